@@ -1,0 +1,96 @@
+#include "app/MessageBoxPrompt.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace ostrel {
+
+namespace {
+QMessageBox::Icon boxIcon(PromptIcon icon) {
+    switch (icon) {
+    case PromptIcon::Exclamation:
+        return QMessageBox::Warning;
+    case PromptIcon::Information:
+        return QMessageBox::Information;
+    case PromptIcon::Critical:
+        return QMessageBox::Critical;
+    case PromptIcon::Question:
+        return QMessageBox::Question;
+    case PromptIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString withExtension(QString name, const QString& extension) {
+    if (!name.isEmpty() && !extension.isEmpty() && QFileInfo(name).suffix().isEmpty())
+        name += QLatin1Char('.') + extension;
+    return name;
+}
+} // namespace
+
+QString DialogFilter(const QString& pipeFilter) {
+    const QStringList parts = pipeFilter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i];
+        const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+        if (!description.contains(QLatin1Char('('))) description += QStringLiteral(" (%1)").arg(patterns);
+        filters.append(description);
+    }
+    if (filters.isEmpty() && !pipeFilter.isEmpty()) filters.append(pipeFilter);
+    return filters.join(QStringLiteral(";;"));
+}
+
+MessageBoxPrompt::MessageBoxPrompt(const QString& title, QWidget* parent, StatusWriter status)
+    : title_(title), parent_(parent), status_(std::move(status)) {}
+
+void MessageBoxPrompt::showMessage(const QString& text, PromptIcon icon) {
+    QMessageBox box(boxIcon(icon), title_, text, QMessageBox::Ok, parent_);
+    box.exec();
+}
+
+PromptAnswer MessageBoxPrompt::ask(const QString& text, PromptButtons buttons, int defaultButton,
+                                   PromptIcon icon) {
+    const bool yesNo = buttons == PromptButtons::YesNo;
+    const auto first = yesNo ? QMessageBox::Yes : QMessageBox::Ok;
+    const auto second = yesNo ? QMessageBox::No : QMessageBox::Cancel;
+    QMessageBox box(boxIcon(icon), title_, text, first | second, parent_);
+    box.setDefaultButton(defaultButton == 2 ? second : first);
+    box.setEscapeButton(second);
+    const int answer = box.exec();
+    if (answer == first) return yesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
+    return yesNo ? PromptAnswer::No : PromptAnswer::Cancel;
+}
+
+void MessageBoxPrompt::setStatus(int panel, const QString& text) {
+    if (status_) status_(panel, text);
+}
+
+void MessageBoxPrompt::setBusy(bool busy) {
+    if (busy) {
+        if (busyDepth_++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (busyDepth_ > 0 && --busyDepth_ == 0) {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+QString MessageBoxPrompt::chooseOpenFile(const FileRequest& request) {
+    const QString title = request.title.isEmpty() ? title_ : request.title;
+    return QFileDialog::getOpenFileName(parent_, title, request.initialPath,
+                                        DialogFilter(request.filter));
+}
+
+QString MessageBoxPrompt::chooseSaveFile(const FileRequest& request) {
+    const QString title = request.title.isEmpty() ? title_ : request.title;
+    // Callers ask their own overwrite question, worded for what they save.
+    const QString name =
+        QFileDialog::getSaveFileName(parent_, title, request.initialPath,
+                                     DialogFilter(request.filter), nullptr,
+                                     QFileDialog::DontConfirmOverwrite);
+    return withExtension(name, request.defaultExtension);
+}
+
+} // namespace ostrel

@@ -1,0 +1,37 @@
+#pragma once
+// The operator prompt as message boxes and file dialogs, every box titled
+// with the program's message title.
+#include "app/Prompt.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+namespace ostrel {
+
+class MessageBoxPrompt : public Prompt {
+public:
+    using StatusWriter = std::function<void(int panel, const QString& text)>;
+    // `title` is read at every box, so a title changed after start is used.
+    MessageBoxPrompt(const QString& title, QWidget* parent, StatusWriter status = {});
+
+    void showMessage(const QString& text, PromptIcon icon) override;
+    PromptAnswer ask(const QString& text, PromptButtons buttons, int defaultButton,
+                     PromptIcon icon) override;
+    void setStatus(int panel, const QString& text) override;
+    void setBusy(bool busy) override;
+    QString chooseOpenFile(const FileRequest& request) override;
+    QString chooseSaveFile(const FileRequest& request) override;
+
+private:
+    const QString& title_;
+    QPointer<QWidget> parent_;
+    StatusWriter status_;
+    int busyDepth_ = 0;
+};
+
+// "Setup Files (*.stp)|*.stp|All Files (*.*)|*.*" as a file dialog filter.
+QString DialogFilter(const QString& pipeFilter);
+
+} // namespace ostrel

@@ -1,0 +1,49 @@
+#pragma once
+// Every word the program says to the operator goes through this interface:
+// the windows install message boxes, the tests a scripted prompt.
+#include <QString>
+
+namespace ostrel {
+
+enum class PromptIcon { None, Exclamation, Information, Critical, Question };
+enum class PromptButtons { YesNo, OkCancel };
+enum class PromptAnswer { Yes, No, Ok, Cancel };
+
+struct FileRequest {
+    QString title;
+    // Pairs of description and pattern separated by "|", for example
+    // "Setup Files (*.stp)|*.stp|All Files (*.*)|*.*".
+    QString filter;
+    QString defaultExtension; // without the dot; appended to a name that has none
+    QString initialPath;
+};
+
+class Prompt {
+public:
+    virtual ~Prompt() = default;
+    virtual void showMessage(const QString& text, PromptIcon icon) = 0;
+    // defaultButton 1 or 2: which of the two buttons Enter presses.
+    virtual PromptAnswer ask(const QString& text, PromptButtons buttons, int defaultButton,
+                             PromptIcon icon = PromptIcon::Question) = 0;
+    // Status-bar panels are numbered from 1, as the operator sees them.
+    virtual void setStatus(int panel, const QString& text) = 0;
+    virtual void setBusy(bool busy) = 0;
+    // "" when the operator cancels.
+    virtual QString chooseOpenFile(const FileRequest& request) = 0;
+    virtual QString chooseSaveFile(const FileRequest& request) = 0;
+};
+
+// A prompt that says nothing and answers "no": for the command-line tools.
+class SilentPrompt : public Prompt {
+public:
+    void showMessage(const QString&, PromptIcon) override {}
+    PromptAnswer ask(const QString&, PromptButtons buttons, int, PromptIcon) override {
+        return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Cancel;
+    }
+    void setStatus(int, const QString&) override {}
+    void setBusy(bool) override {}
+    QString chooseOpenFile(const FileRequest&) override { return {}; }
+    QString chooseSaveFile(const FileRequest&) override { return {}; }
+};
+
+} // namespace ostrel

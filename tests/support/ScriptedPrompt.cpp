@@ -1,0 +1,82 @@
+#include "support/ScriptedPrompt.h"
+
+#include <gtest/gtest.h>
+
+namespace ostrel::test {
+
+QStringList ScriptedPrompt::messages() const {
+    QStringList out;
+    for (const PromptCall& c : calls_)
+        if (c.kind == PromptCall::Message) out.append(c.text);
+    return out;
+}
+
+QStringList ScriptedPrompt::questions() const {
+    QStringList out;
+    for (const PromptCall& c : calls_)
+        if (c.kind == PromptCall::Question) out.append(c.text);
+    return out;
+}
+
+void ScriptedPrompt::showMessage(const QString& text, PromptIcon icon) {
+    PromptCall c{PromptCall::Message, text};
+    c.icon = icon;
+    calls_.append(c);
+}
+
+PromptAnswer ScriptedPrompt::ask(const QString& text, PromptButtons buttons, int defaultButton,
+                                 PromptIcon icon) {
+    PromptCall c{PromptCall::Question, text};
+    c.icon = icon;
+    c.buttons = buttons;
+    c.defaultButton = defaultButton;
+    calls_.append(c);
+    if (answers_.empty()) {
+        ADD_FAILURE() << "Unscripted question: " << text.toStdString();
+        return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Cancel;
+    }
+    const PromptAnswer a = answers_.front();
+    answers_.pop_front();
+    return a;
+}
+
+void ScriptedPrompt::setStatus(int panel, const QString& text) {
+    PromptCall c{PromptCall::Status, text};
+    c.panel = panel;
+    calls_.append(c);
+    if (panel >= 0 && panel < 8) status_[panel] = text;
+}
+
+void ScriptedPrompt::setBusy(bool busy) {
+    PromptCall c{PromptCall::Busy, {}};
+    c.busy = busy;
+    calls_.append(c);
+    busyDepth_ += busy ? 1 : -1;
+    EXPECT_GE(busyDepth_, 0) << "busy cursor switched off more often than on";
+}
+
+QString ScriptedPrompt::nextFile(const FileRequest& request, const char* what) {
+    if (files_.empty()) {
+        ADD_FAILURE() << "Unscripted " << what << " file choice: " << request.title.toStdString();
+        return {};
+    }
+    const QString path = files_.front();
+    files_.pop_front();
+    return path;
+}
+
+QString ScriptedPrompt::chooseOpenFile(const FileRequest& request) {
+    PromptCall c{PromptCall::OpenFile, request.title};
+    c.file = request;
+    calls_.append(c);
+    return nextFile(request, "open");
+}
+
+QString ScriptedPrompt::chooseSaveFile(const FileRequest& request) {
+    PromptCall c{PromptCall::SaveFile, request.title};
+    c.file = request;
+    calls_.append(c);
+    return nextFile(request, "save");
+}
+
+} // namespace ostrel::test

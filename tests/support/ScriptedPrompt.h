@@ -1,0 +1,58 @@
+#pragma once
+// A prompt for tests: records every call with its exact text and answers
+// questions and file choices from a script. A question nobody scripted fails
+// the running test at once instead of waiting for a click.
+#include "app/Prompt.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+
+namespace ostrel::test {
+
+struct PromptCall {
+    enum Kind { Message, Question, Status, Busy, OpenFile, SaveFile };
+    PromptCall(Kind k, QString t) : kind(k), text(std::move(t)) {}
+    Kind kind;
+    QString text; // message or question text, status text, or the file dialog title
+    PromptIcon icon = PromptIcon::None;
+    PromptButtons buttons = PromptButtons::YesNo;
+    int defaultButton = 0;
+    int panel = 0;
+    bool busy = false;
+    FileRequest file;
+};
+
+class ScriptedPrompt : public Prompt {
+public:
+    void answer(PromptAnswer a) { answers_.push_back(a); }
+    void chooseFile(const QString& path) { files_.push_back(path); }
+
+    const QList<PromptCall>& calls() const { return calls_; }
+    QStringList messages() const;  // texts of the message boxes, in order
+    QStringList questions() const; // texts of the questions, in order
+    QString status(int panel) const { return panel >= 0 && panel < 8 ? status_[panel] : QString(); }
+    bool busy() const { return busyDepth_ > 0; }
+    void clear() { calls_.clear(); }
+
+    void showMessage(const QString& text, PromptIcon icon) override;
+    PromptAnswer ask(const QString& text, PromptButtons buttons, int defaultButton,
+                     PromptIcon icon) override;
+    void setStatus(int panel, const QString& text) override;
+    void setBusy(bool busy) override;
+    QString chooseOpenFile(const FileRequest& request) override;
+    QString chooseSaveFile(const FileRequest& request) override;
+
+private:
+    QString nextFile(const FileRequest& request, const char* what);
+
+    QList<PromptCall> calls_;
+    std::deque<PromptAnswer> answers_;
+    std::deque<QString> files_;
+    QString status_[8];
+    int busyDepth_ = 0;
+};
+
+} // namespace ostrel::test
