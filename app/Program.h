@@ -28,6 +28,7 @@ struct Program {
     Paths paths;
     Settings settings;
     QString messageTitle = QStringLiteral("Ostrel");
+    QString oemManufacturer;
     QChar decimalSeparator = QLatin1Char('.');
 
 private:

@@ -1,13 +1,256 @@
 #include "app/frmMain.h"
 
+#include "app/Oem.h"
 #include "app/Program.h"
+#include "app/frmAbout.h"
+
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
 
 namespace ostrel {
+
+namespace {
+
+struct Entry {
+    const char* name;
+    const char* text; // "" = separator
+};
+
+struct Menu {
+    const char* name;
+    const char* title;
+    std::initializer_list<Entry> entries;
+};
+
+const std::initializer_list<Menu> kMenus = {
+    {"mnuFile", "&File",
+     {{"mnuFNew", "&New (Reset to Defaults)"},
+      {"mnuFOpen", "&Open Setup..."},
+      {"mnuFSave", "&Save Setup"},
+      {"mnuFAs", "Save Setup &As..."},
+      {"", ""},
+      {"mnuFExit", "E&xit"}}},
+    {"mnuSource", "&Source",
+     {{"mnuSInter", "&Interface..."},
+      {"mnuSConf", "&Configuration..."},
+      {"mnuSInit", "&Power-on Settings..."},
+      {"mnuSModel", "&Model..."},
+      {"", ""},
+      {"mnuSTrans", "&Transients..."},
+      {"mnuSListEdit", "&List Transient Editor..."},
+      {"mnuSSequencer", "Output &Sequencer..."},
+      {"frmSModulation", "M&odulation..."},
+      {"", ""},
+      {"mnuSDisplay", "Front Panel &Display..."},
+      {"mnuSSelftest", "Self &Test..."},
+      {"mnuSCalCheck", "Calibration Check..."},
+      {"mnuSCalMeas", "Measurement Calibration..."},
+      {"mnuSCalOutput", "Output Calibration..."},
+      {"mnuSCalRep", "Calibration Report..."},
+      {"mnuSCalHFVolt", "High-Frequency Voltage Calibration..."}}},
+    {"mnuMeas", "&Measurements",
+     {{"mnuMStand", "&Standard Measurements..."},
+      {"mnuMData", "&Data Logger..."},
+      {"mnuMAnal", "&Harmonic Analysis..."},
+      {"mnuMWave", "&Waveform Capture..."},
+      {"mnuMWattHour", "Watt-&Hour Meter..."}}},
+    {"mnuWave", "&Waveforms",
+     {{"mnuWHarm", "&Harmonic Waveforms..."},
+      {"mnuWArb", "&Arbitrary Waveforms..."},
+      {"mnuWLibrary", "Waveform &Library..."}}},
+    {"mnuApps", "&Applications",
+     {{"mnuADO160RevE", "RTCA DO-160 Rev E Tests..."},
+      {"mnuADO160RevD", "RTCA DO-160 (Source Option)..."},
+      {"mnuAMS704Tables", "MIL-STD-704 A-F Tests..."},
+      {"mnuAMilAdvanced", "MIL-STD-704 (Source Option)..."},
+      {"mnuAMilLegacy", "MIL-STD-704 D-E (Source Firmware)..."},
+      {"", ""},
+      {"mnuAAirbusABDTables", "Airbus ABD0100.1.8 Tests..."},
+      {"mnuAABDA350Tables", "Airbus ABD0100.1.8.1 A350 Tests..."},
+      {"mnuAAirbusAMDTables", "Airbus AMD24 Tests..."},
+      {"mnuAB787Tables", "Boeing B787 Tests..."},
+      {"mnuAAirbusABDTransients", "Airbus ABD0100 Voltage Dips..."},
+      {"", ""},
+      {"mnuAIEC411", "EN/IEC 61000-4-11 Voltage Dips..."},
+      {"mnuARTCADCRipple", "DC Ripple Test..."}}},
+    {"mnuOptions", "&Options",
+     {{"mnuOViewer", "&Bus Monitor..."},
+      {"mnuOMacros", "Command &Macros..."},
+      {"mnuOReports", "&Report Set-up..."},
+      {"mnuOGuiSettings", "Program &Timing..."}}},
+    {"mnuHelp", "&Help", {{"mnuHContents", "&Contents"}, {"mnuHAbout", "&About..."}}},
+};
+
+struct ToolButton {
+    const char* key;
+    const char* image;
+    const char* tip;
+    const char* entry;
+    bool separatorAfter;
+};
+
+const ToolButton kToolbar[] = {
+    {"tb-filenew", "tb-filenew", "Reset to Defaults", "mnuFNew", false},
+    {"tb-fileopen", "tb-fileopen", "Open Setup File", "mnuFOpen", false},
+    {"tb-filesave", "tb-filesave", "Save Setup", "mnuFSave", true},
+    {"tb-transients", "tb-transients", "Transients", "mnuSTrans", false},
+    {"tb-sequencer", "tb-sequencer", "Output Sequencer", "mnuSSequencer", false},
+    {"tb-power_on", "tb-poweron", "Power on Settings", "mnuSInit", false},
+    {"tb-configuration", "tb-configuration", "AC Source Configuration", "mnuSConf", false},
+    {"tb-interface", "tb-interface", "Interface Settings", "mnuSInter", false},
+    {"tb-busmonitor", "tb-busmonitor", "Open bus monitor window", "mnuOViewer", true},
+    {"tb-harmwave", "tb-harmwave", "Create harmonic waveforms", "mnuWHarm", false},
+    {"tb-arbwave", "tb-arbwave", "Create arbitrary waveforms", "mnuWArb", true},
+    {"tb-measurements", "tb-measurements", "Display standard measurement window", "mnuMStand", false},
+    {"tb-harmonics", "tb-harmonics", "Display harmonic analysis window", "mnuMAnal", false},
+    {"tb-trace", "tb-trace", "Display waveform capture window", "mnuMWave", true},
+    {"tb-do160", "tb-do160", "RTCA DO-160 Rev E Test window (SW)", "mnuADO160RevE", false},
+    {"tb-ms704", "tb-ms704", "MIL STD-704 A-F Test window (MS704 SW)", "mnuAMS704Tables", false},
+    {"tb-mil704", "tb-mil704", "MIL STD-704 D-E Test window (MIL704 FW)", "mnuAMilLegacy", false},
+    {"tb-Abd010018", "tb-Abd010018", "Airbus ABD0100.1.8 Test window (SW)", "mnuAAirbusABDTables", false},
+    {"tb-A350", "tb-A350", "Airbus ABD0100.1.8.1 A350 Test window", "mnuAABDA350Tables", false},
+    {"tb-AMD24", "tb-AMD24", "Airbus AMD24 Test window (SW)", "mnuAAirbusAMDTables", false},
+    {"tb-Boeing", "tb-Boeing", "Boeing B787 Test window (SW)", "mnuAB787Tables", true},
+    {"tb-iec411", "tb-iec411", "EN/IEC61000-4-11 Voltage Dips Test window", "mnuAIEC411", true},
+    {"tb-help", "tb-help", "On line Help", "mnuHContents", false},
+};
+
+} // namespace
 
 frmMain::frmMain(Program& program, QWidget* parent) : QMainWindow(parent), program_(program) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(program_.messageTitle);
-    resize(1000, 700);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/tb-poweron.svg")));
+    buildMenus();
+    buildToolbar();
+    buildStatusBar();
+    connect(action(QStringLiteral("mnuHAbout")), &QAction::triggered, this, &frmMain::showAbout);
+    connect(action(QStringLiteral("mnuHContents")), &QAction::triggered, this, [this] { showHelp(); });
+    connect(action(QStringLiteral("mnuFExit")), &QAction::triggered, this, &QWidget::close);
+    resize(1100, 720);
+}
+
+QAction* frmMain::addEntry(QMenu* menu, const QString& name, const QString& text) {
+    QAction* a = menu->addAction(text);
+    a->setObjectName(name);
+    a->setEnabled(false); // until the window behind it exists
+    actions_.insert(name, a);
+    return a;
+}
+
+void frmMain::buildMenus() {
+    for (const Menu& m : kMenus) {
+        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(m.title));
+        menu->setObjectName(QString::fromLatin1(m.name));
+        for (const Entry& e : m.entries) {
+            if (!*e.name)
+                menu->addSeparator();
+            else
+                addEntry(menu, QString::fromLatin1(e.name), QString::fromLatin1(e.text));
+        }
+    }
+    for (const char* own : {"mnuFExit", "mnuHAbout", "mnuHContents"})
+        action(QString::fromLatin1(own))->setEnabled(true);
+}
+
+void frmMain::buildToolbar() {
+    auto* bar = addToolBar(QStringLiteral("Toolbar"));
+    bar->setObjectName(QStringLiteral("Toolbar1"));
+    bar->setMovable(false);
+    bar->setIconSize(QSize(24, 24));
+    for (const ToolButton& b : kToolbar) {
+        QAction* entry = action(QString::fromLatin1(b.entry));
+        auto* button = bar->addAction(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(b.image))),
+                                      QString::fromLatin1(b.tip));
+        button->setObjectName(QString::fromLatin1(b.key));
+        button->setToolTip(QString::fromLatin1(b.tip));
+        button->setEnabled(entry->isEnabled());
+        connect(button, &QAction::triggered, entry, &QAction::trigger);
+        connect(entry, &QAction::enabledChanged, button, &QAction::setEnabled);
+        if (b.separatorAfter) bar->addSeparator();
+    }
+
+    logoBar_ = new QToolBar(QStringLiteral("Logo"), this);
+    logoBar_->setObjectName(QStringLiteral("LogoBar"));
+    logoBar_->setMovable(false);
+    logoBar_->setIconSize(QSize(105, 24));
+    auto* spacer = new QWidget(logoBar_);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    addToolBar(Qt::TopToolBarArea, logoBar_);
+    logoAction_ = logoBar_->addAction(QString());
+    logoAction_->setObjectName(QStringLiteral("tb-logo"));
+    logoAction_->setToolTip(QStringLiteral("About"));
+    connect(logoAction_, &QAction::triggered, this, &frmMain::showAbout);
+    setLogo(logo_);
+}
+
+void frmMain::buildStatusBar() {
+    const char* tips[5] = {"Program Status", "System Time", "System Date", "Output relay status",
+                           "Interface Status"};
+    for (int i = 0; i < 5; ++i) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QStringLiteral("StatusPanel%1").arg(i + 1));
+        label->setToolTip(QString::fromLatin1(tips[i]));
+        label->setContentsMargins(6, 0, 6, 0);
+        if (i == 0)
+            statusBar()->addWidget(label, 1);
+        else
+            statusBar()->addPermanentWidget(label);
+        panels_[i] = label;
+    }
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    setStatusPanel(1, QStringLiteral("Ready..."));
+    setStatusPanel(5, QStringLiteral("Simulation"));
+    auto* clock = new QTimer(this);
+    const auto tick = [this] {
+        const QDateTime now = QDateTime::currentDateTime();
+        setStatusPanel(2, QLocale().toString(now.time(), QLocale::ShortFormat));
+        setStatusPanel(3, QLocale().toString(now.date(), QLocale::ShortFormat));
+    };
+    connect(clock, &QTimer::timeout, this, tick);
+    tick();
+    clock->start(1000);
+}
+
+void frmMain::registerWindow(const QString& entry, const WindowRegistry::Factory& create) {
+    QAction* a = action(entry);
+    if (!a) return;
+    a->setEnabled(true);
+    connect(a, &QAction::triggered, this, [this, entry, create] { windows_.show(entry, create); });
+}
+
+void frmMain::setStatusPanel(int panel, const QString& text) {
+    if (panel >= 1 && panel <= 5) panels_[panel - 1]->setText(text);
+}
+
+QString frmMain::statusPanel(int panel) const {
+    return panel >= 1 && panel <= 5 ? panels_[panel - 1]->text() : QString();
+}
+
+void frmMain::setLogo(const QString& logo) {
+    logo_ = logo;
+    logoAction_->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(logo)));
+}
+
+void frmMain::showAbout() {
+    frmAbout about(program_, logo_, this);
+    about.exec();
+}
+
+void frmMain::showHelp(const QString& page) {
+    const QString brand = HelpBrandFor(program_.oemManufacturer);
+    if (brand.isEmpty()) return;
+    const QString file = program_.paths.shippedFile(QStringLiteral("guide/%1.html")
+                                                        .arg(page.isEmpty() ? QStringLiteral("index") : page));
+    if (QFileInfo::exists(file)) QDesktopServices::openUrl(QUrl::fromLocalFile(file));
 }
 
 } // namespace ostrel

@@ -1,0 +1,49 @@
+#include "app/CommandLine.h"
+
+namespace ostrel {
+
+ProgramOptions ParseProgramOptions(const QStringList& arguments) {
+    ProgramOptions options;
+    QStringList rest;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if (a == QLatin1String("--virtual-source")) {
+            options.virtualSource = true;
+        } else if (a == QLatin1String("--model")) {
+            bool ok = false;
+            options.virtualModel = hasValue ? arguments[++i].toInt(&ok) : -1;
+            if (!ok || options.virtualModel < 0 || options.virtualModel > 12) {
+                options.error = QStringLiteral("--model needs a model index from 0 to 12.");
+                options.virtualModel = -1;
+            }
+        } else if (a == QLatin1String("--settings")) {
+            if (hasValue)
+                options.settingsFile = arguments[++i];
+            else
+                options.error = QStringLiteral("--settings needs a file name.");
+        } else {
+            rest.append(a);
+        }
+    }
+    options.setupArgument = rest.join(QLatin1Char(' '));
+    return options;
+}
+
+SetupCommandLine ParseSetupCommandLine(const QString& commandLine) {
+    SetupCommandLine result;
+    const QString upper = commandLine.toUpper();
+    const qsizetype at = upper.indexOf(QLatin1String("/O"));
+    if (at < 0) {
+        result.setupFile = upper.trimmed();
+        return result;
+    }
+    result.hasOption = true;
+    result.setupFile = upper.left(at).trimmed();
+    QString word = upper.mid(at + 2);
+    while (!word.isEmpty() && word.front().isSpace()) word.remove(0, 1);
+    result.optionWord = word.trimmed();
+    return result;
+}
+
+} // namespace ostrel

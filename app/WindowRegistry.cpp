@@ -1,0 +1,32 @@
+#include "app/WindowRegistry.h"
+
+#include <QApplication>
+
+namespace ostrel {
+
+QWidget* WindowRegistry::show(const QString& name, const Factory& create) {
+    QWidget* window = find(name);
+    if (!window) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        window = create();
+        QApplication::restoreOverrideCursor();
+        if (!window) return nullptr;
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        windows_.insert(name, window);
+    }
+    window->show();
+    if (window->isMinimized()) window->showNormal();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+QWidget* WindowRegistry::find(const QString& name) const { return windows_.value(name).data(); }
+
+void WindowRegistry::closeAll() {
+    for (const QPointer<QWidget>& w : std::as_const(windows_))
+        if (w) w->close();
+    windows_.clear();
+}
+
+} // namespace ostrel
