@@ -15,6 +15,9 @@
 #include <QToolBar>
 #include <QUrl>
 
+// The icons live in this static library; a resource file there is registered by hand.
+static void initIcons() { Q_INIT_RESOURCE(icons); }
+
 namespace ostrel {
 
 namespace {
@@ -126,6 +129,7 @@ const ToolButton kToolbar[] = {
 } // namespace
 
 frmMain::frmMain(Program& program, QWidget* parent) : QMainWindow(parent), program_(program) {
+    initIcons();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(program_.messageTitle);
     setWindowIcon(QIcon(QStringLiteral(":/icons/tb-poweron.svg")));
