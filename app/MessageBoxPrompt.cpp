@@ -1,8 +1,9 @@
 #include "app/MessageBoxPrompt.h"
 
+#include "config/FileNames.h"
+
 #include <QApplication>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMessageBox>
 
 namespace ostrel {
@@ -24,11 +25,6 @@ QMessageBox::Icon boxIcon(PromptIcon icon) {
     return QMessageBox::NoIcon;
 }
 
-QString withExtension(QString name, const QString& extension) {
-    if (!name.isEmpty() && !extension.isEmpty() && QFileInfo(name).suffix().isEmpty())
-        name += QLatin1Char('.') + extension;
-    return name;
-}
 } // namespace
 
 QString DialogFilter(const QString& pipeFilter) {
@@ -90,7 +86,8 @@ QString MessageBoxPrompt::chooseSaveFile(const FileRequest& request) {
         QFileDialog::getSaveFileName(parent_, title, request.initialPath,
                                      DialogFilter(request.filter), nullptr,
                                      QFileDialog::DontConfirmOverwrite);
-    return withExtension(name, request.defaultExtension);
+    return request.defaultExtension.isEmpty() ? name
+                                               : WithDefaultExtension(name, request.defaultExtension);
 }
 
 } // namespace ostrel
