@@ -6,10 +6,15 @@
 #include "config/Paths.h"
 #include "config/Settings.h"
 #include "config/SettingsStore.h"
+#include "link/BusTrace.h"
+#include "link/InstrumentLink.h"
+#include "link/OutputState.h"
+#include "link/SourceModel.h"
 
 #include <QChar>
 #include <QString>
 
+#include <array>
 #include <memory>
 
 namespace ostrel {
@@ -30,6 +35,20 @@ struct Program {
     QString messageTitle = QStringLiteral("Ostrel");
     QString oemManufacturer;
     QChar decimalSeparator = QLatin1Char('.');
+
+    // The connected model and the output as the program mirrors it.
+    SourceModel sourceModel;
+    OutputState outputState;
+    // Per phase, the highest voltage that may be programmed in the present mode and range.
+    std::array<float, 3> maxVoltage{};
+    // Busy flags that keep a second conversation from starting inside one.
+    bool readbackInProgress = false;
+    bool waveformTransferInProgress = false;
+    bool configurationInProgress = false;
+    // Every traced command and reply, for the bus monitor.
+    BusTraceModel busTrace;
+    // The conversation with the source; declared last, it uses the values above.
+    InstrumentLink link{*this};
 
 private:
     std::unique_ptr<Prompt> prompt_;

@@ -1,0 +1,191 @@
+#include "link/LanTransport.h"
+
+#include "link/Decoders.h"
+#include "link/Waits.h"
+
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace ostrel {
+
+bool LanTransport::connectTo(const QString& host, int port, int polls, int pollMs,
+                             const std::function<void(int)>& onPoll) {
+    if (isConnected() && host == host_ && port == port_) return true;
+    close();
+    host_ = host;
+    port_ = port;
+    failed_ = false;
+    socket_.connectToHost(host, static_cast<quint16>(port),
+                          QIODevice::ReadWrite | QIODevice::Unbuffered);
+    for (int poll = 1; poll <= polls; ++poll) {
+        socket_.waitForConnected(pollMs);
+        if (onPoll) onPoll(poll);
+        if (isConnected()) {
+            socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+            return true;
+        }
+        if (socket_.state() == QAbstractSocket::UnconnectedState) break;
+    }
+    close();
+    failed_ = true;
+    return false;
+}
+
+void LanTransport::close() {
+    socket_.abort();
+    buffer_.clear();
+    failed_ = false;
+}
+
+int LanTransport::stateCode() const {
+    switch (socket_.state()) {
+    case QAbstractSocket::UnconnectedState: return failed_ ? LanError : LanClosed;
+    case QAbstractSocket::HostLookupState: return LanResolvingHost;
+    case QAbstractSocket::ConnectingState: return LanConnecting;
+    case QAbstractSocket::ConnectedState: return LanConnected;
+    case QAbstractSocket::BoundState: return LanOpen;
+    case QAbstractSocket::ListeningState: return LanListening;
+    case QAbstractSocket::ClosingState: return LanClosing;
+    }
+    return LanError;
+}
+
+bool LanTransport::write(const QByteArray& data, int timeoutMs) {
+    if (!isConnected()) return false;
+    if (socket_.write(data) != data.size()) return false;
+    if (socket_.bytesToWrite() == 0) return true;
+    return WaitUntil(
+        [this] {
+            if (!isConnected()) return true;
+            socket_.flush();
+            return socket_.bytesToWrite() == 0;
+        },
+        timeoutMs) &&
+           isConnected();
+}
+
+bool LanTransport::pull() {
+    if (!isConnected()) return false;
+    bool got = false;
+    char chunk[16384];
+    for (;;) {
+        const qint64 n = socket_.read(chunk, sizeof chunk);
+        if (n <= 0) break;
+        buffer_.append(chunk, n);
+        got = true;
+        if (n < static_cast<qint64>(sizeof chunk)) break;
+    }
+    return got;
+}
+
+void LanTransport::discardInput() {
+    pull();
+    buffer_.clear();
+}
+
+qint64 LanTransport::bytesReceived() {
+    pull();
+    return buffer_.size();
+}
+
+QByteArray LanTransport::take(qsizetype length) {
+    QByteArray reply = buffer_.left(length);
+    buffer_.remove(0, length);
+    return reply;
+}
+
+QByteArray LanTransport::receiveReply(int timeoutMs, int leanMs) {
+    QElapsedTimer clock;
+    clock.start();
+    auto complete = [this] {
+        pull();
+        return buffer_.contains('\n');
+    };
+    const int lean = std::min(leanMs, timeoutMs);
+    while (!complete() && isConnected() && clock.elapsed() < lean)
+        socket_.waitForReadyRead(static_cast<int>(lean - clock.elapsed()));
+
+    if (!complete() && isConnected()) {
+        const int pollMs = std::max(1, static_cast<int>(std::lround(timeoutMs / 100.0)));
+        qsizetype last = buffer_.size();
+        bool stable = false;
+        while (isConnected() && clock.elapsed() < timeoutMs) {
+            const int left = static_cast<int>(timeoutMs - clock.elapsed());
+            if (WaitUntil(complete, std::min(pollMs, left), pollMs)) break;
+            const qsizetype n = buffer_.size();
+            if (n > last) {
+                last = n;
+            } else if (n == last && n != 0) {
+                if (stable) break;
+                stable = true;
+            }
+        }
+    }
+    const qsizetype lf = buffer_.indexOf('\n');
+    QByteArray reply = take(lf < 0 ? buffer_.size() : lf + 1);
+    if (reply.endsWith('\0')) reply.chop(1);
+    if (reply.endsWith('\n')) reply.chop(1);
+    if (reply.endsWith('\r')) reply.chop(1);
+    return reply;
+}
+
+// Length of the reply in the buffer when it is all there, else -1; `block`
+// tells a definite-length block from a line.
+qsizetype LanTransport::blockEnd(bool& block) const {
+    block = false;
+    qsizetype start = 0;
+    while (start < buffer_.size() && (buffer_[start] == ' ' || buffer_[start] == '\r'))
+        ++start;
+    if (start < buffer_.size() && buffer_[start] == '#') {
+        if (buffer_.size() < start + 2) return -1;
+        const char digits = buffer_[start + 1];
+        if (digits >= '1' && digits <= '9') {
+            block = true;
+            const int n = digits - '0';
+            if (buffer_.size() < start + 2 + n) return -1;
+            bool ok = false;
+            const qint64 length = buffer_.mid(start + 2, n).toLongLong(&ok);
+            if (!ok || length < 0) return -1;
+            const qsizetype end = start + 2 + n + static_cast<qsizetype>(length);
+            return buffer_.size() >= end ? end : -1;
+        }
+    }
+    const qsizetype lf = buffer_.indexOf('\n');
+    return lf < 0 ? -1 : lf;
+}
+
+QByteArray LanTransport::receiveBlock(int timeoutMs, int leanMs, bool& complete) {
+    QElapsedTimer quiet;
+    quiet.start();
+    bool block = false;
+    auto done = [&] {
+        pull();
+        return blockEnd(block) >= 0;
+    };
+    const int lean = std::min(leanMs, timeoutMs);
+    while (!done() && isConnected() && quiet.elapsed() < lean)
+        socket_.waitForReadyRead(static_cast<int>(lean - quiet.elapsed()));
+    qsizetype seen = buffer_.size();
+    if (seen > 0) quiet.restart();
+    while (!done() && isConnected() && quiet.elapsed() < timeoutMs) {
+        WaitUntil([&] { return done() || buffer_.size() != seen; },
+                  static_cast<int>(timeoutMs - quiet.elapsed()));
+        if (buffer_.size() != seen) {
+            seen = buffer_.size();
+            quiet.restart();
+        }
+    }
+    const qsizetype end = blockEnd(block);
+    complete = end >= 0;
+    QByteArray reply = take(end >= 0 ? end : buffer_.size());
+    if (complete && buffer_.startsWith('\n')) buffer_.remove(0, 1);
+    if (!block) {
+        if (reply.endsWith('\0')) reply.chop(1);
+        if (reply.endsWith('\r')) reply.chop(1);
+    }
+    return reply;
+}
+
+} // namespace ostrel

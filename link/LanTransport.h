@@ -1,0 +1,61 @@
+#pragma once
+// The raw SCPI socket: one TCP connection, Nagle off, unbuffered so that a
+// write goes out at once and the received count is what the system holds.
+#include <QByteArray>
+#include <QString>
+#include <QTcpSocket>
+
+#include <functional>
+
+namespace ostrel {
+
+class LanTransport {
+public:
+    LanTransport() = default;
+    LanTransport(const LanTransport&) = delete;
+    LanTransport& operator=(const LanTransport&) = delete;
+
+    // Connects unless already connected to this host and port: up to `polls`
+    // looks `pollMs` apart, `onPoll(poll)` after each. A refused connection or
+    // an unknown host ends the looking early.
+    bool connectTo(const QString& host, int port, int polls, int pollMs,
+                   const std::function<void(int)>& onPoll = {});
+    void close();
+    bool isConnected() const { return socket_.state() == QAbstractSocket::ConnectedState; }
+    int stateCode() const; // LanStateCode
+    QString errorString() const { return socket_.errorString(); }
+
+    // Writes all of `data`; false when the connection failed or the bytes did
+    // not leave within `timeoutMs` (window events are processed meanwhile).
+    bool write(const QByteArray& data, int timeoutMs);
+
+    // Drops every byte that has arrived and not been read.
+    void discardInput();
+    // Bytes arrived and not yet read.
+    qint64 bytesReceived();
+
+    // One reply: complete at its line feed; without one, complete when the
+    // count has stopped growing for two looks (timeoutMs / 100 apart), or at
+    // the time-out. Waits up to `leanMs` without processing events first.
+    // Returned without its line feed; a trailing NUL or CR is dropped.
+    QByteArray receiveReply(int timeoutMs, int leanMs);
+
+    // A long reply: up to its line feed, or the whole of the length an
+    // IEEE 488.2 definite-length block header announces. The first bytes
+    // must come within `timeoutMs`, and the rest may pause no longer than that.
+    // `complete` is false on a time-out, with what arrived returned.
+    QByteArray receiveBlock(int timeoutMs, int leanMs, bool& complete);
+
+private:
+    bool pull();
+    qsizetype blockEnd(bool& block) const;
+    QByteArray take(qsizetype length);
+
+    QTcpSocket socket_;
+    QByteArray buffer_;
+    QString host_;
+    int port_ = 0;
+    bool failed_ = false;
+};
+
+} // namespace ostrel
