@@ -1,0 +1,620 @@
+#include "panel/SteadyStatePanel.h"
+
+#include "app/Program.h"
+#include "link/Numbers.h"
+#include "panel/PanelActions.h"
+#include "panel/PanelLimits.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <vector>
+
+namespace ostrel {
+
+namespace {
+
+constexpr int kClipLevels[] = {1, 2, 3, 4, 5, 6, 8, 10, 12, 15, 20};
+
+template <class W>
+W* named(W* w, const QString& name, int index = -1) {
+    w->setObjectName(name);
+    if (index >= 0) w->setProperty("index", index);
+    return w;
+}
+
+QString phaseLetter(int p) { return QString(QChar('A' + p)); }
+
+QRadioButton* option(QButtonGroup* group, const QString& name, int index, const QString& text, QWidget* parent) {
+    auto* b = named(new QRadioButton(text, parent), name, index);
+    group->addButton(b, index);
+    return b;
+}
+
+int sliderValue(float v, int scale) { return static_cast<int>(std::lround(v * scale)); }
+
+} // namespace
+
+SteadyStatePanel::SteadyStatePanel(Program& program, QWidget* parent) : QWidget(parent), program_(program) {
+    setObjectName(QStringLiteral("SteadyStatePanel"));
+    build();
+    connectEntries();
+    connectOptions();
+    fill();
+}
+
+void SteadyStatePanel::build() {
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setHorizontalSpacing(14);
+    layout->setVerticalSpacing(12);
+    layout->addWidget(buildPhaseTable(), 0, 0, 1, 2);
+    layout->addWidget(buildEntries(), 1, 0);
+    layout->addWidget(buildOutputBox(), 1, 1);
+    layout->addWidget(buildSettingsBox(), 2, 0, 1, 2);
+    layout->setRowStretch(3, 1);
+    layout->setColumnStretch(0, 3);
+    layout->setColumnStretch(1, 2);
+}
+
+QWidget* SteadyStatePanel::buildPhaseTable() {
+    auto* box = new QGroupBox(QStringLiteral("Programmed output"), this);
+    auto* grid = new QGridLayout(box);
+    grid->setHorizontalSpacing(18);
+    const QStringList rows{QStringLiteral("Program"), QStringLiteral("Voltage"), QStringLiteral("DC"),
+                           QStringLiteral("Current limit"), QStringLiteral("Phase angle"),
+                           QStringLiteral("Waveform"), QStringLiteral("Clip level")};
+    for (int r = 0; r < rows.size(); ++r) {
+        auto* caption = new QLabel(rows[r], box);
+        caption->setStyleSheet(QStringLiteral("color: #555;"));
+        grid->addWidget(caption, r + 1, 0);
+    }
+    QFont big = font();
+    big.setPointSizeF(big.pointSizeF() * 1.7);
+    big.setBold(true);
+    for (int p = 0; p < 3; ++p) {
+        auto* head = new QLabel(QStringLiteral("Phase ") + phaseLetter(p), box);
+        head->setAlignment(Qt::AlignCenter);
+        head->setStyleSheet(QStringLiteral("font-weight: bold;"));
+        grid->addWidget(head, 0, p + 1);
+        auto* tick = named(new QCheckBox(QStringLiteral("Program ") + phaseLetter(p), box), QStringLiteral("chkPh"), p);
+        tick->setChecked(p == 0);
+        chkPh_.append(tick);
+        grid->addWidget(tick, 1, p + 1, Qt::AlignCenter);
+
+        auto* volt = named(new QLabel(box), QStringLiteral("lblVolt"), p);
+        volt->setFont(big);
+        volt->setAlignment(Qt::AlignCenter);
+        volt->setStyleSheet(QStringLiteral("color: #1f4e79;"));
+        lblVolt_.append(volt);
+        grid->addWidget(volt, 2, p + 1);
+        lblDc_.append(named(new QLabel(box), QStringLiteral("lblDC"), p));
+        lblCurr_.append(named(new QLabel(box), QStringLiteral("lblCurr"), p));
+        lblPhase_.append(named(new QLabel(box), QStringLiteral("lblPhase"), p));
+        for (QLabel* l : {lblDc_[p], lblCurr_[p], lblPhase_[p]}) l->setAlignment(Qt::AlignCenter);
+        grid->addWidget(lblDc_[p], 3, p + 1);
+        grid->addWidget(lblCurr_[p], 4, p + 1);
+        grid->addWidget(lblPhase_[p], 5, p + 1);
+
+        auto* wave = named(new QComboBox(box), QStringLiteral("cmbWave"), p);
+        wave->setMinimumContentsLength(12);
+        cmbWave_.append(wave);
+        grid->addWidget(wave, 6, p + 1);
+        auto* clip = named(new QComboBox(box), QStringLiteral("cmbClip"), p);
+        for (int level : kClipLevels) clip->addItem(QStringLiteral("%1 % THD").arg(level), level);
+        cmbClip_.append(clip);
+        grid->addWidget(clip, 7, p + 1);
+    }
+    return box;
+}
+
+QLineEdit* SteadyStatePanel::entry(const QString& name, const QString& unit, QSlider*& slider,
+                                   const QString& sliderName, QWidget* parent, QGridLayout* grid, int row,
+                                   const QString& label) {
+    grid->addWidget(new QLabel(label, parent), row, 0);
+    auto* box = named(new QLineEdit(parent), name);
+    box->setAlignment(Qt::AlignRight);
+    box->setMaximumWidth(90);
+    grid->addWidget(box, row, 1);
+    auto* unitLabel = new QLabel(unit, parent);
+    if (name == QLatin1String("txtAmpc")) lblAmpUnit_ = unitLabel;
+    grid->addWidget(unitLabel, row, 2);
+    slider = named(new QSlider(Qt::Horizontal, parent), sliderName);
+    slider->setMinimumWidth(180);
+    grid->addWidget(slider, row, 3);
+    return box;
+}
+
+QWidget* SteadyStatePanel::buildEntries() {
+    auto* box = new QGroupBox(QStringLiteral("Set (Enter applies)"), this);
+    auto* grid = new QGridLayout(box);
+    auto* select = new QHBoxLayout;
+    select->addWidget(new QLabel(QStringLiteral("Show phase"), box));
+    phaseSelect_ = new QButtonGroup(box);
+    for (int p = 0; p < 3; ++p) {
+        optPhaseSelect_.append(option(phaseSelect_, QStringLiteral("optPhaseSelect"), p, phaseLetter(p), box));
+        select->addWidget(optPhaseSelect_[p]);
+    }
+    optPhaseSelect_[0]->setChecked(true);
+    select->addStretch();
+    grid->addLayout(select, 0, 0, 1, 4);
+    txtAmpc_ = entry(QStringLiteral("txtAmpc"), QStringLiteral("V rms"), hscAmp_, QStringLiteral("hscAmp"), box, grid,
+                     1, QStringLiteral("Voltage"));
+    txtFreq_ = entry(QStringLiteral("txtFreq"), QStringLiteral("Hz"), hscFreq_, QStringLiteral("hscFreq"), box, grid,
+                     2, QStringLiteral("Frequency"));
+    txtCurc_ = entry(QStringLiteral("txtCurc"), QStringLiteral("A"), hscCur_, QStringLiteral("hscCur"), box, grid, 3,
+                     QStringLiteral("Current limit"));
+    txtPhsc_ = entry(QStringLiteral("txtPhsc"), QStringLiteral("deg"), hscPhase_, QStringLiteral("hscPhase"), box,
+                     grid, 4, QStringLiteral("Phase angle"));
+    txtOffset_ = entry(QStringLiteral("txtOffset"), QStringLiteral("V DC"), hscOffset_, QStringLiteral("hscOffset"),
+                       box, grid, 5, QStringLiteral("DC offset"));
+    offsetRow_[0] = grid->itemAtPosition(5, 0)->widget();
+    offsetRow_[1] = grid->itemAtPosition(5, 2)->widget();
+    offsetRow_[2] = hscOffset_;
+    grid->setColumnStretch(3, 1);
+    return box;
+}
+
+QWidget* SteadyStatePanel::buildOutputBox() {
+    auto* box = new QGroupBox(QStringLiteral("Output"), this);
+    auto* grid = new QGridLayout(box);
+
+    grid->addWidget(new QLabel(QStringLiteral("Relay"), box), 0, 0);
+    optRelay_ = new QButtonGroup(box);
+    auto* open = option(optRelay_, QStringLiteral("optRelay"), 0, QStringLiteral("Open (OFF)"), box);
+    relayClosed_ = option(optRelay_, QStringLiteral("optRelay"), 1, QStringLiteral("Closed (ON)"), box);
+    grid->addWidget(open, 0, 1);
+    grid->addWidget(relayClosed_, 0, 2);
+
+    grid->addWidget(new QLabel(QStringLiteral("Mode"), box), 1, 0);
+    optMode_ = new QButtonGroup(box);
+    grid->addWidget(option(optMode_, QStringLiteral("optMode"), 0, QStringLiteral("AC"), box), 1, 1);
+    grid->addWidget(option(optMode_, QStringLiteral("optMode"), 1, QStringLiteral("DC"), box), 1, 2);
+    grid->addWidget(option(optMode_, QStringLiteral("optMode"), 2, QStringLiteral("AC+DC"), box), 1, 3);
+
+    grid->addWidget(new QLabel(QStringLiteral("Range"), box), 2, 0);
+    optRange_ = new QButtonGroup(box);
+    rangeButtons_ = {option(optRange_, QStringLiteral("optRange"), 0, QString(), box),
+                     option(optRange_, QStringLiteral("optRange"), 1, QString(), box)};
+    grid->addWidget(rangeButtons_[0], 2, 1);
+    grid->addWidget(rangeButtons_[1], 2, 2);
+
+    grid->addWidget(new QLabel(QStringLiteral("Phases"), box), 3, 0);
+    optPhase_ = new QButtonGroup(box);
+    grid->addWidget(option(optPhase_, QStringLiteral("optPhase"), 0, QStringLiteral("Single"), box), 3, 1);
+    grid->addWidget(option(optPhase_, QStringLiteral("optPhase"), 1, QStringLiteral("Three"), box), 3, 2);
+    grid->setRowStretch(4, 1);
+    return box;
+}
+
+QWidget* SteadyStatePanel::buildSettingsBox() {
+    auto* box = new QGroupBox(QStringLiteral("Regulation and protection"), this);
+    auto* grid = new QGridLayout(box);
+    chkALC_ = named(new QCheckBox(QStringLiteral("Automatic level control"), box), QStringLiteral("chkALC"));
+    chkALCTrip_ = named(new QCheckBox(QStringLiteral("Trip on ALC fault"), box), QStringLiteral("chkALCTrip"));
+    grid->addWidget(chkALC_, 0, 0);
+    grid->addWidget(chkALCTrip_, 0, 1);
+
+    optProt_ = new QButtonGroup(box);
+    grid->addWidget(new QLabel(QStringLiteral("Over-current"), box), 1, 0);
+    grid->addWidget(option(optProt_, QStringLiteral("optProt"), 0, QStringLiteral("Constant current"), box), 1, 1);
+    grid->addWidget(option(optProt_, QStringLiteral("optProt"), 1, QStringLiteral("Trip"), box), 1, 2);
+    auto* delay = new QHBoxLayout;
+    txtCLDelay_ = named(new QLineEdit(box), QStringLiteral("txtCLDelay"));
+    txtCLDelay_->setMaximumWidth(70);
+    txtCLDelay_->setAlignment(Qt::AlignRight);
+    spnCLDelay_ = named(new QDoubleSpinBox(box), QStringLiteral("spnCLDelay"));
+    spnCLDelay_->setRange(0, 60);
+    spnCLDelay_->setSingleStep(0.1);
+    spnCLDelay_->setDecimals(2);
+    spnCLDelay_->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+    spnCLDelay_->setMaximumWidth(24);
+    delay->addWidget(new QLabel(QStringLiteral("Delay"), box));
+    delay->addWidget(txtCLDelay_);
+    delay->addWidget(spnCLDelay_);
+    delay->addWidget(new QLabel(QStringLiteral("s"), box));
+    delay->addStretch();
+    grid->addLayout(delay, 1, 3);
+
+    optSense_ = new QButtonGroup(box);
+    grid->addWidget(new QLabel(QStringLiteral("Voltage sense"), box), 2, 0);
+    grid->addWidget(option(optSense_, QStringLiteral("optSense"), 0, QStringLiteral("Internal"), box), 2, 1);
+    grid->addWidget(option(optSense_, QStringLiteral("optSense"), 1, QStringLiteral("External"), box), 2, 2);
+
+    optVanu_ = new QButtonGroup(box);
+    grid->addWidget(new QLabel(QStringLiteral("Impedance network"), box), 3, 0);
+    grid->addWidget(option(optVanu_, QStringLiteral("optVanu"), 0, QStringLiteral("Bypassed"), box), 3, 1);
+    grid->addWidget(option(optVanu_, QStringLiteral("optVanu"), 1, QStringLiteral("Engaged"), box), 3, 2);
+
+    chkImpedance_ = named(new QCheckBox(QStringLiteral("Programmable impedance"), box), QStringLiteral("chkImpedance"));
+    grid->addWidget(chkImpedance_, 4, 0);
+    auto* z = new QHBoxLayout;
+    txtResistive_ = named(new QLineEdit(box), QStringLiteral("txtResistive"));
+    txtResistive_->setMaximumWidth(70);
+    txtResistive_->setAlignment(Qt::AlignRight);
+    spnResistive_ = named(new QDoubleSpinBox(box), QStringLiteral("spnResistive"));
+    spnResistive_->setRange(0, 1000);
+    spnResistive_->setDecimals(3);
+    spnResistive_->setSingleStep(0.01);
+    spnResistive_->setMaximumWidth(24);
+    cmdFlickZ_ = named(new QPushButton(QStringLiteral("Flicker reference"), box), QStringLiteral("cmdFlickZ"));
+    z->addWidget(new QLabel(QStringLiteral("Resistance"), box));
+    z->addWidget(txtResistive_);
+    z->addWidget(spnResistive_);
+    z->addWidget(new QLabel(QStringLiteral("ohm"), box));
+    z->addWidget(cmdFlickZ_);
+    z->addStretch();
+    grid->addLayout(z, 4, 1, 1, 3);
+    grid->setColumnStretch(4, 1);
+    return box;
+}
+
+std::array<bool, 3> SteadyStatePanel::tickedPhases() const {
+    std::array<bool, 3> t{};
+    for (int p = 0; p < 3; ++p) t[p] = chkPh_[p]->isChecked() && chkPh_[p]->isEnabled();
+    return t;
+}
+
+int SteadyStatePanel::selectedPhase() const { return std::max(0, phaseSelect_->checkedId()); }
+
+bool SteadyStatePanel::readEntry(QLineEdit* box, float& value) const {
+    return TryParseSingle(box->text(), value, program_.decimalSeparator);
+}
+
+void SteadyStatePanel::restoreEntries() {
+    const OutputState& s = program_.outputState;
+    const PhaseState& shown = s.Phase[selectedPhase()];
+    txtAmpc_->setText(FormatNumber(s.OutputMode == ModeDC ? shown.DcVoltage : shown.Voltage, u"##0.0"));
+    txtCurc_->setText(FormatNumber(shown.CurrentLimit, u"##0.00"));
+    txtPhsc_->setText(FormatNumber(shown.PhaseAngle, u"##0.0"));
+    txtFreq_->setText(FormatNumber(s.Frequency, u"###0.0"));
+    txtOffset_->setText(FormatNumber(shown.DcOffset, u"##0.0"));
+}
+
+void SteadyStatePanel::refreshPhaseLabels() {
+    const OutputState& s = program_.outputState;
+    for (int p = 0; p < 3; ++p) {
+        const PhaseState& ph = s.Phase[p];
+        const bool dc = s.OutputMode == ModeDC;
+        lblVolt_[p]->setText(FormatNumber(dc ? ph.DcVoltage : ph.Voltage, u"##0.0") +
+                             (dc ? QStringLiteral(" V DC") : QStringLiteral(" V")));
+        lblDc_[p]->setText(s.OutputMode == ModeACDC ? FormatNumber(ph.DcOffset, u"##0.0") + QStringLiteral(" V offset")
+                                                    : QStringLiteral("-"));
+        lblCurr_[p]->setText(FormatNumber(ph.CurrentLimit, u"##0.00") + QStringLiteral(" A"));
+        lblPhase_[p]->setText(FormatNumber(ph.PhaseAngle, u"##0.0") + QStringLiteral(" deg"));
+    }
+}
+
+void SteadyStatePanel::setSliderRanges() {
+    const SourceModel& m = program_.sourceModel;
+    const OutputState& s = program_.outputState;
+    const ValueRange v = VoltageSliderRange(m, s);
+    hscAmp_->setRange(sliderValue(v.min, kVoltageScale), sliderValue(v.max, kVoltageScale));
+    hscAmp_->setPageStep(std::max(1, (hscAmp_->maximum() - hscAmp_->minimum()) / 10));
+    const ValueRange f = ModelFrequencyRange(m);
+    hscFreq_->setRange(sliderValue(f.min, kFrequencyScale), sliderValue(f.max, kFrequencyScale));
+    hscFreq_->setPageStep(100);
+    const ValueRange c = CurrentRange(m, s);
+    hscCur_->setRange(0, sliderValue(c.max, kCurrentScale));
+    hscCur_->setPageStep(std::max(1, hscCur_->maximum() / 10));
+    hscPhase_->setRange(0, sliderValue(PhaseRange().max, kPhaseScale));
+    hscPhase_->setPageStep(150);
+    const ValueRange o = OffsetRange(m, s);
+    hscOffset_->setRange(sliderValue(o.min, kOffsetScale), sliderValue(o.max, kOffsetScale));
+    rangeButtons_[0]->setText(FormatNumber(RangeValue(m, s.OutputMode, 0), u"##0") + QStringLiteral(" V"));
+    rangeButtons_[1]->setText(FormatNumber(RangeValue(m, s.OutputMode, 1), u"##0") + QStringLiteral(" V"));
+}
+
+void SteadyStatePanel::showModeControls() {
+    const OutputState& s = program_.outputState;
+    const bool acdc = s.OutputMode == ModeACDC;
+    for (QWidget* w : offsetRow_) w->setVisible(acdc);
+    txtOffset_->setVisible(acdc);
+    lblAmpUnit_->setText(s.OutputMode == ModeDC ? QStringLiteral("V DC") : QStringLiteral("V rms"));
+    const bool three = s.MultiPhaseOutput == 1;
+    for (int p = 1; p < 3; ++p) {
+        chkPh_[p]->setEnabled(three);
+        optPhaseSelect_[p]->setEnabled(three);
+        for (QWidget* w : {static_cast<QWidget*>(lblVolt_[p]), static_cast<QWidget*>(lblDc_[p]),
+                           static_cast<QWidget*>(lblCurr_[p]), static_cast<QWidget*>(lblPhase_[p]),
+                           static_cast<QWidget*>(cmbWave_[p])})
+            w->setEnabled(three);
+    }
+    for (int p = 0; p < 3; ++p) {
+        const bool ac = s.OutputMode != ModeDC;
+        cmbWave_[p]->setVisible(ac);
+        cmbClip_[p]->setVisible(ac && s.Phase[p].WaveformIndex == 2);
+    }
+    relayClosed_->setStyleSheet(s.OutputOn ? QStringLiteral("color: #c0392b; font-weight: bold;") : QString());
+}
+
+void SteadyStatePanel::fillWaveformLists() {
+    const SourceModel& m = program_.sourceModel;
+    for (int p = 0; p < 3; ++p) {
+        QComboBox* list = cmbWave_[p];
+        list->clear();
+        for (int i = 0; i < kWaveformSlots; ++i) {
+            const QString name = i < 3 ? m.WaveformNames[i] : m.WaveformNames[i];
+            if (i < 3 || !name.isEmpty()) list->addItem(name.isEmpty() ? QStringLiteral("-") : name, i);
+        }
+        const int at = list->findData(program_.outputState.Phase[p].WaveformIndex);
+        list->setCurrentIndex(std::max(0, at));
+    }
+}
+
+void SteadyStatePanel::fill() {
+    const bool wasEnabled = commandsEnabled_;
+    commandsEnabled_ = false;
+    const OutputState& s = program_.outputState;
+    // Filling never sends: no control reports the values it is given.
+    std::vector<QSignalBlocker> blockers;
+    const QList<QObject*> children = findChildren<QObject*>();
+    blockers.reserve(children.size());
+    for (QObject* o : children) blockers.emplace_back(o);
+
+    setSliderRanges();
+    fillWaveformLists();
+    optMode_->button(s.OutputMode)->setChecked(true);
+    optRange_->button(s.HighRange ? 1 : 0)->setChecked(true);
+    optRelay_->button(s.OutputOn ? 1 : 0)->setChecked(true);
+    optPhase_->button(s.MultiPhaseOutput ? 1 : 0)->setChecked(true);
+    optProt_->button(s.CurrentProtection ? 1 : 0)->setChecked(true);
+    optSense_->button(s.ExternalSense ? 1 : 0)->setChecked(true);
+    optVanu_->button(s.ImpedanceNetwork ? 1 : 0)->setChecked(true);
+    chkALC_->setChecked(s.AlcMode != 0);
+    chkALCTrip_->setChecked(s.AlcMode == 1);
+    chkALCTrip_->setEnabled(s.AlcMode != 0);
+    txtCLDelay_->setText(FormatNumber(s.ProtectionDelay, u"##0.00"));
+    spnCLDelay_->setValue(s.ProtectionDelay);
+    chkImpedance_->setChecked(s.Phase[0].ImpedanceOn != 0);
+    txtResistive_->setText(FormatNumber(s.Phase[0].ResistiveImpedance, u"#0.000"));
+    spnResistive_->setValue(s.Phase[0].ResistiveImpedance);
+    for (int p = 0; p < 3; ++p) {
+        const int at = cmbClip_[p]->findData(s.Phase[p].ClipLevel);
+        if (at >= 0) cmbClip_[p]->setCurrentIndex(at);
+    }
+    if (s.MultiPhaseOutput != 1) optPhaseSelect_[0]->setChecked(true);
+    const PhaseState& shown = s.Phase[selectedPhase()];
+    hscAmp_->setValue(sliderValue(s.OutputMode == ModeDC ? shown.DcVoltage : shown.Voltage, kVoltageScale));
+    hscFreq_->setValue(sliderValue(s.Frequency, kFrequencyScale));
+    hscCur_->setValue(sliderValue(shown.CurrentLimit, kCurrentScale));
+    hscPhase_->setValue(sliderValue(shown.PhaseAngle, kPhaseScale));
+    hscOffset_->setValue(sliderValue(shown.DcOffset, kOffsetScale));
+    restoreEntries();
+    refreshPhaseLabels();
+    showModeControls();
+    blockers.clear();
+    commandsEnabled_ = wasEnabled;
+}
+
+void SteadyStatePanel::onVoltageEntered(float v) {
+    txtAmpc_->setText(FormatNumber(v, u"##0.0"));
+    {
+        const QSignalBlocker block(hscAmp_);
+        hscAmp_->setValue(sliderValue(v, kVoltageScale));
+    }
+    const float programmed = ApplyVoltage(program_, tickedPhases(), v, commandsEnabled_);
+    if (programmed != v) {
+        txtAmpc_->setText(FormatNumber(programmed, u"##0.0"));
+        const QSignalBlocker block(hscAmp_);
+        hscAmp_->setValue(sliderValue(programmed, kVoltageScale));
+    }
+    refreshPhaseLabels();
+}
+
+void SteadyStatePanel::connectEntries() {
+    connect(txtAmpc_, &QLineEdit::returnPressed, this, [this] {
+        float v = 0;
+        if (!readEntry(txtAmpc_, v) || !VoltageEntryRange(program_.outputState, program_.settings.userLimits).contains(v)) {
+            ReportRejectedEntry(program_);
+            restoreEntries();
+            return;
+        }
+        onVoltageEntered(v);
+    });
+    connect(txtFreq_, &QLineEdit::returnPressed, this, [this] {
+        float v = 0;
+        if (!readEntry(txtFreq_, v) || !ModelFrequencyRange(program_.sourceModel).contains(v)) {
+            ReportRejectedEntry(program_);
+            restoreEntries();
+            return;
+        }
+        if (!UserFrequencyRange(program_.settings.userLimits).contains(v)) {
+            restoreEntries();
+            return;
+        }
+        txtFreq_->setText(FormatNumber(v, u"###0.0"));
+        const QSignalBlocker block(hscFreq_);
+        hscFreq_->setValue(sliderValue(v, kFrequencyScale));
+        if (!ApplyFrequency(program_, v, commandsEnabled_)) restoreEntries();
+    });
+    connect(txtCurc_, &QLineEdit::returnPressed, this, [this] {
+        float v = 0;
+        if (!readEntry(txtCurc_, v) || !CurrentRange(program_.sourceModel, program_.outputState).contains(v)) {
+            ReportRejectedEntry(program_);
+            restoreEntries();
+            return;
+        }
+        txtCurc_->setText(FormatNumber(v, u"###0.00"));
+        const QSignalBlocker block(hscCur_);
+        hscCur_->setValue(sliderValue(v, kCurrentScale));
+        ApplyCurrentLimit(program_, tickedPhases(), v, commandsEnabled_);
+        refreshPhaseLabels();
+    });
+    connect(txtPhsc_, &QLineEdit::returnPressed, this, [this] {
+        float v = 0;
+        if (!readEntry(txtPhsc_, v) || !PhaseRange().contains(v)) {
+            ReportRejectedEntry(program_);
+            restoreEntries();
+            return;
+        }
+        txtPhsc_->setText(FormatNumber(v, u"###0.0"));
+        const QSignalBlocker block(hscPhase_);
+        hscPhase_->setValue(sliderValue(v, kPhaseScale));
+        ApplyPhaseAngle(program_, selectedPhase(), v, commandsEnabled_);
+        refreshPhaseLabels();
+    });
+    const auto offsetEntered = [this] {
+        float v = 0;
+        if (!readEntry(txtOffset_, v) || !OffsetRange(program_.sourceModel, program_.outputState).contains(v)) {
+            ReportRejectedEntry(program_);
+            restoreEntries();
+            return;
+        }
+        if (v == program_.outputState.Phase[selectedPhase()].DcOffset) return;
+        txtOffset_->setText(FormatNumber(v, u"##0.0"));
+        const QSignalBlocker block(hscOffset_);
+        hscOffset_->setValue(sliderValue(v, kOffsetScale));
+        ApplyDcOffset(program_, tickedPhases(), v, commandsEnabled_);
+        refreshPhaseLabels();
+    };
+    connect(txtOffset_, &QLineEdit::returnPressed, this, offsetEntered);
+    connect(txtOffset_, &QLineEdit::editingFinished, this, offsetEntered);
+
+    for (QSlider* s : {hscAmp_, hscFreq_, hscCur_, hscPhase_, hscOffset_}) {
+        connect(s, &QSlider::valueChanged, this, [this, s] {
+            // Over GPIB the value follows the thumb; elsewhere only the settled value goes out.
+            if (!s->isSliderDown() || program_.settings.link.bus == BusGpib) onSliderSettled(s);
+        });
+        connect(s, &QSlider::sliderReleased, this, [this, s] { onSliderSettled(s); });
+    }
+    connect(phaseSelect_, &QButtonGroup::idClicked, this, [this] {
+        const bool was = commandsEnabled_;
+        commandsEnabled_ = false;
+        fill();
+        commandsEnabled_ = was;
+    });
+}
+
+void SteadyStatePanel::onSliderSettled(QSlider* slider) {
+    const auto setText = [](QLineEdit* box, float v, QStringView mask) { box->setText(FormatNumber(v, mask)); };
+    if (slider == hscAmp_) {
+        const ValueRange r = VoltageEntryRange(program_.outputState, program_.settings.userLimits);
+        const float v = std::clamp(hscAmp_->value() / float(kVoltageScale), r.min, r.max);
+        if (sliderValue(v, kVoltageScale) != hscAmp_->value()) {
+            const QSignalBlocker block(hscAmp_);
+            hscAmp_->setValue(sliderValue(v, kVoltageScale));
+        }
+        onVoltageEntered(v);
+    } else if (slider == hscFreq_) {
+        const float v = hscFreq_->value() / float(kFrequencyScale);
+        setText(txtFreq_, v, u"###0.0");
+        if (!UserFrequencyRange(program_.settings.userLimits).contains(v) || !ApplyFrequency(program_, v, commandsEnabled_))
+            restoreEntries();
+    } else if (slider == hscCur_) {
+        const float v = hscCur_->value() / float(kCurrentScale);
+        setText(txtCurc_, v, u"###0.00");
+        ApplyCurrentLimit(program_, tickedPhases(), v, commandsEnabled_);
+    } else if (slider == hscPhase_) {
+        const float v = hscPhase_->value() / float(kPhaseScale);
+        setText(txtPhsc_, v, u"###0.0");
+        ApplyPhaseAngle(program_, selectedPhase(), v, commandsEnabled_);
+    } else if (slider == hscOffset_) {
+        const float v = hscOffset_->value() / float(kOffsetScale);
+        setText(txtOffset_, v, u"##0.0");
+        ApplyDcOffset(program_, tickedPhases(), v, commandsEnabled_);
+    }
+    refreshPhaseLabels();
+}
+
+void SteadyStatePanel::onWaveformChosen(int phase, int index) {
+    ApplyWaveform(program_, phase, index, commandsEnabled_);
+    fill();
+}
+
+void SteadyStatePanel::connectOptions() {
+    for (int p = 0; p < 3; ++p) {
+        connect(cmbWave_[p], &QComboBox::activated, this, [this, p](int row) {
+            onWaveformChosen(p, cmbWave_[p]->itemData(row).toInt());
+        });
+        connect(cmbClip_[p], &QComboBox::activated, this, [this, p](int row) {
+            std::array<bool, 3> only{};
+            only[p] = true;
+            ApplyClipLevel(program_, only, cmbClip_[p]->itemData(row).toInt(), commandsEnabled_);
+        });
+    }
+    connect(optMode_, &QButtonGroup::idClicked, this, [this](int mode) {
+        ApplyMode(program_, mode, commandsEnabled_);
+        fill();
+        if (commandsEnabled_ && program_.settings.link.bus != BusSimulation) Q_EMIT readBackRequested();
+    });
+    connect(optRange_, &QButtonGroup::idClicked, this, [this](int range) {
+        ApplyRange(program_, range, tickedPhases(), commandsEnabled_);
+        fill();
+    });
+    connect(optRelay_, &QButtonGroup::idClicked, this, [this](int closed) {
+        ApplyRelay(program_, closed == 1, commandsEnabled_);
+        showModeControls();
+    });
+    connect(optPhase_, &QButtonGroup::idClicked, this, [this](int three) {
+        ApplyPhaseMode(program_, three == 1, commandsEnabled_);
+        fill();
+        if (commandsEnabled_ && program_.settings.link.bus != BusSimulation) Q_EMIT readBackRequested();
+    });
+    connect(optProt_, &QButtonGroup::idClicked, this,
+            [this](int trip) { ApplyProtection(program_, trip, commandsEnabled_); });
+    connect(optSense_, &QButtonGroup::idClicked, this,
+            [this](int ext) { ApplySense(program_, ext, commandsEnabled_); });
+    connect(optVanu_, &QButtonGroup::idClicked, this,
+            [this](int eng) { ApplyImpedanceNetwork(program_, eng, commandsEnabled_); });
+    const auto alc = [this] {
+        chkALCTrip_->setEnabled(chkALC_->isChecked());
+        const int mode = chkALCTrip_->isChecked() && chkALC_->isChecked() ? 1 : chkALC_->isChecked() ? 2 : 0;
+        ApplyAlc(program_, mode, commandsEnabled_);
+    };
+    connect(chkALC_, &QCheckBox::clicked, this, alc);
+    connect(chkALCTrip_, &QCheckBox::clicked, this, alc);
+
+    const auto delay = [this](float seconds) {
+        txtCLDelay_->setText(FormatNumber(seconds, u"##0.00"));
+        ApplyProtectionDelay(program_, seconds, commandsEnabled_);
+    };
+    connect(txtCLDelay_, &QLineEdit::returnPressed, this, [this, delay] {
+        float v = 0;
+        if (!readEntry(txtCLDelay_, v) || v < 0 || v > spnCLDelay_->maximum()) {
+            ReportRejectedEntry(program_);
+            txtCLDelay_->setText(FormatNumber(program_.outputState.ProtectionDelay, u"##0.00"));
+            return;
+        }
+        const QSignalBlocker block(spnCLDelay_);
+        spnCLDelay_->setValue(v);
+        delay(v);
+    });
+    connect(spnCLDelay_, &QDoubleSpinBox::valueChanged, this, [delay](double v) { delay(float(v)); });
+
+    connect(chkImpedance_, &QCheckBox::clicked, this,
+            [this](bool on) { ApplyImpedanceOn(program_, on, commandsEnabled_); });
+    const auto resistance = [this](float ohms) {
+        const float applied = ApplyResistance(program_, tickedPhases(), ohms, commandsEnabled_);
+        txtResistive_->setText(FormatNumber(applied, u"#0.000"));
+        const QSignalBlocker block(spnResistive_);
+        spnResistive_->setValue(applied);
+    };
+    connect(txtResistive_, &QLineEdit::returnPressed, this, [this, resistance] {
+        float v = 0;
+        if (!readEntry(txtResistive_, v) || v < 0) {
+            ReportRejectedEntry(program_);
+            txtResistive_->setText(FormatNumber(program_.outputState.Phase[0].ResistiveImpedance, u"#0.000"));
+            return;
+        }
+        resistance(v);
+    });
+    connect(spnResistive_, &QDoubleSpinBox::valueChanged, this, [resistance](double v) { resistance(float(v)); });
+    connect(cmdFlickZ_, &QPushButton::clicked, this,
+            [this, resistance] { resistance(IsThreePhase(program_) ? 0.24f : 0.4f); });
+}
+
+} // namespace ostrel
