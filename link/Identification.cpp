@@ -1,0 +1,204 @@
+#include "link/Identification.h"
+
+#include "app/Program.h"
+#include "link/Decoders.h"
+#include "link/ModelSetup.h"
+#include "link/ModelTable.h"
+#include "link/Numbers.h"
+#include "link/Waits.h"
+
+#include <QStringList>
+
+namespace ostrel {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kNoConnection = QStringLiteral("Interface will be set to No Connection.");
+
+QString text(std::string_view s) { return QString::fromLatin1(s.data(), static_cast<int>(s.size())); }
+
+QString field(const QStringList& fields, int i) { return i < fields.size() ? fields[i] : QString(); }
+
+QString identifyLan(Program& program, int port, QString& text, bool& failed) {
+    InstrumentLink& link = program.link;
+    const QString host = text.trimmed();
+    text.clear();
+    if (!link.ConnectLan(host, port)) {
+        text = QStringLiteral("Trapped Error: Ethernet connection failed.") + kCrLf + kNoConnection;
+        failed = true;
+        return {};
+    }
+    link.SocketSend(QStringLiteral("*cls"));
+    QString reply;
+    for (int i = 0; i < 2; ++i) {
+        link.lan().discardInput();
+        link.SocketSend(QStringLiteral("*idn?"));
+        reply = link.SocketReceive();
+    }
+    return reply;
+}
+
+QString identifyGpib(Program& program, int address, int board, QString& text, bool& failed) {
+    InstrumentLink& link = program.link;
+    text.clear();
+    QString error;
+    if (!link.LoadGpib(error)) {
+        text = error + kCrLf + kNoConnection;
+        failed = true;
+        return {};
+    }
+    link.GpibTimeout(board, T300ms);
+    link.GpibEnableRemote(board, address);
+    link.GpibInterfaceClear(board);
+    link.GpibSend(board, address, "*cls ");
+    link.GpibSend(board, address, "*idn?");
+    QByteArray reply;
+    if (!link.GpibFailed()) reply = link.GpibReceive(board, address, 255);
+    link.GpibSend(board, address, "*cls");
+    link.GpibTimeout(board, T1s);
+    return QString::fromLatin1(reply);
+}
+
+QString identifySerial(Program& program, int port, int baudIndex, QString& text, bool& failed) {
+    InstrumentLink& link = program.link;
+    text.clear();
+    link.CloseSerialPort();
+    QString error;
+    bool unavailable = false;
+    if (!link.OpenSerialPort(port, baudIndex, program.settings.link.handshake, error,
+                             unavailable)) {
+        text = unavailable ? QStringLiteral("Device unavailable error.") + kCrLf +
+                                 QStringLiteral("Comm port in use by other Program") + kCrLf +
+                                 QStringLiteral("or not available on this PC!")
+                           : QStringLiteral("Trapped error.") + kCrLf + error;
+        failed = true;
+        return {};
+    }
+    SerialTransport& serial = link.serial();
+    for (int i = 0; i < 2; ++i) {
+        serial.write("*CLS\n", 1000);
+        Delay(0.1);
+    }
+    serial.discardInput();
+    serial.write("*IDN?\n", 1000);
+    const auto reply = serial.receiveReply(1000, 3);
+    if (!reply) {
+        const QString name = link.state.serialPortName.isEmpty() ? QString::number(port)
+                                                                 : link.state.serialPortName;
+        text = QStringLiteral("Timeout Occurred on Serial Port. Unable to") + kCrLf +
+               QStringLiteral("find KV AC Source on RS232C Port ") + name;
+        failed = true;
+        return {};
+    }
+    return QString::fromLatin1(*reply);
+}
+
+} // namespace
+
+QString ParseIdentity(SourceModel& model, const QString& reply) {
+    const QStringList fields = reply.split(QLatin1Char(','));
+    QString modelText = field(fields, 1);
+    modelText.remove(QLatin1Char(' '));
+    model.SerialNumber = field(fields, 2).trimmed();
+
+    QString firmware = field(fields, 3);
+    if (!firmware.isEmpty() &&
+        (firmware.back() == QLatin1Char('\n') || firmware.back() == QLatin1Char('\r') ||
+         firmware.back() == QChar(0)))
+        firmware.chop(1);
+    auto after = [&firmware](const QString& marker) {
+        const qsizetype at = firmware.indexOf(marker);
+        if (at < 0) return false;
+        firmware = firmware.mid(at + marker.size());
+        return true;
+    };
+    if (!after(QStringLiteral("REV"))) after(QStringLiteral("V"));
+    after(QStringLiteral("A."));
+    if (firmware.contains(QLatin1String(" X")))
+        model.FirmwareRevision = static_cast<float>(Val(firmware.mid(2)) / 100.0);
+    else
+        model.FirmwareRevision = static_cast<float>(Val(firmware));
+    model.FirmwarePartNumber = firmware.size() == 5 || firmware.size() == 6
+                                   ? QStringLiteral("KVP501-") + firmware.mid(4)
+                                   : QStringLiteral("KVP501-1");
+    return modelText;
+}
+
+int MatchModel(const QString& modelText, const QString& reply) {
+    for (const IdentityRule& rule : kIdentityRules) {
+        bool match = modelText.contains(text(kModelTable[rule.nameOfModel].displayName));
+        for (std::string_view key : rule.keys)
+            if (!key.empty() && modelText.contains(text(key))) match = true;
+        if (match) return rule.index;
+    }
+    const QStringList fields = reply.split(QLatin1Char(','));
+    if (reply.contains(text(kMakerNameCaps)) && modelText.contains(text(kOtherLineKey)) &&
+        !field(fields, 2).trimmed().isEmpty())
+        return kOtherLineModel;
+    return -1;
+}
+
+int IdentifySource(Program& program, int bus, int param1, int param2, QString& text) {
+    QString reply;
+    bool failed = false;
+    switch (bus) {
+    case BusLan: reply = identifyLan(program, param1, text, failed); break;
+    case BusGpib: reply = identifyGpib(program, param1, param2, text, failed); break;
+    case BusSerial: reply = identifySerial(program, param1, param2, text, failed); break;
+    default: return -1;
+    }
+    if (failed) return -1;
+
+    const QString modelText = ParseIdentity(program.sourceModel, reply);
+    const int index = modelText.isEmpty() ? -1 : MatchModel(modelText, reply);
+    if (index < 0) {
+        text = QStringLiteral("Unable to find supported AC Source") + kCrLf +
+               QStringLiteral("on selected port. Program will default") + kCrLf +
+               QStringLiteral("to simulation mode !");
+        return -1;
+    }
+    text += QStringLiteral("Found : ") + modelText + QStringLiteral(" on selected port.");
+    return index;
+}
+
+int OpenAndIdentify(Program& program, QString& message) {
+    auto& link = program.settings.link;
+    int index = program.settings.powerSource.modelNumber;
+    message.clear();
+    switch (link.bus) {
+    case BusGpib: index = IdentifySource(program, BusGpib, link.sourceAddress, link.gpibBoard, message); break;
+    case BusSerial: index = IdentifySource(program, BusSerial, link.commPort, link.commBaud, message); break;
+    case BusLan:
+        message = link.ipAddress;
+        index = IdentifySource(program, BusLan, link.socketPort, link.commBaud, message);
+        break;
+    default: return index;
+    }
+    if (index < 0)
+        link.bus = BusSimulation;
+    else
+        program.settings.powerSource.modelNumber = index;
+    return index;
+}
+
+bool OpenTransport(Program& program, QString& message) {
+    const auto& link = program.settings.link;
+    message.clear();
+    switch (link.bus) {
+    case BusSerial: {
+        bool unavailable = false;
+        return program.link.OpenSerialPort(link.commPort, link.commBaud, link.handshake, message,
+                                           unavailable);
+    }
+    case BusGpib: return program.link.LoadGpib(message);
+    case BusLan:
+        if (program.link.ConnectLan(link.ipAddress, link.socketPort)) return true;
+        message = QStringLiteral("LAN IP ") + link.ipAddress + QLatin1Char(' ') +
+                  LanStateText(program.link.LanState()) + kCrLf + kNoConnection;
+        return false;
+    default: return true;
+    }
+}
+
+} // namespace ostrel
