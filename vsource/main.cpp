@@ -1,0 +1,29 @@
+// ostrel-vsource: a virtual power source of the family on TCP, a
+// pseudo-terminal and the GPIB shim, for the program and its tests.
+#include "vsource/Options.h"
+#include "vsource/VirtualSource.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ostrel::vsource::LaunchOptions options;
+    QString error;
+    if (!ostrel::vsource::parseOptions(app.arguments().mid(1), options, error)) {
+        std::fprintf(stderr, "ostrel-vsource: %s\n\n%s", qPrintable(error),
+                     qPrintable(ostrel::vsource::usageText()));
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(qPrintable(ostrel::vsource::usageText()), stdout);
+        return 0;
+    }
+    ostrel::vsource::VirtualSource source(std::move(options));
+    if (!source.start(error)) {
+        std::fprintf(stderr, "ostrel-vsource: %s\n", qPrintable(error));
+        return 1;
+    }
+    return app.exec();
+}
