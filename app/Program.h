@@ -45,6 +45,7 @@ struct Program {
     bool readbackInProgress = false;
     bool waveformTransferInProgress = false;
     bool configurationInProgress = false;
+    bool interfaceDialogOpen = false;
     // Every traced command and reply, for the bus monitor.
     BusTraceModel busTrace;
     // The conversation with the source; declared last, it uses the values above.

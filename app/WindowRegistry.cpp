@@ -23,6 +23,12 @@ QWidget* WindowRegistry::show(const QString& name, const Factory& create) {
 
 QWidget* WindowRegistry::find(const QString& name) const { return windows_.value(name).data(); }
 
+bool WindowRegistry::contains(const QWidget* window) const {
+    for (const QPointer<QWidget>& w : windows_)
+        if (w && w == window) return true;
+    return false;
+}
+
 void WindowRegistry::closeAll() {
     for (const QPointer<QWidget>& w : std::as_const(windows_))
         if (w) w->close();

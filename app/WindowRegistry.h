@@ -18,6 +18,7 @@ public:
     // (the hourglass shows while it loads) when it is not open.
     QWidget* show(const QString& name, const Factory& create);
     QWidget* find(const QString& name) const;
+    bool contains(const QWidget* window) const;
     void closeAll();
 
 private:

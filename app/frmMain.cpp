@@ -2,9 +2,19 @@
 
 #include "app/Oem.h"
 #include "app/Program.h"
+#include "app/Startup.h"
 #include "app/frmAbout.h"
+#include "link/Readback.h"
+#include "link/Numbers.h"
+#include "panel/SetupActions.h"
+#include "panel/SetupFile.h"
+#include "panel/SteadyStatePanel.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QDateTime>
+#include <QVBoxLayout>
+#include <QWindow>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QIcon>
@@ -139,7 +149,143 @@ frmMain::frmMain(Program& program, QWidget* parent) : QMainWindow(parent), progr
     connect(action(QStringLiteral("mnuHAbout")), &QAction::triggered, this, &frmMain::showAbout);
     connect(action(QStringLiteral("mnuHContents")), &QAction::triggered, this, [this] { showHelp(); });
     connect(action(QStringLiteral("mnuFExit")), &QAction::triggered, this, &QWidget::close);
-    resize(1100, 720);
+
+    auto* body = new QWidget(this);
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(0, 0, 0, 0);
+    lblDemo_ = new QLabel(QStringLiteral("Simulation: no source is connected. Values show what would be programmed."), body);
+    lblDemo_->setObjectName(QStringLiteral("lblDemo"));
+    lblDemo_->setStyleSheet(QStringLiteral("background: #fff4ce; color: #6b5300; padding: 6px 12px;"));
+    layout->addWidget(lblDemo_);
+    panel_ = new SteadyStatePanel(program_, body);
+    layout->addWidget(panel_, 1);
+    setCentralWidget(body);
+    connect(panel_, &SteadyStatePanel::readBackRequested, this, [this] {
+        ReadBackState(program_, program_.sourceModel.ModelIndex);
+        fillPanel();
+    });
+    program_.link.onRemote = [this] { panel_->showFrontPanelLocked(); };
+    connectFileMenu();
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &frmMain::onFocusWindowChanged);
+    resize(1100, 760);
+}
+
+void frmMain::connectFileMenu() {
+    for (const char* entry : {"mnuFNew", "mnuFOpen", "mnuFSave", "mnuFAs"})
+        action(QString::fromLatin1(entry))->setEnabled(true);
+    connect(action(QStringLiteral("mnuFNew")), &QAction::triggered, this, [this] {
+        if (ResetSource(program_)) fillPanel();
+    });
+    connect(action(QStringLiteral("mnuFOpen")), &QAction::triggered, this, [this] {
+        const FileRequest request{QStringLiteral("Open Steady State File..."), kSetupFilter,
+                                  QStringLiteral("stp"), setupFile_};
+        const QString path = program_.prompt().chooseOpenFile(request);
+        if (path.isEmpty()) return;
+        panel_->setCommandsEnabled(false);
+        if (OpenSetupFile(program_, path)) setupFile_ = path;
+        fillPanel();
+        panel_->setCommandsEnabled(true);
+    });
+    connect(action(QStringLiteral("mnuFSave")), &QAction::triggered, this,
+            [this] { SaveSetup(program_, setupFile_, false); });
+    connect(action(QStringLiteral("mnuFAs")), &QAction::triggered, this,
+            [this] { SaveSetup(program_, setupFile_, true); });
+}
+
+void frmMain::updateCaption() {
+    const SourceModel& m = program_.sourceModel;
+    setWindowTitle(program_.messageTitle + QStringLiteral(" - ") + m.ModelName + QStringLiteral(" S/N: ") +
+                   m.SerialNumber + QStringLiteral(" [FW = ") + FormatNumber(m.FirmwareRevision, u"0.###") +
+                   QStringLiteral("]"));
+}
+
+void frmMain::fillPanel() {
+    panel_->fill();
+    updateCaption();
+    const bool simulated = program_.settings.link.bus == 0;
+    lblDemo_->setVisible(simulated);
+    setStatusPanel(4, program_.outputState.OutputOn ? QStringLiteral("Output ON") : QStringLiteral("Output OFF"));
+}
+
+void frmMain::startup(const QString& commandLine) {
+    StartupHooks hooks;
+    hooks.tickFrontPanel = [this] { panel_->showFrontPanelLocked(); };
+    hooks.fillPanel = [this] { fillPanel(); };
+    hooks.openSetupFile = [this](const QString& path) {
+        panel_->setCommandsEnabled(false);
+        const bool opened = OpenSetupFile(program_, path);
+        panel_->setCommandsEnabled(true);
+        if (opened) setupFile_ = path;
+        return opened;
+    };
+    hooks.openOptionWindow = [this](const QString& word) {
+        static const std::pair<const char*, const char*> words[] = {
+            {"DEFN_ARB", "mnuWArb"},       {"DEFN_HARM", "mnuWHarm"}, {"MEAS_STANDARD", "mnuMStand"},
+            {"MEAS_HARM", "mnuMAnal"},     {"MEAS_WAVE", "mnuMWave"}};
+        for (const auto& [name, entry] : words) {
+            if (word != QLatin1String(name)) continue;
+            QAction* a = action(QString::fromLatin1(entry));
+            if (a && a->isEnabled()) a->trigger();
+            return a && a->isEnabled();
+        }
+        return false;
+    };
+    QLabel* splash = nullptr;
+    hooks.showSplash = [&splash, this] {
+        splash = new QLabel(program_.messageTitle + QStringLiteral("\n\nConnecting to the power source..."));
+        splash->setObjectName(QStringLiteral("frmSplash"));
+        splash->setWindowFlags(Qt::SplashScreen | Qt::WindowStaysOnTopHint);
+        splash->setAlignment(Qt::AlignCenter);
+        splash->setStyleSheet(QStringLiteral("background: #1f4e79; color: white; font-size: 16pt; padding: 40px;"));
+        splash->resize(460, 220);
+        splash->show();
+        QCoreApplication::processEvents();
+    };
+    hooks.hideSplash = [&splash] {
+        delete splash;
+        splash = nullptr;
+    };
+    setLogo(LogoFor(program_.oemManufacturer));
+    const StartupResult result = RunStartup(program_, commandLine, hooks);
+    delete splash;
+    startupComplete_ = result.complete;
+}
+
+void frmMain::onFocusWindowChanged(QWindow* window) {
+    QWindow* previous = lastFocus_;
+    lastFocus_ = window;
+    if (!window || window != windowHandle()) return;
+    // Coming back from another program or from one of our own windows (not a
+    // message box or file dialog) means the source may have been changed.
+    bool fromOwnWindow = false;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->windowHandle() == previous && windows_.contains(w)) fromOwnWindow = true;
+    if (previous == nullptr || fromOwnWindow) refreshOnActivation();
+}
+
+void frmMain::refreshOnActivation() {
+    if (!startupComplete_ || shutDown_ || program_.settings.link.bus == 0 ||
+        !program_.settings.preferences.autoRefreshMainScreen || program_.interfaceDialogOpen ||
+        program_.readbackInProgress)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QStringList menus{QStringLiteral("mnuApps"), QStringLiteral("mnuMeas"), QStringLiteral("mnuSource")};
+    for (const QString& m : menus)
+        if (auto* menu = findChild<QMenu*>(m)) menu->setEnabled(false);
+    ReadBackState(program_, program_.sourceModel.ModelIndex);
+    QApplication::restoreOverrideCursor();
+    for (const QString& m : menus)
+        if (auto* menu = findChild<QMenu*>(m)) menu->setEnabled(true);
+    fillPanel();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (!shutDown_) {
+        shutDown_ = true;
+        windows_.closeAll();
+        RunShutdown(program_);
+    }
+    event->accept();
 }
 
 QAction* frmMain::addEntry(QMenu* menu, const QString& name, const QString& text) {

@@ -7,10 +7,12 @@
 class QAction;
 class QLabel;
 class QToolBar;
+class QWindow;
 
 namespace ostrel {
 
 struct Program;
+class SteadyStatePanel;
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -30,11 +32,26 @@ public:
     void setLogo(const QString& logo);
     QString logo() const { return logo_; }
 
+    // The whole start-up conversation; the window is shown afterwards.
+    void startup(const QString& commandLine);
+    bool startupComplete() const { return startupComplete_; }
+    SteadyStatePanel* panel() const { return panel_; }
+    // Fills the panel from OutputState and rewrites the caption.
+    void fillPanel();
+    QString setupFile() const { return setupFile_; }
+
     void showAbout();
     // Opens the user guide at a page ("" = contents); nothing for an unknown brand.
     void showHelp(const QString& page = {});
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    void connectFileMenu();
+    void updateCaption();
+    void onFocusWindowChanged(QWindow* window);
+    void refreshOnActivation();
     void buildMenus();
     void buildToolbar();
     void buildStatusBar();
@@ -47,6 +64,12 @@ private:
     QToolBar* logoBar_ = nullptr;
     QAction* logoAction_ = nullptr;
     QString logo_ = QStringLiteral("KVlogo");
+    SteadyStatePanel* panel_ = nullptr;
+    QLabel* lblDemo_ = nullptr;
+    QString setupFile_;
+    bool startupComplete_ = false;
+    bool shutDown_ = false;
+    QWindow* lastFocus_ = nullptr;
 };
 
 } // namespace ostrel

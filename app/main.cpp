@@ -1,10 +1,18 @@
+#include "app/CommandLine.h"
+#include "app/InstanceLock.h"
 #include "app/MessageBoxPrompt.h"
 #include "app/Program.h"
+#include "app/Startup.h"
+#include "app/VirtualSource.h"
 #include "app/frmMain.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QLocale>
+#include <QMessageBox>
+
+#include <cstdio>
+
+using namespace ostrel;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -12,28 +20,59 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("Ostrel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(OSTREL_VERSION));
 
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption settingsFile(QStringLiteral("settings"),
-                                          QStringLiteral("Use an INI file instead of the per-user store."),
-                                          QStringLiteral("FILE"));
-    parser.addOption(settingsFile);
-    parser.addPositionalArgument(QStringLiteral("setup"), QStringLiteral("Setup file and /O option words."));
-    parser.process(app);
+    const ProgramOptions options = ParseProgramOptions(QCoreApplication::arguments());
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "ostrel: %s\n", qPrintable(options.error));
+        return 2;
+    }
 
-    auto store = parser.isSet(settingsFile)
-                     ? std::make_unique<ostrel::SettingsStore>(parser.value(settingsFile))
-                     : std::make_unique<ostrel::SettingsStore>();
-    ostrel::Program program(std::make_unique<ostrel::SilentPrompt>(), std::move(store),
-                            ostrel::DefaultPaths());
-    program.decimalSeparator = QLocale().decimalPoint().front();
-    program.loadSettings();
+    QString title = QStringLiteral("Ostrel");
+    InstanceLock instance;
+    if (instance.anotherInstanceRuns()) {
+        MessageBoxPrompt early(title, nullptr);
+        if (early.ask(QStringLiteral("A previous instance of this\r\nprogram is already running.\r\n"
+                                     "Do you want to start a new instance ?"),
+                      PromptButtons::YesNo, 2, PromptIcon::Question) != PromptAnswer::Yes)
+            return 0;
+    }
 
-    ostrel::frmMain window(program);
-    program.setPrompt(std::make_unique<ostrel::MessageBoxPrompt>(program.messageTitle, &window));
+    auto store = options.settingsFile.isEmpty() ? std::make_unique<SettingsStore>()
+                                                : std::make_unique<SettingsStore>(options.settingsFile);
+    Program program(std::make_unique<SilentPrompt>(), std::move(store), DefaultPaths());
+    PrepareProgram(program, QLocale().decimalPoint().front());
+
+    frmMain window(program);
+    program.setPrompt(std::make_unique<MessageBoxPrompt>(
+        program.messageTitle, &window, [&window](int panel, const QString& text) { window.setStatusPanel(panel, text); }));
+
+    // The virtual source serves this run only; the stored interface settings stay as they are.
+    VirtualSource virtualSource;
+    const LinkSettings storedLink = program.settings.link;
+    const int storedModel = program.settings.powerSource.modelNumber;
+    if (options.virtualSource) {
+        const int model = options.virtualModel >= 0 ? options.virtualModel : storedModel;
+        if (virtualSource.start(VirtualSource::defaultProgram(), model)) {
+            program.settings.link.bus = BusLan;
+            program.settings.link.ipAddress = virtualSource.host();
+            program.settings.link.socketPort = virtualSource.port();
+        } else {
+            program.prompt().showMessage(virtualSource.errorText(), PromptIcon::Information);
+        }
+    }
+
+    window.startup(options.setupArgument);
     window.show();
     const int status = app.exec();
+
+    // Put back what only the virtual source needed; changes the operator made stay.
+    LinkSettings& link = program.settings.link;
+    if (virtualSource.port() > 0 && link.bus == BusLan && link.socketPort == virtualSource.port() &&
+        link.ipAddress == virtualSource.host()) {
+        link.bus = storedLink.bus;
+        link.ipAddress = storedLink.ipAddress;
+        link.socketPort = storedLink.socketPort;
+        program.settings.powerSource.modelNumber = storedModel;
+    }
     program.saveSettings();
     return status;
 }

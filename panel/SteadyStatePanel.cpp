@@ -4,11 +4,12 @@
 #include "link/Numbers.h"
 #include "panel/PanelActions.h"
 #include "panel/PanelLimits.h"
+#include "panel/SetupActions.h"
+#include "panel/SpinButton.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -27,6 +28,7 @@ namespace ostrel {
 
 namespace {
 
+constexpr float kMaxProtectionDelay = 60;
 constexpr int kClipLevels[] = {1, 2, 3, 4, 5, 6, 8, 10, 12, 15, 20};
 
 template <class W>
@@ -64,7 +66,8 @@ void SteadyStatePanel::build() {
     layout->addWidget(buildPhaseTable(), 0, 0, 1, 2);
     layout->addWidget(buildEntries(), 1, 0);
     layout->addWidget(buildOutputBox(), 1, 1);
-    layout->addWidget(buildSettingsBox(), 2, 0, 1, 2);
+    layout->addWidget(buildSettingsBox(), 2, 0);
+    layout->addWidget(buildRegisterBox(), 2, 1);
     layout->setRowStretch(3, 1);
     layout->setColumnStretch(0, 3);
     layout->setColumnStretch(1, 2);
@@ -216,12 +219,7 @@ QWidget* SteadyStatePanel::buildSettingsBox() {
     txtCLDelay_ = named(new QLineEdit(box), QStringLiteral("txtCLDelay"));
     txtCLDelay_->setMaximumWidth(70);
     txtCLDelay_->setAlignment(Qt::AlignRight);
-    spnCLDelay_ = named(new QDoubleSpinBox(box), QStringLiteral("spnCLDelay"));
-    spnCLDelay_->setRange(0, 60);
-    spnCLDelay_->setSingleStep(0.1);
-    spnCLDelay_->setDecimals(2);
-    spnCLDelay_->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
-    spnCLDelay_->setMaximumWidth(24);
+    spnCLDelay_ = named(new SpinButton(box), QStringLiteral("spnCLDelay"));
     delay->addWidget(new QLabel(QStringLiteral("Delay"), box));
     delay->addWidget(txtCLDelay_);
     delay->addWidget(spnCLDelay_);
@@ -245,11 +243,7 @@ QWidget* SteadyStatePanel::buildSettingsBox() {
     txtResistive_ = named(new QLineEdit(box), QStringLiteral("txtResistive"));
     txtResistive_->setMaximumWidth(70);
     txtResistive_->setAlignment(Qt::AlignRight);
-    spnResistive_ = named(new QDoubleSpinBox(box), QStringLiteral("spnResistive"));
-    spnResistive_->setRange(0, 1000);
-    spnResistive_->setDecimals(3);
-    spnResistive_->setSingleStep(0.01);
-    spnResistive_->setMaximumWidth(24);
+    spnResistive_ = named(new SpinButton(box), QStringLiteral("spnResistive"));
     cmdFlickZ_ = named(new QPushButton(QStringLiteral("Flicker reference"), box), QStringLiteral("cmdFlickZ"));
     z->addWidget(new QLabel(QStringLiteral("Resistance"), box));
     z->addWidget(txtResistive_);
@@ -260,6 +254,41 @@ QWidget* SteadyStatePanel::buildSettingsBox() {
     grid->addLayout(z, 4, 1, 1, 3);
     grid->setColumnStretch(4, 1);
     return box;
+}
+
+QWidget* SteadyStatePanel::buildRegisterBox() {
+    auto* box = new QGroupBox(QStringLiteral("Source setup registers"), this);
+    auto* grid = new QGridLayout(box);
+    cmbNvm_ = named(new QComboBox(box), QStringLiteral("cmbNvm"));
+    for (int i = 0; i <= 15; ++i) cmbNvm_->addItem(QString::number(i), i);
+    grid->addWidget(new QLabel(QStringLiteral("Register"), box), 0, 0);
+    grid->addWidget(cmbNvm_, 0, 1);
+    cmdSave_ = named(new QPushButton(QStringLiteral("Save"), box), QStringLiteral("cmdSave"));
+    cmdRecall_ = named(new QPushButton(QStringLiteral("Recall"), box), QStringLiteral("cmdRecall"));
+    grid->addWidget(cmdSave_, 1, 0);
+    grid->addWidget(cmdRecall_, 1, 1);
+    chkFront_ = named(new QCheckBox(QStringLiteral("Lock the source's front panel"), box), QStringLiteral("chkFront"));
+    grid->addWidget(chkFront_, 2, 0, 1, 2);
+    grid->setRowStretch(3, 1);
+
+    connect(cmdSave_, &QPushButton::clicked, this, [this] { SaveRegister(program_, cmbNvm_->currentData().toInt()); });
+    connect(cmdRecall_, &QPushButton::clicked, this, [this] {
+        cmdRecall_->setEnabled(false);
+        if (RecallRegister(program_, cmbNvm_->currentData().toInt())) fill();
+        cmdRecall_->setEnabled(true);
+    });
+    connect(chkFront_, &QCheckBox::clicked, this, [this](bool locked) {
+        if (!SetFrontPanelLock(program_, locked)) {
+            const QSignalBlocker block(chkFront_);
+            chkFront_->setChecked(!locked);
+        }
+    });
+    return box;
+}
+
+void SteadyStatePanel::showFrontPanelLocked() {
+    const QSignalBlocker block(chkFront_);
+    chkFront_->setChecked(true);
 }
 
 std::array<bool, 3> SteadyStatePanel::tickedPhases() const {
@@ -339,6 +368,7 @@ void SteadyStatePanel::showModeControls() {
         cmbClip_[p]->setVisible(ac && s.Phase[p].WaveformIndex == 2);
     }
     relayClosed_->setStyleSheet(s.OutputOn ? QStringLiteral("color: #c0392b; font-weight: bold;") : QString());
+    chkFront_->setVisible(program_.settings.link.bus != BusSimulation);
 }
 
 void SteadyStatePanel::fillWaveformLists() {
@@ -378,10 +408,8 @@ void SteadyStatePanel::fill() {
     chkALCTrip_->setChecked(s.AlcMode == 1);
     chkALCTrip_->setEnabled(s.AlcMode != 0);
     txtCLDelay_->setText(FormatNumber(s.ProtectionDelay, u"##0.00"));
-    spnCLDelay_->setValue(s.ProtectionDelay);
     chkImpedance_->setChecked(s.Phase[0].ImpedanceOn != 0);
     txtResistive_->setText(FormatNumber(s.Phase[0].ResistiveImpedance, u"#0.000"));
-    spnResistive_->setValue(s.Phase[0].ResistiveImpedance);
     for (int p = 0; p < 3; ++p) {
         const int at = cmbClip_[p]->findData(s.Phase[p].ClipLevel);
         if (at >= 0) cmbClip_[p]->setCurrentIndex(at);
@@ -584,24 +612,22 @@ void SteadyStatePanel::connectOptions() {
     };
     connect(txtCLDelay_, &QLineEdit::returnPressed, this, [this, delay] {
         float v = 0;
-        if (!readEntry(txtCLDelay_, v) || v < 0 || v > spnCLDelay_->maximum()) {
+        if (!readEntry(txtCLDelay_, v) || v < 0 || v > kMaxProtectionDelay) {
             ReportRejectedEntry(program_);
             txtCLDelay_->setText(FormatNumber(program_.outputState.ProtectionDelay, u"##0.00"));
             return;
         }
-        const QSignalBlocker block(spnCLDelay_);
-        spnCLDelay_->setValue(v);
         delay(v);
     });
-    connect(spnCLDelay_, &QDoubleSpinBox::valueChanged, this, [delay](double v) { delay(float(v)); });
+    connect(spnCLDelay_, &SpinButton::stepped, this, [this, delay](int direction) {
+        delay(std::clamp(program_.outputState.ProtectionDelay + direction * 0.01f, 0.0f, kMaxProtectionDelay));
+    });
 
     connect(chkImpedance_, &QCheckBox::clicked, this,
             [this](bool on) { ApplyImpedanceOn(program_, on, commandsEnabled_); });
     const auto resistance = [this](float ohms) {
         const float applied = ApplyResistance(program_, tickedPhases(), ohms, commandsEnabled_);
         txtResistive_->setText(FormatNumber(applied, u"#0.000"));
-        const QSignalBlocker block(spnResistive_);
-        spnResistive_->setValue(applied);
     };
     connect(txtResistive_, &QLineEdit::returnPressed, this, [this, resistance] {
         float v = 0;
@@ -612,7 +638,9 @@ void SteadyStatePanel::connectOptions() {
         }
         resistance(v);
     });
-    connect(spnResistive_, &QDoubleSpinBox::valueChanged, this, [resistance](double v) { resistance(float(v)); });
+    connect(spnResistive_, &SpinButton::stepped, this, [this, resistance](int direction) {
+        resistance(std::max(0.0f, program_.outputState.Phase[0].ResistiveImpedance + direction * 0.01f));
+    });
     connect(cmdFlickZ_, &QPushButton::clicked, this,
             [this, resistance] { resistance(IsThreePhase(program_) ? 0.24f : 0.4f); });
 }

@@ -9,7 +9,6 @@
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
-class QDoubleSpinBox;
 class QGridLayout;
 class QGroupBox;
 class QLabel;
@@ -21,6 +20,7 @@ class QSlider;
 namespace ostrel {
 
 struct Program;
+class SpinButton;
 
 class SteadyStatePanel : public QWidget {
     Q_OBJECT
@@ -34,6 +34,9 @@ public:
     std::array<bool, 3> tickedPhases() const;
     int selectedPhase() const;
 
+    // The front-panel lock box, ticked without sending (start-up, GPIB transfers).
+    void showFrontPanelLocked();
+
 Q_SIGNALS:
     // A change that needs the source read back and the panel refilled.
     void readBackRequested();
@@ -44,6 +47,7 @@ private:
     QWidget* buildEntries();
     QWidget* buildOutputBox();
     QWidget* buildSettingsBox();
+    QWidget* buildRegisterBox();
     QLineEdit* entry(const QString& name, const QString& unit, QSlider*& slider, const QString& sliderName,
                      QWidget* parent, QGridLayout* grid, int row, const QString& label);
     void connectEntries();
@@ -73,9 +77,12 @@ private:
     QRadioButton* relayClosed_ = nullptr;
     QCheckBox *chkALC_, *chkALCTrip_, *chkImpedance_;
     QLineEdit *txtCLDelay_, *txtResistive_;
-    QDoubleSpinBox *spnCLDelay_, *spnResistive_;
+    SpinButton *spnCLDelay_, *spnResistive_;
     QPushButton* cmdFlickZ_;
     QWidget* offsetRow_[3] = {};
+    QComboBox* cmbNvm_ = nullptr;
+    QPushButton *cmdSave_ = nullptr, *cmdRecall_ = nullptr;
+    QCheckBox* chkFront_ = nullptr;
 };
 
 } // namespace ostrel
