@@ -4,6 +4,10 @@
 #include "app/Program.h"
 #include "app/Startup.h"
 #include "app/frmAbout.h"
+#include "config/frmInter.h"
+#include "config/frmViewer.h"
+#include "link/Configuration.h"
+#include "link/ModelSetup.h"
 #include "link/Readback.h"
 #include "link/Numbers.h"
 #include "panel/SetupActions.h"
@@ -166,6 +170,7 @@ frmMain::frmMain(Program& program, QWidget* parent) : QMainWindow(parent), progr
     });
     program_.link.onRemote = [this] { panel_->showFrontPanelLocked(); };
     connectFileMenu();
+    connectConfiguration();
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &frmMain::onFocusWindowChanged);
     resize(1100, 760);
 }
@@ -190,6 +195,34 @@ void frmMain::connectFileMenu() {
             [this] { SaveSetup(program_, setupFile_, false); });
     connect(action(QStringLiteral("mnuFAs")), &QAction::triggered, this,
             [this] { SaveSetup(program_, setupFile_, true); });
+}
+
+void frmMain::connectConfiguration() {
+    QAction* inter = action(QStringLiteral("mnuSInter"));
+    inter->setEnabled(true);
+    connect(inter, &QAction::triggered, this, &frmMain::showInterfaceDialog);
+    registerWindow(QStringLiteral("mnuOViewer"), [this] { return new frmViewer(program_, this); });
+}
+
+void frmMain::showInterfaceDialog() {
+    {
+        frmInter dialog(program_, this);
+        dialog.onHelp = [this] { showHelp(QStringLiteral("interface")); };
+        dialog.exec();
+    }
+    // The transport may have changed: the model, the array format and the lock follow it.
+    LoadModel(program_, program_.settings.powerSource.modelNumber);
+    if (program_.settings.link.bus != BusSimulation) {
+        ReadSourceConfiguration(program_, program_.sourceModel.ModelIndex);
+        program_.link.Send(0, QStringLiteral("meas:array:mode asc"));
+        SetFrontPanelLock(program_, true);
+        panel_->showFrontPanelLocked();
+        ReadBackState(program_, program_.sourceModel.ModelIndex);
+    } else {
+        SimulationSetup(program_);
+    }
+    fillPanel();
+    setStatusPanel(5, InterfaceStatusText(program_));
 }
 
 void frmMain::updateCaption() {

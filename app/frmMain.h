@@ -49,6 +49,8 @@ protected:
 
 private:
     void connectFileMenu();
+    void connectConfiguration();
+    void showInterfaceDialog();
     void updateCaption();
     void onFocusWindowChanged(QWindow* window);
     void refreshOnActivation();
