@@ -4,7 +4,9 @@
 #include "app/Program.h"
 #include "app/Startup.h"
 #include "app/frmAbout.h"
+#include "config/frmConfig.h"
 #include "config/frmInter.h"
+#include "config/frmSmallDialogs.h"
 #include "config/frmViewer.h"
 #include "link/Configuration.h"
 #include "link/ModelSetup.h"
@@ -202,6 +204,20 @@ void frmMain::connectConfiguration() {
     inter->setEnabled(true);
     connect(inter, &QAction::triggered, this, &frmMain::showInterfaceDialog);
     registerWindow(QStringLiteral("mnuOViewer"), [this] { return new frmViewer(program_, this); });
+    // The configuration dialogs are modal; the panel shows what they changed.
+    const auto modal = [this](const char* entry, auto make) {
+        QAction* a = action(QString::fromLatin1(entry));
+        a->setEnabled(true);
+        connect(a, &QAction::triggered, this, [this, make] {
+            auto dialog = make();
+            dialog->exec();
+            fillPanel();
+        });
+    };
+    modal("mnuSConf", [this] { return std::make_unique<frmConfig>(program_, this); });
+    modal("mnuSInit", [this] { return std::make_unique<frmInit>(program_, this); });
+    modal("mnuSModel", [this] { return std::make_unique<frmModels>(program_, this); });
+    modal("mnuOGuiSettings", [this] { return std::make_unique<frmGuiSettings>(program_, this); });
 }
 
 void frmMain::showInterfaceDialog() {

@@ -1,0 +1,28 @@
+#pragma once
+// Small pieces the configuration dialogs share.
+#include <QButtonGroup>
+#include <QRadioButton>
+#include <QString>
+
+namespace ostrel {
+
+template <class W>
+W* Named(W* w, const QString& name, int index = -1) {
+    w->setObjectName(name);
+    if (index >= 0) w->setProperty("index", index);
+    return w;
+}
+
+// A control array of option buttons sharing one name, indexed from 0.
+inline QButtonGroup* OptionArray(QWidget* parent, const QString& name, const QStringList& texts,
+                                 QList<QRadioButton*>* buttons = nullptr) {
+    auto* group = new QButtonGroup(parent);
+    for (int i = 0; i < texts.size(); ++i) {
+        auto* b = Named(new QRadioButton(texts[i], parent), name, i);
+        group->addButton(b, i);
+        if (buttons) buttons->append(b);
+    }
+    return group;
+}
+
+} // namespace ostrel
