@@ -1,0 +1,137 @@
+#include "MainWindowFixture.h"
+
+#include "app/Program.h"
+#include "config/frmConfig.h"
+#include "config/frmInter.h"
+#include "config/frmSmallDialogs.h"
+#include "config/frmViewer.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QFile>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTest>
+
+using namespace ostrel;
+using namespace ostrel::test;
+
+namespace {
+template <class W>
+W* find(QWidget* parent, const char* name, int index = -1) {
+    for (W* w : parent->findChildren<W*>(QString::fromLatin1(name)))
+        if (index < 0 || w->property("index").toInt() == index) return w;
+    return nullptr;
+}
+
+quint16 closedPort() {
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = server.serverPort();
+    server.close();
+    return port;
+}
+} // namespace
+
+TEST_F(MainWindowTest, InterfaceOkToAnAddressWithoutSourceFallsBackToSimulation) {
+    startWindow({"--model", "0"});
+    frmInter dialog(program());
+    EXPECT_TRUE(program().interfaceDialogOpen);
+    QTest::mouseClick(find<QAbstractButton>(&dialog, "optType", 3), Qt::LeftButton);
+    find<QLineEdit>(&dialog, "txtIPaddress")->setText("127.0.0.1");
+    find<QLineEdit>(&dialog, "txtIPPort")->setText(QString::number(closedPort()));
+    find<QPushButton>(&dialog, "cmdOk")->click();
+    EXPECT_EQ(program().settings.link.bus, 0);
+    ASSERT_EQ(prompt().messages().size(), 1);
+    EXPECT_TRUE(prompt().messages()[0].startsWith("LAN IP 127.0.0.1 Connection Status: "));
+    EXPECT_TRUE(prompt().messages()[0].endsWith("\r\nInterface will be set to No Connection."));
+}
+
+TEST_F(MainWindowTest, InterfaceVerifyAndTerminalUseTheChosenTransport) {
+    startWindow({"--model", "4"});
+    frmInter dialog(program());
+    find<QPushButton>(&dialog, "cmdVerify")->click();
+    ASSERT_EQ(prompt().messages().size(), 1);
+    EXPECT_TRUE(prompt().messages()[0].contains("Found : VK753M on selected port.")) << prompt().messages()[0].toStdString();
+    EXPECT_TRUE(find<QPushButton>(&dialog, "cmdOk")->isEnabled());
+
+    auto* command = find<QComboBox>(&dialog, "cboSend");
+    command->setCurrentText("VOLT?");
+    find<QPushButton>(&dialog, "cmdSend")->click();
+    EXPECT_TRUE(find<QPlainTextEdit>(&dialog, "txtReceive")->toPlainText().startsWith("0.0\n"));
+
+    QTest::mouseClick(find<QAbstractButton>(&dialog, "optType", 0), Qt::LeftButton);
+    EXPECT_FALSE(find<QWidget>(&dialog, "fraSend")->isVisibleTo(&dialog));
+    EXPECT_EQ(find<QLabel>(&dialog, "lblWarning")->text(), "SELECT INTERFACE TYPE OR USE SIMULATION MODE");
+}
+
+TEST_F(MainWindowTest, BusMonitorSavesItsThreeKindsOfTrace) {
+    startSimulated(0);
+    frmViewer viewer(program());
+    find<QAction>(&viewer, "mnuVCommands")->trigger();
+    find<QAction>(&viewer, "mnuVResponse")->trigger();
+    program().link.Send(0, "volt 5");
+    program().link.Query(0, "volt?");
+    EXPECT_EQ(program().busTrace.entries(), QStringList({"volt 5", "volt?", "<-- "}));
+
+    const struct {
+        const char* entry;
+        const char* heading;
+        QStringList lines;
+    } saves[] = {{"mnuFSave", "Command Trace", {"volt 5", "volt?", "<-- "}},
+                 {"mnuFSOutput", "Command Trace - command output only", {"volt 5", "volt?"}},
+                 {"mnuFSResponses", "Command Trace - response data only", {"<-- "}}};
+    for (const auto& s : saves) {
+        const QString path = fixture.tempPath(QString::fromLatin1(s.entry));
+        prompt().chooseFile(path);
+        find<QAction>(&viewer, s.entry)->trigger();
+        QFile f(path + ".txt");
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << s.entry;
+        const QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+        EXPECT_EQ(lines.value(5), s.heading);
+        EXPECT_EQ(lines.mid(6), s.lines) << s.entry;
+    }
+    viewer.close();
+    EXPECT_FALSE(program().link.state.traceCommands);
+    EXPECT_FALSE(program().link.state.traceResponses);
+}
+
+TEST_F(MainWindowTest, ModelChangeIsRefusedWhileASourceIsConnected) {
+    startWindow({"--model", "0"});
+    frmModels dialog(program());
+    find<QAbstractButton>(&dialog, "optModel", 4)->setChecked(true);
+    dialog.accept();
+    EXPECT_EQ(program().sourceModel.ModelIndex, 0);
+    ASSERT_EQ(prompt().messages().size(), 1);
+    EXPECT_TRUE(prompt().messages()[0].startsWith("You are not allowed to change models"));
+}
+
+TEST_F(MainWindowTest, ConfigurationStaysOpenWithoutAnAllowedMode) {
+    startSimulated(0);
+    frmConfig dialog(program());
+    for (const char* mode : {"chkAllowAC", "chkAllowDC", "chkAllowACDC"}) find<QCheckBox>(&dialog, mode)->setChecked(false);
+    dialog.show();
+    dialog.accept();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(prompt().messages(),
+              QStringList({"Error. You must at least allow one output mode.\r\nWindow will not close."}));
+}
+
+TEST_F(MainWindowTest, ExternalSyncWithoutTheInputReportsAndGoesBackToInternal) {
+    startWindow({"--model", "0"});
+    source.control("fault error -221");
+    frmConfig dialog(program());
+    QTest::mouseClick(find<QAbstractButton>(&dialog, "optSync", 1), Qt::LeftButton);
+    const qsizetype before = mark();
+    dialog.accept();
+    const QStringList sent = receivedSince(before);
+    EXPECT_EQ(sent.value(0), "FREQ:MODE SENS");
+    EXPECT_TRUE(sent.contains("*CLS"));
+    ASSERT_FALSE(prompt().messages().isEmpty());
+    EXPECT_TRUE(prompt().messages().last().endsWith(
+        "\r\nExternal Sync signal or -LNS option not found!\r\nClock mode set back to internal."));
+    EXPECT_EQ(program().outputState.ExtSync, 0);
+}
