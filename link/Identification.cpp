@@ -191,7 +191,10 @@ bool OpenTransport(Program& program, QString& message) {
         return program.link.OpenSerialPort(link.commPort, link.commBaud, link.handshake, message,
                                            unavailable);
     }
-    case BusGpib: return program.link.LoadGpib(message);
+    case BusGpib:
+        if (!program.link.LoadGpib(message)) return false;
+        program.link.GpibTimeout(link.gpibBoard, T1s);
+        return true;
     case BusLan:
         if (program.link.ConnectLan(link.ipAddress, link.socketPort)) return true;
         message = QStringLiteral("LAN IP ") + link.ipAddress + QLatin1Char(' ') +

@@ -172,6 +172,7 @@ QString InstrumentLink::queryGpib(int unit, const QString& command, double timeo
     if (!GpibFailed()) {
         const qsizetype lf = reply.indexOf('\n');
         if (lf >= 0) reply.truncate(lf);
+        if (reply.endsWith('\r')) reply.chop(1);
     }
     if (longWait) GpibTimeout(link.gpibBoard, T1s);
     return fromWire(reply);

@@ -37,6 +37,7 @@ void LanTransport::close() {
     socket_.abort();
     buffer_.clear();
     failed_ = false;
+    seenLineFeed_ = false;
 }
 
 int LanTransport::stateCode() const {
@@ -117,13 +118,14 @@ QByteArray LanTransport::receiveReply(int timeoutMs, int leanMs) {
             const qsizetype n = buffer_.size();
             if (n > last) {
                 last = n;
-            } else if (n == last && n != 0) {
+            } else if (n == last && n != 0 && !seenLineFeed_) {
                 if (stable) break;
                 stable = true;
             }
         }
     }
     const qsizetype lf = buffer_.indexOf('\n');
+    if (lf >= 0) seenLineFeed_ = true;
     QByteArray reply = take(lf < 0 ? buffer_.size() : lf + 1);
     if (reply.endsWith('\0')) reply.chop(1);
     if (reply.endsWith('\n')) reply.chop(1);

@@ -34,10 +34,13 @@ public:
     // Bytes arrived and not yet read.
     qint64 bytesReceived();
 
-    // One reply: complete at its line feed; without one, complete when the
-    // count has stopped growing for two looks (timeoutMs / 100 apart), or at
-    // the time-out. Waits up to `leanMs` without processing events first.
-    // Returned without its line feed; a trailing NUL or CR is dropped.
+    // One reply: complete at its line feed, or at the time-out. Until a reply
+    // on this connection has brought a line feed, a reply is also complete
+    // when the count has stopped growing for two looks (timeoutMs / 100
+    // apart): a source that never sends one still answers quickly, and one
+    // that does is never cut short when its reply comes in pieces.
+    // Waits up to `leanMs` without processing events first. Returned without
+    // its line feed; a trailing NUL or CR is dropped.
     QByteArray receiveReply(int timeoutMs, int leanMs);
 
     // A long reply: up to its line feed, or the whole of the length an
@@ -56,6 +59,7 @@ private:
     QString host_;
     int port_ = 0;
     bool failed_ = false;
+    bool seenLineFeed_ = false;
 };
 
 } // namespace ostrel
