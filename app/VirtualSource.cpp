@@ -19,8 +19,9 @@ bool VirtualSource::start(const QString& program, int modelIndex, int timeoutMs)
     error_.clear();
     process_ = std::make_unique<QProcess>();
     process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The child ends when its standard input closes, so it never outlives this program.
     process_->start(program, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--model"),
-                              QString::number(modelIndex)});
+                              QString::number(modelIndex), QStringLiteral("--exit-with-stdin")});
     if (!process_->waitForStarted(timeoutMs)) {
         error_ = QStringLiteral("The virtual power source %1 could not be started: %2")
                      .arg(program, process_->errorString());

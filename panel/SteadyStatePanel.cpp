@@ -94,7 +94,7 @@ QWidget* SteadyStatePanel::buildPhaseTable() {
         head->setStyleSheet(QStringLiteral("font-weight: bold;"));
         grid->addWidget(head, 0, p + 1);
         auto* tick = named(new QCheckBox(QStringLiteral("Program ") + phaseLetter(p), box), QStringLiteral("chkPh"), p);
-        tick->setChecked(p == 0);
+        tick->setChecked(true);
         chkPh_.append(tick);
         grid->addWidget(tick, 1, p + 1, Qt::AlignCenter);
 
