@@ -63,9 +63,9 @@ void Channel::handleLine(std::string_view line) {
     }
     source_.log(name_, '<', line);
     reply_.clear();
-    source_.instrument().executeLine(line, reply_);
+    const bool answered = source_.instrument().executeLine(line, reply_);
     source_.scheduleEngine();
-    if (!reply_.empty())
+    if (answered)
         deliver(line);
 }
 

@@ -61,6 +61,13 @@ int list(Instrument& in, const Call& c, std::string& out) {
                     out += ',';
                 out += sel.shape[i];
             }
+        } else if (kind == Repeat || kind == Ttl) {
+            const std::vector<double>& values = *numberList(in, kind, sel);
+            for (size_t i = 0; i < values.size(); ++i) {
+                if (i)
+                    out += ',';
+                appendInt(out, std::llround(values[i]));
+            }
         } else {
             appendList(out, *numberList(in, kind, sel));
         }

@@ -62,7 +62,7 @@ void Instrument::pushError(int code, std::string_view text) {
         state.status.esr |= 8;
 }
 
-void Instrument::executeLine(std::string_view line, std::string& reply) {
+bool Instrument::executeLine(std::string_view line, std::string& reply) {
     now = clock.now();
     advance(now);
     stopLine_ = false;
@@ -70,12 +70,13 @@ void Instrument::executeLine(std::string_view line, std::string& reply) {
     MessageUnit unit;
     int error = 0;
     const size_t replyStart = reply.size();
+    bool answered = false;
     while (!stopLine_ && cursor.next(unit, error)) {
         Call call;
         const CommandSpec* spec = table_.find(unit, call.suffix);
         if (!spec) {
             pushError(err::UndefinedHeader);
-            return;
+            return answered;
         }
         splitParameters(unit.parameters, params_);
         call.query = unit.query;
@@ -90,6 +91,7 @@ void Instrument::executeLine(std::string_view line, std::string& reply) {
         int code = spec->handler(*this, call, reply);
         if (separated && reply.size() == before + 1)
             reply.resize(before);
+        answered = answered || (unit.query && code == 0);
         if (outputChanged) {
             outputChanged = false;
             reconcileOutput(now);
@@ -98,11 +100,12 @@ void Instrument::executeLine(std::string_view line, std::string& reply) {
         if (code != 0) {
             pushError(code);
             if (isCommandError(code))
-                return;
+                return answered;
         }
     }
     if (error)
         pushError(error);
+    return answered;
 }
 
 int Instrument::selectedPhase() const { return std::clamp(state.selection.nsel, 1, state.outputs) - 1; }

@@ -44,7 +44,8 @@ public:
     Instrument(InstrumentConfig config, const VirtualClock& clock, Timeline* timeline);
 
     // Runs one program message; query replies are appended, joined by ';'.
-    void executeLine(std::string_view line, std::string& reply);
+    // True when a query was answered (the reply may be an empty line).
+    bool executeLine(std::string_view line, std::string& reply);
 
     // Moves transients, acquisitions and ramps up to `t`, writing the timeline.
     void advance(double t);

@@ -143,9 +143,10 @@ bool VirtualSource::applyFault(std::string_view spec, std::string& error) {
 }
 
 std::string VirtualSource::control(std::string_view line) {
-    log("CONTROL", '<', line);
     std::string_view rest = line;
     std::string_view command = firstWord(rest);
+    if (command != "log")
+        log("CONTROL", '<', line);
     std::string out;
     std::string error;
     if (command == "fault") {

@@ -45,6 +45,7 @@ struct Chunk {
 struct Shim {
     std::mutex lock;
     ShimSocket socket;
+    std::string path;
     std::string inbox;
     std::deque<Chunk> replies;
     int timeoutCode[kBoards];
@@ -75,15 +76,19 @@ int fail(int err, long count = 0) { return setStatus(ERR | CIC, err, count); }
 
 bool validBoard(int board) { return board >= 0 && board < kBoards; }
 
+// Follows OSTREL_VSOURCE_GPIB: a new path means another virtual source.
 bool ensureConnected(Shim& s) {
-    if (s.socket.connected())
-        return true;
     const char* path = std::getenv("OSTREL_VSOURCE_GPIB");
-    if (!path || !*path || !s.socket.connect(path))
+    if (!path || !*path) {
+        s.socket.close();
         return false;
+    }
+    if (s.socket.connected() && s.path == path)
+        return true;
     s.inbox.clear();
     s.replies.clear();
-    return true;
+    s.path = path;
+    return s.socket.connect(path);
 }
 
 bool sendFrame(Shim& s, FrameType type, std::string_view payload) {

@@ -1,0 +1,195 @@
+// The instrument link's LAN queries against the virtual source, beside a
+// plain blocking socket client (the floor) and pyvisa-py, each in turn in
+// several rounds on the same source; then full three-phase readbacks.
+//   bench_link [--rounds N] [--queries N]
+#include "app/Program.h"
+#include "link/Configuration.h"
+#include "link/Identification.h"
+#include "link/ModelSetup.h"
+#include "link/Readback.h"
+#include "link/Waits.h"
+#include "support/RawSocket.h"
+#include "support/Rounds.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace ostrel;
+using namespace ostrel::bench;
+
+namespace {
+
+const QString kHost = QStringLiteral("127.0.0.1");
+constexpr int kWarmUp = 50;
+
+struct Figures {
+    double perSecond = 0;
+    double medianUs = 0;
+    double p99Us = 0;
+};
+
+Figures figuresOf(std::vector<qint64> ns, double seconds) {
+    std::sort(ns.begin(), ns.end());
+    Figures f;
+    f.perSecond = ns.size() / seconds;
+    f.medianUs = ns[ns.size() / 2] / 1000.0;
+    f.p99Us = ns[std::min(ns.size() - 1, ns.size() * 99 / 100)] / 1000.0;
+    return f;
+}
+
+// Times `count` calls of `exchange`, after a few untimed ones.
+template <class Exchange>
+bool timeQueries(int count, Exchange exchange, Figures& out) {
+    for (int i = 0; i < kWarmUp; ++i)
+        if (!exchange()) return false;
+    std::vector<qint64> ns;
+    ns.reserve(count);
+    QElapsedTimer total;
+    total.start();
+    for (int i = 0; i < count; ++i) {
+        QElapsedTimer one;
+        one.start();
+        if (!exchange()) return false;
+        ns.push_back(one.nsecsElapsed());
+    }
+    out = figuresOf(std::move(ns), total.nsecsElapsed() / 1e9);
+    return true;
+}
+
+bool floorRound(quint16 port, int count, Figures& out) {
+    LineClient client;
+    if (!client.connect(kHost.toStdString(), port)) return false;
+    std::string reply;
+    return timeQueries(count, [&] { return client.exchange("*IDN?\n", reply) && !reply.empty(); },
+                       out);
+}
+
+bool linkRound(Program& program, int count, Figures& out) {
+    if (!program.link.ConnectLan(kHost, program.settings.link.socketPort)) return false;
+    const bool ok = timeQueries(
+        count, [&] { return !program.link.Query(0, QStringLiteral("*IDN?"), 1).isEmpty(); }, out);
+    program.link.CloseLan();
+    return ok;
+}
+
+bool pyvisaRound(quint16 port, int count, Figures& out) {
+    QProcess python;
+    python.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(OSTREL_PYVISA_BENCH_SCRIPT), kHost, QString::number(port),
+                  QString::number(count)});
+    if (!python.waitForFinished(120000) || python.exitCode() != 0) return false;
+    const QList<QByteArray> words = python.readAllStandardOutput().trimmed().split(' ');
+    if (words.size() != 2) return false;
+    out.perSecond = words[0].toDouble();
+    out.medianUs = words[1].toDouble();
+    return out.perSecond > 0;
+}
+
+// Seconds of one readback, the 0.3 s pause it makes for the source included.
+double readbackSeconds(Program& program) {
+    QElapsedTimer clock;
+    clock.start();
+    ReadBackState(program, program.sourceModel.ModelIndex);
+    return clock.nsecsElapsed() / 1e9;
+}
+
+double pauseSeconds() {
+    QElapsedTimer clock;
+    clock.start();
+    Delay(0.3);
+    return clock.nsecsElapsed() / 1e9;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    int rounds = 5;
+    int count = 2000;
+    const QStringList args = app.arguments();
+    for (int i = 1; i + 1 < args.size(); i += 2) {
+        if (args[i] == QLatin1String("--rounds")) rounds = std::max(1, args[i + 1].toInt());
+        if (args[i] == QLatin1String("--queries")) count = std::max(10, args[i + 1].toInt());
+    }
+
+    QProcess source;
+    source.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    source.start(QStringLiteral(OSTREL_VSOURCE_PATH),
+                 {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--model"),
+                  QStringLiteral("3"), QStringLiteral("--exit-with-stdin")});
+    quint16 port = 0;
+    while (source.waitForReadyRead(10000)) {
+        const QByteArray line = source.readLine().trimmed();
+        if (line.startsWith("TCP ")) port = quint16(line.mid(line.lastIndexOf(':') + 1).toUInt());
+        if (line == "READY") break;
+    }
+    if (port == 0) {
+        std::fprintf(stderr, "bench: the virtual source did not start\n");
+        return 1;
+    }
+
+    QTemporaryDir dir;
+    Paths paths;
+    paths.userDir = dir.path();
+    Program program(std::make_unique<SilentPrompt>(),
+                    std::make_unique<SettingsStore>(dir.filePath(QStringLiteral("settings.ini"))),
+                    paths);
+    program.settings.link.bus = BusLan;
+    program.settings.link.ipAddress = kHost;
+    program.settings.link.socketPort = port;
+    program.link.state.lanTimeoutMs = 1000;
+
+    std::vector<double> floorUs, floorQps, linkUs, linkP99, linkQps, pyvisaUs, pyvisaQps, readbackRtt;
+    for (int r = 0; r < rounds; ++r) {
+        Figures f, l, p;
+        if (!floorRound(port, count, f) || !linkRound(program, count, l) ||
+            !pyvisaRound(port, count, p)) {
+            std::fprintf(stderr, "bench: round %d failed\n", r + 1);
+            return 1;
+        }
+        floorUs.push_back(f.medianUs);
+        floorQps.push_back(f.perSecond);
+        linkUs.push_back(l.medianUs);
+        linkP99.push_back(l.p99Us);
+        linkQps.push_back(l.perSecond);
+        pyvisaUs.push_back(p.medianUs);
+        pyvisaQps.push_back(p.perSecond);
+
+        // A full readback, catalog included, less its pause, in link round trips.
+        QString message;
+        if (OpenAndIdentify(program, message) != 3) {
+            std::fprintf(stderr, "bench: %s\n", qPrintable(message));
+            return 1;
+        }
+        LoadModel(program, 3);
+        ReadSourceConfiguration(program, 3);
+        const double pause = pauseSeconds();
+        const double readback = readbackSeconds(program);
+        readbackRtt.push_back((readback - pause) * 1e6 / l.medianUs);
+        program.link.CloseLan();
+    }
+    source.closeWriteChannel();
+    source.waitForFinished(3000);
+
+    const double fUs = median(floorUs), lUs = median(linkUs), pQps = median(pyvisaQps);
+    const double lQps = median(linkQps);
+    std::printf("LAN queries of *IDN? against ostrel-vsource, %d rounds x %d queries, medians\n",
+                rounds, count);
+    std::printf("%-28s %12s %14s\n", "client", "queries/s", "round trip us");
+    std::printf("%-28s %12.0f %14.1f\n", "blocking socket (floor)", median(floorQps), fUs);
+    std::printf("%-28s %12.0f %14.1f   (99th percentile %.1f us)\n", "InstrumentLink::Query", lQps,
+                lUs, median(linkP99));
+    std::printf("%-28s %12.0f %14.1f\n", "pyvisa-py", pQps, median(pyvisaUs));
+    std::printf("link round trip / floor:      %.3f   (goal at most 1.15)\n", lUs / fUs);
+    std::printf("link queries/s / pyvisa-py:   %.3f   (goal at least 1.05)\n", lQps / pQps);
+    std::printf("three-phase readback, less its 0.3 s pause: %.1f link round trips (goal under 60)\n",
+                median(readbackRtt));
+    return 0;
+}

@@ -1,0 +1,127 @@
+// Fault switches, from the control port and from the command line.
+#include "VsourceFixture.h"
+
+#include <QElapsedTimer>
+
+namespace ostrel::test {
+namespace {
+
+class FaultTest : public VsourceTest {
+protected:
+    void SetUp() override { startSource(); }
+    void fault(const QString& spec) {
+        QString error;
+        ASSERT_TRUE(source.control(QStringLiteral("fault ") + spec, nullptr, &error)) << error.toStdString();
+    }
+};
+
+TEST_F(FaultTest, NoReplyToTheNextQueries) {
+    fault(QStringLiteral("noreply 2"));
+    EXPECT_FALSE(client.query("*idn?", 300).has_value());
+    EXPECT_FALSE(client.query("volt?", 300).has_value());
+    EXPECT_EQ(query("volt?"), QStringLiteral("0.0"));
+}
+
+TEST_F(FaultTest, NoReplyToQueriesMatchingAPattern) {
+    fault(QStringLiteral("noreply-match SYST:ERR"));
+    EXPECT_FALSE(client.query("syst:err?", 300).has_value());
+    EXPECT_EQ(query("freq?"), QStringLiteral("60.0"));
+    EXPECT_FALSE(client.query("*cls;:Syst:Err?", 300).has_value());
+    fault(QStringLiteral("clear"));
+    EXPECT_EQ(query("syst:err?"), QStringLiteral("0,\"No error\""));
+}
+
+TEST_F(FaultTest, LateReplyComesAfterTheDelay) {
+    fault(QStringLiteral("late 400"));
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(client.query("*idn?", 200).has_value());
+    QByteArray late = client.readLine(2000);
+    EXPECT_GE(timer.elapsed(), 390);
+    EXPECT_TRUE(late.startsWith("KORVATH INSTRUMENTS,")) << late.toStdString();
+    timer.restart();
+    EXPECT_EQ(query("freq?"), QStringLiteral("60.0"));
+    EXPECT_LT(timer.elapsed(), 300);
+}
+
+TEST_F(FaultTest, SplitReplyArrivesInPiecesApart) {
+    fault(QStringLiteral("split 40 3"));
+    client.send("*idn?");
+    QByteArray reply;
+    QElapsedTimer timer;
+    timer.start();
+    std::vector<qint64> arrivals;
+    while (!reply.endsWith('\n') && timer.elapsed() < 2000) {
+        if (client.socket().waitForReadyRead(500)) {
+            reply += client.socket().readAll();
+            arrivals.push_back(timer.elapsed());
+        }
+    }
+    EXPECT_EQ(reply, QByteArray("KORVATH INSTRUMENTS,VK 751,KV00001,REV 2.34\n"));
+    ASSERT_GE(arrivals.size(), 3u);
+    EXPECT_GE(arrivals.back() - arrivals.front(), 70);
+}
+
+TEST_F(FaultTest, GarbageReplacesTheReply) {
+    fault(QStringLiteral("garbage"));
+    client.send("*idn?");
+    QByteArray reply = client.readLine(2000);
+    ASSERT_TRUE(reply.endsWith('\n'));
+    EXPECT_FALSE(reply.contains("KORVATH"));
+    EXPECT_GE(reply.size(), 40);
+    EXPECT_EQ(query("freq?"), QStringLiteral("60.0"));
+}
+
+TEST_F(FaultTest, CrLfTerminators) {
+    fault(QStringLiteral("crlf on"));
+    client.send("freq?");
+    EXPECT_EQ(client.readLine(2000), QByteArray("60.0\r\n"));
+    fault(QStringLiteral("crlf off"));
+    client.send("freq?");
+    EXPECT_EQ(client.readLine(2000), QByteArray("60.0\n"));
+}
+
+TEST_F(FaultTest, ConnectionDropsAfterNLines) {
+    fault(QStringLiteral("drop 3"));
+    send("volt 1");
+    EXPECT_EQ(query("volt?"), QStringLiteral("1.0"));
+    client.send("volt 2");
+    EXPECT_TRUE(client.socket().state() == QAbstractSocket::UnconnectedState ||
+                client.socket().waitForDisconnected(2000));
+    // The next client is served, and the line that dropped the connection never ran.
+    ScpiClient next;
+    ASSERT_TRUE(next.connectTo(source.host(), source.port()));
+    EXPECT_EQ(next.query("volt?").value_or(QString()), QStringLiteral("1.0"));
+}
+
+TEST_F(FaultTest, InjectedErrorGoesIntoTheQueue) {
+    fault(QStringLiteral("error -310 \"System error;injected\""));
+    fault(QStringLiteral("error -222"));
+    EXPECT_EQ(nextError(), QStringLiteral("-310,\"System error;injected\""));
+    EXPECT_EQ(nextError(), QStringLiteral("-222,\"Data out of range\""));
+    EXPECT_EQ(nextError(), QStringLiteral("0,\"No error\""));
+}
+
+TEST_F(FaultTest, BadFaultTextIsRefused) {
+    for (const char* spec : {"late", "late x", "split 10 1", "drop", "crlf maybe", "error 0", "nosuch"}) {
+        QString error;
+        EXPECT_FALSE(source.control(QStringLiteral("fault ") + QLatin1String(spec), nullptr, &error)) << spec;
+        EXPECT_TRUE(error.startsWith(QLatin1String("bad fault"))) << spec;
+    }
+}
+
+TEST(FaultCommandLine, FaultsCanBeOnFromTheStart) {
+    VirtualSourceProcess source;
+    ASSERT_TRUE(source.start({QStringLiteral("--fault"), QStringLiteral("noreply 1"), QStringLiteral("--fault"),
+                              QStringLiteral("error -350")}));
+    ScpiClient client;
+    ASSERT_TRUE(client.connectTo(source.host(), source.port()));
+    EXPECT_FALSE(client.query("syst:err?", 300).has_value());
+    EXPECT_EQ(client.query("syst:err?").value_or(QString()), QStringLiteral("0,\"No error\""));
+
+    VirtualSourceProcess bad;
+    EXPECT_FALSE(bad.start({QStringLiteral("--fault"), QStringLiteral("nosuch")}));
+}
+
+} // namespace
+} // namespace ostrel::test

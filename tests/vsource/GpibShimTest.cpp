@@ -1,0 +1,156 @@
+// The GPIB shim loaded as the program loads a GPIB library, against the real source.
+#include "VsourceFixture.h"
+
+#include <QElapsedTimer>
+#include <QLibrary>
+#include <QThread>
+
+#include <cstring>
+
+namespace ostrel::test {
+namespace {
+
+using Addr4882_t = unsigned short;
+constexpr int ERR = 0x8000, TIMO = 0x4000, END = 0x2000, CMPL = 0x0100;
+constexpr int ENOL = 2, EARG = 4, EABO = 6;
+constexpr Addr4882_t NOADDR = 0xFFFF;
+
+struct GpibApi {
+    void (*Send)(int, Addr4882_t, const void*, long, int) = nullptr;
+    void (*Receive)(int, Addr4882_t, void*, long, int) = nullptr;
+    int (*ibtmo)(int, int) = nullptr;
+    void (*SendIFC)(int) = nullptr;
+    void (*EnableRemote)(int, const Addr4882_t*) = nullptr;
+    void (*EnableLocal)(int, const Addr4882_t*) = nullptr;
+    void (*Trigger)(int, Addr4882_t) = nullptr;
+    int (*ThreadIbsta)() = nullptr;
+    int (*ThreadIberr)() = nullptr;
+    long (*ThreadIbcntl)() = nullptr;
+    int* ibsta = nullptr;
+    int* iberr = nullptr;
+    long* ibcntl = nullptr;
+};
+
+class GpibShimTest : public VsourceTest {
+protected:
+    void SetUp() override {
+        library.setFileName(VirtualSourceProcess::gpibShimPath());
+        ASSERT_TRUE(library.load()) << library.errorString().toStdString();
+        bind(api.Send, "Send");
+        bind(api.Receive, "Receive");
+        bind(api.ibtmo, "ibtmo");
+        bind(api.SendIFC, "SendIFC");
+        bind(api.EnableRemote, "EnableRemote");
+        bind(api.EnableLocal, "EnableLocal");
+        bind(api.Trigger, "Trigger");
+        bind(api.ThreadIbsta, "ThreadIbsta");
+        bind(api.ThreadIberr, "ThreadIberr");
+        bind(api.ThreadIbcntl, "ThreadIbcntl");
+        bind(api.ibsta, "ibsta");
+        bind(api.iberr, "iberr");
+        bind(api.ibcntl, "ibcntl");
+        startSource({QStringLiteral("--gpib")});
+        ASSERT_FALSE(source.gpibSocket().isEmpty());
+        qputenv("OSTREL_VSOURCE_GPIB", source.gpibSocket().toUtf8());
+        ASSERT_EQ(api.ibtmo(0, 13) & ERR, 0);
+    }
+    void TearDown() override { qunsetenv("OSTREL_VSOURCE_GPIB"); }
+
+    template <class T> void bind(T& out, const char* name) {
+        out = reinterpret_cast<T>(library.resolve(name));
+        ASSERT_NE(out, nullptr) << name;
+    }
+
+    void write(const QByteArray& command) { api.Send(0, 5, command.constData(), long(command.size()), 1); }
+
+    QByteArray read(long count = 2048) {
+        QByteArray buffer(int(count), ' ');
+        api.Receive(0, 5, buffer.data(), count, 0x100);
+        return buffer.left(int(*api.ibcntl));
+    }
+
+    QLibrary library;
+    GpibApi api;
+};
+
+TEST_F(GpibShimTest, QueryAndReplyWithEndOnTheLastByte) {
+    write("*idn? ");
+    EXPECT_EQ(*api.ibsta & ERR, 0);
+    EXPECT_NE(*api.ibsta & CMPL, 0);
+    const QByteArray identity("KORVATH INSTRUMENTS,VK 751,KV00001,REV 2.34\n");
+    EXPECT_EQ(read(), identity);
+    EXPECT_NE(*api.ibsta & END, 0);
+    EXPECT_EQ(api.ThreadIbsta(), *api.ibsta);
+    EXPECT_EQ(api.ThreadIbcntl(), identity.size());
+
+    // A short buffer takes the reply in parts; END comes with the last part only.
+    write("freq?");
+    EXPECT_EQ(read(2), QByteArray("60"));
+    EXPECT_EQ(*api.ibsta & END, 0);
+    EXPECT_EQ(read(), QByteArray(".0\n"));
+    EXPECT_NE(*api.ibsta & END, 0);
+
+    // The same instrument as on the socket.
+    write("volt 42;:volt?");
+    EXPECT_EQ(read(), QByteArray("42.0\n"));
+    EXPECT_EQ(query("volt?"), QStringLiteral("42.0"));
+}
+
+TEST_F(GpibShimTest, NoReplyTimesOutWithTheLibraryStatus) {
+    ASSERT_TRUE(source.control(QStringLiteral("fault noreply")));
+    EXPECT_EQ(api.ibtmo(0, 10) & ERR, 0); // 300 ms
+    write("*idn?");
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_TRUE(read().isEmpty());
+    EXPECT_GE(timer.elapsed(), 280);
+    EXPECT_EQ(*api.ibsta & (ERR | TIMO), ERR | TIMO);
+    EXPECT_EQ(*api.iberr, EABO);
+    EXPECT_EQ(api.ThreadIberr(), EABO);
+    write("*idn?");
+    EXPECT_TRUE(read().startsWith("KORVATH"));
+}
+
+TEST_F(GpibShimTest, GroupTriggerAndRemoteLinesReachTheInstrument) {
+    write("list:dwell 0.05;:list:volt 3;:volt:mode list;:trig:tran:sour bus;:init");
+    write("trig:stat?");
+    EXPECT_EQ(read(), QByteArray("BUSY\n"));
+    api.Trigger(0, 5);
+    EXPECT_EQ(*api.ibsta & ERR, 0);
+    QThread::msleep(150);
+    write("trig:stat?");
+    EXPECT_EQ(read(), QByteArray("IDLE\n"));
+    EXPECT_EQ(eventsOf(timeline(), QStringLiteral("point")).size(), 1u);
+
+    const Addr4882_t addresses[] = {5, NOADDR};
+    QStringList lines;
+    api.EnableRemote(0, addresses);
+    ASSERT_TRUE(source.control(QStringLiteral("remote?"), &lines));
+    EXPECT_EQ(lines, QStringList{QStringLiteral("REMOTE")});
+    api.EnableLocal(0, addresses);
+    ASSERT_TRUE(source.control(QStringLiteral("remote?"), &lines));
+    EXPECT_EQ(lines, QStringList{QStringLiteral("LOCAL")});
+}
+
+TEST_F(GpibShimTest, ArgumentAndListenerErrors) {
+    EXPECT_NE(api.ibtmo(0, 18) & ERR, 0);
+    EXPECT_EQ(*api.iberr, EARG);
+    api.Send(0, 5, nullptr, 5, 1);
+    EXPECT_EQ(*api.iberr, EARG);
+    api.Send(-1, 5, "x", 1, 1);
+    EXPECT_EQ(*api.iberr, EARG);
+
+    // With no virtual source behind the socket, nobody listens.
+    source.stop();
+    write("*idn?");
+    EXPECT_NE(*api.ibsta & ERR, 0);
+    EXPECT_EQ(*api.iberr, ENOL);
+    qunsetenv("OSTREL_VSOURCE_GPIB");
+    write("*idn?");
+    EXPECT_EQ(*api.iberr, ENOL);
+    api.SendIFC(0);
+    EXPECT_EQ(*api.ibsta & ERR, 0);
+}
+
+} // namespace
+} // namespace ostrel::test
