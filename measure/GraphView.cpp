@@ -6,8 +6,8 @@
 #include <QMouseEvent>
 #include <QPageLayout>
 #include <QPageSize>
-#include <QPainter>
 #include <QPaintDevice>
+#include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QVBoxLayout>
@@ -26,11 +26,14 @@ constexpr double kLayoutDpi = 96.0;
 // Printed graphs are rasterised at no more than this, to bound memory.
 constexpr double kMaxRasterDpi = 300.0;
 
-bool isNull(float v) { return v == GraphView::kNullValue || !std::isfinite(v); }
+bool isNull(float v) {
+    return v == GraphView::kNullValue || !std::isfinite(v);
+}
 
 // The smallest label spacing that keeps `points` labels to at most `room`.
 int labelStep(int points, int room) {
-    static constexpr std::array<int, 14> steps{1, 2, 5, 10, 15, 20, 25, 30, 45, 60, 90, 100, 180, 360};
+    static constexpr std::array<int, 14> steps{1,  2,  5,  10, 15,  20,  25,
+                                               30, 45, 60, 90, 100, 180, 360};
     for (int s : steps)
         if ((points + s - 1) / s <= room) return s;
     return std::max(1, (points + room - 1) / std::max(1, room));
@@ -40,10 +43,10 @@ int labelStep(int points, int room) {
 
 QColor BasicColor(int index) {
     static const std::array<QColor, 16> palette{
-        QColor(0, 0, 0),       QColor(0, 0, 128),     QColor(0, 128, 0),     QColor(0, 128, 128),
-        QColor(128, 0, 0),     QColor(128, 0, 128),   QColor(128, 128, 0),   QColor(192, 192, 192),
-        QColor(128, 128, 128), QColor(0, 0, 255),     QColor(0, 192, 0),     QColor(0, 160, 192),
-        QColor(224, 0, 0),     QColor(224, 0, 224),   QColor(224, 192, 0),   QColor(255, 255, 255)};
+        QColor(0, 0, 0),       QColor(0, 0, 128),   QColor(0, 128, 0),   QColor(0, 128, 128),
+        QColor(128, 0, 0),     QColor(128, 0, 128), QColor(128, 128, 0), QColor(192, 192, 192),
+        QColor(128, 128, 128), QColor(0, 0, 255),   QColor(0, 192, 0),   QColor(0, 160, 192),
+        QColor(224, 0, 0),     QColor(224, 0, 224), QColor(224, 192, 0), QColor(255, 255, 255)};
     return palette[static_cast<size_t>(((index % 16) + 16) % 16)];
 }
 
@@ -68,9 +71,13 @@ GraphView::GraphView(QWidget* parent) : QWidget(parent) {
     legendCell_ = new QCPLayoutGrid;
     plot_->plotLayout()->addElement(1, 0, legendCell_); // parents it to the plot
     plot_->axisRect()->insetLayout()->take(plot_->legend);
-    legendCell_->addElement(0, 0, plot_->legend);
+    // Empty cells either side keep the legend compact and centred.
+    legendCell_->addElement(0, 0, new QCPLayoutElement(plot_));
+    legendCell_->addElement(0, 1, plot_->legend);
+    legendCell_->addElement(0, 2, new QCPLayoutElement(plot_));
     legendCell_->setMargins(QMargins(0, 0, 0, 4));
     plot_->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+    plot_->legend->setColumnSpacing(24);
     plot_->legend->setBorderPen(Qt::NoPen);
     plot_->legend->setBrush(Qt::NoBrush);
     plot_->legend->setVisible(true);
@@ -126,7 +133,8 @@ void GraphView::setSize(int subsets, int points) {
     points_ = std::max(0, points);
     data_.fill(0.0f, subsets_ * points_);
     subsetColors_.resize(subsets_);
-    for (int s = 0; s < subsets_; ++s) subsetColors_[s] = s % 14 + 1; // neither black nor white
+    for (int s = 0; s < subsets_; ++s)
+        subsetColors_[s] = s % 14 + 1; // neither black nor white
     subsetLabels_ = QStringList(subsets_, QString());
 }
 
@@ -159,6 +167,7 @@ bool GraphView::setYData(const QVector<float>& values) {
 void GraphView::redraw() {
     rebuildLayout();
     rebuildPlottables();
+    plot_->legend->setMaximumSize(plot_->legend->minimumOuterSizeHint().width(), QWIDGETSIZE_MAX);
     applyAxes();
     fullRanges();
     plot_->replot();
@@ -260,8 +269,14 @@ void GraphView::applyPointLabels() {
     const int axisWidth = std::max(40, plot_->width() - 90);
     const int step = labelStep(points_, std::max(2, axisWidth / (widest + 14)));
     auto ticker = QSharedPointer<QCPAxisTickerText>::create();
-    for (int p = 0; p < std::min<int>(points_, pointLabels_.size()); p += step)
-        ticker->addTick(p, pointLabels_[p]);
+    const int labelled = std::min<int>(points_, pointLabels_.size());
+    for (int p = 0; p < labelled; ++p) {
+        // Numbered labels are shown at round numbers, others at every step-th point.
+        bool numeric = false;
+        const int n = QString(pointLabels_[p]).remove(QChar(0x00b0)).toInt(&numeric);
+        if (p == 0 || (numeric ? n % step == 0 : p % step == 0))
+            ticker->addTick(p, pointLabels_[p]);
+    }
     ticker->setSubTickCount(0);
     plot_->xAxis->setTicker(ticker);
 }
@@ -311,8 +326,12 @@ void GraphView::unzoom() {
     Q_EMIT unzoomed();
 }
 
-double GraphView::yMinimum() const { return plot_->yAxis->range().lower; }
-double GraphView::yMaximum() const { return plot_->yAxis->range().upper; }
+double GraphView::yMinimum() const {
+    return plot_->yAxis->range().lower;
+}
+double GraphView::yMaximum() const {
+    return plot_->yAxis->range().upper;
+}
 
 QPointF GraphView::pixelToGraph(QPoint pixel) const {
     const QPoint p = plot_->mapFrom(this, pixel);
@@ -355,9 +374,9 @@ bool GraphView::exportPdf(const QString& path, int width, int height) const {
     {
         QPdfWriter writer(&file);
         writer.setResolution(static_cast<int>(kLayoutDpi));
-        writer.setPageLayout(QPageLayout(QPageSize(QSizeF(width, height), QPageSize::Point,
-                                                   QString(), QPageSize::ExactMatch),
-                                         QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        writer.setPageLayout(QPageLayout(
+            QPageSize(QSizeF(width, height), QPageSize::Point, QString(), QPageSize::ExactMatch),
+            QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
         QCPPainter painter;
         if (painter.begin(&writer)) {
             painter.setMode(QCPPainter::pmVectorized);

@@ -43,7 +43,7 @@ TEST_F(GraphViewTest, DataIsSubsetMajorAndAWrongCountChangesNothing) {
 TEST_F(GraphViewTest, AutomaticScaleIgnoresNullPointsAndBarsStandOnZero) {
     struct Case {
         GraphStyle style;
-        double low;  // expected y range bounds (inclusive checks)
+        double low; // expected y range bounds (inclusive checks)
         double high;
     };
     for (const Case c : {Case{GraphStyle::Line, 4.0, 11.0}, Case{GraphStyle::Bar, 0.0, 11.0}}) {

@@ -1,0 +1,25 @@
+#pragma once
+// What the measurement logic needs of a conversation with the source. The
+// windows hand it the program's link (or, in simulation, the simulated
+// meter); tests hand it a scripted conversation.
+#include <QByteArray>
+#include <QString>
+
+namespace ostrel {
+
+class SourceIo {
+public:
+    virtual ~SourceIo() = default;
+    virtual void send(const QString& command) = 0;
+    // The reply without its terminator; "" on time-out or failure.
+    virtual QString query(const QString& command, double timeoutSeconds) = 0;
+    // A long array reply as it arrived: a text list or a definite-length
+    // block of at most `maxBytes` data bytes. Empty on failure; `error` then
+    // says why (for example an incomplete block).
+    virtual QByteArray queryArray(const QString& command, double timeoutSeconds, int maxBytes,
+                                  QString& error) = 0;
+    // The source's error queue: "" when empty.
+    virtual QString checkError() = 0;
+};
+
+} // namespace ostrel

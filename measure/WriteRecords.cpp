@@ -1,0 +1,58 @@
+#include "measure/WriteRecords.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace ostrel {
+
+QString QuotedField(const QString& text) {
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+QString NumberField(float value) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return QString::fromLatin1(buffer, result.ptr - buffer);
+}
+
+QString DateField(const QDateTime& when) {
+    return QLatin1Char('#') + when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+           QLatin1Char('#');
+}
+
+std::optional<QStringList> SplitRecord(QStringView line) {
+    QStringList fields;
+    qsizetype i = 0;
+    const qsizetype n = line.size();
+    while (true) {
+        while (i < n && line[i] == QLatin1Char(' '))
+            ++i;
+        if (i < n && (line[i] == QLatin1Char('"') || line[i] == QLatin1Char('#'))) {
+            const QChar mark = line[i];
+            const qsizetype end = line.indexOf(mark, i + 1);
+            if (end < 0) return std::nullopt;
+            fields.append(line.mid(i + 1, end - i - 1).toString());
+            i = end + 1;
+            while (i < n && line[i] == QLatin1Char(' '))
+                ++i;
+            if (i < n && line[i] != QLatin1Char(',')) return std::nullopt;
+        } else {
+            qsizetype end = line.indexOf(QLatin1Char(','), i);
+            if (end < 0) end = n;
+            fields.append(line.mid(i, end - i).trimmed().toString());
+            i = end;
+        }
+        if (i >= n) return fields;
+        ++i; // the comma
+    }
+}
+
+QString FormatScientific(double value) {
+    if (!std::isfinite(value)) return QStringLiteral("0.00E+00");
+    char buffer[48];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 2);
+    return QString::fromLatin1(buffer, result.ptr - buffer).toUpper();
+}
+
+} // namespace ostrel

@@ -1,0 +1,25 @@
+#pragma once
+// Comma-separated "write" records of the data files: text in double quotes,
+// numbers in invariant form, dates between "#" signs, one record per line.
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <optional>
+
+namespace ostrel {
+
+QString QuotedField(const QString& text);
+// The shortest text that reads back as the same single-precision value.
+QString NumberField(float value);
+QString DateField(const QDateTime& when);
+
+// The fields of one record, quotes and "#" signs removed; nullopt when a
+// quoted field is not closed or is followed by anything but a comma.
+std::optional<QStringList> SplitRecord(QStringView line);
+
+// "1.23E+02": two decimals, signed two-digit exponent.
+QString FormatScientific(double value);
+
+} // namespace ostrel
