@@ -1,7 +1,7 @@
 // Queries per second that ostrel-vsource serves to a plain blocking client on
-// loopback, beside the raw echo of the same kind of socket, in alternating
-// rounds. The figure that matters: the time the source adds to a round trip,
-// as a fraction of the round trip itself.
+// loopback, beside a raw echo server (a process of its own, like the source)
+// on the same kind of socket, in alternating rounds. The figure that matters:
+// the time the source adds to a round trip, as a fraction of the round trip.
 //   bench_vsource_queries [--rounds N] [--queries N]
 #include "support/RawSocket.h"
 #include "support/Rounds.h"
@@ -26,13 +26,39 @@ std::function<bool(int)> queries(LineClient& client, std::string line, std::stri
     };
 }
 
+// Starts a server process and reads the TCP port it prints ("TCP host:port" or "PORT n").
+uint16_t startServer(QProcess& process, const QString& program, const QStringList& args) {
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, args);
+    while (process.waitForReadyRead(10000)) {
+        while (process.canReadLine()) {
+            QByteArray line = process.readLine().trimmed();
+            if (line.startsWith("TCP ") || line.startsWith("PORT "))
+                return uint16_t(line.mid(qMax(line.lastIndexOf(':'), line.lastIndexOf(' ')) + 1).toUInt());
+        }
+    }
+    return 0;
+}
+
+int echoMain() {
+    EchoServer echo;
+    if (!echo.listen())
+        return 1;
+    std::printf("PORT %u\n", unsigned(echo.port()));
+    std::fflush(stdout);
+    echo.serve();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.contains(QLatin1String("--echo-server")))
+        return echoMain();
     int rounds = 7;
     int count = 5000;
-    const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--rounds"))
             rounds = args[i + 1].toInt();
@@ -40,21 +66,14 @@ int main(int argc, char** argv) {
             count = args[i + 1].toInt();
     }
 
-    QProcess source;
-    source.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    source.start(QStringLiteral(OSTREL_VSOURCE_PATH), {QStringLiteral("--port"), QStringLiteral("0")});
-    uint16_t port = 0;
-    while (source.waitForReadyRead(10000)) {
-        QByteArray line = source.readLine().trimmed();
-        if (line.startsWith("TCP "))
-            port = uint16_t(line.mid(line.lastIndexOf(':') + 1).toUInt());
-        if (line == "READY")
-            break;
-    }
-    EchoServer echo;
+    QProcess echoProcess, source;
+    const uint16_t echoPort =
+        startServer(echoProcess, QCoreApplication::applicationFilePath(), {QStringLiteral("--echo-server")});
+    const uint16_t sourcePort =
+        startServer(source, QStringLiteral(OSTREL_VSOURCE_PATH), {QStringLiteral("--port"), QStringLiteral("0")});
     LineClient echoClient, sourceClient;
-    if (port == 0 || !echo.start() || !echoClient.connect("127.0.0.1", echo.port()) ||
-        !sourceClient.connect("127.0.0.1", port)) {
+    if (echoPort == 0 || sourcePort == 0 || !echoClient.connect("127.0.0.1", echoPort) ||
+        !sourceClient.connect("127.0.0.1", sourcePort)) {
         std::fprintf(stderr, "bench: could not set up the sockets\n");
         return 1;
     }
@@ -65,23 +84,24 @@ int main(int argc, char** argv) {
         {"volt?", queries(sourceClient, "volt?\n", "0.0"), {}},
         {"inst:nsel 1;:meas:volt:ac?", queries(sourceClient, "inst:nsel 1;:meas:volt:ac?\n", ""), {}},
     };
-    // One warm-up round that is not counted.
     std::vector<Contender> warmUp = contenders;
-    if (!runRounds(warmUp, 1, count / 5) || !runRounds(contenders, rounds, count)) {
+    const bool ok = runRounds(warmUp, 1, count / 5) && runRounds(contenders, rounds, count);
+    source.terminate();
+    echoProcess.kill();
+    source.waitForFinished(3000);
+    echoProcess.waitForFinished(3000);
+    if (!ok) {
         std::fprintf(stderr, "bench: a query failed\n");
         return 1;
     }
-    source.terminate();
-    source.waitForFinished(3000);
 
     const double floor = median(contenders[0].perSecond);
     std::printf("ostrel-vsource on loopback: %d rounds x %d queries, medians\n", rounds, count);
-    std::printf("%-30s %12s %10s %14s %14s\n", "query", "queries/s", "vs floor", "added us/q", "added/floor");
+    std::printf("%-30s %12s %10s %12s %13s\n", "query", "queries/s", "vs floor", "added us/q", "added/floor");
     for (const Contender& c : contenders) {
         const double qps = median(c.perSecond);
-        const double addedUs = (1 / qps - 1 / floor) * 1e6;
-        std::printf("%-30s %12.0f %9.2fx %14.2f %13.1f%%\n", c.name.c_str(), qps, qps / floor, addedUs,
-                    100 * (floor / qps - 1));
+        std::printf("%-30s %12.0f %9.2fx %12.2f %12.1f%%\n", c.name.c_str(), qps, qps / floor,
+                    (1 / qps - 1 / floor) * 1e6, 100 * (floor / qps - 1));
     }
     return 0;
 }

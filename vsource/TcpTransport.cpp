@@ -27,13 +27,24 @@ void TcpChannel::onReadyRead() {
 
 void TcpChannel::writeBytes(const char* data, qint64 size) {
     socket_->write(data, size);
-    socket_->flush();
+    if (socket_->bytesToWrite() > 0)
+        socket_->flush();
 }
 
 void TcpChannel::closeConnection() {
     markClosed();
     socket_->abort();
     deleteLater();
+}
+
+void UnbufferedTcpServer::incomingConnection(qintptr descriptor) {
+    auto* socket = new QTcpSocket(this);
+    if (!socket->setSocketDescriptor(descriptor, QAbstractSocket::ConnectedState,
+                                     QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+        delete socket;
+        return;
+    }
+    addPendingConnection(socket);
 }
 
 TcpTransport::TcpTransport(VirtualSource& source) : source_(source) {

@@ -25,6 +25,14 @@ private:
     char buffer_[64 * 1024];
 };
 
+// Accepted sockets are unbuffered: a reply goes out in the write call itself and
+// reading costs no extra system call to size a buffer.
+class UnbufferedTcpServer : public QTcpServer {
+    Q_OBJECT
+protected:
+    void incomingConnection(qintptr descriptor) override;
+};
+
 class TcpTransport : public QObject {
     Q_OBJECT
 public:
@@ -35,7 +43,7 @@ public:
 private:
     void takeNext();
     VirtualSource& source_;
-    QTcpServer server_;
+    UnbufferedTcpServer server_;
     QPointer<TcpChannel> active_;
 };
 

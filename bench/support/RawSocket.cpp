@@ -60,14 +60,7 @@ bool LineClient::readLine(std::string& line) {
     }
 }
 
-EchoServer::~EchoServer() {
-    if (listenFd_ >= 0)
-        ::shutdown(listenFd_, SHUT_RDWR);
-    if (thread_.joinable())
-        thread_.detach();
-}
-
-bool EchoServer::start() {
+bool EchoServer::listen() {
     listenFd_ = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -78,7 +71,6 @@ bool EchoServer::start() {
         ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
         return false;
     port_ = ntohs(address.sin_port);
-    thread_ = std::thread(&EchoServer::serve, this);
     return true;
 }
 

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <thread>
 
 namespace ostrel::bench {
 
@@ -29,22 +28,22 @@ private:
     std::string buffer_;
 };
 
-// Sends every byte straight back: the floor of a loopback round trip.
+// Sends every byte straight back: the floor of a loopback round trip. Run it
+// in a process of its own, as the program under test runs in its own.
 class EchoServer {
 public:
     EchoServer() = default;
-    ~EchoServer();
     EchoServer(const EchoServer&) = delete;
     EchoServer& operator=(const EchoServer&) = delete;
 
-    bool start();
+    bool listen();
     uint16_t port() const { return port_; }
+    // Serves one client after another until the process ends.
+    void serve();
 
 private:
-    void serve();
     int listenFd_ = -1;
     uint16_t port_ = 0;
-    std::thread thread_;
 };
 
 } // namespace ostrel::bench
