@@ -53,7 +53,8 @@ inline int choiceParam(const Call& c, std::initializer_list<Choice> choices, int
 }
 
 // A query that may ask for its MIN or MAX instead of the present value.
-inline int queryValue(const Call& c, double present, double min, double max, std::string& out) {
+inline int queryValue(const Call& c, double present, double min, double max, std::string& out,
+                      void (*append)(std::string&, double) = appendReal) {
     double v = present;
     if (!c.params.empty()) {
         std::string_view text = c.params[0];
@@ -66,7 +67,7 @@ inline int queryValue(const Call& c, double present, double min, double max, std
         else
             return err::IllegalParameterValue;
     }
-    appendReal(out, v);
+    append(out, v);
     return 0;
 }
 

@@ -1,6 +1,7 @@
 // The list-transient system: lists, pacing, triggering, initiate and abort.
 #include "vsource/Commands.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace ostrel::vsource {
@@ -336,11 +337,18 @@ int sweepOffset(Instrument& in, const Call& c, std::string& out) {
     return numberParam(c, {-1, 1000, 0}, v);
 }
 
+// The sample interval is a whole number of 2.5 us ticks; other values are taken to the nearest.
 int sweepInterval(Instrument& in, const Call& c, std::string& out) {
+    constexpr double kTick = 2.5e-6;
+    constexpr double kLongest = 4000 * kTick;
     double& v = in.state.trigger.sweepInterval;
     if (c.query)
-        return queryValue(c, v, 2.5e-6, 1e-2, out);
-    return numberParam(c, {2.5e-6, 1e-2, 2.5e-6}, v);
+        return queryValue(c, v, kTick, kLongest, out, appendReading);
+    double asked = 0;
+    if (int e = numberParam(c, {0, 1, kTick}, asked))
+        return e;
+    v = std::clamp(std::round(asked / kTick), 1.0, kLongest / kTick) * kTick;
+    return 0;
 }
 
 } // namespace

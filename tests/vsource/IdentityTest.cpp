@@ -50,6 +50,7 @@ TEST_F(VsourceTest, ConfigurationQueriesFollowModeAndRange) {
         {"source:mode dc;:lim:volt:high?", "400.0"},                {"volt? max", "200.0"},
         {"volt? min", "-200.0"},      {"volt:rang 400;:volt? max", "400.0"},
         {"curr? max", "6.5"},
+        {"sens:swe:tint? min", "0.0000025"},        {"sens:swe:tint 0.0000074;:sens:swe:tint?", "0.0000075"},
     };
     for (const auto& [line, expected] : cases)
         EXPECT_EQ(query(line), expected) << line.toStdString();
