@@ -281,6 +281,7 @@ void InstrumentLink::showLanFailure() {
 }
 
 void InstrumentLink::SocketSend(const QString& text) {
+    lan_.suspectStaleInput();
     if (!lan_.write(toWire(text) + '\n', lanTimeoutMs())) return showLanFailure();
     QCoreApplication::processEvents();
 }

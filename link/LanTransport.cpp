@@ -1,6 +1,7 @@
 #include "link/LanTransport.h"
 
 #include "link/Decoders.h"
+#include "link/LinkPlatform.h"
 #include "link/Waits.h"
 
 #include <QElapsedTimer>
@@ -38,6 +39,7 @@ void LanTransport::close() {
     buffer_.clear();
     failed_ = false;
     seenLineFeed_ = false;
+    staleInput_ = false;
 }
 
 int LanTransport::stateCode() const {
@@ -81,9 +83,29 @@ bool LanTransport::pull() {
     return got;
 }
 
+// Waits for `done` without processing events: the socket is polled
+// directly, so no notifier is switched and no event is queued.
+void LanTransport::leanWait(const std::function<bool()>& done, int leanMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && isConnected()) {
+        const int left = leanMs - static_cast<int>(clock.elapsed());
+        if (left <= 0 || !WaitReadable(socket_.socketDescriptor(), left)) break;
+        pull();
+    }
+}
+
+LanTransport::LanTransport() {
+    // Bytes noticed by the event loop outside a reply wait are not ours to keep.
+    QObject::connect(&socket_, &QTcpSocket::readyRead, [this] { staleInput_ = true; });
+}
+
 void LanTransport::discardInput() {
+    buffer_.clear();
+    if (!staleInput_) return;
     pull();
     buffer_.clear();
+    staleInput_ = false;
 }
 
 qint64 LanTransport::bytesReceived() {
@@ -104,11 +126,9 @@ QByteArray LanTransport::receiveReply(int timeoutMs, int leanMs) {
         pull();
         return buffer_.contains('\n');
     };
-    const int lean = std::min(leanMs, timeoutMs);
-    while (!complete() && isConnected() && clock.elapsed() < lean)
-        socket_.waitForReadyRead(static_cast<int>(lean - clock.elapsed()));
+    leanWait([this] { return buffer_.contains('\n'); }, std::min(leanMs, timeoutMs));
 
-    if (!complete() && isConnected()) {
+    if (!buffer_.contains('\n') && isConnected()) {
         const int pollMs = std::max(1, static_cast<int>(std::lround(timeoutMs / 100.0)));
         qsizetype last = buffer_.size();
         bool stable = false;
@@ -127,6 +147,8 @@ QByteArray LanTransport::receiveReply(int timeoutMs, int leanMs) {
     const qsizetype lf = buffer_.indexOf('\n');
     if (lf >= 0) seenLineFeed_ = true;
     QByteArray reply = take(lf < 0 ? buffer_.size() : lf + 1);
+    // A reply cut short may go on arriving; one followed by more bytes came with junk.
+    if (lf < 0 || !buffer_.isEmpty()) staleInput_ = true;
     if (reply.endsWith('\0')) reply.chop(1);
     if (reply.endsWith('\n')) reply.chop(1);
     if (reply.endsWith('\r')) reply.chop(1);
@@ -166,9 +188,7 @@ QByteArray LanTransport::receiveBlock(int timeoutMs, int leanMs, bool& complete)
         pull();
         return blockEnd(block) >= 0;
     };
-    const int lean = std::min(leanMs, timeoutMs);
-    while (!done() && isConnected() && quiet.elapsed() < lean)
-        socket_.waitForReadyRead(static_cast<int>(lean - quiet.elapsed()));
+    leanWait([&] { return blockEnd(block) >= 0; }, std::min(leanMs, timeoutMs));
     qsizetype seen = buffer_.size();
     if (seen > 0) quiet.restart();
     while (!done() && isConnected() && quiet.elapsed() < timeoutMs) {
@@ -181,6 +201,7 @@ QByteArray LanTransport::receiveBlock(int timeoutMs, int leanMs, bool& complete)
     }
     const qsizetype end = blockEnd(block);
     complete = end >= 0;
+    if (!complete) staleInput_ = true;
     QByteArray reply = take(end >= 0 ? end : buffer_.size());
     if (complete && buffer_.startsWith('\n')) buffer_.remove(0, 1);
     if (!block) {

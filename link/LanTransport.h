@@ -11,7 +11,7 @@ namespace ostrel {
 
 class LanTransport {
 public:
-    LanTransport() = default;
+    LanTransport();
     LanTransport(const LanTransport&) = delete;
     LanTransport& operator=(const LanTransport&) = delete;
 
@@ -29,8 +29,13 @@ public:
     // not leave within `timeoutMs` (window events are processed meanwhile).
     bool write(const QByteArray& data, int timeoutMs);
 
-    // Drops every byte that has arrived and not been read.
+    // Drops every byte that has arrived and not been read. The socket itself
+    // is asked only when stale bytes are possible: after a reply that was cut
+    // short or came with more, after a raw send, or when the event loop saw
+    // input outside a reply wait.
     void discardInput();
+    // A raw send whose reply the caller may leave unread.
+    void suspectStaleInput() { staleInput_ = true; }
     // Bytes arrived and not yet read.
     qint64 bytesReceived();
 
@@ -51,6 +56,7 @@ public:
 
 private:
     bool pull();
+    void leanWait(const std::function<bool()>& done, int leanMs);
     qsizetype blockEnd(bool& block) const;
     QByteArray take(qsizetype length);
 
@@ -60,6 +66,7 @@ private:
     int port_ = 0;
     bool failed_ = false;
     bool seenLineFeed_ = false;
+    bool staleInput_ = false;
 };
 
 } // namespace ostrel

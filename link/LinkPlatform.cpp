@@ -2,6 +2,12 @@
 
 #include <QtGlobal>
 
+#if defined(_WIN32)
+#include <winsock2.h>
+#else
+#include <poll.h>
+#endif
+
 namespace ostrel {
 
 QStringList GpibLibraryNames() {
@@ -19,6 +25,16 @@ QString SerialPortName(int port) {
     return QStringLiteral("COM") + QString::number(port);
 #else
     return QStringLiteral("/dev/ttyS") + QString::number(port > 0 ? port - 1 : 0);
+#endif
+}
+
+bool WaitReadable(qintptr socketDescriptor, int timeoutMs) {
+#if defined(_WIN32)
+    WSAPOLLFD entry{static_cast<SOCKET>(socketDescriptor), POLLRDNORM, 0};
+    return WSAPoll(&entry, 1, timeoutMs) > 0;
+#else
+    pollfd entry{static_cast<int>(socketDescriptor), POLLIN, 0};
+    return ::poll(&entry, 1, timeoutMs) > 0;
 #endif
 }
 

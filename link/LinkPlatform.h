@@ -3,6 +3,7 @@
 // calling convention, and the serial devices' names.
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 
 #include <cstddef>
 
@@ -26,5 +27,9 @@ QStringList GpibLibraryNames();
 
 // The device of serial port number `port` (1 = the first port).
 QString SerialPortName(int port);
+
+// Blocks up to `timeoutMs` until the socket has bytes to read or was closed
+// by its peer; false on time-out. No events are processed.
+bool WaitReadable(qintptr socketDescriptor, int timeoutMs);
 
 } // namespace ostrel

@@ -1,6 +1,8 @@
 // ostrel-cli against the virtual source over each transport.
 #include "LinkConversation.h"
 
+#include "link/Waits.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -114,7 +116,8 @@ TEST_P(Cli, DownloadRefusesABadNameBeforeSendingAndSendsAGoodOne) {
     EXPECT_TRUE(receivedSince(mark).filter(QStringLiteral("trac")).isEmpty());
     r = run({QStringLiteral("download"), QStringLiteral("ABC"), file});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(receivedSince(mark).contains(QStringLiteral("trac:data ABC,0.25,1.0,-0.1235")));
+    const QString data = QStringLiteral("trac:data ABC,0.25,1.0,-0.1235");
+    EXPECT_TRUE(WaitUntil([&] { return receivedSince(mark).contains(data); }, 3000));
     r = run({QStringLiteral("catalog")});
     EXPECT_TRUE(r.out.contains(QStringLiteral("\n3 ABC\n"))) << r.out.toStdString();
 }
