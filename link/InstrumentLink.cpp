@@ -214,8 +214,7 @@ bool InstrumentLink::ensureSerialOpen() {
     if (OpenSerialPort(link.commPort, link.commBaud, link.handshake, error, unavailable))
         return true;
     program_.prompt().showMessage(
-        unavailable ? QStringLiteral("Device Unavailable Error. Com Port in use by other Program!") +
-                          QStringLiteral("\r\n") + error
+        unavailable ? QStringLiteral("Device Unavailable Error. Com Port in use by other Program!")
                     : error,
         PromptIcon::Information);
     return false;

@@ -336,6 +336,41 @@ TEST_P(LanOnly, LongReplyInPiecesIsReadWhole) {
     }
 }
 
+TEST_P(LanOnly, DeletesOneRegisterAndThenAll) {
+    start();
+    ASSERT_GE(identify(), 0);
+    const std::vector<float> samples(1024, 0.25f);
+    for (const char* name : {"ONE", "TWO", "USED"})
+        ASSERT_TRUE(DownloadWaveform(program(), QLatin1String(name), 1023, samples));
+    program().link.Send(0, QStringLiteral("func used"));
+    ReadWaveformCatalog(program(), 0);
+    const auto& names = program().sourceModel.WaveformNames;
+    ASSERT_EQ(names[4], QStringLiteral("TWO"));
+
+    EXPECT_FALSE(DeleteWaveform(program(), QStringLiteral(">EMPTY<")));
+    EXPECT_TRUE(prompt().questions().isEmpty());
+    prompt().answer(PromptAnswer::Yes);
+    EXPECT_TRUE(DeleteWaveform(program(), QStringLiteral("TWO")));
+    EXPECT_EQ(prompt().questions(),
+              QStringList{QStringLiteral("Are you sure you want to delete TWO\r\nfrom AC Source memory?")});
+    EXPECT_EQ(names[4], QString());
+    prompt().answer(PromptAnswer::Yes);
+    EXPECT_FALSE(DeleteWaveform(program(), QStringLiteral("USED"))) << "selected on the output";
+    ASSERT_EQ(prompt().messages().size(), 1);
+    EXPECT_TRUE(prompt().messages()[0].startsWith(
+        QStringLiteral("Delete operation requested failed\r\n-221,")));
+
+    program().link.Send(0, QStringLiteral("func sin"));
+    prompt().answer(PromptAnswer::No);
+    EXPECT_FALSE(DeleteAllWaveforms(program()));
+    prompt().answer(PromptAnswer::Yes);
+    EXPECT_TRUE(DeleteAllWaveforms(program()));
+    EXPECT_EQ(prompt().status(1), QStringLiteral("Deleting waveforms from AC source memory..."));
+    ReadWaveformCatalog(program(), 0);
+    EXPECT_EQ(names[3], QString());
+    EXPECT_EQ(program().link.CheckError(), QString());
+}
+
 INSTANTIATE_TEST_SUITE_P(Transports, LanOnly, ::testing::Values(int(BusLan)),
                          [](const auto& info) { return BusName(info.param); });
 
