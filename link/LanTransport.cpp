@@ -20,8 +20,15 @@ bool LanTransport::connectTo(const QString& host, int port, int polls, int pollM
     failed_ = false;
     socket_.connectToHost(host, static_cast<quint16>(port),
                           QIODevice::ReadWrite | QIODevice::Unbuffered);
+    // The connection makes progress in the event loop; a blocking wait would
+    // give up on it at its first time-out.
+    const auto settled = [this] {
+        const auto state = socket_.state();
+        return state == QAbstractSocket::ConnectedState ||
+               state == QAbstractSocket::UnconnectedState;
+    };
     for (int poll = 1; poll <= polls; ++poll) {
-        socket_.waitForConnected(pollMs);
+        WaitUntil(settled, pollMs);
         if (onPoll) onPoll(poll);
         if (isConnected()) {
             socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
