@@ -20,7 +20,7 @@ void appendJsonNumber(std::string& out, double value) {
 
 void appendTime(std::string& out, double t) {
     char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.6f", t);
+    std::snprintf(buffer, sizeof buffer, "%.9f", t);
     out += buffer;
 }
 

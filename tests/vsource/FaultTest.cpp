@@ -6,23 +6,25 @@
 namespace ostrel::test {
 namespace {
 
-class FaultTest : public VsourceTest {
+void switchFault(VirtualSourceProcess& source, const QString& spec) {
+    QString error;
+    ASSERT_TRUE(source.control(QStringLiteral("fault ") + spec, nullptr, &error)) << error.toStdString();
+}
+
+class FaultTest : public BothTransports {
 protected:
     void SetUp() override { startSource(); }
-    void fault(const QString& spec) {
-        QString error;
-        ASSERT_TRUE(source.control(QStringLiteral("fault ") + spec, nullptr, &error)) << error.toStdString();
-    }
+    void fault(const QString& spec) { switchFault(source, spec); }
 };
 
-TEST_F(FaultTest, NoReplyToTheNextQueries) {
+TEST_P(FaultTest, NoReplyToTheNextQueries) {
     fault(QStringLiteral("noreply 2"));
     EXPECT_FALSE(client.query("*idn?", 300).has_value());
     EXPECT_FALSE(client.query("volt?", 300).has_value());
     EXPECT_EQ(query("volt?"), QStringLiteral("0.0"));
 }
 
-TEST_F(FaultTest, NoReplyToQueriesMatchingAPattern) {
+TEST_P(FaultTest, NoReplyToQueriesMatchingAPattern) {
     fault(QStringLiteral("noreply-match SYST:ERR"));
     EXPECT_FALSE(client.query("syst:err?", 300).has_value());
     EXPECT_EQ(query("freq?"), QStringLiteral("60.0"));
@@ -31,7 +33,7 @@ TEST_F(FaultTest, NoReplyToQueriesMatchingAPattern) {
     EXPECT_EQ(query("syst:err?"), QStringLiteral("0,\"No error\""));
 }
 
-TEST_F(FaultTest, LateReplyComesAfterTheDelay) {
+TEST_P(FaultTest, LateReplyComesAfterTheDelay) {
     fault(QStringLiteral("late 400"));
     QElapsedTimer timer;
     timer.start();
@@ -44,7 +46,7 @@ TEST_F(FaultTest, LateReplyComesAfterTheDelay) {
     EXPECT_LT(timer.elapsed(), 300);
 }
 
-TEST_F(FaultTest, SplitReplyArrivesInPiecesApart) {
+TEST_P(FaultTest, SplitReplyArrivesInPiecesApart) {
     fault(QStringLiteral("split 40 3"));
     client.send("*idn?");
     QByteArray reply;
@@ -52,8 +54,8 @@ TEST_F(FaultTest, SplitReplyArrivesInPiecesApart) {
     timer.start();
     std::vector<qint64> arrivals;
     while (!reply.endsWith('\n') && timer.elapsed() < 2000) {
-        if (client.socket().waitForReadyRead(500)) {
-            reply += client.socket().readAll();
+        if (client.device().waitForReadyRead(500)) {
+            reply += client.device().readAll();
             arrivals.push_back(timer.elapsed());
         }
     }
@@ -62,7 +64,7 @@ TEST_F(FaultTest, SplitReplyArrivesInPiecesApart) {
     EXPECT_GE(arrivals.back() - arrivals.front(), 70);
 }
 
-TEST_F(FaultTest, GarbageReplacesTheReply) {
+TEST_P(FaultTest, GarbageReplacesTheReply) {
     fault(QStringLiteral("garbage"));
     client.send("*idn?");
     QByteArray reply = client.readLine(2000);
@@ -72,7 +74,7 @@ TEST_F(FaultTest, GarbageReplacesTheReply) {
     EXPECT_EQ(query("freq?"), QStringLiteral("60.0"));
 }
 
-TEST_F(FaultTest, CrLfTerminators) {
+TEST_P(FaultTest, CrLfTerminators) {
     fault(QStringLiteral("crlf on"));
     client.send("freq?");
     EXPECT_EQ(client.readLine(2000), QByteArray("60.0\r\n"));
@@ -81,8 +83,9 @@ TEST_F(FaultTest, CrLfTerminators) {
     EXPECT_EQ(client.readLine(2000), QByteArray("60.0\n"));
 }
 
-TEST_F(FaultTest, ConnectionDropsAfterNLines) {
-    fault(QStringLiteral("drop 3"));
+TEST_F(VsourceTest, ConnectionDropsAfterNLines) {
+    startSource();
+    switchFault(source, QStringLiteral("drop 3"));
     send("volt 1");
     EXPECT_EQ(query("volt?"), QStringLiteral("1.0"));
     client.send("volt 2");
@@ -94,7 +97,7 @@ TEST_F(FaultTest, ConnectionDropsAfterNLines) {
     EXPECT_EQ(next.query("volt?").value_or(QString()), QStringLiteral("1.0"));
 }
 
-TEST_F(FaultTest, InjectedErrorGoesIntoTheQueue) {
+TEST_P(FaultTest, InjectedErrorGoesIntoTheQueue) {
     fault(QStringLiteral("error -310 \"System error;injected\""));
     fault(QStringLiteral("error -222"));
     EXPECT_EQ(nextError(), QStringLiteral("-310,\"System error;injected\""));
@@ -102,13 +105,16 @@ TEST_F(FaultTest, InjectedErrorGoesIntoTheQueue) {
     EXPECT_EQ(nextError(), QStringLiteral("0,\"No error\""));
 }
 
-TEST_F(FaultTest, BadFaultTextIsRefused) {
+TEST_F(VsourceTest, BadFaultTextIsRefused) {
+    startSource();
     for (const char* spec : {"late", "late x", "split 10 1", "drop", "crlf maybe", "error 0", "nosuch"}) {
         QString error;
         EXPECT_FALSE(source.control(QStringLiteral("fault ") + QLatin1String(spec), nullptr, &error)) << spec;
         EXPECT_TRUE(error.startsWith(QLatin1String("bad fault"))) << spec;
     }
 }
+
+OSTREL_BOTH_TRANSPORTS(FaultTest);
 
 TEST(FaultCommandLine, FaultsCanBeOnFromTheStart) {
     VirtualSourceProcess source;

@@ -125,9 +125,13 @@ TEST_F(GpibShimTest, GroupTriggerAndRemoteLinesReachTheInstrument) {
     const Addr4882_t addresses[] = {5, NOADDR};
     QStringList lines;
     api.EnableRemote(0, addresses);
+    write("*opc?"); // the control port is another connection: let the bus line arrive first
+    read();
     ASSERT_TRUE(source.control(QStringLiteral("remote?"), &lines));
     EXPECT_EQ(lines, QStringList{QStringLiteral("REMOTE")});
     api.EnableLocal(0, addresses);
+    write("*opc?");
+    read();
     ASSERT_TRUE(source.control(QStringLiteral("remote?"), &lines));
     EXPECT_EQ(lines, QStringList{QStringLiteral("LOCAL")});
 }

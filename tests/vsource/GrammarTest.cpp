@@ -6,19 +6,19 @@
 namespace ostrel::test {
 namespace {
 
-class GrammarTest : public VsourceTest {
+class GrammarTest : public BothTransports {
 protected:
     void SetUp() override { startSource({QStringLiteral("--model"), QStringLiteral("4")}); }
 };
 
-TEST_F(GrammarTest, CompoundSettingFollowedByItsQuery) {
+TEST_P(GrammarTest, CompoundSettingFollowedByItsQuery) {
     EXPECT_EQ(query("inst:coup none;:inst:nsel 2;:volt:ac 115.5;:volt:ac?"), QStringLiteral("115.5"));
     EXPECT_EQ(query("inst:nsel 1;:volt:ac?"), QStringLiteral("0.0"));
     EXPECT_EQ(query("inst:coup all;:volt 20;:inst:nsel 3;:volt?;:inst:nsel 2;:volt?"), QStringLiteral("20.0;20.0"));
     EXPECT_TRUE(drainErrors().isEmpty());
 }
 
-TEST_F(GrammarTest, LongShortAndMixedFormsReachTheSameSetting) {
+TEST_P(GrammarTest, LongShortAndMixedFormsReachTheSameSetting) {
     struct Case {
         QByteArray set;
         QByteArray get;
@@ -43,7 +43,7 @@ TEST_F(GrammarTest, LongShortAndMixedFormsReachTheSameSetting) {
     EXPECT_TRUE(drainErrors().isEmpty());
 }
 
-TEST_F(GrammarTest, UnitsWithoutColonContinueAtThePreviousNode) {
+TEST_P(GrammarTest, UnitsWithoutColonContinueAtThePreviousNode) {
     send("sour:volt 10;curr 2.5");
     send("list:volt 1,2;volt:slew max");
     send("inst:coup none;nsel 3");
@@ -58,7 +58,7 @@ TEST_F(GrammarTest, UnitsWithoutColonContinueAtThePreviousNode) {
     EXPECT_TRUE(drainErrors().isEmpty());
 }
 
-TEST_F(GrammarTest, ToleratesWhatClientsSend) {
+TEST_P(GrammarTest, ToleratesWhatClientsSend) {
     const std::vector<QByteArray> lines = {
         "volt 5 ",                         // GPIB appends a blank
         "abort;:inst:coup all;:volt 6.0;", // trailing ';'
@@ -79,7 +79,7 @@ TEST_F(GrammarTest, ToleratesWhatClientsSend) {
     EXPECT_TRUE(drainErrors().isEmpty());
 }
 
-TEST_F(GrammarTest, ValueOutOfRangeIsRefusedAndKeepsTheOldValue) {
+TEST_P(GrammarTest, ValueOutOfRangeIsRefusedAndKeepsTheOldValue) {
     send("volt 100;:freq 400;:curr 2;:phas 30;:list:dwell 1");
     const std::vector<std::pair<QByteArray, QByteArray>> cases = {
         {"volt 150.1", "volt?"}, {"freq 15", "freq?"},       {"freq 1001", "freq?"},
@@ -94,7 +94,7 @@ TEST_F(GrammarTest, ValueOutOfRangeIsRefusedAndKeepsTheOldValue) {
     }
 }
 
-TEST_F(GrammarTest, UndefinedHeaderIsMinus113AndEndsTheLine) {
+TEST_P(GrammarTest, UndefinedHeaderIsMinus113AndEndsTheLine) {
     send("volt 10;:volt:bogus 3;:volt 20");
     EXPECT_EQ(nextError(), QStringLiteral("-113,\"Undefined header\""));
     EXPECT_EQ(query("volt?"), QStringLiteral("10.0"));
@@ -105,7 +105,7 @@ TEST_F(GrammarTest, UndefinedHeaderIsMinus113AndEndsTheLine) {
     }
 }
 
-TEST_F(GrammarTest, ParameterErrorsHaveTheirOwnCodes) {
+TEST_P(GrammarTest, ParameterErrorsHaveTheirOwnCodes) {
     const std::vector<std::pair<QByteArray, QString>> cases = {
         {"volt", "-109,\"Missing parameter\""},
         {"volt abc", "-104,\"Data type error\""},
@@ -120,7 +120,7 @@ TEST_F(GrammarTest, ParameterErrorsHaveTheirOwnCodes) {
     }
 }
 
-TEST_F(GrammarTest, ErrorQueueIsFirstInFirstOutAndBounded) {
+TEST_P(GrammarTest, ErrorQueueIsFirstInFirstOutAndBounded) {
     send("volt 999");
     send("bogus");
     send("func nosuch");
@@ -143,7 +143,7 @@ TEST_F(GrammarTest, ErrorQueueIsFirstInFirstOutAndBounded) {
     EXPECT_EQ(nextError(), QStringLiteral("0,\"No error\""));
 }
 
-TEST_F(GrammarTest, AcceptsLinesOfSixtyFourKilobytes) {
+TEST_P(GrammarTest, AcceptsLinesOfSixtyFourKilobytes) {
     QByteArray line = "volt 42" + QByteArray(64 * 1024, ' ') + ";:curr 1.5";
     send(line);
     QByteArray data = "trac:def LONG;:trac:data LONG";
@@ -156,13 +156,15 @@ TEST_F(GrammarTest, AcceptsLinesOfSixtyFourKilobytes) {
     EXPECT_TRUE(drainErrors().isEmpty());
 }
 
-TEST_F(GrammarTest, AnswersOperationCompleteAndTheStatusQueriesAtOnce) {
+TEST_P(GrammarTest, AnswersOperationCompleteAndTheStatusQueriesAtOnce) {
     EXPECT_EQ(query("*OPC?"), QStringLiteral("+1"));
     EXPECT_EQ(query("*TST?"), QStringLiteral("0"));
     send("bogus");
     EXPECT_EQ(query("*ESR?"), QStringLiteral("32"));
     EXPECT_EQ(query("*ESR?"), QStringLiteral("0"));
 }
+
+OSTREL_BOTH_TRANSPORTS(GrammarTest);
 
 } // namespace
 } // namespace ostrel::test

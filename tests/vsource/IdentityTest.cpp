@@ -6,11 +6,11 @@
 namespace ostrel::test {
 namespace {
 
-class IdentityTest : public VsourceTest, public ::testing::WithParamInterface<int> {};
+class IdentityTest : public VsourceTest, public ::testing::WithParamInterface<std::tuple<int, Transport>> {};
 
 TEST_P(IdentityTest, AnswersAsTheModelOfTheTable) {
-    const ModelRow& row = kModelTable[size_t(GetParam())];
-    startSource({QStringLiteral("--model"), QString::number(row.index)});
+    const ModelRow& row = kModelTable[size_t(std::get<0>(GetParam()))];
+    startSource({QStringLiteral("--model"), QString::number(row.index)}, std::get<1>(GetParam()));
 
     EXPECT_EQ(query("*IDN?"),
               QStringLiteral("KORVATH INSTRUMENTS,%1,KV00001,REV 2.34").arg(QLatin1String(row.idnModel.data(), row.idnModel.size())));
@@ -30,7 +30,13 @@ TEST_P(IdentityTest, AnswersAsTheModelOfTheTable) {
     EXPECT_EQ(nextError(), row.phases == 3 ? QStringLiteral("0,\"No error\"") : QStringLiteral("-222,\"Data out of range\""));
 }
 
-INSTANTIATE_TEST_SUITE_P(AllModels, IdentityTest, ::testing::Range(0, int(kModelTable.size())));
+INSTANTIATE_TEST_SUITE_P(AllModels, IdentityTest,
+                         ::testing::Combine(::testing::Range(0, int(kModelTable.size())),
+                                            ::testing::Values(Transport::Tcp, Transport::Pty)),
+                         [](const auto& info) {
+                             return "Model" + std::to_string(std::get<0>(info.param)) +
+                                    (std::get<1>(info.param) == Transport::Tcp ? "Tcp" : "Pty");
+                         });
 
 TEST_F(VsourceTest, IdentityFieldsComeFromTheCommandLine) {
     startSource({QStringLiteral("--serial"), QStringLiteral("SN-42"), QStringLiteral("--firmware"),

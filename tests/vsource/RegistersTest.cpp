@@ -4,7 +4,9 @@
 namespace ostrel::test {
 namespace {
 
-TEST_F(VsourceTest, SaveAndRecallRestoreTheSteadyState) {
+class RegistersTest : public BothTransports {};
+
+TEST_P(RegistersTest, SaveAndRecallRestoreTheSteadyState) {
     startSource({QStringLiteral("--model"), QStringLiteral("4")});
     send("sour:mode acdc;:freq 400;:inst:coup none;:inst:nsel 2;:volt:ac 77;:volt:offs 5;:curr 3;:phas 200");
     send("func squ;:outp 1;:volt:alc reg");
@@ -38,7 +40,7 @@ TEST_F(VsourceTest, ResetGivesThePowerOnValues) {
     EXPECT_EQ(query("inst:nsel 2;:phas?;:inst:nsel 3;:phas?"), QStringLiteral("240.0;120.0"));
 }
 
-TEST_F(VsourceTest, WaveformRegistersFillUpToMemoryFull) {
+TEST_P(RegistersTest, WaveformRegistersFillUpToMemoryFull) {
     startSource();
     QByteArrayList units;
     for (int i = 1; i <= 57; ++i)
@@ -90,6 +92,8 @@ TEST_F(VsourceTest, OlderProductLineHasNoWaveformRegisters) {
     EXPECT_EQ(nextError(), QStringLiteral("-241,\"Hardware missing\""));
     EXPECT_EQ(query("trac:cat?"), QStringLiteral("\"SINUSOID\",\"SQUARE\",\"CSINUSOID\""));
 }
+
+OSTREL_BOTH_TRANSPORTS(RegistersTest);
 
 } // namespace
 } // namespace ostrel::test

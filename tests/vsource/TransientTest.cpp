@@ -12,7 +12,7 @@ namespace {
 double timeOf(const QJsonObject& e) { return e.value(QLatin1String("t")).toDouble(); }
 double numberOf(const QJsonObject& e, const char* key) { return e.value(QLatin1String(key)).toDouble(); }
 
-class TransientTest : public VsourceTest {
+class TransientTest : public BothTransports {
 protected:
     // Polls trig:stat? until IDLE; returns the real milliseconds it took, or -1.
     qint64 waitIdle(int timeoutMs) {
@@ -26,6 +26,18 @@ protected:
         return -1;
     }
 
+    // Waits until the timeline holds at least n events of a kind.
+    TimelineEvents waitForEvents(const QString& kind, size_t n, int timeoutMs = 3000) {
+        QElapsedTimer timer;
+        timer.start();
+        TimelineEvents events = eventsOf(timeline(), kind);
+        while (events.size() < n && timer.elapsed() < timeoutMs) {
+            QThread::msleep(10);
+            events = eventsOf(timeline(), kind);
+        }
+        return events;
+    }
+
     // Output records of phase 1 from time t on.
     TimelineEvents outputsFrom(double t) {
         TimelineEvents out;
@@ -36,7 +48,7 @@ protected:
     }
 };
 
-TEST_F(TransientTest, TwoPointListRunsForItsDwellTimes) {
+TEST_P(TransientTest, TwoPointListRunsForItsDwellTimes) {
     startSource();
     send("outp 1;:volt 10;:list:dwell 0.2,0.3;:list:volt 100,50;:list:volt:slew max;:volt:mode list");
     QElapsedTimer timer;
@@ -68,7 +80,7 @@ TEST_F(TransientTest, TwoPointListRunsForItsDwellTimes) {
     EXPECT_EQ(query("volt?"), QStringLiteral("50.0"));
 }
 
-TEST_F(TransientTest, OptionReturnsTheOutputToTheImmediateValues) {
+TEST_P(TransientTest, OptionReturnsTheOutputToTheImmediateValues) {
     startSource({QStringLiteral("--return-to-immediate"), QStringLiteral("--time-scale"), QStringLiteral("10")});
     send("volt 10;:list:dwell 0.5,0.5;:list:volt 100,50;:volt:mode list;:init");
     ASSERT_GE(waitIdle(3000), 0);
@@ -78,7 +90,7 @@ TEST_F(TransientTest, OptionReturnsTheOutputToTheImmediateValues) {
     EXPECT_EQ(numberOf(outputs[0], "vac"), 10);
 }
 
-TEST_F(TransientTest, AbortStopsAtOnceAndHoldsThePresentValues) {
+TEST_P(TransientTest, AbortStopsAtOnceAndHoldsThePresentValues) {
     startSource();
     send("volt 10;:list:dwell 1,1;:list:volt 100,50;:volt:mode list;:init");
     QThread::msleep(300);
@@ -92,7 +104,7 @@ TEST_F(TransientTest, AbortStopsAtOnceAndHoldsThePresentValues) {
     EXPECT_EQ(eventsOf(timeline(), QStringLiteral("point")).size(), 1u);
 }
 
-TEST_F(TransientTest, ListsOfUnequalLengthAreRefusedAtInitiate) {
+TEST_P(TransientTest, ListsOfUnequalLengthAreRefusedAtInitiate) {
     startSource({QStringLiteral("--model"), QStringLiteral("4")});
     send("inst:coup none;:inst:nsel 2;:volt:mode list;:list:volt 1,2");
     send("list:dwell 0.1,0.1,0.1;:init");
@@ -111,7 +123,7 @@ TEST_F(TransientTest, ListsOfUnequalLengthAreRefusedAtInitiate) {
     EXPECT_EQ(query("inst:nsel 3;:volt?"), QStringLiteral("7.0"));
 }
 
-TEST_F(TransientTest, SynchronisationDelaysTheFirstPointToThePhaseAngle) {
+TEST_P(TransientTest, SynchronisationDelaysTheFirstPointToThePhaseAngle) {
     startSource();
     send("freq 16;:list:dwell 0.05;:list:volt 20;:volt:mode list");
     send("trig:sync:phas 90;:trig:sync:sour phas;:init");
@@ -131,7 +143,7 @@ TEST_F(TransientTest, SynchronisationDelaysTheFirstPointToThePhaseAngle) {
                 timeOf(eventsOf(all, QStringLiteral("trigger")).at(1)), 1e-9);
 }
 
-TEST_F(TransientTest, BusAndExternalTriggersStartAndStepTheList) {
+TEST_P(TransientTest, BusAndExternalTriggersStartAndStepTheList) {
     startSource();
     send("list:dwell 0.05,0.05,0.05;:list:volt 1,2,3;:volt:mode list;:trig:tran:sour bus;:init");
     QThread::msleep(150);
@@ -144,7 +156,7 @@ TEST_F(TransientTest, BusAndExternalTriggersStartAndStepTheList) {
     EXPECT_EQ(nextError(), QStringLiteral("-211,\"Trigger ignored\""));
 
     // External input starts it; with "once" pacing every point waits for a trigger.
-    send("trig:tran:sour ext;:list:step once;:init");
+    EXPECT_EQ(query("trig:tran:sour ext;:list:step once;:init;:trig:stat?"), QStringLiteral("BUSY"));
     ASSERT_TRUE(source.control(QStringLiteral("trigger")));
     QThread::msleep(150);
     EXPECT_EQ(query("trig:stat?"), QStringLiteral("BUSY"));
@@ -160,7 +172,7 @@ TEST_F(TransientTest, BusAndExternalTriggersStartAndStepTheList) {
     EXPECT_EQ(error, QStringLiteral("trigger ignored"));
 }
 
-TEST_F(TransientTest, TimeScaleRunsLongListsInAFractionOfTheirTime) {
+TEST_P(TransientTest, TimeScaleRunsLongListsInAFractionOfTheirTime) {
     startSource({QStringLiteral("--time-scale"), QStringLiteral("100")});
     send("list:dwell 10,10,10;:list:volt 1,2,3;:volt:mode list;:list:coun 2;:init");
     qint64 ms = waitIdle(5000);
@@ -174,7 +186,7 @@ TEST_F(TransientTest, TimeScaleRunsLongListsInAFractionOfTheirTime) {
     EXPECT_EQ(numberOf(points[3], "index"), 0);
 }
 
-TEST_F(TransientTest, RepeatCountsReplayAPoint) {
+TEST_P(TransientTest, RepeatCountsReplayAPoint) {
     startSource({QStringLiteral("--time-scale"), QStringLiteral("10")});
     send("list:dwell 0.2,0.1;:list:rep 2,0;:list:volt 1,2;:volt:mode list;:init");
     ASSERT_GE(waitIdle(3000), 0);
@@ -184,12 +196,12 @@ TEST_F(TransientTest, RepeatCountsReplayAPoint) {
     EXPECT_NEAR(timeOf(points[3]) - timeOf(points[0]), 0.6, 1e-6);
 }
 
-TEST_F(TransientTest, SlewsRampTheOutputAndTheTimelineShowsTheRamp) {
+TEST_P(TransientTest, SlewsRampTheOutputAndTheTimelineShowsTheRamp) {
     startSource({QStringLiteral("--time-scale"), QStringLiteral("10")});
+    // Start, relay, ramp start and ramp end.
     send("outp 1;:volt:slew 100;:volt 50");
-    QThread::msleep(100);
-    TimelineEvents outputs = eventsOf(timeline(), QStringLiteral("output"));
-    ASSERT_GE(outputs.size(), 3u);
+    TimelineEvents outputs = waitForEvents(QStringLiteral("output"), 4);
+    ASSERT_EQ(outputs.size(), 4u);
     QJsonObject start = outputs[outputs.size() - 2];
     QJsonObject end = outputs.back();
     QJsonObject ramp = start.value(QLatin1String("ramps")).toObject().value(QLatin1String("vac")).toObject();
@@ -206,16 +218,15 @@ TEST_F(TransientTest, SlewsRampTheOutputAndTheTimelineShowsTheRamp) {
     EXPECT_EQ(query("list:coun?"), QStringLiteral("1"));
 }
 
-TEST_F(TransientTest, ContinuousInitiateRearmsUntilAborted) {
+TEST_P(TransientTest, ContinuousInitiateRearmsUntilAborted) {
     startSource({QStringLiteral("--time-scale"), QStringLiteral("10")});
     send("list:dwell 0.1;:list:volt 5;:volt:mode list;:init:cont:name tran,1;:init:name tran");
-    QThread::msleep(200);
+    EXPECT_GE(waitForEvents(QStringLiteral("complete"), 3).size(), 3u);
     EXPECT_EQ(query("trig:stat?"), QStringLiteral("BUSY"));
-    EXPECT_GE(eventsOf(timeline(), QStringLiteral("complete")).size(), 3u);
     EXPECT_EQ(query("abort;:trig:stat?"), QStringLiteral("IDLE"));
 }
 
-TEST_F(TransientTest, TtlPulsesAtListPointsTriggerTheAcquisition) {
+TEST_P(TransientTest, TtlPulsesAtListPointsTriggerTheAcquisition) {
     startSource({QStringLiteral("--time-scale"), QStringLiteral("10")});
     send("outp 1;:volt 100;:list:dwell 0.1,0.1;:list:volt 100,20;:list:ttlt 0,1;:volt:mode list");
     send("outp:ttlt:sour list;:outp:ttlt 1;:trig:acq:sour ttlt;:init:name acq;:init:name tran");
@@ -228,6 +239,8 @@ TEST_F(TransientTest, TtlPulsesAtListPointsTriggerTheAcquisition) {
     // The acquisition took its reading at the second point.
     EXPECT_EQ(query("fetc:volt:ac?"), QStringLiteral("20.0"));
 }
+
+OSTREL_BOTH_TRANSPORTS(TransientTest);
 
 } // namespace
 } // namespace ostrel::test

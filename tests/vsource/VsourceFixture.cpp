@@ -3,29 +3,46 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonDocument>
+#include <QSerialPort>
 
 namespace ostrel::test {
 
 bool ScpiClient::connectTo(const QString& host, quint16 port, int timeoutMs) {
-    socket_.connectToHost(host, port);
-    if (!socket_.waitForConnected(timeoutMs))
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost(host, port);
+    if (!socket->waitForConnected(timeoutMs))
         return false;
-    socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    tcp_ = socket.get();
+    device_ = std::move(socket);
+    return true;
+}
+
+bool ScpiClient::openSerial(const QString& path) {
+    auto port = std::make_unique<QSerialPort>(path);
+    port->setBaudRate(QSerialPort::Baud115200);
+    if (!port->open(QIODevice::ReadWrite))
+        return false;
+    tcp_ = nullptr;
+    device_ = std::move(port);
     return true;
 }
 
 void ScpiClient::send(const QByteArray& line) {
-    socket_.write(line + '\n');
-    socket_.flush();
+    device_->write(line + '\n');
+    if (tcp_)
+        tcp_->flush();
+    else
+        device_->waitForBytesWritten(1000);
 }
 
 QByteArray ScpiClient::readLine(int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
-    while (!socket_.canReadLine() && !deadline.hasExpired()) {
-        if (!socket_.waitForReadyRead(int(deadline.remainingTime())))
+    while (!device_->canReadLine() && !deadline.hasExpired()) {
+        if (!device_->waitForReadyRead(int(deadline.remainingTime())))
             break;
     }
-    return socket_.canReadLine() ? socket_.readLine() : socket_.readAll();
+    return device_->canReadLine() ? device_->readLine() : device_->readAll();
 }
 
 std::optional<QString> ScpiClient::query(const QByteArray& line, int timeoutMs) {
@@ -59,12 +76,21 @@ TimelineEvents eventsOf(const TimelineEvents& all, const QString& kind) {
     return out;
 }
 
-void VsourceTest::startSource(QStringList args) {
+void VsourceTest::startSource(QStringList args, Transport transport) {
     ASSERT_TRUE(dir.isValid());
     timelinePath = dir.filePath(QStringLiteral("timeline.jsonl"));
     args << QStringLiteral("--timeline") << timelinePath;
+    if (transport == Transport::Pty)
+        args << QStringLiteral("--pty");
     ASSERT_TRUE(source.start(args)) << source.errorString().toStdString();
-    ASSERT_TRUE(client.connectTo(source.host(), source.port()));
+    if (transport == Transport::Pty)
+        ASSERT_TRUE(client.openSerial(source.ptyPath()));
+    else
+        ASSERT_TRUE(client.connectTo(source.host(), source.port()));
+}
+
+std::string transportName(const ::testing::TestParamInfo<Transport>& info) {
+    return info.param == Transport::Tcp ? "Tcp" : "Pty";
 }
 
 QString VsourceTest::query(const QByteArray& line) {
