@@ -204,8 +204,7 @@ AcquisitionResult RunAcquisition(const AcquisitionRequest& request, SourceIo& io
         const QString query =
             FetchQuery(QLatin1String(f.channel), request.bufferBlocks, request.offsetBlocks);
         QString error;
-        const QByteArray reply =
-            io.queryArray(query, 8.0, samples * static_cast<int>(BlockNumberForm::Single), error);
+        const QByteArray reply = io.queryArray(query, 8.0, samples, error);
         ArrayReply parsed = error.isEmpty()
                                 ? ParseArrayReply(reply, BlockNumberForm::Single, samples, query)
                                 : ArrayReply{{}, error};

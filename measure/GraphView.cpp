@@ -58,6 +58,7 @@ GraphView::GraphView(QWidget* parent) : QWidget(parent) {
     plot_->setFocusPolicy(Qt::NoFocus);
     plot_->setMouseTracking(true);
     plot_->setSelectionRectMode(QCP::srmZoom);
+    plot_->axisRect()->setRangeZoomAxes({plot_->xAxis, plot_->yAxis, plot_->yAxis2});
     plot_->installEventFilter(this);
     layout->addWidget(plot_);
     setFocusPolicy(Qt::StrongFocus);
@@ -98,6 +99,7 @@ void GraphView::reset() {
     subtitle_.clear();
     xTitle_.clear();
     yTitle_.clear();
+    y2Title_.clear();
     deskColor_ = 15;
     graphColor_ = 15;
     textColor_ = 0;
@@ -106,6 +108,7 @@ void GraphView::reset() {
     data_.clear();
     subsetColors_.clear();
     subsetLabels_.clear();
+    onSecondAxis_.clear();
     pointLabels_.clear();
     keyStart_ = 0;
     keyStep_ = 1;
@@ -114,6 +117,9 @@ void GraphView::reset() {
     manualY_ = false;
     yMin_ = 0;
     yMax_ = 1;
+    manualY2_ = false;
+    y2Min_ = 0;
+    y2Max_ = 1;
     plot_->clearPlottables();
 }
 
@@ -136,6 +142,18 @@ void GraphView::setSize(int subsets, int points) {
     for (int s = 0; s < subsets_; ++s)
         subsetColors_[s] = s % 14 + 1; // neither black nor white
     subsetLabels_ = QStringList(subsets_, QString());
+    onSecondAxis_.fill(false, subsets_);
+}
+
+void GraphView::setSubsetOnSecondAxis(int subset) {
+    if (subset >= 0 && subset < subsets_) onSecondAxis_[subset] = true;
+}
+
+void GraphView::setManualY2Scale(double minimum, double maximum) {
+    manualY2_ = true;
+    y2Min_ = std::min(minimum, maximum);
+    y2Max_ = std::max(minimum, maximum);
+    if (y2Min_ == y2Max_) y2Max_ = y2Min_ + 1;
 }
 
 void GraphView::setSubsetColor(int subset, int paletteIndex) {
@@ -209,6 +227,7 @@ void GraphView::rebuildPlottables() {
     const double width = (pointLabels_.isEmpty() ? keyStep_ : 1.0) * 0.7;
     for (int s = 0; s < subsets_; ++s) {
         const QColor color = BasicColor(subsetColors_[s]);
+        QCPAxis* valueAxis = onSecondAxis_[s] ? plot_->yAxis2 : plot_->yAxis;
         QVector<double> keys, values;
         keys.reserve(points_);
         values.reserve(points_);
@@ -220,14 +239,14 @@ void GraphView::rebuildPlottables() {
         }
         QCPAbstractPlottable* plottable = nullptr;
         if (style_ == GraphStyle::Bar) {
-            auto* bars = new QCPBars(plot_->xAxis, plot_->yAxis);
+            auto* bars = new QCPBars(plot_->xAxis, valueAxis);
             bars->setWidth(width);
             bars->setPen(QPen(color.darker(130), 1));
             bars->setBrush(color);
             bars->setData(keys, values, true);
             plottable = bars;
         } else {
-            QCPGraph* graph = plot_->addGraph();
+            QCPGraph* graph = plot_->addGraph(plot_->xAxis, valueAxis);
             graph->setPen(QPen(color, 1.6));
             graph->setAdaptiveSampling(true);
             graph->setData(keys, values, true);
@@ -242,7 +261,7 @@ void GraphView::applyAxes() {
     const QColor text = BasicColor(textColor_);
     plot_->setBackground(BasicColor(deskColor_));
     plot_->axisRect()->setBackground(BasicColor(graphColor_));
-    for (QCPAxis* axis : {plot_->xAxis, plot_->yAxis}) {
+    for (QCPAxis* axis : {plot_->xAxis, plot_->yAxis, plot_->yAxis2}) {
         axis->setBasePen(QPen(text));
         axis->setTickPen(QPen(text));
         axis->setSubTickPen(QPen(text));
@@ -254,6 +273,9 @@ void GraphView::applyAxes() {
     }
     plot_->xAxis->setLabel(xTitle_);
     plot_->yAxis->setLabel(yTitle_);
+    plot_->yAxis2->setLabel(y2Title_);
+    plot_->yAxis2->setVisible(onSecondAxis_.contains(true));
+    plot_->yAxis2->grid()->setVisible(false);
     if (pointLabels_.isEmpty())
         plot_->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new QCPAxisTicker));
     else
@@ -292,16 +314,27 @@ void GraphView::fullRanges() {
     } else {
         plot_->xAxis->setRange(keyOf(0) - pad, keyOf(points_ - 1) + pad);
     }
-    if (manualY_) {
-        plot_->yAxis->setRange(yMin_, yMax_);
+    fullValueRange(false);
+    fullValueRange(true);
+}
+
+void GraphView::fullValueRange(bool second) {
+    QCPAxis* axis = second ? plot_->yAxis2 : plot_->yAxis;
+    if (second ? manualY2_ : manualY_) {
+        axis->setRange(second ? y2Min_ : yMin_, second ? y2Max_ : yMax_);
         return;
     }
+    const bool bars = style_ == GraphStyle::Bar;
     double lo = std::numeric_limits<double>::max();
     double hi = std::numeric_limits<double>::lowest();
-    for (float v : std::as_const(data_)) {
-        if (isNull(v)) continue;
-        lo = std::min<double>(lo, v);
-        hi = std::max<double>(hi, v);
+    for (int s = 0; s < subsets_; ++s) {
+        if (onSecondAxis_[s] != second) continue;
+        for (int p = 0; p < points_; ++p) {
+            const float v = data_[s * points_ + p];
+            if (isNull(v)) continue;
+            lo = std::min<double>(lo, v);
+            hi = std::max<double>(hi, v);
+        }
     }
     if (lo > hi) {
         lo = 0;
@@ -317,7 +350,7 @@ void GraphView::fullRanges() {
         hi += span;
     }
     const double margin = (hi - lo) * 0.05;
-    plot_->yAxis->setRange(bars && lo == 0 ? 0 : lo - margin, bars && hi == 0 ? 0 : hi + margin);
+    axis->setRange(bars && lo == 0 ? 0 : lo - margin, bars && hi == 0 ? 0 : hi + margin);
 }
 
 void GraphView::unzoom() {
@@ -331,6 +364,12 @@ double GraphView::yMinimum() const {
 }
 double GraphView::yMaximum() const {
     return plot_->yAxis->range().upper;
+}
+double GraphView::y2Minimum() const {
+    return plot_->yAxis2->range().lower;
+}
+double GraphView::y2Maximum() const {
+    return plot_->yAxis2->range().upper;
 }
 
 QPointF GraphView::pixelToGraph(QPoint pixel) const {

@@ -53,6 +53,11 @@ public:
     void setGrid(bool on) { grid_ = on; }
     void setManualYScale(double minimum, double maximum);
     void setAutoYScale() { manualY_ = false; }
+    // A subset on the second y axis (right) is scaled on its own: a quantity
+    // of another unit beside the first.
+    void setSubsetOnSecondAxis(int subset);
+    void setSecondAxisTitle(const QString& title) { y2Title_ = title; }
+    void setManualY2Scale(double minimum, double maximum);
     // False, and nothing changes, unless values.size() == subsets * points.
     bool setYData(const QVector<float>& values);
     // Applies everything set since the last redraw and repaints.
@@ -66,9 +71,11 @@ public:
     QString subsetLabel(int subset) const { return subsetLabels_.value(subset); }
     QColor subsetColor(int subset) const { return BasicColor(subsetColors_.value(subset)); }
     bool isZoomed() const { return zoomed_; }
-    // The y range on screen after the last redraw.
+    // The y ranges on screen after the last redraw.
     double yMinimum() const;
     double yMaximum() const;
+    double y2Minimum() const;
+    double y2Maximum() const;
 
     // The last mouse position over the graph, in pixels of this widget.
     QPoint lastMousePosition() const { return lastMouse_; }
@@ -108,6 +115,7 @@ private:
     void applyAxes();
     void applyPointLabels();
     void fullRanges();
+    void fullValueRange(bool second);
 
     QCustomPlot* plot_ = nullptr;
     QCPTextElement* titleElement_ = nullptr;
@@ -118,6 +126,7 @@ private:
     QString subtitle_;
     QString xTitle_;
     QString yTitle_;
+    QString y2Title_;
     int deskColor_ = 15;
     int graphColor_ = 15;
     int textColor_ = 0;
@@ -126,6 +135,7 @@ private:
     QVector<float> data_;
     QVector<int> subsetColors_;
     QStringList subsetLabels_;
+    QVector<bool> onSecondAxis_;
     QStringList pointLabels_;
     double keyStart_ = 0;
     double keyStep_ = 1;
@@ -134,6 +144,9 @@ private:
     bool manualY_ = false;
     double yMin_ = 0;
     double yMax_ = 1;
+    bool manualY2_ = false;
+    double y2Min_ = 0;
+    double y2Max_ = 1;
     bool zoomed_ = false;
     QPoint lastMouse_;
 };

@@ -24,8 +24,7 @@ QString parameterWord(bool current) {
 void readColumn(SourceIo& io, const QString& command, std::array<float, kHarmonicRows>& column,
                 const HarmonicStatus& report) {
     QString error;
-    const QByteArray reply = io.queryArray(
-        command, 4.0, kHarmonicRows * static_cast<int>(BlockNumberForm::Double), error);
+    const QByteArray reply = io.queryArray(command, 4.0, kHarmonicRows, error);
     const ArrayReply parsed =
         error.isEmpty() ? ParseArrayReply(reply, BlockNumberForm::Single, kHarmonicRows, command)
                         : ArrayReply{{}, error};

@@ -112,6 +112,16 @@ bool BeginLog(LogFile& file, const QString& path, bool append, const QDateTime& 
     return false;
 }
 
+void SeedLogRecords(MeasurementState& state, const MeasurementSettings& settings) {
+    const auto seed = [](LogSettings& s, const QString& file, int interval) {
+        if (!s.path.isEmpty()) return;
+        s.path = file;
+        s.intervalSeconds = interval;
+    };
+    seed(state.log[LogStandard], settings.measFile, settings.cycleInterval);
+    seed(state.log[LogHarmonics], settings.harmFile, settings.harmLogInterval);
+}
+
 QString ResolveLogPath(const QString& path, const QString& userDir) {
     if (path.isEmpty() || QFileInfo(path).isAbsolute()) return path;
     return QDir(userDir).filePath(path);

@@ -2,6 +2,7 @@
 // Delimited measurement log files. The columns are fixed when logging starts;
 // the header and every row come from the same column list, so a row can never
 // shift against its header. Numbers are written with "." as decimal point.
+#include "config/Settings.h"
 #include "measure/MeasurementState.h"
 #include "measure/StandardMeasurement.h"
 
@@ -58,6 +59,9 @@ private:
 // (or empty) file gets the first line and the header.
 bool BeginLog(LogFile& file, const QString& path, bool append, const QDateTime& now,
               const QString& comment, const QString& header, QString& error);
+
+// Records not yet given a file take the file and interval of the settings.
+void SeedLogRecords(MeasurementState& state, const MeasurementSettings& settings);
 
 // The log path of a record: a relative path is under the user folder.
 QString ResolveLogPath(const QString& path, const QString& userDir);

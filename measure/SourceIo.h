@@ -13,10 +13,10 @@ public:
     virtual void send(const QString& command) = 0;
     // The reply without its terminator; "" on time-out or failure.
     virtual QString query(const QString& command, double timeoutSeconds) = 0;
-    // A long array reply as it arrived: a text list or a definite-length
-    // block of at most `maxBytes` data bytes. Empty on failure; `error` then
-    // says why (for example an incomplete block).
-    virtual QByteArray queryArray(const QString& command, double timeoutSeconds, int maxBytes,
+    // A long array reply as it arrived, whole: a text list or a
+    // definite-length block of up to `maxValues` values. Empty on failure;
+    // `error` then says why (for example a reply that stopped half-way).
+    virtual QByteArray queryArray(const QString& command, double timeoutSeconds, int maxValues,
                                   QString& error) = 0;
     // The source's error queue: "" when empty.
     virtual QString checkError() = 0;

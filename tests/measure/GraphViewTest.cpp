@@ -59,6 +59,18 @@ TEST_F(GraphViewTest, AutomaticScaleIgnoresNullPointsAndBarsStandOnZero) {
     }
 }
 
+TEST_F(GraphViewTest, ASubsetOnTheSecondAxisIsScaledOnItsOwn) {
+    graph.setSize(2, 3);
+    graph.setSubsetOnSecondAxis(1);
+    ASSERT_TRUE(graph.setYData({-170, 0, 170, -2, 0, 2}));
+    graph.redraw();
+    EXPECT_LE(graph.yMinimum(), -170);
+    EXPECT_GE(graph.yMaximum(), 170);
+    EXPECT_LE(graph.y2Minimum(), -2);
+    EXPECT_GE(graph.y2Maximum(), 2);
+    EXPECT_LT(graph.y2Maximum(), 3);
+}
+
 TEST_F(GraphViewTest, PixelsOfThePlotAreaMapToTheManualScale) {
     graph.setSize(1, 101);
     graph.setKeys(0, 0.5); // 0 .. 50

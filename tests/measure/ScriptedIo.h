@@ -2,6 +2,7 @@
 // A conversation for the measurement logic: records every command and query
 // in order and answers queries from a script. A query with several scripted
 // replies takes them in turn and repeats the last; an unscripted one gets "".
+#include "QtPrinters.h"
 #include "measure/SourceIo.h"
 
 #include <QByteArray>

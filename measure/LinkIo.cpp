@@ -1,0 +1,112 @@
+#include "measure/LinkIo.h"
+
+#include "app/Program.h"
+#include "measure/ArrayReply.h"
+
+#include <algorithm>
+
+namespace ostrel {
+
+namespace {
+
+// The longest text form of one value ("-1.234567E+03,") with room to spare.
+constexpr int kTextBytesPerValue = 20;
+
+// Marks the link busy for the length of one array query, as Query does.
+class QueryMark {
+public:
+    explicit QueryMark(InstrumentLink& link) : link_(link) { link_.state.busy[BusyQuery] = true; }
+    ~QueryMark() {
+        link_.state.busy[BusyQuery] = false;
+        link_.state.queryInProgress = false;
+    }
+
+private:
+    InstrumentLink& link_;
+};
+
+QString shortTrace(const QByteArray& reply) {
+    constexpr int kShown = 200;
+    const QString text = QString::fromLatin1(reply.left(kShown)).trimmed();
+    return reply.size() > kShown ? text + QStringLiteral("...") : text;
+}
+
+} // namespace
+
+void LinkIo::send(const QString& command) {
+    program_.link.Send(0, command);
+}
+
+QString LinkIo::query(const QString& command, double timeoutSeconds) {
+    return program_.link.Query(0, command, timeoutSeconds);
+}
+
+QString LinkIo::checkError() {
+    return program_.link.CheckError();
+}
+
+QByteArray LinkIo::queryArray(const QString& command, double timeoutSeconds, int maxValues,
+                              QString& error) {
+    InstrumentLink& link = program_.link;
+    switch (program_.settings.link.bus) {
+    case BusLan:
+    case BusGpib: {
+        if (link.state.busy[BusyQuery]) {
+            error = QStringLiteral("\"%1\" was not sent: another query is waiting.").arg(command);
+            return {};
+        }
+        const QueryMark mark(link);
+        if (link.state.traceCommands) program_.busTrace.add(command);
+        const QByteArray reply = program_.settings.link.bus == BusLan
+                                     ? lanArray(command, error)
+                                     : gpibArray(command, timeoutSeconds, maxValues, error);
+        if (link.state.traceResponses)
+            program_.busTrace.add(QStringLiteral("<-- ") + shortTrace(reply));
+        return reply;
+    }
+    case BusSerial:
+        return link.Query(0, command, timeoutSeconds).toLatin1();
+    default:
+        return {};
+    }
+}
+
+QByteArray LinkIo::lanArray(const QString& command, QString& error) {
+    InstrumentLink& link = program_.link;
+    link.lan().discardInput();
+    link.SocketSend(command);
+    link.state.queryInProgress = true;
+    try {
+        return link.SocketReceiveBlock();
+    } catch (const LinkError& e) {
+        error = QStringLiteral("The reply to \"%1\" is incomplete: %2")
+                    .arg(command, QString::fromStdString(e.what()));
+        return {};
+    }
+}
+
+QByteArray LinkIo::gpibArray(const QString& command, double timeoutSeconds, int maxValues,
+                             QString& error) {
+    InstrumentLink& link = program_.link;
+    const LinkSettings& s = program_.settings.link;
+    const int address = s.sourceAddress;
+    link.GpibSend(s.gpibBoard, address, command.toLatin1());
+    if (link.GpibFailed()) {
+        error = QStringLiteral("ERROR: Error sending IEEE command");
+        return {};
+    }
+    link.state.queryInProgress = true;
+    link.GpibTimeout(s.gpibBoard, timeoutSeconds <= 3 ? T3s : timeoutSeconds <= 10 ? T10s : T30s);
+    const int room = std::max(BlockBufferSize(maxValues, BlockNumberForm::Double),
+                              maxValues * kTextBytesPerValue + 16);
+    QByteArray reply = link.GpibReceive(s.gpibBoard, address, room);
+    const bool failed = link.GpibFailed();
+    link.GpibTimeout(s.gpibBoard, T1s);
+    if (failed) {
+        error = QStringLiteral("The reply to \"%1\" did not arrive.").arg(command);
+        return {};
+    }
+    return reply;
+}
+
+} // namespace ostrel

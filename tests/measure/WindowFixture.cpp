@@ -1,0 +1,52 @@
+#include "WindowFixture.h"
+
+#include "app/Program.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTest>
+
+namespace ostrel::test {
+
+void WindowFixture::connectSource(const QStringList& args) {
+    ASSERT_TRUE(source.start(args)) << source.errorString().toStdString();
+    LinkSettings& link = program().settings.link;
+    link.bus = BusLan;
+    link.ipAddress = source.host();
+    link.socketPort = source.port();
+    program().link.state.lanTimeoutMs = 2000;
+    ASSERT_TRUE(program().link.ConnectLan(source.host(), source.port()));
+}
+
+QStringList WindowFixture::received() {
+    QStringList commands;
+    for (const QString& line : source.logTail(100000)) {
+        const qsizetype at = line.indexOf(QLatin1String(" TCP < "));
+        if (at >= 0) commands.append(line.mid(at + 7));
+    }
+    return commands;
+}
+
+void WindowFixture::click(QWidget* window, const char* name, int index) {
+    auto* button = control<QAbstractButton>(window, name, index);
+    ASSERT_NE(button, nullptr);
+    ASSERT_TRUE(button->isEnabled()) << name;
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void WindowFixture::check(QWidget* window, const char* name, int index, bool on) {
+    auto* box = control<QCheckBox>(window, name, index);
+    ASSERT_NE(box, nullptr);
+    box->setChecked(on);
+}
+
+void WindowFixture::type(QWidget* window, const char* name, const QString& text) {
+    auto* box = control<QLineEdit>(window, name);
+    ASSERT_NE(box, nullptr);
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, text);
+    QTest::keyClick(box, Qt::Key_Return);
+}
+
+} // namespace ostrel::test
