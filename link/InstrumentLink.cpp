@@ -119,13 +119,24 @@ QString InstrumentLink::SendAndReport(int unit, const QString& command) {
 
 // ---- queries --------------------------------------------------------------
 
-QString InstrumentLink::Query(int unit, const QString& command, double timeoutSeconds) {
+bool InstrumentLink::BeginQuery() {
     // A nested query leaves the waiting one's markers alone.
-    if (state.busy[BusyQuery]) return {};
+    if (state.busy[BusyQuery]) return false;
     keepWindowsLive();
     flushHeld();
-    if (state.busy[BusyQuery]) return {};
+    if (state.busy[BusyQuery]) return false;
     state.busy[BusyQuery] = true;
+    return true;
+}
+
+void InstrumentLink::EndQuery() {
+    state.busy[BusyQuery] = false;
+    state.queryInProgress = false;
+    flushHeld();
+}
+
+QString InstrumentLink::Query(int unit, const QString& command, double timeoutSeconds) {
+    if (!BeginQuery()) return {};
     const double seconds = std::clamp(timeoutSeconds, 0.0, 32.0);
     const int timeoutMs = static_cast<int>(std::lround(seconds * 1000.0));
     if (state.traceCommands) trace(command);
@@ -144,9 +155,7 @@ QString InstrumentLink::Query(int unit, const QString& command, double timeoutSe
     }
 
     if (state.traceResponses) trace(QStringLiteral("<-- ") + reply);
-    state.busy[BusyQuery] = false;
-    state.queryInProgress = false;
-    flushHeld();
+    EndQuery();
     return reply;
 }
 

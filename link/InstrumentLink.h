@@ -44,6 +44,12 @@ public:
     // The reply without its terminator; "" on time-out, failure, simulation,
     // or when another query is still waiting. At most 32 s.
     QString Query(int unit, const QString& command, double timeoutSeconds = 1.0);
+    // For a caller that runs a query exchange of its own on the transport (a
+    // long array reply): BeginQuery marks the link as Query does, false when
+    // a query is already waiting; set state.queryInProgress once the command
+    // is out. EndQuery clears both and sends the commands held meanwhile.
+    bool BeginQuery();
+    void EndQuery();
     // Drains "syst:err?": "" for an empty queue, else CR LF + each error.
     QString CheckError();
 
