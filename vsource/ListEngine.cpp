@@ -8,10 +8,11 @@ namespace ostrel::vsource {
 
 namespace {
 
+// A list not in use may be of any length; its points beyond the end are the fallback.
 template <class T> T pick(const std::vector<T>& list, int k, T fallback) {
-    if (list.empty())
-        return fallback;
-    return list.size() == 1 ? list[0] : list[size_t(k)];
+    if (list.size() == 1)
+        return list[0];
+    return size_t(k) < list.size() ? list[size_t(k)] : fallback;
 }
 
 } // namespace
