@@ -23,7 +23,7 @@ QStringList runPyvisa(const QString& resource) {
     return QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-class ClientInteropTest : public VsourceTest {
+class VsourceClientInteropTest : public VsourceTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(pythonHas(QStringLiteral("pyvisa_py"))) << "pyvisa-py is missing: run scripts/bootstrap";
@@ -36,14 +36,14 @@ protected:
     }
 };
 
-TEST_F(ClientInteropTest, PyvisaOverTheSocket) {
+TEST_F(VsourceClientInteropTest, PyvisaOverTheSocket) {
     client.socket().disconnectFromHost(); // the port serves one client at a time
     expectRoundTrip(QStringLiteral("TCPIP::127.0.0.1::%1::SOCKET").arg(source.port()));
     ASSERT_TRUE(client.connectTo(source.host(), source.port()));
     EXPECT_EQ(query("volt?"), QStringLiteral("12.5"));
 }
 
-TEST_F(ClientInteropTest, PyvisaOverThePseudoTerminal) {
+TEST_F(VsourceClientInteropTest, PyvisaOverThePseudoTerminal) {
     if (!pythonHas(QStringLiteral("serial")))
         GTEST_SKIP() << "python3-serial is not installed; pyvisa-py needs it for serial resources";
     expectRoundTrip(QStringLiteral("ASRL%1::INSTR").arg(source.ptyPath()));

@@ -11,20 +11,20 @@ void switchFault(VirtualSourceProcess& source, const QString& spec) {
     ASSERT_TRUE(source.control(QStringLiteral("fault ") + spec, nullptr, &error)) << error.toStdString();
 }
 
-class FaultTest : public BothTransports {
+class VsourceFaultTest : public BothTransports {
 protected:
     void SetUp() override { startSource(); }
     void fault(const QString& spec) { switchFault(source, spec); }
 };
 
-TEST_P(FaultTest, NoReplyToTheNextQueries) {
+TEST_P(VsourceFaultTest, NoReplyToTheNextQueries) {
     fault(QStringLiteral("noreply 2"));
     EXPECT_FALSE(client.query("*idn?", 300).has_value());
     EXPECT_FALSE(client.query("volt?", 300).has_value());
     EXPECT_EQ(query("volt?"), QStringLiteral("0.0"));
 }
 
-TEST_P(FaultTest, NoReplyToQueriesMatchingAPattern) {
+TEST_P(VsourceFaultTest, NoReplyToQueriesMatchingAPattern) {
     fault(QStringLiteral("noreply-match SYST:ERR"));
     EXPECT_FALSE(client.query("syst:err?", 300).has_value());
     EXPECT_EQ(query("freq?"), QStringLiteral("60.0"));
@@ -33,7 +33,7 @@ TEST_P(FaultTest, NoReplyToQueriesMatchingAPattern) {
     EXPECT_EQ(query("syst:err?"), QStringLiteral("0,\"No error\""));
 }
 
-TEST_P(FaultTest, LateReplyComesAfterTheDelay) {
+TEST_P(VsourceFaultTest, LateReplyComesAfterTheDelay) {
     fault(QStringLiteral("late 400"));
     QElapsedTimer timer;
     timer.start();
@@ -46,7 +46,7 @@ TEST_P(FaultTest, LateReplyComesAfterTheDelay) {
     EXPECT_LT(timer.elapsed(), 300);
 }
 
-TEST_P(FaultTest, SplitReplyArrivesInPiecesApart) {
+TEST_P(VsourceFaultTest, SplitReplyArrivesInPiecesApart) {
     fault(QStringLiteral("split 40 3"));
     client.send("*idn?");
     QByteArray reply;
@@ -64,7 +64,7 @@ TEST_P(FaultTest, SplitReplyArrivesInPiecesApart) {
     EXPECT_GE(arrivals.back() - arrivals.front(), 70);
 }
 
-TEST_P(FaultTest, GarbageReplacesTheReply) {
+TEST_P(VsourceFaultTest, GarbageReplacesTheReply) {
     fault(QStringLiteral("garbage"));
     client.send("*idn?");
     QByteArray reply = client.readLine(2000);
@@ -74,7 +74,7 @@ TEST_P(FaultTest, GarbageReplacesTheReply) {
     EXPECT_EQ(query("freq?"), QStringLiteral("60.0"));
 }
 
-TEST_P(FaultTest, CrLfTerminators) {
+TEST_P(VsourceFaultTest, CrLfTerminators) {
     fault(QStringLiteral("crlf on"));
     client.send("freq?");
     EXPECT_EQ(client.readLine(2000), QByteArray("60.0\r\n"));
@@ -97,7 +97,7 @@ TEST_F(VsourceTest, ConnectionDropsAfterNLines) {
     EXPECT_EQ(next.query("volt?").value_or(QString()), QStringLiteral("1.0"));
 }
 
-TEST_P(FaultTest, InjectedErrorGoesIntoTheQueue) {
+TEST_P(VsourceFaultTest, InjectedErrorGoesIntoTheQueue) {
     fault(QStringLiteral("error -310 \"System error;injected\""));
     fault(QStringLiteral("error -222"));
     EXPECT_EQ(nextError(), QStringLiteral("-310,\"System error;injected\""));
@@ -114,9 +114,9 @@ TEST_F(VsourceTest, BadFaultTextIsRefused) {
     }
 }
 
-OSTREL_BOTH_TRANSPORTS(FaultTest);
+OSTREL_BOTH_TRANSPORTS(VsourceFaultTest);
 
-TEST(FaultCommandLine, FaultsCanBeOnFromTheStart) {
+TEST(VsourceFaultCommandLine, FaultsCanBeOnFromTheStart) {
     VirtualSourceProcess source;
     ASSERT_TRUE(source.start({QStringLiteral("--fault"), QStringLiteral("noreply 1"), QStringLiteral("--fault"),
                               QStringLiteral("error -350")}));

@@ -31,7 +31,7 @@ struct GpibApi {
     long* ibcntl = nullptr;
 };
 
-class GpibShimTest : public VsourceTest {
+class VsourceGpibShimTest : public VsourceTest {
 protected:
     void SetUp() override {
         library.setFileName(VirtualSourceProcess::gpibShimPath());
@@ -73,7 +73,7 @@ protected:
     GpibApi api;
 };
 
-TEST_F(GpibShimTest, QueryAndReplyWithEndOnTheLastByte) {
+TEST_F(VsourceGpibShimTest, QueryAndReplyWithEndOnTheLastByte) {
     write("*idn? ");
     EXPECT_EQ(*api.ibsta & ERR, 0);
     EXPECT_NE(*api.ibsta & CMPL, 0);
@@ -96,7 +96,7 @@ TEST_F(GpibShimTest, QueryAndReplyWithEndOnTheLastByte) {
     EXPECT_EQ(query("volt?"), QStringLiteral("42.0"));
 }
 
-TEST_F(GpibShimTest, NoReplyTimesOutWithTheLibraryStatus) {
+TEST_F(VsourceGpibShimTest, NoReplyTimesOutWithTheLibraryStatus) {
     ASSERT_TRUE(source.control(QStringLiteral("fault noreply")));
     EXPECT_EQ(api.ibtmo(0, 10) & ERR, 0); // 300 ms
     write("*idn?");
@@ -111,7 +111,7 @@ TEST_F(GpibShimTest, NoReplyTimesOutWithTheLibraryStatus) {
     EXPECT_TRUE(read().startsWith("KORVATH"));
 }
 
-TEST_F(GpibShimTest, GroupTriggerAndRemoteLinesReachTheInstrument) {
+TEST_F(VsourceGpibShimTest, GroupTriggerAndRemoteLinesReachTheInstrument) {
     write("list:dwell 0.05;:list:volt 3;:volt:mode list;:trig:tran:sour bus;:init");
     write("trig:stat?");
     EXPECT_EQ(read(), QByteArray("BUSY\n"));
@@ -136,7 +136,7 @@ TEST_F(GpibShimTest, GroupTriggerAndRemoteLinesReachTheInstrument) {
     EXPECT_EQ(lines, QStringList{QStringLiteral("LOCAL")});
 }
 
-TEST_F(GpibShimTest, ArgumentAndListenerErrors) {
+TEST_F(VsourceGpibShimTest, ArgumentAndListenerErrors) {
     EXPECT_NE(api.ibtmo(0, 18) & ERR, 0);
     EXPECT_EQ(*api.iberr, EARG);
     api.Send(0, 5, nullptr, 5, 1);

@@ -6,19 +6,19 @@
 namespace ostrel::test {
 namespace {
 
-class GrammarTest : public BothTransports {
+class VsourceGrammarTest : public BothTransports {
 protected:
     void SetUp() override { startSource({QStringLiteral("--model"), QStringLiteral("4")}); }
 };
 
-TEST_P(GrammarTest, CompoundSettingFollowedByItsQuery) {
+TEST_P(VsourceGrammarTest, CompoundSettingFollowedByItsQuery) {
     EXPECT_EQ(query("inst:coup none;:inst:nsel 2;:volt:ac 115.5;:volt:ac?"), QStringLiteral("115.5"));
     EXPECT_EQ(query("inst:nsel 1;:volt:ac?"), QStringLiteral("0.0"));
     EXPECT_EQ(query("inst:coup all;:volt 20;:inst:nsel 3;:volt?;:inst:nsel 2;:volt?"), QStringLiteral("20.0;20.0"));
     EXPECT_TRUE(drainErrors().isEmpty());
 }
 
-TEST_P(GrammarTest, LongShortAndMixedFormsReachTheSameSetting) {
+TEST_P(VsourceGrammarTest, LongShortAndMixedFormsReachTheSameSetting) {
     struct Case {
         QByteArray set;
         QByteArray get;
@@ -43,7 +43,7 @@ TEST_P(GrammarTest, LongShortAndMixedFormsReachTheSameSetting) {
     EXPECT_TRUE(drainErrors().isEmpty());
 }
 
-TEST_P(GrammarTest, UnitsWithoutColonContinueAtThePreviousNode) {
+TEST_P(VsourceGrammarTest, UnitsWithoutColonContinueAtThePreviousNode) {
     send("sour:volt 10;curr 2.5");
     send("list:volt 1,2;volt:slew max");
     send("inst:coup none;nsel 3");
@@ -58,7 +58,7 @@ TEST_P(GrammarTest, UnitsWithoutColonContinueAtThePreviousNode) {
     EXPECT_TRUE(drainErrors().isEmpty());
 }
 
-TEST_P(GrammarTest, ToleratesWhatClientsSend) {
+TEST_P(VsourceGrammarTest, ToleratesWhatClientsSend) {
     const std::vector<QByteArray> lines = {
         "volt 5 ",                         // GPIB appends a blank
         "abort;:inst:coup all;:volt 6.0;", // trailing ';'
@@ -79,7 +79,7 @@ TEST_P(GrammarTest, ToleratesWhatClientsSend) {
     EXPECT_TRUE(drainErrors().isEmpty());
 }
 
-TEST_P(GrammarTest, ValueOutOfRangeIsRefusedAndKeepsTheOldValue) {
+TEST_P(VsourceGrammarTest, ValueOutOfRangeIsRefusedAndKeepsTheOldValue) {
     send("volt 100;:freq 400;:curr 2;:phas 30;:list:dwell 1");
     const std::vector<std::pair<QByteArray, QByteArray>> cases = {
         {"volt 150.1", "volt?"}, {"freq 15", "freq?"},       {"freq 1001", "freq?"},
@@ -94,7 +94,7 @@ TEST_P(GrammarTest, ValueOutOfRangeIsRefusedAndKeepsTheOldValue) {
     }
 }
 
-TEST_P(GrammarTest, UndefinedHeaderIsMinus113AndEndsTheLine) {
+TEST_P(VsourceGrammarTest, UndefinedHeaderIsMinus113AndEndsTheLine) {
     send("volt 10;:volt:bogus 3;:volt 20");
     EXPECT_EQ(nextError(), QStringLiteral("-113,\"Undefined header\""));
     EXPECT_EQ(query("volt?"), QStringLiteral("10.0"));
@@ -105,7 +105,7 @@ TEST_P(GrammarTest, UndefinedHeaderIsMinus113AndEndsTheLine) {
     }
 }
 
-TEST_P(GrammarTest, ParameterErrorsHaveTheirOwnCodes) {
+TEST_P(VsourceGrammarTest, ParameterErrorsHaveTheirOwnCodes) {
     const std::vector<std::pair<QByteArray, QString>> cases = {
         {"volt", "-109,\"Missing parameter\""},
         {"volt abc", "-104,\"Data type error\""},
@@ -120,7 +120,7 @@ TEST_P(GrammarTest, ParameterErrorsHaveTheirOwnCodes) {
     }
 }
 
-TEST_P(GrammarTest, ErrorQueueIsFirstInFirstOutAndBounded) {
+TEST_P(VsourceGrammarTest, ErrorQueueIsFirstInFirstOutAndBounded) {
     send("volt 999");
     send("bogus");
     send("func nosuch");
@@ -143,7 +143,7 @@ TEST_P(GrammarTest, ErrorQueueIsFirstInFirstOutAndBounded) {
     EXPECT_EQ(nextError(), QStringLiteral("0,\"No error\""));
 }
 
-TEST_P(GrammarTest, AcceptsLinesOfSixtyFourKilobytes) {
+TEST_P(VsourceGrammarTest, AcceptsLinesOfSixtyFourKilobytes) {
     QByteArray line = "volt 42" + QByteArray(64 * 1024, ' ') + ";:curr 1.5";
     send(line);
     QByteArray data = "trac:def LONG;:trac:data LONG";
@@ -156,7 +156,7 @@ TEST_P(GrammarTest, AcceptsLinesOfSixtyFourKilobytes) {
     EXPECT_TRUE(drainErrors().isEmpty());
 }
 
-TEST_P(GrammarTest, AnswersOperationCompleteAndTheStatusQueriesAtOnce) {
+TEST_P(VsourceGrammarTest, AnswersOperationCompleteAndTheStatusQueriesAtOnce) {
     EXPECT_EQ(query("*OPC?"), QStringLiteral("+1"));
     EXPECT_EQ(query("*TST?"), QStringLiteral("0"));
     send("bogus");
@@ -164,7 +164,7 @@ TEST_P(GrammarTest, AnswersOperationCompleteAndTheStatusQueriesAtOnce) {
     EXPECT_EQ(query("*ESR?"), QStringLiteral("0"));
 }
 
-OSTREL_BOTH_TRANSPORTS(GrammarTest);
+OSTREL_BOTH_TRANSPORTS(VsourceGrammarTest);
 
 } // namespace
 } // namespace ostrel::test

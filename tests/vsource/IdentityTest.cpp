@@ -6,9 +6,9 @@
 namespace ostrel::test {
 namespace {
 
-class IdentityTest : public VsourceTest, public ::testing::WithParamInterface<std::tuple<int, Transport>> {};
+class VsourceIdentityTest : public VsourceTest, public ::testing::WithParamInterface<std::tuple<int, Transport>> {};
 
-TEST_P(IdentityTest, AnswersAsTheModelOfTheTable) {
+TEST_P(VsourceIdentityTest, AnswersAsTheModelOfTheTable) {
     const ModelRow& row = kModelTable[size_t(std::get<0>(GetParam()))];
     startSource({QStringLiteral("--model"), QString::number(row.index)}, std::get<1>(GetParam()));
 
@@ -30,7 +30,7 @@ TEST_P(IdentityTest, AnswersAsTheModelOfTheTable) {
     EXPECT_EQ(nextError(), row.phases == 3 ? QStringLiteral("0,\"No error\"") : QStringLiteral("-222,\"Data out of range\""));
 }
 
-INSTANTIATE_TEST_SUITE_P(AllModels, IdentityTest,
+INSTANTIATE_TEST_SUITE_P(AllModels, VsourceIdentityTest,
                          ::testing::Combine(::testing::Range(0, int(kModelTable.size())),
                                             ::testing::Values(Transport::Tcp, Transport::Pty)),
                          [](const auto& info) {

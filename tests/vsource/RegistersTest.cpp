@@ -4,9 +4,9 @@
 namespace ostrel::test {
 namespace {
 
-class RegistersTest : public BothTransports {};
+class VsourceRegistersTest : public BothTransports {};
 
-TEST_P(RegistersTest, SaveAndRecallRestoreTheSteadyState) {
+TEST_P(VsourceRegistersTest, SaveAndRecallRestoreTheSteadyState) {
     startSource({QStringLiteral("--model"), QStringLiteral("4")});
     send("sour:mode acdc;:freq 400;:inst:coup none;:inst:nsel 2;:volt:ac 77;:volt:offs 5;:curr 3;:phas 200");
     send("func squ;:outp 1;:volt:alc reg");
@@ -40,7 +40,7 @@ TEST_F(VsourceTest, ResetGivesThePowerOnValues) {
     EXPECT_EQ(query("inst:nsel 2;:phas?;:inst:nsel 3;:phas?"), QStringLiteral("240.0;120.0"));
 }
 
-TEST_P(RegistersTest, WaveformRegistersFillUpToMemoryFull) {
+TEST_P(VsourceRegistersTest, WaveformRegistersFillUpToMemoryFull) {
     startSource();
     QByteArrayList units;
     for (int i = 1; i <= 57; ++i)
@@ -93,7 +93,7 @@ TEST_F(VsourceTest, OlderProductLineHasNoWaveformRegisters) {
     EXPECT_EQ(query("trac:cat?"), QStringLiteral("\"SINUSOID\",\"SQUARE\",\"CSINUSOID\""));
 }
 
-OSTREL_BOTH_TRANSPORTS(RegistersTest);
+OSTREL_BOTH_TRANSPORTS(VsourceRegistersTest);
 
 } // namespace
 } // namespace ostrel::test

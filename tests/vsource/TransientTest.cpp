@@ -12,7 +12,7 @@ namespace {
 double timeOf(const QJsonObject& e) { return e.value(QLatin1String("t")).toDouble(); }
 double numberOf(const QJsonObject& e, const char* key) { return e.value(QLatin1String(key)).toDouble(); }
 
-class TransientTest : public BothTransports {
+class VsourceTransientTest : public BothTransports {
 protected:
     // Polls trig:stat? until IDLE; returns the real milliseconds it took, or -1.
     qint64 waitIdle(int timeoutMs) {
@@ -48,7 +48,7 @@ protected:
     }
 };
 
-TEST_P(TransientTest, TwoPointListRunsForItsDwellTimes) {
+TEST_P(VsourceTransientTest, TwoPointListRunsForItsDwellTimes) {
     startSource();
     send("outp 1;:volt 10;:list:dwell 0.2,0.3;:list:volt 100,50;:list:volt:slew max;:volt:mode list");
     QElapsedTimer timer;
@@ -80,7 +80,7 @@ TEST_P(TransientTest, TwoPointListRunsForItsDwellTimes) {
     EXPECT_EQ(query("volt?"), QStringLiteral("50.0"));
 }
 
-TEST_P(TransientTest, OptionReturnsTheOutputToTheImmediateValues) {
+TEST_P(VsourceTransientTest, OptionReturnsTheOutputToTheImmediateValues) {
     startSource({QStringLiteral("--return-to-immediate"), QStringLiteral("--time-scale"), QStringLiteral("10")});
     send("volt 10;:list:dwell 0.5,0.5;:list:volt 100,50;:volt:mode list;:init");
     ASSERT_GE(waitIdle(3000), 0);
@@ -90,7 +90,7 @@ TEST_P(TransientTest, OptionReturnsTheOutputToTheImmediateValues) {
     EXPECT_EQ(numberOf(outputs[0], "vac"), 10);
 }
 
-TEST_P(TransientTest, AbortStopsAtOnceAndHoldsThePresentValues) {
+TEST_P(VsourceTransientTest, AbortStopsAtOnceAndHoldsThePresentValues) {
     startSource();
     send("volt 10;:list:dwell 1,1;:list:volt 100,50;:volt:mode list;:init");
     QThread::msleep(300);
@@ -104,7 +104,7 @@ TEST_P(TransientTest, AbortStopsAtOnceAndHoldsThePresentValues) {
     EXPECT_EQ(eventsOf(timeline(), QStringLiteral("point")).size(), 1u);
 }
 
-TEST_P(TransientTest, ListsOfUnequalLengthAreRefusedAtInitiate) {
+TEST_P(VsourceTransientTest, ListsOfUnequalLengthAreRefusedAtInitiate) {
     startSource({QStringLiteral("--model"), QStringLiteral("4")});
     send("inst:coup none;:inst:nsel 2;:volt:mode list;:list:volt 1,2");
     send("list:dwell 0.1,0.1,0.1;:init");
@@ -123,7 +123,7 @@ TEST_P(TransientTest, ListsOfUnequalLengthAreRefusedAtInitiate) {
     EXPECT_EQ(query("inst:nsel 3;:volt?"), QStringLiteral("7.0"));
 }
 
-TEST_P(TransientTest, SynchronisationDelaysTheFirstPointToThePhaseAngle) {
+TEST_P(VsourceTransientTest, SynchronisationDelaysTheFirstPointToThePhaseAngle) {
     startSource();
     send("freq 16;:list:dwell 0.05;:list:volt 20;:volt:mode list");
     send("trig:sync:phas 90;:trig:sync:sour phas;:init");
@@ -143,7 +143,7 @@ TEST_P(TransientTest, SynchronisationDelaysTheFirstPointToThePhaseAngle) {
                 timeOf(eventsOf(all, QStringLiteral("trigger")).at(1)), 1e-9);
 }
 
-TEST_P(TransientTest, BusAndExternalTriggersStartAndStepTheList) {
+TEST_P(VsourceTransientTest, BusAndExternalTriggersStartAndStepTheList) {
     startSource();
     send("list:dwell 0.05,0.05,0.05;:list:volt 1,2,3;:volt:mode list;:trig:tran:sour bus;:init");
     QThread::msleep(150);
@@ -172,7 +172,7 @@ TEST_P(TransientTest, BusAndExternalTriggersStartAndStepTheList) {
     EXPECT_EQ(error, QStringLiteral("trigger ignored"));
 }
 
-TEST_P(TransientTest, TimeScaleRunsLongListsInAFractionOfTheirTime) {
+TEST_P(VsourceTransientTest, TimeScaleRunsLongListsInAFractionOfTheirTime) {
     startSource({QStringLiteral("--time-scale"), QStringLiteral("100")});
     send("list:dwell 10,10,10;:list:volt 1,2,3;:volt:mode list;:list:coun 2;:init");
     qint64 ms = waitIdle(5000);
@@ -186,7 +186,7 @@ TEST_P(TransientTest, TimeScaleRunsLongListsInAFractionOfTheirTime) {
     EXPECT_EQ(numberOf(points[3], "index"), 0);
 }
 
-TEST_P(TransientTest, RepeatCountsReplayAPoint) {
+TEST_P(VsourceTransientTest, RepeatCountsReplayAPoint) {
     startSource({QStringLiteral("--time-scale"), QStringLiteral("10")});
     send("list:dwell 0.2,0.1;:list:rep 2,0;:list:volt 1,2;:volt:mode list;:init");
     ASSERT_GE(waitIdle(3000), 0);
@@ -196,7 +196,7 @@ TEST_P(TransientTest, RepeatCountsReplayAPoint) {
     EXPECT_NEAR(timeOf(points[3]) - timeOf(points[0]), 0.6, 1e-6);
 }
 
-TEST_P(TransientTest, SlewsRampTheOutputAndTheTimelineShowsTheRamp) {
+TEST_P(VsourceTransientTest, SlewsRampTheOutputAndTheTimelineShowsTheRamp) {
     startSource({QStringLiteral("--time-scale"), QStringLiteral("10")});
     // Start, relay, ramp start and ramp end.
     send("outp 1;:volt:slew 100;:volt 50");
@@ -218,7 +218,7 @@ TEST_P(TransientTest, SlewsRampTheOutputAndTheTimelineShowsTheRamp) {
     EXPECT_EQ(query("list:coun?"), QStringLiteral("1"));
 }
 
-TEST_P(TransientTest, ContinuousInitiateRearmsUntilAborted) {
+TEST_P(VsourceTransientTest, ContinuousInitiateRearmsUntilAborted) {
     startSource({QStringLiteral("--time-scale"), QStringLiteral("10")});
     send("list:dwell 0.1;:list:volt 5;:volt:mode list;:init:cont:name tran,1;:init:name tran");
     EXPECT_GE(waitForEvents(QStringLiteral("complete"), 3).size(), 3u);
@@ -226,7 +226,7 @@ TEST_P(TransientTest, ContinuousInitiateRearmsUntilAborted) {
     EXPECT_EQ(query("abort;:trig:stat?"), QStringLiteral("IDLE"));
 }
 
-TEST_P(TransientTest, TtlPulsesAtListPointsTriggerTheAcquisition) {
+TEST_P(VsourceTransientTest, TtlPulsesAtListPointsTriggerTheAcquisition) {
     startSource({QStringLiteral("--time-scale"), QStringLiteral("10")});
     send("outp 1;:volt 100;:list:dwell 0.1,0.1;:list:volt 100,20;:list:ttlt 0,1;:volt:mode list");
     send("outp:ttlt:sour list;:outp:ttlt 1;:trig:acq:sour ttlt;:init:name acq;:init:name tran");
@@ -240,7 +240,7 @@ TEST_P(TransientTest, TtlPulsesAtListPointsTriggerTheAcquisition) {
     EXPECT_EQ(query("fetc:volt:ac?"), QStringLiteral("20.0"));
 }
 
-OSTREL_BOTH_TRANSPORTS(TransientTest);
+OSTREL_BOTH_TRANSPORTS(VsourceTransientTest);
 
 } // namespace
 } // namespace ostrel::test

@@ -21,6 +21,8 @@ namespace ostrel::test {
 
 enum class Transport { Tcp, Pty };
 
+inline void PrintTo(Transport t, std::ostream* os) { *os << (t == Transport::Tcp ? "TCP" : "pty"); }
+
 // A plain blocking line client on the TCP port or on the pseudo-terminal.
 class ScpiClient {
 public:
