@@ -1,16 +1,22 @@
 #include "vsource/CommandLog.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cstring>
 
 namespace ostrel::vsource {
 
 namespace {
-constexpr size_t kKeptText = 512; // the memory tail keeps long lines short
-}
+constexpr size_t kKeptText = 4096; // the memory tail keeps long lines shorter
+constexpr size_t kTypicalEntry = 96;
+} // namespace
 
-CommandLog::CommandLog(size_t keep) : ring_(keep) {}
+// The entries are allocated once, so that logging costs no allocation per line.
+CommandLog::CommandLog(size_t keep) : ring_(keep) {
+    for (std::string& entry : ring_)
+        entry.reserve(kTypicalEntry);
+}
 
 CommandLog::~CommandLog() {
     if (file_)
@@ -26,9 +32,10 @@ bool CommandLog::open(const std::string& path, std::string& error) {
 
 void CommandLog::add(double t, std::string_view channel, char direction, std::string_view text) {
     char stamp[40];
-    int n = std::snprintf(stamp, sizeof stamp, "%.6f ", t);
+    char* end = std::to_chars(stamp, stamp + sizeof stamp - 1, t, std::chars_format::fixed, 6).ptr;
+    *end++ = ' ';
     std::string& entry = ring_[next_];
-    entry.assign(stamp, size_t(n));
+    entry.assign(stamp, size_t(end - stamp));
     entry += channel;
     entry += ' ';
     entry += direction;

@@ -10,7 +10,7 @@ namespace ostrel::vsource {
 
 class CommandLog {
 public:
-    explicit CommandLog(size_t keep = 256);
+    explicit CommandLog(size_t keep = 20000);
     ~CommandLog();
     CommandLog(const CommandLog&) = delete;
     CommandLog& operator=(const CommandLog&) = delete;

@@ -98,7 +98,7 @@ int esr(Instrument& in, const Call&, std::string& out) {
     return 0;
 }
 
-int statusMask(Instrument& in, const Call& c, std::string& out, int& mask) {
+int statusMask(const Call& c, std::string& out, int& mask) {
     if (c.query) {
         appendInt(out, mask);
         return 0;
@@ -107,12 +107,11 @@ int statusMask(Instrument& in, const Call& c, std::string& out, int& mask) {
     if (int e = numberParam(c, {0, 255, 0}, v))
         return e;
     mask = int(std::lround(v));
-    (void)in;
     return 0;
 }
 
-int ese(Instrument& in, const Call& c, std::string& out) { return statusMask(in, c, out, in.state.status.ese); }
-int sre(Instrument& in, const Call& c, std::string& out) { return statusMask(in, c, out, in.state.status.sre); }
+int ese(Instrument& in, const Call& c, std::string& out) { return statusMask(c, out, in.state.status.ese); }
+int sre(Instrument& in, const Call& c, std::string& out) { return statusMask(c, out, in.state.status.sre); }
 
 int stb(Instrument& in, const Call&, std::string& out) {
     int stb = 0;

@@ -51,15 +51,13 @@ Instrument::Instrument(InstrumentConfig cfg, const VirtualClock& clk, Timeline* 
 void Instrument::pushError(int code, std::string_view text) {
     errors.push(code, text);
     if (code <= -100 && code > -200)
-        state.status.esr |= 32;
+        state.status.esr |= 32; // command error
     else if (code <= -200 && code > -300)
-        state.status.esr |= 16;
-    else if (code <= -300 && code > -400)
-        state.status.esr |= 8;
+        state.status.esr |= 16; // execution error
     else if (code <= -400 && code > -500)
-        state.status.esr |= 4;
+        state.status.esr |= 4; // query error
     else
-        state.status.esr |= 8;
+        state.status.esr |= 8; // device-dependent error
 }
 
 bool Instrument::executeLine(std::string_view line, std::string& reply) {
