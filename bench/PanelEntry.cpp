@@ -1,0 +1,68 @@
+// A typed frequency and voltage reach the virtual source, error-queue read
+// included, measured against the LAN query round trip of the same link in
+// the same run (medians of alternating rounds).
+#include "app/Program.h"
+#include "panel/PanelActions.h"
+#include "support/Rounds.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QProcess source;
+    source.start(QStringLiteral(OSTREL_VSOURCE_PATH),
+                 {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--model"), QStringLiteral("0"),
+                  QStringLiteral("--exit-with-stdin")});
+    int port = 0;
+    while (source.waitForReadyRead(10000)) {
+        const QByteArray line = source.readLine().trimmed();
+        if (line.startsWith("TCP ")) port = line.mid(line.lastIndexOf(':') + 1).toInt();
+        if (line == "READY") break;
+    }
+    if (port == 0) {
+        std::fprintf(stderr, "the virtual source did not start\n");
+        return 1;
+    }
+    QTemporaryDir dir;
+    ostrel::Paths paths{dir.path(), dir.path()};
+    ostrel::Program program(std::make_unique<ostrel::SilentPrompt>(),
+                            std::make_unique<ostrel::SettingsStore>(dir.filePath(QStringLiteral("s.ini"))), paths);
+    program.settings.link.bus = ostrel::BusLan;
+    if (!program.link.ConnectLan(QStringLiteral("127.0.0.1"), port)) return 1;
+
+    std::vector<ostrel::bench::Contender> contenders{
+        {"query round trip (volt?)",
+         [&](int n) {
+             for (int i = 0; i < n; ++i)
+                 if (program.link.Query(0, QStringLiteral("volt?")).isEmpty()) return false;
+             return true;
+         }},
+        {"typed frequency, sent and checked",
+         [&](int n) {
+             for (int i = 0; i < n; ++i)
+                 if (!ostrel::ApplyFrequency(program, i % 2 ? 50.0f : 60.0f, true)) return false;
+             return true;
+         }},
+        {"typed voltage, sent",
+         [&](int n) {
+             for (int i = 0; i < n; ++i) ostrel::ApplyVoltage(program, {true, false, false}, i % 2 ? 10.0f : 20.0f, true);
+             return program.link.CheckError().isEmpty();
+         }},
+    };
+    if (!ostrel::bench::runRounds(contenders, 7, 400)) return 1;
+    const double rtt = 1e6 / ostrel::bench::median(contenders[0].perSecond);
+    for (const auto& c : contenders) {
+        const double us = 1e6 / ostrel::bench::median(c.perSecond);
+        std::printf("  %-36s %8.1f us  %5.2f round trips\n", c.name.c_str(), us, us / rtt);
+    }
+    std::printf("goal: a typed value within 2 round trips of the Enter key\n");
+    program.link.CloseLan();
+    source.closeWriteChannel();
+    source.waitForFinished(2000);
+    return 0;
+}
