@@ -23,6 +23,8 @@ namespace {
 
 // Screen layouts are made for this many pixels per inch; other devices scale.
 constexpr double kLayoutDpi = 96.0;
+// Line graphs of up to this many points mark each point.
+constexpr int kMarkedPoints = 100;
 // Printed graphs are rasterised at no more than this, to bound memory.
 constexpr double kMaxRasterDpi = 300.0;
 
@@ -248,6 +250,9 @@ void GraphView::rebuildPlottables() {
         } else {
             QCPGraph* graph = plot_->addGraph(plot_->xAxis, valueAxis);
             graph->setPen(QPen(color, 1.6));
+            // Few points are marked, so a lone one still shows.
+            if (points_ <= kMarkedPoints)
+                graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 5));
             graph->setAdaptiveSampling(true);
             graph->setData(keys, values, true);
             plottable = graph;
@@ -345,7 +350,8 @@ void GraphView::fullValueRange(bool second) {
         hi = std::max(hi, 0.0);
     }
     if (hi - lo < 1e-12) {
-        const double span = std::max(1e-6, std::abs(hi) * 0.1);
+        // A flat line sits mid-height: a tenth of its value either side, or 1 around 0.
+        const double span = hi != 0 ? std::abs(hi) * 0.1 : 1.0;
         lo -= span;
         hi += span;
     }

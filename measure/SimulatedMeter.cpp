@@ -14,6 +14,10 @@ namespace {
 
 constexpr double kTwoPi = 6.28318530717958647692;
 
+double powerFactor(bool dc) {
+    return dc ? 1.0 : std::cos(SimulatedMeter::kLoadLagDegrees * kTwoPi / 360.0);
+}
+
 QString number(double v) {
     return FormatNumber(v, u"0.0####");
 }
@@ -88,7 +92,7 @@ QString SimulatedMeter::answer(const QString& q) {
     }
     if (q == QLatin1String("whm:who?")) {
         const double hours = meterOn_ ? metering_.elapsed() / 3.6e6 : 0;
-        return number(v * i * hours);
+        return number(v * i * powerFactor(program_.outputState.OutputMode == ModeDC) * hours);
     }
     if (q.contains(QLatin1String("freq"))) return number(dc ? 0 : spread(out.Frequency, 1e-4));
     if (q.contains(QLatin1String("harm:thd"))) return number(dc ? 0 : spread(0.4, 0.25));
@@ -100,8 +104,9 @@ QString SimulatedMeter::answer(const QString& q) {
     if (q.contains(QLatin1String("curr:cres")))
         return number(dc ? 1 : spread(std::sqrt(2.0), 0.005));
     if (q.contains(QLatin1String("curr"))) return number(spread(i, 0.003));
-    if (q.contains(QLatin1String("pow:ac:pfac"))) return number(dc ? 1 : spread(0.998, 0.001));
-    if (q.contains(QLatin1String("pow"))) return number(spread(v * i, 0.004));
+    if (q.contains(QLatin1String("pow:ac:pfac"))) return number(spread(powerFactor(dc), 0.001));
+    if (q.contains(QLatin1String("pow:ac:app"))) return number(spread(v * i, 0.004));
+    if (q.contains(QLatin1String("pow"))) return number(spread(v * i * powerFactor(dc), 0.004));
     if (q.contains(QLatin1String("phas"))) return number(p.PhaseAngle);
     return {};
 }
@@ -126,7 +131,8 @@ QString SimulatedMeter::harmonics(bool current, bool phases) {
     for (int h = 0; h < kHarmonicRows; ++h) {
         double v = 0;
         if (phases)
-            v = h == 1 ? p.PhaseAngle : random_.bounded(360.0) - 180.0;
+            v = h == 1 ? p.PhaseAngle - (current ? kLoadLagDegrees : 0.0)
+                       : random_.bounded(360.0) - 180.0;
         else if (h == 0)
             v = current ? p.DcOffset / kLoadOhms : p.DcOffset;
         else if (h == 1)
@@ -145,7 +151,8 @@ QString SimulatedMeter::samples(bool current, int count) {
     const bool dc = out.OutputMode == ModeDC;
     const double peak = dc ? 0 : p.Voltage * std::sqrt(2.0);
     const double offset = dc ? p.DcVoltage : p.DcOffset;
-    const double angle = p.PhaseAngle * kTwoPi / 360.0;
+    const double lag = current && !dc ? kLoadLagDegrees : 0.0;
+    const double angle = (p.PhaseAngle - lag) * kTwoPi / 360.0;
     QStringList values;
     values.reserve(count);
     for (int n = 0; n < count; ++n) {

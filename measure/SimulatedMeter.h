@@ -14,8 +14,10 @@ struct Program;
 
 class SimulatedMeter : public SourceIo {
 public:
-    // The load every phase drives, in ohms.
+    // The load every phase drives: its impedance in ohms and how far its
+    // current lags the voltage.
     static constexpr double kLoadOhms = 60.0;
+    static constexpr double kLoadLagDegrees = 25.0;
 
     explicit SimulatedMeter(Program& program, quint32 seed = 1);
 

@@ -19,10 +19,13 @@ void WindowFixture::connectSource(const QStringList& args) {
 }
 
 QStringList WindowFixture::received() {
+    // A query's reply proves that everything sent before it has been logged.
+    const QString sync = QStringLiteral("*opc?");
+    program().link.Query(0, sync, 1.0);
     QStringList commands;
     for (const QString& line : source.logTail(100000)) {
         const qsizetype at = line.indexOf(QLatin1String(" TCP < "));
-        if (at >= 0) commands.append(line.mid(at + 7));
+        if (at >= 0 && line.mid(at + 7) != sync) commands.append(line.mid(at + 7));
     }
     return commands;
 }

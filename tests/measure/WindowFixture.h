@@ -26,7 +26,8 @@ protected:
 
     // Starts the source with `args` and connects the program's link to it.
     void connectSource(const QStringList& args = {});
-    // Every command and query the source received, in order.
+    // Every command and query the source received, in order, once all that
+    // was sent has arrived.
     QStringList received();
     qsizetype mark() { return received().size(); }
     QStringList receivedSince(qsizetype mark) { return received().mid(mark); }
