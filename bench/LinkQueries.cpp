@@ -44,8 +44,7 @@ Figures figuresOf(std::vector<qint64> ns, double seconds) {
 }
 
 // Times `count` calls of `exchange`, after a few untimed ones.
-template <class Exchange>
-bool timeQueries(int count, Exchange exchange, Figures& out) {
+template <class Exchange> bool timeQueries(int count, Exchange exchange, Figures& out) {
     for (int i = 0; i < kWarmUp; ++i)
         if (!exchange()) return false;
     std::vector<qint64> ns;
@@ -66,8 +65,8 @@ bool floorRound(quint16 port, int count, Figures& out) {
     LineClient client;
     if (!client.connect(kHost.toStdString(), port)) return false;
     std::string reply;
-    return timeQueries(count, [&] { return client.exchange("*IDN?\n", reply) && !reply.empty(); },
-                       out);
+    return timeQueries(
+        count, [&] { return client.exchange("*IDN?\n", reply) && !reply.empty(); }, out);
 }
 
 bool linkRound(Program& program, int count, Figures& out) {
@@ -106,11 +105,11 @@ ReadbackTimes timeReadback(Program& program) {
     // The pause is the first thing the readback does; its end is the first
     // look at the event loop's clock after it.
     QTimer::singleShot(300, Qt::PreciseTimer, [&] { clock.start(); });
-    const auto connection = QObject::connect(&program.busTrace, &QAbstractItemModel::rowsInserted,
-                                             [&] {
-                                                 last = clock.nsecsElapsed();
-                                                 if (first < 0) first = last;
-                                             });
+    const auto connection =
+        QObject::connect(&program.busTrace, &QAbstractItemModel::rowsInserted, [&] {
+            last = clock.nsecsElapsed();
+            if (first < 0) first = last;
+        });
     program.link.state.traceResponses = true;
     ReadBackState(program, program.sourceModel.ModelIndex);
     program.link.state.traceResponses = false;
@@ -157,8 +156,8 @@ int main(int argc, char** argv) {
     program.settings.link.socketPort = port;
     program.link.state.lanTimeoutMs = 1000;
 
-    std::vector<double> floorUs, floorQps, linkUs, linkP99, linkQps, pyvisaUs, pyvisaQps, readbackRtt,
-        firstExchangeUs;
+    std::vector<double> floorUs, floorQps, linkUs, linkP99, linkQps, pyvisaUs, pyvisaQps,
+        readbackRtt, firstExchangeUs;
     for (int r = 0; r < rounds; ++r) {
         Figures f, l, p;
         if (!floorRound(port, count, f) || !linkRound(program, count, l) ||
@@ -201,9 +200,10 @@ int main(int argc, char** argv) {
     std::printf("%-28s %12.0f %14.1f\n", "pyvisa-py", pQps, median(pyvisaUs));
     std::printf("link round trip / floor:      %.3f   (goal at most 1.15)\n", lUs / fUs);
     std::printf("link queries/s / pyvisa-py:   %.3f   (goal at least 1.05)\n", lQps / pQps);
-    std::printf("three-phase readback, less its 0.3 s pause: %.1f link round trips (goal under 60)\n"
-                "  counting its first exchange as one round trip; that exchange took %.0f us\n"
-                "  after the pause, waking the source included\n",
-                median(readbackRtt), median(firstExchangeUs));
+    std::printf(
+        "three-phase readback, less its 0.3 s pause: %.1f link round trips (goal under 60)\n"
+        "  counting its first exchange as one round trip; that exchange took %.0f us\n"
+        "  after the pause, waking the source included\n",
+        median(readbackRtt), median(firstExchangeUs));
     return 0;
 }

@@ -29,7 +29,8 @@ long residentKb() {
 
 void reportWhenShown(QWidget& window) {
     window.show();
-    while (!window.windowHandle() || !window.windowHandle()->isExposed()) QCoreApplication::processEvents();
+    while (!window.windowHandle() || !window.windowHandle()->isExposed())
+        QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     std::printf("SHOWN %ld\n", residentKb());
     std::fflush(stdout);
@@ -47,8 +48,9 @@ int child(int argc, char** argv, bool bare) {
     ostrel::Paths paths;
     paths.dataDir = QStringLiteral(OSTREL_SOURCE_DATA_DIR);
     paths.userDir = dir.path();
-    ostrel::Program program(std::make_unique<ostrel::SilentPrompt>(),
-                            std::make_unique<ostrel::SettingsStore>(dir.filePath(QStringLiteral("s.ini"))), paths);
+    ostrel::Program program(
+        std::make_unique<ostrel::SilentPrompt>(),
+        std::make_unique<ostrel::SettingsStore>(dir.filePath(QStringLiteral("s.ini"))), paths);
     ostrel::PrepareProgram(program, QLatin1Char('.'));
     ostrel::frmMain window(program);
     window.startup({});
@@ -79,7 +81,8 @@ bool runChild(const QString& self, const char* mode, Run& run) {
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (argc >= 3 && qstrcmp(argv[1], "child") == 0) return child(argc, argv, qstrcmp(argv[2], "bare") == 0);
+    if (argc >= 3 && qstrcmp(argv[1], "child") == 0)
+        return child(argc, argv, qstrcmp(argv[2], "bare") == 0);
 
     QCoreApplication app(argc, argv);
     const QString self = QCoreApplication::applicationFilePath();
@@ -97,10 +100,14 @@ int main(int argc, char** argv) {
         ostrelKb.push_back(ostrel.kb);
     }
     using ostrel::bench::median;
-    std::printf("Main window start-up in simulation, medians of %d alternating rounds (offscreen):\n", kRounds);
-    std::printf("  bare Qt main window   %8.1f ms  %8.0f kB resident\n", median(bareMs), median(bareKb));
-    std::printf("  Ostrel main window    %8.1f ms  %8.0f kB resident\n", median(ostrelMs), median(ostrelKb));
-    std::printf("  ratio (goal <= 2.0)   %8.2f time  %6.2f memory\n", median(ostrelMs) / median(bareMs),
-                median(ostrelKb) / median(bareKb));
+    std::printf(
+        "Main window start-up in simulation, medians of %d alternating rounds (offscreen):\n",
+        kRounds);
+    std::printf("  bare Qt main window   %8.1f ms  %8.0f kB resident\n", median(bareMs),
+                median(bareKb));
+    std::printf("  Ostrel main window    %8.1f ms  %8.0f kB resident\n", median(ostrelMs),
+                median(ostrelKb));
+    std::printf("  ratio (goal <= 2.0)   %8.2f time  %6.2f memory\n",
+                median(ostrelMs) / median(bareMs), median(ostrelKb) / median(bareKb));
     return 0;
 }

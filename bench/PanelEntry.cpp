@@ -16,8 +16,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QProcess source;
     source.start(QStringLiteral(OSTREL_VSOURCE_PATH),
-                 {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--model"), QStringLiteral("0"),
-                  QStringLiteral("--exit-with-stdin")});
+                 {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--model"),
+                  QStringLiteral("0"), QStringLiteral("--exit-with-stdin")});
     int port = 0;
     while (source.waitForReadyRead(10000)) {
         const QByteArray line = source.readLine().trimmed();
@@ -30,8 +30,9 @@ int main(int argc, char** argv) {
     }
     QTemporaryDir dir;
     ostrel::Paths paths{dir.path(), dir.path()};
-    ostrel::Program program(std::make_unique<ostrel::SilentPrompt>(),
-                            std::make_unique<ostrel::SettingsStore>(dir.filePath(QStringLiteral("s.ini"))), paths);
+    ostrel::Program program(
+        std::make_unique<ostrel::SilentPrompt>(),
+        std::make_unique<ostrel::SettingsStore>(dir.filePath(QStringLiteral("s.ini"))), paths);
     program.settings.link.bus = ostrel::BusLan;
     if (!program.link.ConnectLan(QStringLiteral("127.0.0.1"), port)) return 1;
 
@@ -50,7 +51,8 @@ int main(int argc, char** argv) {
          }},
         {"typed voltage, sent",
          [&](int n) {
-             for (int i = 0; i < n; ++i) ostrel::ApplyVoltage(program, {true, false, false}, i % 2 ? 10.0f : 20.0f, true);
+             for (int i = 0; i < n; ++i)
+                 ostrel::ApplyVoltage(program, {true, false, false}, i % 2 ? 10.0f : 20.0f, true);
              return program.link.CheckError().isEmpty();
          }},
     };

@@ -34,7 +34,8 @@ uint16_t startServer(QProcess& process, const QString& program, const QStringLis
         while (process.canReadLine()) {
             QByteArray line = process.readLine().trimmed();
             if (line.startsWith("TCP ") || line.startsWith("PORT "))
-                return uint16_t(line.mid(qMax(line.lastIndexOf(':'), line.lastIndexOf(' ')) + 1).toUInt());
+                return uint16_t(
+                    line.mid(qMax(line.lastIndexOf(':'), line.lastIndexOf(' ')) + 1).toUInt());
         }
     }
     return 0;
@@ -42,8 +43,7 @@ uint16_t startServer(QProcess& process, const QString& program, const QStringLis
 
 int echoMain() {
     EchoServer echo;
-    if (!echo.listen())
-        return 1;
+    if (!echo.listen()) return 1;
     std::printf("PORT %u\n", unsigned(echo.port()));
     std::fflush(stdout);
     echo.serve();
@@ -55,8 +55,7 @@ int echoMain() {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.contains(QLatin1String("--echo-server")))
-        return echoMain();
+    if (args.contains(QLatin1String("--echo-server"))) return echoMain();
     int rounds = 7;
     int count = 5000;
     for (int i = 1; i + 1 < args.size(); i += 2) {
@@ -67,10 +66,10 @@ int main(int argc, char** argv) {
     }
 
     QProcess echoProcess, source;
-    const uint16_t echoPort =
-        startServer(echoProcess, QCoreApplication::applicationFilePath(), {QStringLiteral("--echo-server")});
-    const uint16_t sourcePort =
-        startServer(source, QStringLiteral(OSTREL_VSOURCE_PATH), {QStringLiteral("--port"), QStringLiteral("0")});
+    const uint16_t echoPort = startServer(echoProcess, QCoreApplication::applicationFilePath(),
+                                          {QStringLiteral("--echo-server")});
+    const uint16_t sourcePort = startServer(source, QStringLiteral(OSTREL_VSOURCE_PATH),
+                                            {QStringLiteral("--port"), QStringLiteral("0")});
     LineClient echoClient, sourceClient;
     if (echoPort == 0 || sourcePort == 0 || !echoClient.connect("127.0.0.1", echoPort) ||
         !sourceClient.connect("127.0.0.1", sourcePort)) {
@@ -80,9 +79,13 @@ int main(int argc, char** argv) {
 
     std::vector<Contender> contenders = {
         {"raw echo (floor)", queries(echoClient, "*IDN?\n", "*IDN?"), {}},
-        {"*IDN?", queries(sourceClient, "*IDN?\n", "KORVATH INSTRUMENTS,VK 751,KV00001,REV 2.34"), {}},
+        {"*IDN?",
+         queries(sourceClient, "*IDN?\n", "KORVATH INSTRUMENTS,VK 751,KV00001,REV 2.34"),
+         {}},
         {"volt?", queries(sourceClient, "volt?\n", "0.0"), {}},
-        {"inst:nsel 1;:meas:volt:ac?", queries(sourceClient, "inst:nsel 1;:meas:volt:ac?\n", ""), {}},
+        {"inst:nsel 1;:meas:volt:ac?",
+         queries(sourceClient, "inst:nsel 1;:meas:volt:ac?\n", ""),
+         {}},
     };
     std::vector<Contender> warmUp = contenders;
     const bool ok = runRounds(warmUp, 1, count / 5) && runRounds(contenders, rounds, count);
@@ -97,7 +100,8 @@ int main(int argc, char** argv) {
 
     const double floor = median(contenders[0].perSecond);
     std::printf("ostrel-vsource on loopback: %d rounds x %d queries, medians\n", rounds, count);
-    std::printf("%-30s %12s %10s %12s %13s\n", "query", "queries/s", "vs floor", "added us/q", "added/floor");
+    std::printf("%-30s %12s %10s %12s %13s\n", "query", "queries/s", "vs floor", "added us/q",
+                "added/floor");
     for (const Contender& c : contenders) {
         const double qps = median(c.perSecond);
         std::printf("%-30s %12.0f %9.2fx %12.2f %12.1f%%\n", c.name.c_str(), qps, qps / floor,

@@ -25,15 +25,12 @@ void Channel::receive(const char* data, qint64 size) {
     size_t start = 0;
     for (;;) {
         size_t lf = input_.find('\n', start);
-        if (lf == std::string::npos)
-            break;
+        if (lf == std::string::npos) break;
         std::string_view line(input_.data() + start, lf - start);
         start = lf + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         handleLine(line);
-        if (closed_)
-            return;
+        if (closed_) return;
     }
     input_.erase(0, start);
     if (input_.size() > kMaxLine) {
@@ -43,8 +40,7 @@ void Channel::receive(const char* data, qint64 size) {
 }
 
 void Channel::endOfMessage() {
-    if (input_.empty())
-        return;
+    if (input_.empty()) return;
     std::string line;
     line.swap(input_);
     handleLine(line);
@@ -65,8 +61,7 @@ void Channel::handleLine(std::string_view line) {
     reply_.clear();
     const bool answered = source_.instrument().executeLine(line, reply_);
     source_.scheduleEngine();
-    if (answered)
-        deliver(line);
+    if (answered) deliver(line);
 }
 
 void Channel::deliver(std::string_view line) {
@@ -88,8 +83,7 @@ void Channel::deliver(std::string_view line) {
         return;
     }
     qint64 due = elapsed_.elapsed() + (late ? faults.lateMs : 0);
-    if (!pending_.empty())
-        due = std::max(due, pending_.back().dueMs);
+    if (!pending_.empty()) due = std::max(due, pending_.back().dueMs);
     if (split) {
         size_t pieces = std::min<size_t>(size_t(faults.splitPieces), reply_.size());
         size_t size = (reply_.size() + pieces - 1) / pieces;
@@ -107,11 +101,9 @@ void Channel::writeDue() {
         const std::string& bytes = pending_.front().bytes;
         writeBytes(bytes.data(), qint64(bytes.size()));
         pending_.pop_front();
-        if (closed_)
-            return;
+        if (closed_) return;
     }
-    if (!pending_.empty())
-        pendingTimer_.start(int(pending_.front().dueMs - now));
+    if (!pending_.empty()) pendingTimer_.start(int(pending_.front().dueMs - now));
 }
 
 } // namespace ostrel::vsource

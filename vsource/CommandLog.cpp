@@ -1,8 +1,8 @@
 #include "vsource/CommandLog.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 
 namespace ostrel::vsource {
@@ -19,14 +19,12 @@ CommandLog::CommandLog(size_t keep) : ring_(keep) {
 }
 
 CommandLog::~CommandLog() {
-    if (file_)
-        std::fclose(file_);
+    if (file_) std::fclose(file_);
 }
 
 bool CommandLog::open(const std::string& path, std::string& error) {
     file_ = std::fopen(path.c_str(), "w");
-    if (!file_)
-        error = "cannot write the log " + path + ": " + std::strerror(errno);
+    if (!file_) error = "cannot write the log " + path + ": " + std::strerror(errno);
     return file_ != nullptr;
 }
 

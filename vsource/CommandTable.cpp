@@ -12,7 +12,9 @@ struct PatternNode {
     bool suffix = false;
 };
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+char upper(char c) {
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
 
 std::string upperOf(std::string_view text) {
     std::string s(text);
@@ -24,8 +26,7 @@ std::string upperOf(std::string_view text) {
 std::string shortOf(std::string_view keyword) {
     std::string s;
     for (char c : keyword)
-        if (!(c >= 'a' && c <= 'z'))
-            s += c;
+        if (!(c >= 'a' && c <= 'z')) s += c;
     return s;
 }
 
@@ -45,8 +46,8 @@ std::vector<PatternNode> parsePattern(std::string_view pattern) {
             ++i;
         } else {
             size_t start = i;
-            while (i < pattern.size() && pattern[i] != ':' && pattern[i] != '[' && pattern[i] != ']' &&
-                   pattern[i] != '#')
+            while (i < pattern.size() && pattern[i] != ':' && pattern[i] != '[' &&
+                   pattern[i] != ']' && pattern[i] != '#')
                 ++i;
             PatternNode node{pattern.substr(start, i - start), optional, false};
             if (i < pattern.size() && pattern[i] == '#') {
@@ -76,8 +77,7 @@ CommandTable::CommandTable(std::span<const CommandSpec> specs) {
         std::vector<size_t> optionalAt;
         for (size_t i = 0; i < nodes.size(); ++i) {
             addKeyword(nodes[i].keyword);
-            if (nodes[i].optional)
-                optionalAt.push_back(i);
+            if (nodes[i].optional) optionalAt.push_back(i);
         }
         for (unsigned variant = 0; variant < (1u << optionalAt.size()); ++variant) {
             std::string key;
@@ -85,13 +85,10 @@ CommandTable::CommandTable(std::span<const CommandSpec> specs) {
             int position = 0;
             size_t optionalIndex = 0;
             for (size_t i = 0; i < nodes.size(); ++i) {
-                if (nodes[i].optional && !(variant & (1u << optionalIndex++)))
-                    continue;
-                if (!key.empty())
-                    key += ':';
+                if (nodes[i].optional && !(variant & (1u << optionalIndex++))) continue;
+                if (!key.empty()) key += ':';
                 key += shortOf(nodes[i].keyword);
-                if (nodes[i].suffix)
-                    mask |= 1u << position;
+                if (nodes[i].suffix) mask |= 1u << position;
                 ++position;
             }
             auto [it, inserted] = entries_.emplace(key, Entry{&spec, mask});
@@ -123,21 +120,17 @@ const CommandSpec* CommandTable::find(const MessageUnit& unit,
                 value = value * 10 + (upper_[k] - '0');
             upper_.resize(digits);
             it = shortForm_.find(upper_);
-            if (it == shortForm_.end())
-                return nullptr;
+            if (it == shortForm_.end()) return nullptr;
             suffix[size_t(i)] = value;
             suffixUsed |= 1u << i;
         }
-        if (i > 0)
-            key_ += ':';
+        if (i > 0) key_ += ':';
         key_ += it->second;
     }
     auto entry = entries_.find(key_);
-    if (entry == entries_.end() || (suffixUsed & ~entry->second.suffixMask) != 0)
-        return nullptr;
+    if (entry == entries_.end() || (suffixUsed & ~entry->second.suffixMask) != 0) return nullptr;
     const CommandSpec* spec = entry->second.spec;
-    if (unit.query ? !(spec->access & QueryOnly) : !(spec->access & SetOnly))
-        return nullptr;
+    if (unit.query ? !(spec->access & QueryOnly) : !(spec->access & SetOnly)) return nullptr;
     return spec;
 }
 

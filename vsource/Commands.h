@@ -18,14 +18,14 @@ template <class F> void forEachTarget(Instrument& in, F&& f) {
     }
 }
 
-inline PhaseSettings& selected(Instrument& in) { return in.state.steady.phase[size_t(in.selectedPhase())]; }
+inline PhaseSettings& selected(Instrument& in) {
+    return in.state.steady.phase[size_t(in.selectedPhase())];
+}
 
 // The single parameter of a setting: 0, -109 (none) or -108 (more than one).
 inline int single(const Call& c, std::string_view& out) {
-    if (c.params.empty() || c.params[0].empty())
-        return err::MissingParameter;
-    if (c.params.size() > 1)
-        return err::ParameterNotAllowed;
+    if (c.params.empty() || c.params[0].empty()) return err::MissingParameter;
+    if (c.params.size() > 1) return err::ParameterNotAllowed;
     out = c.params[0];
     return 0;
 }
@@ -33,22 +33,19 @@ inline int single(const Call& c, std::string_view& out) {
 // A number setting within a range.
 inline int numberParam(const Call& c, const NumberRange& range, double& out) {
     std::string_view text;
-    if (int e = single(c, text))
-        return e;
+    if (int e = single(c, text)) return e;
     return readNumber(text, range, out);
 }
 
 inline int boolParam(const Call& c, bool& out) {
     std::string_view text;
-    if (int e = single(c, text))
-        return e;
+    if (int e = single(c, text)) return e;
     return readBool(text, out);
 }
 
 inline int choiceParam(const Call& c, std::initializer_list<Choice> choices, int& out) {
     std::string_view text;
-    if (int e = single(c, text))
-        return e;
+    if (int e = single(c, text)) return e;
     return readChoice(text, choices, out);
 }
 
@@ -58,8 +55,7 @@ inline int queryValue(const Call& c, double present, double min, double max, std
     double v = present;
     if (!c.params.empty()) {
         std::string_view text = c.params[0];
-        if (c.params.size() > 1)
-            return err::ParameterNotAllowed;
+        if (c.params.size() > 1) return err::ParameterNotAllowed;
         if (matchKeyword(text, "MINimum"))
             v = min;
         else if (matchKeyword(text, "MAXimum"))
@@ -71,13 +67,14 @@ inline int queryValue(const Call& c, double present, double min, double max, std
     return 0;
 }
 
-inline void appendBool(std::string& out, bool v) { out += v ? '1' : '0'; }
+inline void appendBool(std::string& out, bool v) {
+    out += v ? '1' : '0';
+}
 
 // A comma-separated list of numbers.
 inline void appendList(std::string& out, const std::vector<double>& values) {
     for (size_t i = 0; i < values.size(); ++i) {
-        if (i)
-            out += ',';
+        if (i) out += ',';
         appendReal(out, values[i]);
     }
 }

@@ -17,14 +17,22 @@ enum ListKind { Dwell, Freq, FreqSlew, Repeat, Ttl, Volt, VoltSlew, Shape };
 std::vector<double>* numberList(Instrument& in, ListKind kind, PhaseLists& phase) {
     ListSettings& l = in.state.lists;
     switch (kind) {
-    case Dwell: return &l.dwell;
-    case Freq: return &l.freq;
-    case FreqSlew: return &l.freqSlew;
-    case Repeat: return &l.repeat;
-    case Ttl: return &l.ttl;
-    case Volt: return &phase.volt;
-    case VoltSlew: return &phase.voltSlew;
-    case Shape: return nullptr;
+    case Dwell:
+        return &l.dwell;
+    case Freq:
+        return &l.freq;
+    case FreqSlew:
+        return &l.freqSlew;
+    case Repeat:
+        return &l.repeat;
+    case Ttl:
+        return &l.ttl;
+    case Volt:
+        return &phase.volt;
+    case VoltSlew:
+        return &phase.voltSlew;
+    case Shape:
+        return nullptr;
     }
     return nullptr;
 }
@@ -33,40 +41,45 @@ NumberRange listRange(const Instrument& in, ListKind kind) {
     const ModelLimits& m = in.limits;
     const SteadySettings& s = in.state.steady;
     switch (kind) {
-    case Dwell: return {1e-4, 1e6, 1};
-    case Freq: return {m.freqMin, m.freqMax, 60};
+    case Dwell:
+        return {1e-4, 1e6, 1};
+    case Freq:
+        return {m.freqMin, m.freqMax, 60};
     case FreqSlew:
-    case VoltSlew: return kSlew;
-    case Repeat: return {0, 65535, 0};
-    case Ttl: return {0, 1, 0};
+    case VoltSlew:
+        return kSlew;
+    case Repeat:
+        return {0, 65535, 0};
+    case Ttl:
+        return {0, 1, 0};
     case Volt:
         if (s.mode == OutputMode::Dc)
             return {-m.dcRange[size_t(s.range)], m.dcRange[size_t(s.range)], 0};
         return {0, m.acRange[size_t(s.range)], 0};
-    case Shape: break;
+    case Shape:
+        break;
     }
     return {0, 0, 0};
 }
 
-bool perPhase(ListKind kind) { return kind == Volt || kind == VoltSlew || kind == Shape; }
+bool perPhase(ListKind kind) {
+    return kind == Volt || kind == VoltSlew || kind == Shape;
+}
 
 int list(Instrument& in, const Call& c, std::string& out) {
     ListKind kind = ListKind(c.arg);
     PhaseLists& sel = in.state.lists.phase[size_t(in.selectedPhase())];
     if (c.query) {
-        if (!c.params.empty())
-            return err::ParameterNotAllowed;
+        if (!c.params.empty()) return err::ParameterNotAllowed;
         if (kind == Shape) {
             for (size_t i = 0; i < sel.shape.size(); ++i) {
-                if (i)
-                    out += ',';
+                if (i) out += ',';
                 out += sel.shape[i];
             }
         } else if (kind == Repeat || kind == Ttl) {
             const std::vector<double>& values = *numberList(in, kind, sel);
             for (size_t i = 0; i < values.size(); ++i) {
-                if (i)
-                    out += ',';
+                if (i) out += ',';
                 appendInt(out, std::llround(values[i]));
             }
         } else {
@@ -76,27 +89,24 @@ int list(Instrument& in, const Call& c, std::string& out) {
     }
     if (c.params.empty() || (c.params.size() == 1 && c.params[0].empty()))
         return err::MissingParameter;
-    if (c.params.size() > size_t(in.config.listCapacity))
-        return err::TooMuchData;
+    if (c.params.size() > size_t(in.config.listCapacity)) return err::TooMuchData;
     if (kind == Shape) {
         std::vector<std::string> names;
         names.reserve(c.params.size());
         for (std::string_view p : c.params) {
             std::string name = in.waves.canonicalName(p);
-            if (name.empty())
-                return err::IllegalParameterValue;
+            if (name.empty()) return err::IllegalParameterValue;
             names.push_back(std::move(name));
         }
-        cmd::forEachTarget(in, [&](PhaseSettings&, int p) { in.state.lists.phase[size_t(p)].shape = names; });
+        cmd::forEachTarget(
+            in, [&](PhaseSettings&, int p) { in.state.lists.phase[size_t(p)].shape = names; });
         return 0;
     }
     NumberRange range = listRange(in, kind);
     std::vector<double> values(c.params.size());
     for (size_t i = 0; i < values.size(); ++i) {
-        if (int e = readNumber(c.params[i], range, values[i]))
-            return e;
-        if (kind == Repeat || kind == Ttl)
-            values[i] = std::round(values[i]);
+        if (int e = readNumber(c.params[i], range, values[i])) return e;
+        if (kind == Repeat || kind == Ttl) values[i] = std::round(values[i]);
     }
     if (perPhase(kind))
         cmd::forEachTarget(in, [&](PhaseSettings&, int p) {
@@ -125,15 +135,13 @@ int listCount(Instrument& in, const Call& c, std::string& out) {
         return 0;
     }
     std::string_view text;
-    if (int e = single(c, text))
-        return e;
+    if (int e = single(c, text)) return e;
     if (matchKeyword(text, "INFinity")) {
         count = kInfinity;
         return 0;
     }
     double v = 0;
-    if (int e = readNumber(text, {1, 65535, 1}, v))
-        return e;
+    if (int e = readNumber(text, {1, 65535, 1}, v)) return e;
     count = std::round(v);
     return 0;
 }
@@ -145,8 +153,7 @@ int listStep(Instrument& in, const Call& c, std::string& out) {
         return 0;
     }
     int v = 0;
-    if (int e = choiceParam(c, {{"AUTO", 0}, {"ONCE", 1}}, v))
-        return e;
+    if (int e = choiceParam(c, {{"AUTO", 0}, {"ONCE", 1}}, v)) return e;
     once = v == 1;
     return 0;
 }
@@ -159,8 +166,7 @@ int trigSource(Instrument& in, const Call& c, std::string& out) {
         return 0;
     }
     int v = 0;
-    if (int e = choiceParam(c, {{"IMMediate", 0}, {"BUS", 1}, {"EXTernal", 2}}, v))
-        return e;
+    if (int e = choiceParam(c, {{"IMMediate", 0}, {"BUS", 1}, {"EXTernal", 2}}, v)) return e;
     s = TriggerSource(v);
     return 0;
 }
@@ -172,16 +178,14 @@ int syncSource(Instrument& in, const Call& c, std::string& out) {
         return 0;
     }
     int v = 0;
-    if (int e = choiceParam(c, {{"IMMediate", 0}, {"PHASe", 1}}, v))
-        return e;
+    if (int e = choiceParam(c, {{"IMMediate", 0}, {"PHASe", 1}}, v)) return e;
     s = SyncSource(v);
     return 0;
 }
 
 int syncPhase(Instrument& in, const Call& c, std::string& out) {
     double& a = in.state.trigger.syncPhase;
-    if (c.query)
-        return queryValue(c, a, 0, 360, out);
+    if (c.query) return queryValue(c, a, 0, 360, out);
     return numberParam(c, {0, 360, 0}, a);
 }
 
@@ -193,8 +197,7 @@ int acqSource(Instrument& in, const Call& c, std::string& out) {
         return 0;
     }
     int v = 0;
-    if (int e = choiceParam(c, {{"IMMediate", 0}, {"TTLTrg", 1}, {"SYNChronize", 2}}, v))
-        return e;
+    if (int e = choiceParam(c, {{"IMMediate", 0}, {"TTLTrg", 1}, {"SYNChronize", 2}}, v)) return e;
     s = AcqSource(v);
     return 0;
 }
@@ -206,8 +209,7 @@ int trigCount(Instrument& in, const Call& c, std::string& out) {
         return 0;
     }
     int v = 0;
-    if (int e = choiceParam(c, {{"ALL", 1}, {"NONE", 0}}, v))
-        return e;
+    if (int e = choiceParam(c, {{"ALL", 1}, {"NONE", 0}}, v)) return e;
     all = v == 1;
     return 0;
 }
@@ -223,8 +225,7 @@ int initSequence(Instrument& in, int sequence) {
         in.armAcquisition();
         return 0;
     }
-    if (sequence != 1)
-        return -114;
+    if (sequence != 1) return -114;
     return in.initiateTransient();
 }
 
@@ -237,23 +238,21 @@ int init(Instrument& in, const Call& c, std::string&) {
 
 int sequenceName(std::string_view text, int& sequence) {
     int v = 0;
-    if (int e = readChoice(text, {{"TRANsient", 1}, {"ACQuire", 3}}, v))
-        return e;
+    if (int e = readChoice(text, {{"TRANsient", 1}, {"ACQuire", 3}}, v)) return e;
     sequence = v;
     return 0;
 }
 
 int initName(Instrument& in, const Call& c, std::string&) {
     std::string_view text;
-    if (int e = single(c, text))
-        return e;
+    if (int e = single(c, text)) return e;
     int sequence = 0;
-    if (int e = sequenceName(text, sequence))
-        return e;
+    if (int e = sequenceName(text, sequence)) return e;
     return initSequence(in, sequence);
 }
 
-// Re-arming after each run applies to the transient; for the acquisition it is accepted and kept off.
+// Re-arming after each run applies to the transient; for the acquisition it is accepted and kept
+// off.
 int initCont(Instrument& in, const Call& c, std::string& out) {
     int sequence = c.suffix[size_t(c.nodeCount - 1)];
     if (c.query) {
@@ -261,32 +260,25 @@ int initCont(Instrument& in, const Call& c, std::string& out) {
         return 0;
     }
     bool on = false;
-    if (int e = boolParam(c, on))
-        return e;
-    if (sequence == 0 || sequence == 1)
-        in.state.trigger.continuous = on;
+    if (int e = boolParam(c, on)) return e;
+    if (sequence == 0 || sequence == 1) in.state.trigger.continuous = on;
     return 0;
 }
 
 int initContName(Instrument& in, const Call& c, std::string& out) {
-    if (c.params.empty() || c.params[0].empty())
-        return err::MissingParameter;
+    if (c.params.empty() || c.params[0].empty()) return err::MissingParameter;
     int sequence = 0;
-    if (int e = sequenceName(c.params[0], sequence))
-        return e;
+    if (int e = sequenceName(c.params[0], sequence)) return e;
     if (c.query) {
-        if (c.params.size() > 1)
-            return err::ParameterNotAllowed;
+        if (c.params.size() > 1) return err::ParameterNotAllowed;
         appendBool(out, sequence == 1 && in.state.trigger.continuous);
         return 0;
     }
     if (c.params.size() != 2)
         return c.params.size() < 2 ? err::MissingParameter : err::ParameterNotAllowed;
     bool on = false;
-    if (int e = readBool(c.params[1], on))
-        return e;
-    if (sequence == 1)
-        in.state.trigger.continuous = on;
+    if (int e = readBool(c.params[1], on)) return e;
+    if (sequence == 1) in.state.trigger.continuous = on;
     return 0;
 }
 
@@ -311,8 +303,7 @@ int ttlSource(Instrument& in, const Call& c, std::string& out) {
         return 0;
     }
     int v = 0;
-    if (int e = choiceParam(c, {{"BOT", 0}, {"EOT", 1}, {"LIST", 2}}, v))
-        return e;
+    if (int e = choiceParam(c, {{"BOT", 0}, {"EOT", 1}, {"LIST", 2}}, v)) return e;
     s = TtlSource(v);
     return 0;
 }
@@ -324,16 +315,14 @@ int ttlMode(Instrument& in, const Call& c, std::string& out) {
         return 0;
     }
     int v = 0;
-    if (int e = choiceParam(c, {{"TRIGger", 0}, {"FSTRobe", 1}}, v))
-        return e;
+    if (int e = choiceParam(c, {{"TRIGger", 0}, {"FSTRobe", 1}}, v)) return e;
     strobe = v == 1;
     return 0;
 }
 
 int sweepOffset(Instrument& in, const Call& c, std::string& out) {
     double& v = in.state.trigger.sweepOffset;
-    if (c.query)
-        return queryValue(c, v, -1, 1000, out);
+    if (c.query) return queryValue(c, v, -1, 1000, out);
     return numberParam(c, {-1, 1000, 0}, v);
 }
 
@@ -342,11 +331,9 @@ int sweepInterval(Instrument& in, const Call& c, std::string& out) {
     constexpr double kTick = 2.5e-6;
     constexpr double kLongest = 4000 * kTick;
     double& v = in.state.trigger.sweepInterval;
-    if (c.query)
-        return queryValue(c, v, kTick, kLongest, out, appendReading);
+    if (c.query) return queryValue(c, v, kTick, kLongest, out, appendReading);
     double asked = 0;
-    if (int e = numberParam(c, {0, 1, kTick}, asked))
-        return e;
+    if (int e = numberParam(c, {0, 1, kTick}, asked)) return e;
     v = std::clamp(std::round(asked / kTick), 1.0, kLongest / kTick) * kTick;
     return 0;
 }
@@ -355,41 +342,41 @@ int sweepInterval(Instrument& in, const Call& c, std::string& out) {
 
 void addListCommands(std::vector<CommandSpec>& s) {
     s.insert(s.end(), {
-        {"[SOURce:]LIST:DWELl", SetAndQuery, list, Dwell},
-        {"[SOURce:]LIST:FREQuency[:LEVel]", SetAndQuery, list, Freq},
-        {"[SOURce:]LIST:FREQuency:SLEW", SetAndQuery, list, FreqSlew},
-        {"[SOURce:]LIST:REPeat", SetAndQuery, list, Repeat},
-        {"[SOURce:]LIST:TTLTrg", SetAndQuery, list, Ttl},
-        {"[SOURce:]LIST:VOLTage[:LEVel]", SetAndQuery, list, Volt},
-        {"[SOURce:]LIST:VOLTage:SLEW", SetAndQuery, list, VoltSlew},
-        {"[SOURce:]LIST:SHAPe", SetAndQuery, list, Shape},
-        {"[SOURce:]LIST:DWELl:POINts", QueryOnly, listPoints, Dwell},
-        {"[SOURce:]LIST:FREQuency[:LEVel]:POINts", QueryOnly, listPoints, Freq},
-        {"[SOURce:]LIST:FREQuency:SLEW:POINts", QueryOnly, listPoints, FreqSlew},
-        {"[SOURce:]LIST:REPeat:POINts", QueryOnly, listPoints, Repeat},
-        {"[SOURce:]LIST:TTLTrg:POINts", QueryOnly, listPoints, Ttl},
-        {"[SOURce:]LIST:VOLTage[:LEVel]:POINts", QueryOnly, listPoints, Volt},
-        {"[SOURce:]LIST:VOLTage:SLEW:POINts", QueryOnly, listPoints, VoltSlew},
-        {"[SOURce:]LIST:SHAPe:POINts", QueryOnly, listPoints, Shape},
-        {"[SOURce:]LIST:COUNt", SetAndQuery, listCount},
-        {"[SOURce:]LIST:STEP", SetAndQuery, listStep},
-        {"TRIGger[:TRANsient]:SOURce", SetAndQuery, trigSource},
-        {"TRIGger[:TRANsient]:SYNChronize:SOURce", SetAndQuery, syncSource},
-        {"TRIGger[:TRANsient]:SYNChronize:PHASe", SetAndQuery, syncPhase},
-        {"TRIGger:ACQuire:SOURce", SetAndQuery, acqSource},
-        {"TRIGger[:TRANsient]:COUNt", SetAndQuery, trigCount},
-        {"TRIGger[:TRANsient]:STATe", QueryOnly, trigState},
-        {"INITiate[:IMMediate][:SEQuence#]", SetOnly, init},
-        {"INITiate[:IMMediate]:NAME", SetOnly, initName},
-        {"INITiate:CONTinuous[:SEQuence#]", SetAndQuery, initCont},
-        {"INITiate:CONTinuous:NAME", SetAndQuery, initContName},
-        {"ABORt", SetOnly, abortAll},
-        {"OUTPut:TTLTrg[:STATe]", SetAndQuery, ttlState},
-        {"OUTPut:TTLTrg:SOURce", SetAndQuery, ttlSource},
-        {"OUTPut:TTLTrg:MODE", SetAndQuery, ttlMode},
-        {"SENSe:SWEep:OFFSet", SetAndQuery, sweepOffset},
-        {"SENSe:SWEep:TINTerval", SetAndQuery, sweepInterval},
-    });
+                          {"[SOURce:]LIST:DWELl", SetAndQuery, list, Dwell},
+                          {"[SOURce:]LIST:FREQuency[:LEVel]", SetAndQuery, list, Freq},
+                          {"[SOURce:]LIST:FREQuency:SLEW", SetAndQuery, list, FreqSlew},
+                          {"[SOURce:]LIST:REPeat", SetAndQuery, list, Repeat},
+                          {"[SOURce:]LIST:TTLTrg", SetAndQuery, list, Ttl},
+                          {"[SOURce:]LIST:VOLTage[:LEVel]", SetAndQuery, list, Volt},
+                          {"[SOURce:]LIST:VOLTage:SLEW", SetAndQuery, list, VoltSlew},
+                          {"[SOURce:]LIST:SHAPe", SetAndQuery, list, Shape},
+                          {"[SOURce:]LIST:DWELl:POINts", QueryOnly, listPoints, Dwell},
+                          {"[SOURce:]LIST:FREQuency[:LEVel]:POINts", QueryOnly, listPoints, Freq},
+                          {"[SOURce:]LIST:FREQuency:SLEW:POINts", QueryOnly, listPoints, FreqSlew},
+                          {"[SOURce:]LIST:REPeat:POINts", QueryOnly, listPoints, Repeat},
+                          {"[SOURce:]LIST:TTLTrg:POINts", QueryOnly, listPoints, Ttl},
+                          {"[SOURce:]LIST:VOLTage[:LEVel]:POINts", QueryOnly, listPoints, Volt},
+                          {"[SOURce:]LIST:VOLTage:SLEW:POINts", QueryOnly, listPoints, VoltSlew},
+                          {"[SOURce:]LIST:SHAPe:POINts", QueryOnly, listPoints, Shape},
+                          {"[SOURce:]LIST:COUNt", SetAndQuery, listCount},
+                          {"[SOURce:]LIST:STEP", SetAndQuery, listStep},
+                          {"TRIGger[:TRANsient]:SOURce", SetAndQuery, trigSource},
+                          {"TRIGger[:TRANsient]:SYNChronize:SOURce", SetAndQuery, syncSource},
+                          {"TRIGger[:TRANsient]:SYNChronize:PHASe", SetAndQuery, syncPhase},
+                          {"TRIGger:ACQuire:SOURce", SetAndQuery, acqSource},
+                          {"TRIGger[:TRANsient]:COUNt", SetAndQuery, trigCount},
+                          {"TRIGger[:TRANsient]:STATe", QueryOnly, trigState},
+                          {"INITiate[:IMMediate][:SEQuence#]", SetOnly, init},
+                          {"INITiate[:IMMediate]:NAME", SetOnly, initName},
+                          {"INITiate:CONTinuous[:SEQuence#]", SetAndQuery, initCont},
+                          {"INITiate:CONTinuous:NAME", SetAndQuery, initContName},
+                          {"ABORt", SetOnly, abortAll},
+                          {"OUTPut:TTLTrg[:STATe]", SetAndQuery, ttlState},
+                          {"OUTPut:TTLTrg:SOURce", SetAndQuery, ttlSource},
+                          {"OUTPut:TTLTrg:MODE", SetAndQuery, ttlMode},
+                          {"SENSe:SWEep:OFFSet", SetAndQuery, sweepOffset},
+                          {"SENSe:SWEep:TINTerval", SetAndQuery, sweepInterval},
+                      });
 }
 
 } // namespace ostrel::vsource

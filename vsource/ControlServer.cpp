@@ -31,8 +31,7 @@ void ControlServer::accept() {
             while ((lf = input->find('\n')) != std::string::npos) {
                 std::string line = input->substr(0, lf);
                 input->erase(0, lf + 1);
-                if (!line.empty() && line.back() == '\r')
-                    line.pop_back();
+                if (!line.empty() && line.back() == '\r') line.pop_back();
                 std::string reply = source_.control(line);
                 socket->write(reply.data(), qint64(reply.size()));
                 socket->flush();

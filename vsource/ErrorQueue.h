@@ -34,7 +34,9 @@ constexpr int InputBufferOverrun = -363;
 std::string_view errorText(int code);
 
 // Command errors (-100 to -199) end the processing of the rest of a line.
-inline bool isCommandError(int code) { return code <= -100 && code > -200; }
+inline bool isCommandError(int code) {
+    return code <= -100 && code > -200;
+}
 
 struct ErrorEntry {
     int code;

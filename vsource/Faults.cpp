@@ -10,7 +10,9 @@ namespace ostrel::vsource {
 
 namespace {
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+char upper(char c) {
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
 
 std::vector<std::string_view> words(std::string_view text) {
     std::vector<std::string_view> out;
@@ -21,8 +23,7 @@ std::vector<std::string_view> words(std::string_view text) {
         size_t start = i;
         while (i < text.size() && text[i] != ' ' && text[i] != '\t')
             ++i;
-        if (i > start)
-            out.push_back(text.substr(start, i - start));
+        if (i > start) out.push_back(text.substr(start, i - start));
     }
     return out;
 }
@@ -53,14 +54,12 @@ bool applyFault(Faults& f, std::string_view spec, FaultCommand& command, std::st
         error = "bad fault '" + std::string(spec) + "'";
         return false;
     };
-    if (w.empty())
-        return bad();
+    if (w.empty()) return bad();
     std::string_view name = w[0];
     if (name == "clear" && w.size() == 1) {
         f = Faults{};
     } else if (name == "noreply" && w.size() <= 2) {
-        if (!readCount(w, 1, f.noReply))
-            return bad();
+        if (!readCount(w, 1, f.noReply)) return bad();
     } else if (name == "noreply-match") {
         size_t at = spec.find("noreply-match") + 13;
         std::string_view text = trimmed(spec.substr(at));
@@ -68,24 +67,20 @@ bool applyFault(Faults& f, std::string_view spec, FaultCommand& command, std::st
         for (char& c : f.noReplyMatch)
             c = upper(c);
     } else if (name == "late" && w.size() >= 2 && w.size() <= 3) {
-        if (!readInt(w[1], f.lateMs, 0) || !readCount(w, 2, f.lateCount))
-            return bad();
+        if (!readInt(w[1], f.lateMs, 0) || !readCount(w, 2, f.lateCount)) return bad();
     } else if (name == "split" && w.size() >= 2 && w.size() <= 4) {
         f.splitPieces = 3;
         if (!readInt(w[1], f.splitMs, 0) || (w.size() > 2 && !readInt(w[2], f.splitPieces, 2)) ||
             !readCount(w, 3, f.splitCount))
             return bad();
     } else if (name == "garbage" && w.size() <= 2) {
-        if (!readCount(w, 1, f.garbageCount))
-            return bad();
+        if (!readCount(w, 1, f.garbageCount)) return bad();
     } else if (name == "crlf" && w.size() == 2 && (w[1] == "on" || w[1] == "off")) {
         f.crlf = w[1] == "on";
     } else if (name == "drop" && w.size() == 2) {
-        if (!readInt(w[1], f.dropAfter, 0))
-            return bad();
+        if (!readInt(w[1], f.dropAfter, 0)) return bad();
     } else if (name == "error" && w.size() >= 2) {
-        if (!readInt(w[1], command.code, -32768) || command.code == 0)
-            return bad();
+        if (!readInt(w[1], command.code, -32768) || command.code == 0) return bad();
         command.injectError = true;
         size_t at = spec.find(w[1]) + w[1].size();
         command.text = std::string(trimmed(spec.substr(at)));
@@ -98,8 +93,7 @@ bool applyFault(Faults& f, std::string_view spec, FaultCommand& command, std::st
 }
 
 bool takeCount(int& count) {
-    if (count == kAlways)
-        return true;
+    if (count == kAlways) return true;
     if (count > 0) {
         --count;
         return true;
@@ -108,8 +102,7 @@ bool takeCount(int& count) {
 }
 
 bool matchesNoReply(const Faults& f, std::string_view line) {
-    if (f.noReplyMatch.empty() || line.size() < f.noReplyMatch.size())
-        return false;
+    if (f.noReplyMatch.empty() || line.size() < f.noReplyMatch.size()) return false;
     auto it = std::search(line.begin(), line.end(), f.noReplyMatch.begin(), f.noReplyMatch.end(),
                           [](char a, char b) { return upper(a) == b; });
     return it != line.end();
@@ -120,8 +113,7 @@ void fillGarbage(std::string& out, size_t length, std::mt19937& random) {
     std::uniform_int_distribution<int> byte(0, 255);
     while (out.size() < length) {
         char c = char(byte(random));
-        if (c != '\n')
-            out += c;
+        if (c != '\n') out += c;
     }
 }
 

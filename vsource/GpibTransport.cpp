@@ -29,11 +29,9 @@ void GpibChannel::onReadyRead() {
     while (!closed() && gpib::takeFrame(frames_, consumed, type, payload)) {
         switch (type) {
         case gpib::DeviceWrite:
-            if (payload.empty())
-                break;
+            if (payload.empty()) break;
             receive(payload.data() + 1, qint64(payload.size() - 1));
-            if (!closed() && (payload[0] & gpib::kEndFlag))
-                endOfMessage();
+            if (!closed() && (payload[0] & gpib::kEndFlag)) endOfMessage();
             break;
         case gpib::GroupTrigger:
             source_.log(name(), '<', "GET");
@@ -56,8 +54,7 @@ void GpibChannel::onReadyRead() {
             break;
         }
     }
-    if (!closed())
-        frames_.erase(0, consumed);
+    if (!closed()) frames_.erase(0, consumed);
 }
 
 void GpibChannel::writeBytes(const char* data, qint64 size) {
@@ -83,7 +80,9 @@ GpibTransport::GpibTransport(VirtualSource& source) : source_(source) {
     });
 }
 
-GpibTransport::~GpibTransport() { server_.close(); }
+GpibTransport::~GpibTransport() {
+    server_.close();
+}
 
 bool GpibTransport::listen(QString path, QString& error) {
     if (path.isEmpty())
@@ -93,7 +92,8 @@ bool GpibTransport::listen(QString path, QString& error) {
     QLocalServer::removeServer(path);
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     if (!server_.listen(path)) {
-        error = QStringLiteral("cannot listen on the GPIB socket %1: %2").arg(path, server_.errorString());
+        error = QStringLiteral("cannot listen on the GPIB socket %1: %2")
+                    .arg(path, server_.errorString());
         return false;
     }
     return true;

@@ -19,9 +19,12 @@ std::vector<CommandSpec> allSpecs() {
 
 std::string_view ttlName(TtlSource s) {
     switch (s) {
-    case TtlSource::Bot: return "BOT";
-    case TtlSource::Eot: return "EOT";
-    case TtlSource::List: return "LIST";
+    case TtlSource::Bot:
+        return "BOT";
+    case TtlSource::Eot:
+        return "EOT";
+    case TtlSource::List:
+        return "LIST";
     }
     return "";
 }
@@ -84,11 +87,9 @@ bool Instrument::executeLine(std::string_view line, std::string& reply) {
         call.params = params_;
         const size_t before = reply.size();
         const bool separated = unit.query && before > replyStart;
-        if (separated)
-            reply += ';';
+        if (separated) reply += ';';
         int code = spec->handler(*this, call, reply);
-        if (separated && reply.size() == before + 1)
-            reply.resize(before);
+        if (separated && reply.size() == before + 1) reply.resize(before);
         answered = answered || (unit.query && code == 0);
         if (outputChanged) {
             outputChanged = false;
@@ -97,16 +98,16 @@ bool Instrument::executeLine(std::string_view line, std::string& reply) {
         advance(now);
         if (code != 0) {
             pushError(code);
-            if (isCommandError(code))
-                return answered;
+            if (isCommandError(code)) return answered;
         }
     }
-    if (error)
-        pushError(error);
+    if (error) pushError(error);
     return answered;
 }
 
-int Instrument::selectedPhase() const { return std::clamp(state.selection.nsel, 1, state.outputs) - 1; }
+int Instrument::selectedPhase() const {
+    return std::clamp(state.selection.nsel, 1, state.outputs) - 1;
+}
 
 // ---- output
 
@@ -118,15 +119,13 @@ Reading Instrument::readingAt(int phase, double t) const {
 }
 
 void Instrument::record(double t, int phase) {
-    if (timeline)
-        timeline->writeOutput(t, phase + 1, output);
+    if (timeline) timeline->writeOutput(t, phase + 1, output);
     double& hold = peakHold[size_t(phase)];
     hold = std::max(hold, readingAt(phase, t).currPeak);
 }
 
 void Instrument::recordEvent(double t, std::string_view event) {
-    if (!timeline)
-        return;
+    if (!timeline) return;
     TimelineRecord r(t, event);
     timeline->write(r);
 }
@@ -156,11 +155,13 @@ void Instrument::reconcileOutput(double t) {
         bool ch = false;
         if (!(running && run.modes.volt[p])) {
             if (po.vac.to != ps.voltAc) {
-                po.vac = rampFrom(po.vac, t, ps.voltAc, steady.mode != OutputMode::Dc ? ps.voltSlew : kInfinity);
+                po.vac = rampFrom(po.vac, t, ps.voltAc,
+                                  steady.mode != OutputMode::Dc ? ps.voltSlew : kInfinity);
                 ch = true;
             }
             if (po.vdc.to != ps.voltDc) {
-                po.vdc = rampFrom(po.vdc, t, ps.voltDc, steady.mode == OutputMode::Dc ? ps.voltSlew : kInfinity);
+                po.vdc = rampFrom(po.vdc, t, ps.voltDc,
+                                  steady.mode == OutputMode::Dc ? ps.voltSlew : kInfinity);
                 ch = true;
             }
         }
@@ -174,12 +175,10 @@ void Instrument::reconcileOutput(double t) {
             po.wave = ps.function;
             ch = true;
         }
-        if (ch)
-            changed |= 1u << p;
+        if (ch) changed |= 1u << p;
     }
     for (int p = 0; p < state.outputs; ++p) {
-        if (global || (changed & (1u << p)))
-            record(t, p);
+        if (global || (changed & (1u << p))) record(t, p);
     }
     if (closing) {
         for (int p = 0; p < state.outputs; ++p) {
@@ -192,10 +191,8 @@ void Instrument::reconcileOutput(double t) {
 double Instrument::earliestRampEnd() const {
     double t = output.freq.endPending ? output.freq.end() : kInfinity;
     for (const PhaseOutput& p : output.phase) {
-        if (p.vac.endPending)
-            t = std::min(t, p.vac.end());
-        if (p.vdc.endPending)
-            t = std::min(t, p.vdc.end());
+        if (p.vac.endPending) t = std::min(t, p.vac.end());
+        if (p.vdc.endPending) t = std::min(t, p.vdc.end());
     }
     return t;
 }
@@ -214,8 +211,7 @@ void Instrument::finishRamps(double t) {
                 ended = true;
             }
         }
-        if ((ended || all) && int(p) < state.outputs)
-            record(t, int(p));
+        if ((ended || all) && int(p) < state.outputs) record(t, int(p));
     }
 }
 
@@ -225,8 +221,7 @@ double Instrument::nextEventTime() const {
     double t = earliestRampEnd();
     if (run.state == RunState::Syncing || run.state == RunState::Running)
         t = std::min(t, run.nextTime);
-    if (acquisition.armed)
-        t = std::min(t, acquisition.due);
+    if (acquisition.armed) t = std::min(t, acquisition.due);
     return t;
 }
 
@@ -238,8 +233,7 @@ void Instrument::advance(double t) {
                                : kInfinity;
         double acquire = acquisition.armed ? acquisition.due : kInfinity;
         double next = std::min({ramps, transient, acquire});
-        if (!(next <= t))
-            return;
+        if (!(next <= t)) return;
         if (next == ramps)
             finishRamps(next);
         else if (next == acquire)
@@ -252,20 +246,17 @@ void Instrument::advance(double t) {
 // ---- transients
 
 int Instrument::initiateTransient() {
-    if (run.state != RunState::Idle)
-        return err::InitIgnored;
+    if (run.state != RunState::Idle) return err::InitIgnored;
     RunModes modes = runModes(state.steady);
     int points = 0;
-    if (int e = validateLists(state, modes, state.outputs, points))
-        return e;
+    if (int e = validateLists(state, modes, state.outputs, points)) return e;
     run = TransientRun{};
     run.state = RunState::Armed;
     run.lists = state.lists;
     run.modes = modes;
     run.points = points;
     recordEvent(now, "initiate");
-    if (state.trigger.source == TriggerSource::Immediate)
-        applyTrigger(now);
+    if (state.trigger.source == TriggerSource::Immediate) applyTrigger(now);
     return 0;
 }
 
@@ -303,11 +294,13 @@ void Instrument::startPoint(double t, Position at) {
     run.awaitingStep = false;
     const SteadySettings& steady = state.steady;
     PointValues v = pointValues(run, steady, at.point);
-    if (at.point == 0 && at.repeat == 0)
-        ttlPulse(t, TtlSource::Bot);
+    if (at.point == 0 && at.repeat == 0) ttlPulse(t, TtlSource::Bot);
     if (timeline) {
         TimelineRecord r(t, "point");
-        r.add("index", at.point).add("pass", at.pass).add("repeat", at.repeat).add("angle", phaseAngleA(output, t));
+        r.add("index", at.point)
+            .add("pass", at.pass)
+            .add("repeat", at.repeat)
+            .add("angle", phaseAngleA(output, t));
         timeline->write(r);
     }
     if (run.modes.freq && steady.mode != OutputMode::Dc)
@@ -319,12 +312,10 @@ void Instrument::startPoint(double t, Position at) {
             double rate = run.modes.voltSlew[p] ? v.voltSlew[p] : steady.phase[p].voltSlew;
             level = rampFrom(level, t, v.volt[p], rate);
         }
-        if (run.modes.func[p])
-            po.wave = v.shape[p];
+        if (run.modes.func[p]) po.wave = v.shape[p];
         record(t, int(p));
     }
-    if (v.ttl)
-        ttlPulse(t, TtlSource::List);
+    if (v.ttl) ttlPulse(t, TtlSource::List);
     run.nextTime = t + v.dwell;
 }
 
@@ -352,15 +343,13 @@ void Instrument::completeRun(double t) {
     recordEvent(t, "complete");
     SteadySettings& steady = state.steady;
     if (!config.returnToImmediate) {
-        if (run.modes.freq)
-            steady.freq = output.freq.to;
+        if (run.modes.freq) steady.freq = output.freq.to;
         for (size_t p = 0; p < 3; ++p) {
             PhaseSettings& ps = steady.phase[p];
             if (run.modes.volt[p])
                 (steady.mode == OutputMode::Dc ? ps.voltDc : ps.voltAc) =
                     (steady.mode == OutputMode::Dc ? output.phase[p].vdc : output.phase[p].vac).to;
-            if (run.modes.func[p])
-                ps.function = output.phase[p].wave;
+            if (run.modes.func[p]) ps.function = output.phase[p].wave;
         }
     }
     run.state = RunState::Idle;
@@ -369,22 +358,19 @@ void Instrument::completeRun(double t) {
     if (state.trigger.continuous) {
         double saved = now;
         now = t;
-        if (int e = initiateTransient())
-            pushError(e);
+        if (int e = initiateTransient()) pushError(e);
         now = saved;
     }
 }
 
 void Instrument::abortTransient() {
     acquisition = Acquisition{};
-    if (run.state == RunState::Idle)
-        return;
+    if (run.state == RunState::Idle) return;
     const bool wasRunning = run.state == RunState::Running;
     run.state = RunState::Idle;
     run.nextTime = kInfinity;
     recordEvent(now, "abort");
-    if (!wasRunning)
-        return;
+    if (!wasRunning) return;
     SteadySettings& steady = state.steady;
     if (!config.returnToImmediate) {
         if (run.modes.freq) {
@@ -395,12 +381,12 @@ void Instrument::abortTransient() {
         for (size_t p = 0; p < 3; ++p) {
             PhaseSettings& ps = steady.phase[p];
             if (run.modes.volt[p]) {
-                Ramp& level = steady.mode == OutputMode::Dc ? output.phase[p].vdc : output.phase[p].vac;
+                Ramp& level =
+                    steady.mode == OutputMode::Dc ? output.phase[p].vdc : output.phase[p].vac;
                 level = steadyAt(level.at(now), now);
                 (steady.mode == OutputMode::Dc ? ps.voltDc : ps.voltAc) = level.to;
             }
-            if (run.modes.func[p])
-                ps.function = output.phase[p].wave;
+            if (run.modes.func[p]) ps.function = output.phase[p].wave;
         }
         for (int p = 0; p < state.outputs; ++p)
             record(now, p);
@@ -410,15 +396,13 @@ void Instrument::abortTransient() {
 
 void Instrument::ttlPulse(double t, TtlSource source) {
     const TriggerSettings& trig = state.trigger;
-    if (!trig.ttlEnabled || trig.ttlStrobe || trig.ttlSource != source)
-        return;
+    if (!trig.ttlEnabled || trig.ttlStrobe || trig.ttlSource != source) return;
     if (timeline) {
         TimelineRecord r(t, "ttl");
         r.add("source", ttlName(source));
         timeline->write(r);
     }
-    if (acquisition.armed && state.trigger.acquire == AcqSource::Ttl)
-        fireAcquisition(t);
+    if (acquisition.armed && state.trigger.acquire == AcqSource::Ttl) fireAcquisition(t);
 }
 
 // ---- measurements
@@ -426,11 +410,15 @@ void Instrument::ttlPulse(double t, TtlSource source) {
 void Instrument::armAcquisition() {
     acquisition.armed = true;
     switch (state.trigger.acquire) {
-    case AcqSource::Immediate: acquisition.due = now; break;
+    case AcqSource::Immediate:
+        acquisition.due = now;
+        break;
     case AcqSource::Sync:
         acquisition.due = now + delayToAngle(output, now, state.trigger.syncPhase);
         break;
-    case AcqSource::Ttl: acquisition.due = kInfinity; break;
+    case AcqSource::Ttl:
+        acquisition.due = kInfinity;
+        break;
     }
 }
 
@@ -465,7 +453,9 @@ void Instrument::takeReadings(bool fresh) {
     }
 }
 
-void Instrument::resetPeak(int phase) { peakHold[size_t(phase)] = readingAt(phase, now).currPeak; }
+void Instrument::resetPeak(int phase) {
+    peakHold[size_t(phase)] = readingAt(phase, now).currPeak;
+}
 
 void Instrument::setLoad(int phase, const LoadModel& load) {
     if (phase == 0)

@@ -106,8 +106,8 @@ struct InstrumentState {
     TriggerSettings trigger;
     Selection selection;
     StatusRegisters status;
-    int outputs = 1; // phases programmed: 1 or 3
-    bool thdRms = false; // "meas:thd:mode rmsq"
+    int outputs = 1;           // phases programmed: 1 or 3
+    bool thdRms = false;       // "meas:thd:mode rmsq"
     bool waveformLimit = true; // "trac:lim"
     RemoteState remote = RemoteState::Local;
     std::array<std::optional<SteadySettings>, 16> registers;

@@ -10,8 +10,7 @@ namespace {
 
 // A list not in use may be of any length; its points beyond the end are the fallback.
 template <class T> T pick(const std::vector<T>& list, int k, T fallback) {
-    if (list.size() == 1)
-        return list[0];
+    if (list.size() == 1) return list[0];
     return size_t(k) < list.size() ? list[size_t(k)] : fallback;
 }
 
@@ -35,37 +34,26 @@ int validateLists(const InstrumentState& state, const RunModes& modes, int outpu
     bool conflict = false;
     bool empty = false;
     auto use = [&](size_t size) {
-        if (size == 0)
-            empty = true;
-        if (size <= 1)
-            return;
-        if (longest > 1 && size != longest)
-            conflict = true;
+        if (size == 0) empty = true;
+        if (size <= 1) return;
+        if (longest > 1 && size != longest) conflict = true;
         longest = std::max(longest, size);
     };
     auto useOptional = [&](size_t size) {
-        if (size > 0)
-            use(size);
+        if (size > 0) use(size);
     };
     use(l.dwell.size());
-    if (modes.freq)
-        use(l.freq.size());
-    if (modes.freqSlew)
-        use(l.freqSlew.size());
+    if (modes.freq) use(l.freq.size());
+    if (modes.freqSlew) use(l.freqSlew.size());
     useOptional(l.repeat.size());
     useOptional(l.ttl.size());
     for (size_t p = 0; p < size_t(outputs); ++p) {
-        if (modes.volt[p])
-            use(l.phase[p].volt.size());
-        if (modes.voltSlew[p])
-            use(l.phase[p].voltSlew.size());
-        if (modes.func[p])
-            use(l.phase[p].shape.size());
+        if (modes.volt[p]) use(l.phase[p].volt.size());
+        if (modes.voltSlew[p]) use(l.phase[p].voltSlew.size());
+        if (modes.func[p]) use(l.phase[p].shape.size());
     }
-    if (conflict)
-        return err::ListsNotSameLength;
-    if (empty)
-        return err::SettingsConflict;
+    if (conflict) return err::ListsNotSameLength;
+    if (empty) return err::SettingsConflict;
     points = int(std::max<size_t>(longest, 1));
     return 0;
 }

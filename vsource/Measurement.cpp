@@ -27,8 +27,7 @@ bool parseLoad(std::string_view text, LoadModel& load, std::string& error) {
         size_t comma = text.find_first_of(", ");
         std::string_view item = trimmed(text.substr(0, comma));
         text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
-        if (item.empty())
-            continue;
+        if (item.empty()) continue;
         size_t eq = item.find('=');
         std::string_view key = eq == std::string_view::npos ? item : item.substr(0, eq);
         double value = 0;
@@ -57,8 +56,7 @@ Reading computeReading(const OutputSample& out, const ShapeFigures& shape, const
                        double currentLimit, bool thdRms) {
     Reading r;
     r.freq = out.freq;
-    if (!out.relay)
-        return r;
+    if (!out.relay) return r;
     double vac = out.vac;
     double vdc = out.vdc;
     double fundamental = std::isinf(load.resistance) ? 0 : vac / load.resistance;

@@ -30,8 +30,7 @@ double currentMax(const ModelLimits& limits, int range) {
 std::string defaultOptionText(const ModelLimits& limits) {
     std::string text;
     for (int v : limits.defaultOptions) {
-        if (!text.empty())
-            text += ',';
+        if (!text.empty()) text += ',';
         text += char('0' + v);
     }
     return text;

@@ -9,8 +9,7 @@ namespace {
 bool toInt(const QString& text, int min, int max, int& out) {
     bool ok = false;
     int v = text.toInt(&ok);
-    if (!ok || v < min || v > max)
-        return false;
+    if (!ok || v < min || v > max) return false;
     out = v;
     return true;
 }
@@ -18,8 +17,7 @@ bool toInt(const QString& text, int min, int max, int& out) {
 bool toDouble(const QString& text, double min, double max, double& out) {
     bool ok = false;
     double v = text.toDouble(&ok);
-    if (!ok || !std::isfinite(v) || v < min || v > max)
-        return false;
+    if (!ok || !std::isfinite(v) || v < min || v > max) return false;
     out = v;
     return true;
 }
@@ -31,14 +29,14 @@ bool parseOptions(const QStringList& args, LaunchOptions& o, QString& error) {
         QString name = args[i];
         QString value;
         bool inlineValue = false;
-        if (int eq = name.indexOf(QLatin1Char('=')); name.startsWith(QLatin1String("--")) && eq > 0) {
+        if (int eq = name.indexOf(QLatin1Char('='));
+            name.startsWith(QLatin1String("--")) && eq > 0) {
             value = name.mid(eq + 1);
             name = name.left(eq);
             inlineValue = true;
         }
         auto next = [&]() -> bool {
-            if (inlineValue)
-                return true;
+            if (inlineValue) return true;
             if (i + 1 >= args.size()) {
                 error = name + QStringLiteral(" needs a value");
                 return false;
@@ -54,11 +52,9 @@ bool parseOptions(const QStringList& args, LaunchOptions& o, QString& error) {
         if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
             o.help = true;
         } else if (name == QLatin1String("--port")) {
-            if (!next() || !toInt(value, 0, 65535, o.port))
-                return error.isEmpty() ? bad() : false;
+            if (!next() || !toInt(value, 0, 65535, o.port)) return error.isEmpty() ? bad() : false;
         } else if (name == QLatin1String("--listen")) {
-            if (!next())
-                return false;
+            if (!next()) return false;
             o.listen = value;
         } else if (name == QLatin1String("--pty")) {
             o.pty = true;
@@ -75,31 +71,25 @@ bool parseOptions(const QStringList& args, LaunchOptions& o, QString& error) {
             if (!next() || !toInt(value, 0, int(kModelTable.size()) - 1, in.model))
                 return error.isEmpty() ? bad() : false;
         } else if (name == QLatin1String("--serial")) {
-            if (!next())
-                return false;
+            if (!next()) return false;
             in.serial = value.toStdString();
         } else if (name == QLatin1String("--firmware")) {
-            if (!next())
-                return false;
+            if (!next()) return false;
             in.firmware = value.toStdString();
         } else if (name == QLatin1String("--options")) {
-            if (!next())
-                return false;
+            if (!next()) return false;
             in.options = value.remove(QLatin1Char(' ')).toStdString();
         } else if (name == QLatin1String("--timeline")) {
-            if (!next())
-                return false;
+            if (!next()) return false;
             o.timelinePath = value;
         } else if (name == QLatin1String("--log")) {
-            if (!next())
-                return false;
+            if (!next()) return false;
             o.logPath = value;
         } else if (name == QLatin1String("--time-scale")) {
             if (!next() || !toDouble(value, 1e-3, 1e6, o.timeScale))
                 return error.isEmpty() ? bad() : false;
         } else if (name == QLatin1String("--fault")) {
-            if (!next())
-                return false;
+            if (!next()) return false;
             o.faults << value;
         } else if (name == QLatin1String("--return-to-immediate")) {
             in.returnToImmediate = true;
@@ -115,8 +105,7 @@ bool parseOptions(const QStringList& args, LaunchOptions& o, QString& error) {
             if (!next() || !toDouble(value, 0, 0.1, in.noise))
                 return error.isEmpty() ? bad() : false;
         } else if (name == QLatin1String("--load")) {
-            if (!next())
-                return false;
+            if (!next()) return false;
             std::string message;
             if (!parseLoad(value.toStdString(), in.load, message)) {
                 error = QString::fromStdString(message);
@@ -147,14 +136,16 @@ QString usageText() {
         "  --port N               TCP port (default 5025; 0 picks a free port)\n"
         "  --listen ADDR          TCP listen address (default 127.0.0.1)\n"
         "  --pty                  also serve a pseudo-terminal (a serial port)\n"
-        "  --gpib [PATH]          also serve the GPIB shim on a local socket (default: a new temporary path)\n"
+        "  --gpib [PATH]          also serve the GPIB shim on a local socket (default: a new "
+        "temporary path)\n"
         "  --control-port N       fault and control port (default 0, a free port)\n"
         "Instrument:\n"
         "  --model N              model index 0..12 (default 0)\n"
         "  --serial S             serial number in *IDN? (default KV00001)\n"
         "  --firmware TEXT        firmware field of *IDN? (default \"REV 2.34\")\n"
         "  --options LIST         the *OPT? reply, e.g. \"1,0,1\" (default: the model's options)\n"
-        "  --return-to-immediate  after a list (or abort) the output returns to the immediate values\n"
+        "  --return-to-immediate  after a list (or abort) the output returns to the immediate "
+        "values\n"
         "  --reset-time SECONDS   silence after \"syst:conf:nout\" (default 3)\n"
         "  --list-capacity N      points per list (default 100)\n"
         "  --wave-slots N         user waveform registers (default 57)\n"

@@ -25,18 +25,17 @@ OutputSample sampleOutput(const OutputModel& out, int phase, double t) {
 }
 
 double phaseAngleA(const OutputModel& out, double t) {
-    double deg = out.cycleRefDeg + 360.0 * out.freq.integral(out.cycleRefTime, t) + out.phase[0].angle;
+    double deg =
+        out.cycleRefDeg + 360.0 * out.freq.integral(out.cycleRefTime, t) + out.phase[0].angle;
     deg = std::fmod(deg, 360.0);
     return deg < 0 ? deg + 360.0 : deg;
 }
 
 double delayToAngle(const OutputModel& out, double t, double degrees) {
     double f = out.freq.at(t);
-    if (out.mode == OutputMode::Dc || f <= 0)
-        return 0;
+    if (out.mode == OutputMode::Dc || f <= 0) return 0;
     double diff = std::fmod(degrees - phaseAngleA(out, t), 360.0);
-    if (diff < 0)
-        diff += 360.0;
+    if (diff < 0) diff += 360.0;
     return diff / (360.0 * f);
 }
 
@@ -49,9 +48,12 @@ void setFrequency(OutputModel& out, double t, double target, double rate) {
 
 std::string_view modeName(OutputMode mode) {
     switch (mode) {
-    case OutputMode::Ac: return "AC";
-    case OutputMode::Dc: return "DC";
-    case OutputMode::AcDc: return "ACDC";
+    case OutputMode::Ac:
+        return "AC";
+    case OutputMode::Dc:
+        return "DC";
+    case OutputMode::AcDc:
+        return "ACDC";
     }
     return "AC";
 }

@@ -1,8 +1,8 @@
 #include "vsource/Platform.h"
 
 #include <cerrno>
-#include <cstring>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <termios.h>
@@ -14,8 +14,7 @@ bool openPty(Pty& pty, std::string& error) {
     int master = posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
         error = std::string("cannot open a pseudo-terminal: ") + std::strerror(errno);
-        if (master >= 0)
-            ::close(master);
+        if (master >= 0) ::close(master);
         return false;
     }
     const char* name = ptsname(master);
@@ -40,24 +39,20 @@ bool openPty(Pty& pty, std::string& error) {
 }
 
 void closePty(Pty& pty) {
-    if (pty.master >= 0)
-        ::close(int(pty.master));
-    if (pty.slave >= 0)
-        ::close(int(pty.slave));
+    if (pty.master >= 0) ::close(int(pty.master));
+    if (pty.slave >= 0) ::close(int(pty.slave));
     pty = Pty{};
 }
 
 qint64 readPty(const Pty& pty, char* buffer, qint64 size) {
     ssize_t n = ::read(int(pty.master), buffer, size_t(size));
-    if (n < 0)
-        return (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) ? 0 : -1;
+    if (n < 0) return (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) ? 0 : -1;
     return n;
 }
 
 qint64 writePty(const Pty& pty, const char* data, qint64 size) {
     ssize_t n = ::write(int(pty.master), data, size_t(size));
-    if (n < 0)
-        return (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) ? 0 : -1;
+    if (n < 0) return (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) ? 0 : -1;
     return n;
 }
 
@@ -72,8 +67,7 @@ void onTerminationSignal(int) {
 
 qintptr terminationSignals() {
     if (signalPipe[0] < 0) {
-        if (::pipe(signalPipe) != 0)
-            return -1;
+        if (::pipe(signalPipe) != 0) return -1;
         for (int fd : signalPipe)
             fcntl(fd, F_SETFD, FD_CLOEXEC);
         struct sigaction action {};
@@ -85,7 +79,9 @@ qintptr terminationSignals() {
     return signalPipe[0];
 }
 
-qintptr standardInput() { return STDIN_FILENO; }
+qintptr standardInput() {
+    return STDIN_FILENO;
+}
 
 bool standardInputClosed() {
     char buffer[256];

@@ -9,7 +9,9 @@ constexpr size_t kMaxUnsent = 1 << 20;
 
 PtyTransport::PtyTransport(VirtualSource& source) : Channel(source, "PTY") {}
 
-PtyTransport::~PtyTransport() { platform::closePty(pty_); }
+PtyTransport::~PtyTransport() {
+    platform::closePty(pty_);
+}
 
 bool PtyTransport::open(QString& error) {
     std::string message;
@@ -28,8 +30,7 @@ bool PtyTransport::open(QString& error) {
 void PtyTransport::onReadable() {
     for (;;) {
         qint64 n = platform::readPty(pty_, buffer_, sizeof buffer_);
-        if (n <= 0)
-            break;
+        if (n <= 0) break;
         receive(buffer_, n);
     }
 }
@@ -37,8 +38,7 @@ void PtyTransport::onReadable() {
 void PtyTransport::writeBytes(const char* data, qint64 size) {
     if (unsent_.empty()) {
         qint64 n = platform::writePty(pty_, data, size);
-        if (n < 0)
-            return;
+        if (n < 0) return;
         data += n;
         size -= n;
     }
@@ -50,8 +50,7 @@ void PtyTransport::writeBytes(const char* data, qint64 size) {
 
 void PtyTransport::onWritable() {
     qint64 n = platform::writePty(pty_, unsent_.data(), qint64(unsent_.size()));
-    if (n > 0)
-        unsent_.erase(0, size_t(n));
+    if (n > 0) unsent_.erase(0, size_t(n));
     if (unsent_.empty() || n < 0) {
         unsent_.clear();
         writeNotifier_->setEnabled(false);
@@ -59,6 +58,8 @@ void PtyTransport::onWritable() {
 }
 
 // A serial line cannot be dropped: the line that arrived is lost and so is unsent output.
-void PtyTransport::closeConnection() { unsent_.clear(); }
+void PtyTransport::closeConnection() {
+    unsent_.clear();
+}
 
 } // namespace ostrel::vsource

@@ -20,10 +20,8 @@ struct Ramp {
     }
 
     double at(double t) const {
-        if (t >= end())
-            return to;
-        if (t <= t0)
-            return from;
+        if (t >= end()) return to;
+        if (t <= t0) return from;
         double step = rate * (t - t0);
         return to > from ? from + step : from - step;
     }
@@ -37,8 +35,7 @@ struct Ramp {
             total += (at(a) + at(m)) / 2 * (m - a);
             a = m;
         }
-        if (b > a)
-            total += to * (b - a);
+        if (b > a) total += to * (b - a);
         return total;
     }
 };
@@ -51,6 +48,8 @@ inline Ramp rampFrom(const Ramp& present, double t, double target, double rate) 
 }
 
 // A value that stands still.
-inline Ramp steadyAt(double value, double t) { return Ramp{value, value, kInfinity, t, false}; }
+inline Ramp steadyAt(double value, double t) {
+    return Ramp{value, value, kInfinity, t, false};
+}
 
 } // namespace ostrel::vsource

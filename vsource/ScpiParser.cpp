@@ -7,9 +7,15 @@ namespace ostrel::vsource {
 
 namespace {
 
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 // End of the unit: the first ';' outside quotes.
 size_t unitEnd(std::string_view text) {
@@ -17,8 +23,7 @@ size_t unitEnd(std::string_view text) {
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
         if (quote) {
-            if (c == quote)
-                quote = 0;
+            if (c == quote) quote = 0;
         } else if (c == '"' || c == '\'') {
             quote = c;
         } else if (c == ';') {
@@ -33,13 +38,11 @@ size_t unitEnd(std::string_view text) {
 bool MessageCursor::next(MessageUnit& unit, int& error) {
     error = 0;
     for (;;) {
-        if (rest_.empty())
-            return false;
+        if (rest_.empty()) return false;
         size_t end = unitEnd(rest_);
         std::string_view text = trimmed(rest_.substr(0, end));
         rest_ = end < rest_.size() ? rest_.substr(end + 1) : std::string_view{};
-        if (text.empty())
-            continue; // empty units and a trailing ';' are harmless
+        if (text.empty()) continue; // empty units and a trailing ';' are harmless
 
         unit = MessageUnit{};
         size_t i = 0;
@@ -56,8 +59,7 @@ bool MessageCursor::next(MessageUnit& unit, int& error) {
             unit.nodeCount = 1;
         } else {
             bool absolute = text[0] == ':';
-            if (absolute)
-                i = 1;
+            if (absolute) i = 1;
             int count = 0;
             if (!absolute) {
                 for (int k = 0; k < pathCount_; ++k)
@@ -105,15 +107,13 @@ bool MessageCursor::next(MessageUnit& unit, int& error) {
 void splitParameters(std::string_view text, std::vector<std::string_view>& out) {
     out.clear();
     text = trimmed(text);
-    if (text.empty())
-        return;
+    if (text.empty()) return;
     char quote = 0;
     size_t start = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
         if (quote) {
-            if (c == quote)
-                quote = 0;
+            if (c == quote) quote = 0;
         } else if (c == '"' || c == '\'') {
             quote = c;
         } else if (c == ',') {
@@ -125,7 +125,8 @@ void splitParameters(std::string_view text, std::vector<std::string_view>& out) 
 }
 
 std::string_view unquoted(std::string_view text) {
-    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front())
+    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
+        text.back() == text.front())
         return text.substr(1, text.size() - 2);
     return text;
 }

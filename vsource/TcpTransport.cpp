@@ -19,16 +19,14 @@ TcpChannel::TcpChannel(VirtualSource& source, QTcpSocket* socket, QObject* paren
 void TcpChannel::onReadyRead() {
     while (!closed()) {
         qint64 n = socket_->read(buffer_, sizeof buffer_);
-        if (n <= 0)
-            break;
+        if (n <= 0) break;
         receive(buffer_, n);
     }
 }
 
 void TcpChannel::writeBytes(const char* data, qint64 size) {
     socket_->write(data, size);
-    if (socket_->bytesToWrite() > 0)
-        socket_->flush();
+    if (socket_->bytesToWrite() > 0) socket_->flush();
 }
 
 void TcpChannel::closeConnection() {

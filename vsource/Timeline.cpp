@@ -60,10 +60,8 @@ TimelineRecord& TimelineRecord::add(std::string_view k, std::string_view value) 
     key(k);
     text_ += '"';
     for (char c : value) {
-        if (c == '"' || c == '\\')
-            text_ += '\\';
-        if (static_cast<unsigned char>(c) >= 0x20)
-            text_ += c;
+        if (c == '"' || c == '\\') text_ += '\\';
+        if (static_cast<unsigned char>(c) >= 0x20) text_ += c;
     }
     text_ += '"';
     return *this;
@@ -76,28 +74,24 @@ TimelineRecord& TimelineRecord::addRaw(std::string_view k, std::string_view json
 }
 
 Timeline::~Timeline() {
-    if (file_)
-        std::fclose(file_);
+    if (file_) std::fclose(file_);
 }
 
 bool Timeline::open(const std::string& path, std::string& error) {
     file_ = std::fopen(path.c_str(), "w");
-    if (!file_)
-        error = "cannot write the timeline " + path + ": " + std::strerror(errno);
+    if (!file_) error = "cannot write the timeline " + path + ": " + std::strerror(errno);
     return file_ != nullptr;
 }
 
 void Timeline::write(TimelineRecord& record) {
-    if (!file_)
-        return;
+    if (!file_) return;
     const std::string& text = record.finish();
     std::fwrite(text.data(), 1, text.size(), file_);
     std::fflush(file_);
 }
 
 void Timeline::writeOutput(double t, int phase, const OutputModel& out) {
-    if (!file_)
-        return;
+    if (!file_) return;
     OutputSample s = sampleOutput(out, phase - 1, t);
     TimelineRecord r(t, "output");
     r.add("phase", phase)
@@ -110,8 +104,7 @@ void Timeline::writeOutput(double t, int phase, const OutputModel& out) {
         .add("angle", s.angle);
     std::string ramps;
     auto addRamp = [&](std::string_view name, const Ramp& ramp) {
-        if (ramp.end() <= t)
-            return;
+        if (ramp.end() <= t) return;
         ramps += ramps.empty() ? "{" : ",";
         ramps += '"';
         ramps += name;
@@ -130,8 +123,7 @@ void Timeline::writeOutput(double t, int phase, const OutputModel& out) {
     } else {
         addRamp("vdc", p.vdc);
     }
-    if (!ramps.empty())
-        r.addRaw("ramps", ramps + "}");
+    if (!ramps.empty()) r.addRaw("ramps", ramps + "}");
     write(r);
 }
 

@@ -16,7 +16,9 @@ public:
     TimelineRecord& add(std::string_view key, int value);
     TimelineRecord& add(std::string_view key, bool value);
     TimelineRecord& add(std::string_view key, std::string_view value);
-    TimelineRecord& add(std::string_view key, const char* value) { return add(key, std::string_view(value)); }
+    TimelineRecord& add(std::string_view key, const char* value) {
+        return add(key, std::string_view(value));
+    }
     // Inserts a pre-built JSON value (an object) as is.
     TimelineRecord& addRaw(std::string_view key, std::string_view json);
     const std::string& finish() {

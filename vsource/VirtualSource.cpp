@@ -45,7 +45,8 @@ VirtualSource::~VirtualSource() = default;
 
 bool VirtualSource::start(QString& error) {
     std::string message;
-    if (!options_.timelinePath.isEmpty() && !timeline_.open(options_.timelinePath.toStdString(), message)) {
+    if (!options_.timelinePath.isEmpty() &&
+        !timeline_.open(options_.timelinePath.toStdString(), message)) {
         error = QString::fromStdString(message);
         return false;
     }
@@ -68,21 +69,17 @@ bool VirtualSource::start(QString& error) {
         return false;
     }
     tcp_ = std::make_unique<TcpTransport>(*this);
-    if (!tcp_->listen(address, quint16(options_.port), error))
-        return false;
+    if (!tcp_->listen(address, quint16(options_.port), error)) return false;
     if (options_.pty) {
         pty_ = std::make_unique<PtyTransport>(*this);
-        if (!pty_->open(error))
-            return false;
+        if (!pty_->open(error)) return false;
     }
     if (options_.gpib) {
         gpib_ = std::make_unique<GpibTransport>(*this);
-        if (!gpib_->listen(options_.gpibPath, error))
-            return false;
+        if (!gpib_->listen(options_.gpibPath, error)) return false;
     }
     control_ = std::make_unique<ControlServer>(*this);
-    if (!control_->listen(quint16(options_.controlPort), error))
-        return false;
+    if (!control_->listen(quint16(options_.controlPort), error)) return false;
 
     if (qintptr fd = platform::terminationSignals(); fd >= 0) {
         auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
@@ -101,10 +98,8 @@ bool VirtualSource::start(QString& error) {
     }
 
     printLine(QStringLiteral("TCP %1:%2").arg(options_.listen).arg(tcp_->port()));
-    if (pty_)
-        printLine(QStringLiteral("PTY %1").arg(pty_->path()));
-    if (gpib_)
-        printLine(QStringLiteral("GPIB %1").arg(gpib_->path()));
+    if (pty_) printLine(QStringLiteral("PTY %1").arg(pty_->path()));
+    if (gpib_) printLine(QStringLiteral("GPIB %1").arg(gpib_->path()));
     printLine(QStringLiteral("CONTROL 127.0.0.1:%1").arg(control_->port()));
     printLine(QStringLiteral("READY"));
     return true;
@@ -121,8 +116,7 @@ void VirtualSource::scheduleEngine() {
         scheduledFor_ = kInfinity;
         return;
     }
-    if (t == scheduledFor_ && engineTimer_.isActive())
-        return;
+    if (t == scheduledFor_ && engineTimer_.isActive()) return;
     scheduledFor_ = t;
     engineTimer_.start(std::max(0, int(std::ceil(clock_.realMsUntil(t)))));
 }
@@ -135,26 +129,21 @@ void VirtualSource::onEngineTimer() {
 
 bool VirtualSource::applyFault(std::string_view spec, std::string& error) {
     FaultCommand command;
-    if (!vsource::applyFault(faults_, spec, command, error))
-        return false;
-    if (command.injectError)
-        instrument_->pushError(command.code, command.text);
+    if (!vsource::applyFault(faults_, spec, command, error)) return false;
+    if (command.injectError) instrument_->pushError(command.code, command.text);
     return true;
 }
 
 std::string VirtualSource::control(std::string_view line) {
     std::string_view rest = line;
     std::string_view command = firstWord(rest);
-    if (command != "log")
-        log("CONTROL", '<', line);
+    if (command != "log") log("CONTROL", '<', line);
     std::string out;
     std::string error;
     if (command == "fault") {
-        if (!applyFault(rest, error))
-            return "ERR " + error + "\n";
+        if (!applyFault(rest, error)) return "ERR " + error + "\n";
     } else if (command == "trigger") {
-        if (instrument_->trigger(TriggerSource::External) != 0)
-            return "ERR trigger ignored\n";
+        if (instrument_->trigger(TriggerSource::External) != 0) return "ERR trigger ignored\n";
         scheduleEngine();
     } else if (command == "load") {
         int phase = 0;
@@ -164,15 +153,13 @@ std::string VirtualSource::control(std::string_view line) {
             firstWord(rest);
         }
         LoadModel load = instrument_->loads[size_t(phase == 0 ? 0 : phase - 1)];
-        if (!parseLoad(rest, load, error))
-            return "ERR " + error + "\n";
+        if (!parseLoad(rest, load, error)) return "ERR " + error + "\n";
         instrument_->setLoad(phase, load);
     } else if (command == "log") {
         size_t n = 20;
         if (!rest.empty()) {
             auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), n);
-            if (ec != std::errc() || end != rest.data() + rest.size())
-                return "ERR bad count\n";
+            if (ec != std::errc() || end != rest.data() + rest.size()) return "ERR bad count\n";
         }
         for (const std::string& entry : log_.tail(n)) {
             out += entry;

@@ -16,7 +16,9 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr size_t kMaxNameLength = 16;
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+char upper(char c) {
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
 
 std::string upperOf(std::string_view text) {
     std::string s(text);
@@ -26,12 +28,11 @@ std::string upperOf(std::string_view text) {
 }
 
 bool validName(std::string_view name) {
-    if (name.empty() || name.size() > kMaxNameLength)
-        return false;
-    if (!((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z')))
-        return false;
+    if (name.empty() || name.size() > kMaxNameLength) return false;
+    if (!((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'))) return false;
     return std::all_of(name.begin(), name.end(), [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+               c == '_';
     });
 }
 
@@ -46,8 +47,7 @@ std::vector<double> clippedSine(double level) {
 
 ShapeFigures analyseShape(std::span<const double> samples) {
     ShapeFigures f;
-    if (samples.empty())
-        return f;
+    if (samples.empty()) return f;
     const size_t count = samples.size();
     const double n = double(count);
     std::vector<double> cosine(count), sine(count);
@@ -70,8 +70,7 @@ ShapeFigures analyseShape(std::span<const double> samples) {
         else
             sumHarmonics += amplitude2;
     }
-    if (fundamental > 0)
-        f.thdFund = 100 * std::sqrt(sumHarmonics / fundamental);
+    if (fundamental > 0) f.thdFund = 100 * std::sqrt(sumHarmonics / fundamental);
     if (fundamental + sumHarmonics > 0)
         f.thdRms = 100 * std::sqrt(sumHarmonics / (fundamental + sumHarmonics));
     double mean = 0;
@@ -101,10 +100,8 @@ WaveformStore::WaveformStore(int userSlots) : userSlots_(userSlots) {
 
 std::string WaveformStore::canonicalName(std::string_view name) const {
     name = trimmed(unquoted(name));
-    if (matchKeyword(name, "SINusoid") || matchKeyword(name, "SINE"))
-        return std::string(kSine);
-    if (matchKeyword(name, "SQUare"))
-        return std::string(kSquare);
+    if (matchKeyword(name, "SINusoid") || matchKeyword(name, "SINE")) return std::string(kSine);
+    if (matchKeyword(name, "SQUare")) return std::string(kSquare);
     if (matchKeyword(name, "CSINusoid") || matchKeyword(name, "CLIPPED"))
         return std::string(kClipped);
     const Register* r = findUser(name);
@@ -118,8 +115,7 @@ WaveformStore::Register* WaveformStore::findUser(std::string_view name) {
 const WaveformStore::Register* WaveformStore::findUser(std::string_view name) const {
     std::string key = upperOf(name);
     for (const Register& r : user_)
-        if (r.name == key)
-            return &r;
+        if (r.name == key) return &r;
     return nullptr;
 }
 
@@ -127,26 +123,20 @@ int WaveformStore::define(std::string_view name) {
     name = trimmed(unquoted(name));
     if (!validName(name) || (!canonicalName(name).empty() && !findUser(name)))
         return err::IllegalParameterValue;
-    if (findUser(name))
-        return 0;
-    if (int(user_.size()) >= userSlots_)
-        return err::MediaFull;
+    if (findUser(name)) return 0;
+    if (int(user_.size()) >= userSlots_) return err::MediaFull;
     user_.push_back(Register{upperOf(name), {}, {}});
     return 0;
 }
 
 int WaveformStore::setData(std::string_view name, std::span<const std::string_view> values) {
     Register* r = findUser(trimmed(unquoted(name)));
-    if (!r)
-        return err::IllegalParameterValue;
-    if (values.size() < size_t(kWaveformSamples))
-        return err::MissingParameter;
-    if (values.size() > size_t(kWaveformSamples))
-        return err::TooMuchData;
+    if (!r) return err::IllegalParameterValue;
+    if (values.size() < size_t(kWaveformSamples)) return err::MissingParameter;
+    if (values.size() > size_t(kWaveformSamples)) return err::TooMuchData;
     std::vector<double> samples(values.size());
     for (size_t i = 0; i < values.size(); ++i) {
-        if (!parseDecimal(values[i], samples[i]))
-            return err::DataTypeError;
+        if (!parseDecimal(values[i], samples[i])) return err::DataTypeError;
     }
     r->figures = analyseShape(samples);
     r->samples = std::move(samples);
@@ -155,16 +145,20 @@ int WaveformStore::setData(std::string_view name, std::span<const std::string_vi
 
 int WaveformStore::remove(std::string_view name) {
     std::string key = upperOf(trimmed(unquoted(name)));
-    auto it = std::find_if(user_.begin(), user_.end(), [&](const Register& r) { return r.name == key; });
-    if (it == user_.end())
-        return err::IllegalParameterValue;
+    auto it =
+        std::find_if(user_.begin(), user_.end(), [&](const Register& r) { return r.name == key; });
+    if (it == user_.end()) return err::IllegalParameterValue;
     user_.erase(it);
     return 0;
 }
 
-void WaveformStore::removeAll() { user_.clear(); }
+void WaveformStore::removeAll() {
+    user_.clear();
+}
 
-bool WaveformStore::isUser(std::string_view canonical) const { return findUser(canonical) != nullptr; }
+bool WaveformStore::isUser(std::string_view canonical) const {
+    return findUser(canonical) != nullptr;
+}
 
 const std::vector<double>* WaveformStore::samples(std::string_view canonical) const {
     const Register* r = findUser(canonical);
@@ -181,10 +175,8 @@ void WaveformStore::appendCatalog(std::string& out) const {
 }
 
 ShapeFigures WaveformStore::figures(std::string_view canonical, double clipThd) const {
-    if (canonical == kSine)
-        return ShapeFigures{};
-    if (canonical == kSquare)
-        return square_;
+    if (canonical == kSine) return ShapeFigures{};
+    if (canonical == kSquare) return square_;
     if (canonical == kClipped) {
         ShapeFigures f;
         f.thdFund = clipThd;
@@ -198,8 +190,7 @@ ShapeFigures WaveformStore::figures(std::string_view canonical, double clipThd) 
                 break;
             }
         }
-        if (clipThd <= clipCrest_.front().first)
-            f.crest = clipCrest_.front().second;
+        if (clipThd <= clipCrest_.front().first) f.crest = clipCrest_.front().second;
         return f;
     }
     const Register* r = findUser(canonical);

@@ -18,8 +18,7 @@ void noDelay(int fd) {
 } // namespace
 
 LineClient::~LineClient() {
-    if (fd_ >= 0)
-        ::close(fd_);
+    if (fd_ >= 0) ::close(fd_);
 }
 
 bool LineClient::connect(const std::string& host, uint16_t port) {
@@ -37,8 +36,7 @@ bool LineClient::connect(const std::string& host, uint16_t port) {
 bool LineClient::write(std::string_view bytes) {
     while (!bytes.empty()) {
         ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
+        if (n <= 0) return false;
         bytes.remove_prefix(size_t(n));
     }
     return true;
@@ -54,8 +52,7 @@ bool LineClient::readLine(std::string& line) {
         }
         char chunk[4096];
         ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
-        if (n <= 0)
-            return false;
+        if (n <= 0) return false;
         buffer_.append(chunk, size_t(n));
     }
 }
@@ -66,7 +63,8 @@ bool EchoServer::listen() {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+    if (listenFd_ < 0 ||
+        ::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(listenFd_, 1) != 0 ||
         ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
         return false;
@@ -77,14 +75,12 @@ bool EchoServer::listen() {
 void EchoServer::serve() {
     for (;;) {
         int fd = ::accept(listenFd_, nullptr, nullptr);
-        if (fd < 0)
-            return;
+        if (fd < 0) return;
         noDelay(fd);
         char buffer[4096];
         ssize_t n;
         while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
-            if (::send(fd, buffer, size_t(n), MSG_NOSIGNAL) != n)
-                break;
+            if (::send(fd, buffer, size_t(n), MSG_NOSIGNAL) != n) break;
         ::close(fd);
     }
 }

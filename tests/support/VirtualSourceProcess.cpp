@@ -17,11 +17,17 @@ bool splitAddress(const QString& text, QString& host, quint16& port) {
 
 } // namespace
 
-VirtualSourceProcess::~VirtualSourceProcess() { stop(); }
+VirtualSourceProcess::~VirtualSourceProcess() {
+    stop();
+}
 
-QString VirtualSourceProcess::programPath() { return QStringLiteral(OSTREL_VSOURCE_PATH); }
+QString VirtualSourceProcess::programPath() {
+    return QStringLiteral(OSTREL_VSOURCE_PATH);
+}
 
-QString VirtualSourceProcess::gpibShimPath() { return QStringLiteral(OSTREL_GPIB_SHIM_PATH); }
+QString VirtualSourceProcess::gpibShimPath() {
+    return QStringLiteral(OSTREL_GPIB_SHIM_PATH);
+}
 
 bool VirtualSourceProcess::start(const QStringList& args, int timeoutMs) {
     stop();
@@ -71,8 +77,7 @@ bool VirtualSourceProcess::start(const QStringList& args, int timeoutMs) {
 
 void VirtualSourceProcess::stop() {
     control_.reset();
-    if (!process_)
-        return;
+    if (!process_) return;
     if (process_->state() != QProcess::NotRunning) {
         process_->terminate();
         if (!process_->waitForFinished(3000)) {
@@ -88,14 +93,12 @@ bool VirtualSourceProcess::isRunning() const {
 }
 
 bool VirtualSourceProcess::control(const QString& command, QStringList* lines, QString* error) {
-    if (lines)
-        lines->clear();
+    if (lines) lines->clear();
     if (!control_ || control_->state() != QAbstractSocket::ConnectedState) {
         control_ = std::make_unique<QTcpSocket>();
         control_->connectToHost(QStringLiteral("127.0.0.1"), controlPort_);
         if (!control_->waitForConnected(3000)) {
-            if (error)
-                *error = QStringLiteral("control port: ") + control_->errorString();
+            if (error) *error = QStringLiteral("control port: ") + control_->errorString();
             control_.reset();
             return false;
         }
@@ -106,21 +109,16 @@ bool VirtualSourceProcess::control(const QString& command, QStringList* lines, Q
     while (!deadline.hasExpired()) {
         while (control_->canReadLine()) {
             const QString line = QString::fromUtf8(control_->readLine()).chopped(1);
-            if (line == QLatin1String("OK"))
-                return true;
+            if (line == QLatin1String("OK")) return true;
             if (line.startsWith(QLatin1String("ERR"))) {
-                if (error)
-                    *error = line.mid(4);
+                if (error) *error = line.mid(4);
                 return false;
             }
-            if (lines)
-                *lines << line;
+            if (lines) *lines << line;
         }
-        if (!control_->waitForReadyRead(int(deadline.remainingTime())))
-            break;
+        if (!control_->waitForReadyRead(int(deadline.remainingTime()))) break;
     }
-    if (error)
-        *error = QStringLiteral("control port: no answer");
+    if (error) *error = QStringLiteral("control port: no answer");
     return false;
 }
 

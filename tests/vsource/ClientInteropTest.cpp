@@ -20,13 +20,15 @@ QStringList runPyvisa(const QString& resource) {
     process.start(kPython, {QStringLiteral(OSTREL_PYVISA_SCRIPT), resource});
     EXPECT_TRUE(process.waitForFinished(30000));
     EXPECT_EQ(process.exitCode(), 0);
-    return QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return QString::fromUtf8(process.readAllStandardOutput())
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 class VsourceClientInteropTest : public VsourceTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(pythonHas(QStringLiteral("pyvisa_py"))) << "pyvisa-py is missing: run scripts/bootstrap";
+        ASSERT_TRUE(pythonHas(QStringLiteral("pyvisa_py")))
+            << "pyvisa-py is missing: run scripts/bootstrap";
         startSource({QStringLiteral("--pty")});
     }
     void expectRoundTrip(const QString& resource) {

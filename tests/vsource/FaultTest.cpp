@@ -8,7 +8,8 @@ namespace {
 
 void switchFault(VirtualSourceProcess& source, const QString& spec) {
     QString error;
-    ASSERT_TRUE(source.control(QStringLiteral("fault ") + spec, nullptr, &error)) << error.toStdString();
+    ASSERT_TRUE(source.control(QStringLiteral("fault ") + spec, nullptr, &error))
+        << error.toStdString();
 }
 
 class VsourceFaultTest : public BothTransports {
@@ -107,9 +108,12 @@ TEST_P(VsourceFaultTest, InjectedErrorGoesIntoTheQueue) {
 
 TEST_F(VsourceTest, BadFaultTextIsRefused) {
     startSource();
-    for (const char* spec : {"late", "late x", "split 10 1", "drop", "crlf maybe", "error 0", "nosuch"}) {
+    for (const char* spec :
+         {"late", "late x", "split 10 1", "drop", "crlf maybe", "error 0", "nosuch"}) {
         QString error;
-        EXPECT_FALSE(source.control(QStringLiteral("fault ") + QLatin1String(spec), nullptr, &error)) << spec;
+        EXPECT_FALSE(
+            source.control(QStringLiteral("fault ") + QLatin1String(spec), nullptr, &error))
+            << spec;
         EXPECT_TRUE(error.startsWith(QLatin1String("bad fault"))) << spec;
     }
 }
@@ -118,8 +122,8 @@ OSTREL_BOTH_TRANSPORTS(VsourceFaultTest);
 
 TEST(VsourceFaultCommandLine, FaultsCanBeOnFromTheStart) {
     VirtualSourceProcess source;
-    ASSERT_TRUE(source.start({QStringLiteral("--fault"), QStringLiteral("noreply 1"), QStringLiteral("--fault"),
-                              QStringLiteral("error -350")}));
+    ASSERT_TRUE(source.start({QStringLiteral("--fault"), QStringLiteral("noreply 1"),
+                              QStringLiteral("--fault"), QStringLiteral("error -350")}));
     ScpiClient client;
     ASSERT_TRUE(client.connectTo(source.host(), source.port()));
     EXPECT_FALSE(client.query("syst:err?", 300).has_value());

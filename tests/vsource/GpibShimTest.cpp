@@ -61,7 +61,9 @@ protected:
         ASSERT_NE(out, nullptr) << name;
     }
 
-    void write(const QByteArray& command) { api.Send(0, 5, command.constData(), long(command.size()), 1); }
+    void write(const QByteArray& command) {
+        api.Send(0, 5, command.constData(), long(command.size()), 1);
+    }
 
     QByteArray read(long count = 2048) {
         QByteArray buffer(int(count), ' ');

@@ -12,9 +12,11 @@ protected:
 };
 
 TEST_P(VsourceGrammarTest, CompoundSettingFollowedByItsQuery) {
-    EXPECT_EQ(query("inst:coup none;:inst:nsel 2;:volt:ac 115.5;:volt:ac?"), QStringLiteral("115.5"));
+    EXPECT_EQ(query("inst:coup none;:inst:nsel 2;:volt:ac 115.5;:volt:ac?"),
+              QStringLiteral("115.5"));
     EXPECT_EQ(query("inst:nsel 1;:volt:ac?"), QStringLiteral("0.0"));
-    EXPECT_EQ(query("inst:coup all;:volt 20;:inst:nsel 3;:volt?;:inst:nsel 2;:volt?"), QStringLiteral("20.0;20.0"));
+    EXPECT_EQ(query("inst:coup all;:volt 20;:inst:nsel 3;:volt?;:inst:nsel 2;:volt?"),
+              QStringLiteral("20.0;20.0"));
     EXPECT_TRUE(drainErrors().isEmpty());
 }
 
@@ -82,8 +84,9 @@ TEST_P(VsourceGrammarTest, ToleratesWhatClientsSend) {
 TEST_P(VsourceGrammarTest, ValueOutOfRangeIsRefusedAndKeepsTheOldValue) {
     send("volt 100;:freq 400;:curr 2;:phas 30;:list:dwell 1");
     const std::vector<std::pair<QByteArray, QByteArray>> cases = {
-        {"volt 150.1", "volt?"}, {"freq 15", "freq?"},       {"freq 1001", "freq?"},
-        {"curr 7", "curr?"},     {"phas 361", "phas?"},      {"list:dwell 1,0", "list:dwell?"},
+        {"volt 150.1", "volt?"}, {"freq 15", "freq?"},
+        {"freq 1001", "freq?"},  {"curr 7", "curr?"},
+        {"phas 361", "phas?"},   {"list:dwell 1,0", "list:dwell?"},
         {"volt -1", "volt?"},    {"curr:prot:del 99", "curr:prot:del?"},
     };
     for (const auto& [set, get] : cases) {
@@ -98,7 +101,8 @@ TEST_P(VsourceGrammarTest, UndefinedHeaderIsMinus113AndEndsTheLine) {
     send("volt 10;:volt:bogus 3;:volt 20");
     EXPECT_EQ(nextError(), QStringLiteral("-113,\"Undefined header\""));
     EXPECT_EQ(query("volt?"), QStringLiteral("10.0"));
-    const std::vector<QByteArray> undefined = {"voltage:acc 5", "volta 5", "*idn", "syst:err", "outp3 1"};
+    const std::vector<QByteArray> undefined = {"voltage:acc 5", "volta 5", "*idn", "syst:err",
+                                               "outp3 1"};
     for (const QByteArray& line : undefined) {
         send(line);
         EXPECT_EQ(nextError(), QStringLiteral("-113,\"Undefined header\"")) << line.toStdString();

@@ -6,7 +6,9 @@
 namespace ostrel::test {
 namespace {
 
-double number(const QString& text) { return text.toDouble(); }
+double number(const QString& text) {
+    return text.toDouble();
+}
 
 TEST_F(VsourceTest, OpenRelayMeasuresNothing) {
     startSource();
@@ -19,10 +21,17 @@ TEST_F(VsourceTest, ReadingsFollowTheOutputAndTheLoad) {
     startSource({QStringLiteral("--load"), QStringLiteral("r=23")});
     send("outp 1;:volt 115;:curr 6");
     const std::vector<std::pair<QByteArray, double>> ac = {
-        {"meas:volt:ac?", 115},    {"meas:volt:dc?", 0},     {"meas:curr:ac?", 5},
-        {"fetc:pow:ac?", 575},     {"fetc:pow:ac:app?", 575}, {"fetc:pow:ac:pfac?", 1},
-        {"fetc:curr:cres?", std::sqrt(2.0)},                  {"fetc:freq?", 60},
-        {"fetc:phas?", 0},         {"fetc:volt:harm:thd?", 0}, {"fetc:curr:harm:thd?", 0},
+        {"meas:volt:ac?", 115},
+        {"meas:volt:dc?", 0},
+        {"meas:curr:ac?", 5},
+        {"fetc:pow:ac?", 575},
+        {"fetc:pow:ac:app?", 575},
+        {"fetc:pow:ac:pfac?", 1},
+        {"fetc:curr:cres?", std::sqrt(2.0)},
+        {"fetc:freq?", 60},
+        {"fetc:phas?", 0},
+        {"fetc:volt:harm:thd?", 0},
+        {"fetc:curr:harm:thd?", 0},
     };
     for (const auto& [line, value] : ac)
         EXPECT_NEAR(number(query(line)), value, 1e-4) << line.toStdString();
@@ -56,7 +65,8 @@ TEST_F(VsourceTest, NonLinearLoadDrawsHarmonicCurrent) {
 }
 
 TEST_F(VsourceTest, MeasureTakesAFreshReadingAndFetchRepeatsTheLast) {
-    startSource({QStringLiteral("--noise"), QStringLiteral("0.01"), QStringLiteral("--seed"), QStringLiteral("7")});
+    startSource({QStringLiteral("--noise"), QStringLiteral("0.01"), QStringLiteral("--seed"),
+                 QStringLiteral("7")});
     send("outp 1;:volt 100");
     QString first = query("meas:volt:ac?");
     EXPECT_NEAR(number(first), 100, 5);
@@ -65,7 +75,8 @@ TEST_F(VsourceTest, MeasureTakesAFreshReadingAndFetchRepeatsTheLast) {
 
     // The same seed gives the same readings.
     VirtualSourceProcess again;
-    ASSERT_TRUE(again.start({QStringLiteral("--noise"), QStringLiteral("0.01"), QStringLiteral("--seed"), QStringLiteral("7")}));
+    ASSERT_TRUE(again.start({QStringLiteral("--noise"), QStringLiteral("0.01"),
+                             QStringLiteral("--seed"), QStringLiteral("7")}));
     ScpiClient other;
     ASSERT_TRUE(other.connectTo(again.host(), again.port()));
     other.send("outp 1;:volt 100");

@@ -8,7 +8,8 @@ class VsourceRegistersTest : public BothTransports {};
 
 TEST_P(VsourceRegistersTest, SaveAndRecallRestoreTheSteadyState) {
     startSource({QStringLiteral("--model"), QStringLiteral("4")});
-    send("sour:mode acdc;:freq 400;:inst:coup none;:inst:nsel 2;:volt:ac 77;:volt:offs 5;:curr 3;:phas 200");
+    send("sour:mode acdc;:freq 400;:inst:coup none;:inst:nsel 2;:volt:ac 77;:volt:offs 5;:curr "
+         "3;:phas 200");
     send("func squ;:outp 1;:volt:alc reg");
     send("*sav 7");
     send("*rst");
@@ -29,14 +30,17 @@ TEST_P(VsourceRegistersTest, SaveAndRecallRestoreTheSteadyState) {
 
 TEST_F(VsourceTest, ResetGivesThePowerOnValues) {
     startSource({QStringLiteral("--model"), QStringLiteral("9")});
-    send("sour:mode dc;:volt:rang 400;:curr:prot:stat on;:curr:prot:del 2;:volt:sens ext;:list:dwell 1,2;:volt:mode list");
+    send("sour:mode dc;:volt:rang 400;:curr:prot:stat on;:curr:prot:del 2;:volt:sens "
+         "ext;:list:dwell 1,2;:volt:mode list");
     send("*rst");
-    EXPECT_EQ(query("sour:mode?;:freq?;:volt:rang?;:outp?;:volt:alc?;:curr:prot:stat?;:curr:prot:del?;:volt:sens?"),
+    EXPECT_EQ(query("sour:mode?;:freq?;:volt:rang?;:outp?;:volt:alc?;:curr:prot:stat?;:curr:prot:"
+                    "del?;:volt:sens?"),
               QStringLiteral("AC;60.0;150.0;0;0;0;0.1;INT"));
     EXPECT_EQ(query("freq:mode?;:volt:mode?;:volt:slew:mode?;:func:mode?;:list:dwell:poin?"),
               QStringLiteral("FIX;FIX;FIX;FIX;0"));
     // Model-10: current multiplier 2, phases at 0/240/120.
-    EXPECT_EQ(query("inst:coup none;:inst:nsel 1;:curr?;:phas?;:volt?"), QStringLiteral("13.0;0.0;0.0"));
+    EXPECT_EQ(query("inst:coup none;:inst:nsel 1;:curr?;:phas?;:volt?"),
+              QStringLiteral("13.0;0.0;0.0"));
     EXPECT_EQ(query("inst:nsel 2;:phas?;:inst:nsel 3;:phas?"), QStringLiteral("240.0;120.0"));
 }
 
@@ -47,7 +51,8 @@ TEST_P(VsourceRegistersTest, WaveformRegistersFillUpToMemoryFull) {
         units << "trac:def W" + QByteArray::number(i);
     send(units.join(";:"));
     QString catalog = query("trac:cat?");
-    EXPECT_TRUE(catalog.startsWith(QLatin1String("\"SINUSOID\",\"SQUARE\",\"CSINUSOID\",\"W1\",\"W2\",")));
+    EXPECT_TRUE(
+        catalog.startsWith(QLatin1String("\"SINUSOID\",\"SQUARE\",\"CSINUSOID\",\"W1\",\"W2\",")));
     EXPECT_TRUE(catalog.endsWith(QLatin1String(",\"W57\"")));
     EXPECT_EQ(catalog.count(QLatin1Char(',')), 59);
 

@@ -9,8 +9,12 @@
 namespace ostrel::test {
 namespace {
 
-double timeOf(const QJsonObject& e) { return e.value(QLatin1String("t")).toDouble(); }
-double numberOf(const QJsonObject& e, const char* key) { return e.value(QLatin1String(key)).toDouble(); }
+double timeOf(const QJsonObject& e) {
+    return e.value(QLatin1String("t")).toDouble();
+}
+double numberOf(const QJsonObject& e, const char* key) {
+    return e.value(QLatin1String(key)).toDouble();
+}
 
 class VsourceTransientTest : public BothTransports {
 protected:
@@ -19,8 +23,7 @@ protected:
         QElapsedTimer timer;
         timer.start();
         while (timer.elapsed() < timeoutMs) {
-            if (query("trig:stat?") == QLatin1String("IDLE"))
-                return timer.elapsed();
+            if (query("trig:stat?") == QLatin1String("IDLE")) return timer.elapsed();
             QThread::msleep(10);
         }
         return -1;
@@ -42,15 +45,15 @@ protected:
     TimelineEvents outputsFrom(double t) {
         TimelineEvents out;
         for (const QJsonObject& e : eventsOf(timeline(), QStringLiteral("output")))
-            if (timeOf(e) >= t - 1e-9 && numberOf(e, "phase") == 1)
-                out.push_back(e);
+            if (timeOf(e) >= t - 1e-9 && numberOf(e, "phase") == 1) out.push_back(e);
         return out;
     }
 };
 
 TEST_P(VsourceTransientTest, TwoPointListRunsForItsDwellTimes) {
     startSource();
-    send("outp 1;:volt 10;:list:dwell 0.2,0.3;:list:volt 100,50;:list:volt:slew max;:volt:mode list");
+    send("outp 1;:volt 10;:list:dwell 0.2,0.3;:list:volt 100,50;:list:volt:slew max;:volt:mode "
+         "list");
     QElapsedTimer timer;
     timer.start();
     send("init");
@@ -81,11 +84,13 @@ TEST_P(VsourceTransientTest, TwoPointListRunsForItsDwellTimes) {
 }
 
 TEST_P(VsourceTransientTest, OptionReturnsTheOutputToTheImmediateValues) {
-    startSource({QStringLiteral("--return-to-immediate"), QStringLiteral("--time-scale"), QStringLiteral("10")});
+    startSource({QStringLiteral("--return-to-immediate"), QStringLiteral("--time-scale"),
+                 QStringLiteral("10")});
     send("volt 10;:list:dwell 0.5,0.5;:list:volt 100,50;:volt:mode list;:init");
     ASSERT_GE(waitIdle(3000), 0);
     EXPECT_EQ(query("volt?"), QStringLiteral("10.0"));
-    TimelineEvents outputs = outputsFrom(timeOf(eventsOf(timeline(), QStringLiteral("complete")).at(0)));
+    TimelineEvents outputs =
+        outputsFrom(timeOf(eventsOf(timeline(), QStringLiteral("complete")).at(0)));
     ASSERT_EQ(outputs.size(), 1u);
     EXPECT_EQ(numberOf(outputs[0], "vac"), 10);
 }
@@ -156,7 +161,8 @@ TEST_P(VsourceTransientTest, BusAndExternalTriggersStartAndStepTheList) {
     EXPECT_EQ(nextError(), QStringLiteral("-211,\"Trigger ignored\""));
 
     // External input starts it; with "once" pacing every point waits for a trigger.
-    EXPECT_EQ(query("trig:tran:sour ext;:list:step once;:init;:trig:stat?"), QStringLiteral("BUSY"));
+    EXPECT_EQ(query("trig:tran:sour ext;:list:step once;:init;:trig:stat?"),
+              QStringLiteral("BUSY"));
     ASSERT_TRUE(source.control(QStringLiteral("trigger")));
     QThread::msleep(150);
     EXPECT_EQ(query("trig:stat?"), QStringLiteral("BUSY"));
@@ -204,7 +210,8 @@ TEST_P(VsourceTransientTest, SlewsRampTheOutputAndTheTimelineShowsTheRamp) {
     ASSERT_EQ(outputs.size(), 4u);
     QJsonObject start = outputs[outputs.size() - 2];
     QJsonObject end = outputs.back();
-    QJsonObject ramp = start.value(QLatin1String("ramps")).toObject().value(QLatin1String("vac")).toObject();
+    QJsonObject ramp =
+        start.value(QLatin1String("ramps")).toObject().value(QLatin1String("vac")).toObject();
     EXPECT_EQ(ramp.value(QLatin1String("to")).toDouble(), 50);
     EXPECT_EQ(ramp.value(QLatin1String("rate")).toDouble(), 100);
     EXPECT_NEAR(timeOf(end) - timeOf(start), 0.5, 1e-6);
@@ -214,7 +221,8 @@ TEST_P(VsourceTransientTest, SlewsRampTheOutputAndTheTimelineShowsTheRamp) {
     send("list:volt:slew max,25;:list:freq 50,60;:list:freq:slew 10,max");
     EXPECT_EQ(query("list:volt:slew?"), QStringLiteral("9.90000E+37,25.0"));
     EXPECT_EQ(query("list:freq:slew?"), QStringLiteral("10.0,9.90000E+37"));
-    EXPECT_EQ(query("list:volt:slew:poin?;:list:freq:poin?;:list:shap:poin?"), QStringLiteral("2;2;0"));
+    EXPECT_EQ(query("list:volt:slew:poin?;:list:freq:poin?;:list:shap:poin?"),
+              QStringLiteral("2;2;0"));
     EXPECT_EQ(query("list:coun?"), QStringLiteral("1"));
 }
 

@@ -19,8 +19,7 @@ QByteArray serialQuery(QSerialPort& port, const QByteArray& line, int timeoutMs 
     QElapsedTimer timer;
     timer.start();
     while (!reply.endsWith('\n') && timer.elapsed() < timeoutMs) {
-        if (port.waitForReadyRead(int(timeoutMs - timer.elapsed())))
-            reply += port.readAll();
+        if (port.waitForReadyRead(int(timeoutMs - timer.elapsed()))) reply += port.readAll();
     }
     return reply;
 }
@@ -31,7 +30,8 @@ TEST_F(VsourceTest, PseudoTerminalServesTheSameInstrument) {
     QSerialPort port(source.ptyPath());
     port.setBaudRate(QSerialPort::Baud115200);
     ASSERT_TRUE(port.open(QIODevice::ReadWrite)) << port.errorString().toStdString();
-    EXPECT_EQ(serialQuery(port, "*IDN?"), QByteArray("KORVATH INSTRUMENTS,VK 751,KV00001,REV 2.34\n"));
+    EXPECT_EQ(serialQuery(port, "*IDN?"),
+              QByteArray("KORVATH INSTRUMENTS,VK 751,KV00001,REV 2.34\n"));
     EXPECT_EQ(serialQuery(port, "volt 33.3;:volt?"), QByteArray("33.3\n"));
     EXPECT_EQ(serialQuery(port, "bogus\r\nsyst:err?"), QByteArray("-113,\"Undefined header\"\n"));
     // One instrument behind both transports.
@@ -80,7 +80,8 @@ TEST_F(VsourceTest, LogKeepsEveryLineAndReply) {
 }
 
 TEST_F(VsourceTest, PhaseModeChangeResetsTheUnitAndStaysSilentMeanwhile) {
-    startSource({QStringLiteral("--model"), QStringLiteral("4"), QStringLiteral("--reset-time"), QStringLiteral("0.6")});
+    startSource({QStringLiteral("--model"), QStringLiteral("4"), QStringLiteral("--reset-time"),
+                 QStringLiteral("0.6")});
     EXPECT_EQ(query("syst:conf:nout?"), QStringLiteral("+3"));
     send("volt 50;:syst:conf:nout 1;:volt 60");
     EXPECT_FALSE(client.query("*idn?", 300).has_value());
@@ -95,18 +96,22 @@ TEST(VsourceProgram, StartupLinesNameEveryTransport) {
     const QString socketPath = dir.filePath(QStringLiteral("bus.gpib"));
     QProcess process;
     process.start(VirtualSourceProcess::programPath(),
-                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--pty"), QStringLiteral("--gpib"),
-                   socketPath, QStringLiteral("--exit-with-stdin")});
+                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--pty"),
+                   QStringLiteral("--gpib"), socketPath, QStringLiteral("--exit-with-stdin")});
     ASSERT_TRUE(process.waitForStarted());
     QStringList lines;
     while (!lines.contains(QStringLiteral("READY")) && process.waitForReadyRead(5000))
         while (process.canReadLine())
             lines << QString::fromUtf8(process.readLine()).chopped(1);
     ASSERT_EQ(lines.size(), 5) << lines.join(QLatin1Char('|')).toStdString();
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^TCP 127\\.0\\.0\\.1:\\d+$")).match(lines[0]).hasMatch());
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^TCP 127\\.0\\.0\\.1:\\d+$"))
+                    .match(lines[0])
+                    .hasMatch());
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^PTY /dev/\\S+$")).match(lines[1]).hasMatch());
     EXPECT_EQ(lines[2], QStringLiteral("GPIB ") + socketPath);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^CONTROL 127\\.0\\.0\\.1:\\d+$")).match(lines[3]).hasMatch());
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^CONTROL 127\\.0\\.0\\.1:\\d+$"))
+                    .match(lines[3])
+                    .hasMatch());
     EXPECT_EQ(lines[4], QStringLiteral("READY"));
     // Closing its standard input ends it, as when the parent dies.
     process.closeWriteChannel();
@@ -115,10 +120,11 @@ TEST(VsourceProgram, StartupLinesNameEveryTransport) {
 }
 
 TEST(VsourceProgram, RefusesBadOptions) {
-    for (const QStringList& args : {QStringList{QStringLiteral("--model"), QStringLiteral("13")},
-                                    QStringList{QStringLiteral("--nosuch")},
-                                    QStringList{QStringLiteral("--time-scale"), QStringLiteral("0")},
-                                    QStringList{QStringLiteral("--load"), QStringLiteral("r=-1")}}) {
+    for (const QStringList& args :
+         {QStringList{QStringLiteral("--model"), QStringLiteral("13")},
+          QStringList{QStringLiteral("--nosuch")},
+          QStringList{QStringLiteral("--time-scale"), QStringLiteral("0")},
+          QStringList{QStringLiteral("--load"), QStringLiteral("r=-1")}}) {
         QProcess process;
         process.start(VirtualSourceProcess::programPath(), args);
         ASSERT_TRUE(process.waitForFinished(5000));

@@ -10,8 +10,7 @@ namespace ostrel::test {
 bool ScpiClient::connectTo(const QString& host, quint16 port, int timeoutMs) {
     auto socket = std::make_unique<QTcpSocket>();
     socket->connectToHost(host, port);
-    if (!socket->waitForConnected(timeoutMs))
-        return false;
+    if (!socket->waitForConnected(timeoutMs)) return false;
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     tcp_ = socket.get();
     device_ = std::move(socket);
@@ -21,8 +20,7 @@ bool ScpiClient::connectTo(const QString& host, quint16 port, int timeoutMs) {
 bool ScpiClient::openSerial(const QString& path) {
     auto port = std::make_unique<QSerialPort>(path);
     port->setBaudRate(QSerialPort::Baud115200);
-    if (!port->open(QIODevice::ReadWrite))
-        return false;
+    if (!port->open(QIODevice::ReadWrite)) return false;
     tcp_ = nullptr;
     device_ = std::move(port);
     return true;
@@ -39,8 +37,7 @@ void ScpiClient::send(const QByteArray& line) {
 QByteArray ScpiClient::readLine(int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
     while (!device_->canReadLine() && !deadline.hasExpired()) {
-        if (!device_->waitForReadyRead(int(deadline.remainingTime())))
-            break;
+        if (!device_->waitForReadyRead(int(deadline.remainingTime()))) break;
     }
     return device_->canReadLine() ? device_->readLine() : device_->readAll();
 }
@@ -48,8 +45,7 @@ QByteArray ScpiClient::readLine(int timeoutMs) {
 std::optional<QString> ScpiClient::query(const QByteArray& line, int timeoutMs) {
     send(line);
     QByteArray reply = readLine(timeoutMs);
-    if (!reply.endsWith('\n'))
-        return std::nullopt;
+    if (!reply.endsWith('\n')) return std::nullopt;
     reply.chop(1);
     return QString::fromLatin1(reply);
 }
@@ -57,8 +53,7 @@ std::optional<QString> ScpiClient::query(const QByteArray& line, int timeoutMs) 
 TimelineEvents readTimeline(const QString& path) {
     TimelineEvents events;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return events;
+    if (!file.open(QIODevice::ReadOnly)) return events;
     while (!file.atEnd()) {
         QJsonParseError error;
         QJsonDocument doc = QJsonDocument::fromJson(file.readLine(), &error);
@@ -71,8 +66,7 @@ TimelineEvents readTimeline(const QString& path) {
 TimelineEvents eventsOf(const TimelineEvents& all, const QString& kind) {
     TimelineEvents out;
     for (const QJsonObject& e : all)
-        if (e.value(QLatin1String("event")).toString() == kind)
-            out.push_back(e);
+        if (e.value(QLatin1String("event")).toString() == kind) out.push_back(e);
     return out;
 }
 
@@ -80,8 +74,7 @@ void VsourceTest::startSource(QStringList args, Transport transport) {
     ASSERT_TRUE(dir.isValid());
     timelinePath = dir.filePath(QStringLiteral("timeline.jsonl"));
     args << QStringLiteral("--timeline") << timelinePath;
-    if (transport == Transport::Pty)
-        args << QStringLiteral("--pty");
+    if (transport == Transport::Pty) args << QStringLiteral("--pty");
     ASSERT_TRUE(source.start(args)) << source.errorString().toStdString();
     if (transport == Transport::Pty)
         ASSERT_TRUE(client.openSerial(source.ptyPath()));
@@ -103,8 +96,7 @@ QStringList VsourceTest::drainErrors() {
     QStringList errors;
     for (int i = 0; i < 100; ++i) {
         QString e = nextError();
-        if (e.startsWith(QLatin1String("0,")) || e == QLatin1String("<no reply>"))
-            break;
+        if (e.startsWith(QLatin1String("0,")) || e == QLatin1String("<no reply>")) break;
         errors << e;
     }
     return errors;

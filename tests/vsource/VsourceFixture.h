@@ -15,13 +15,17 @@
 
 #include <ostream>
 
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace ostrel::test {
 
 enum class Transport { Tcp, Pty };
 
-inline void PrintTo(Transport t, std::ostream* os) { *os << (t == Transport::Tcp ? "TCP" : "pty"); }
+inline void PrintTo(Transport t, std::ostream* os) {
+    *os << (t == Transport::Tcp ? "TCP" : "pty");
+}
 
 // A plain blocking line client on the TCP port or on the pseudo-terminal.
 class ScpiClient {
@@ -67,7 +71,9 @@ protected:
 // The same conversation over the socket and over the pseudo-terminal.
 class BothTransports : public VsourceTest, public ::testing::WithParamInterface<Transport> {
 protected:
-    void startSource(QStringList args = {}) { VsourceTest::startSource(std::move(args), GetParam()); }
+    void startSource(QStringList args = {}) {
+        VsourceTest::startSource(std::move(args), GetParam());
+    }
 };
 
 std::string transportName(const ::testing::TestParamInfo<Transport>& info);

@@ -30,15 +30,14 @@ inline void appendFrame(std::string& out, FrameType type, std::string_view paylo
 }
 
 // Takes one complete frame off the front of `buffer`; false when it holds none yet.
-inline bool takeFrame(std::string& buffer, size_t& consumed, FrameType& type, std::string_view& payload) {
-    if (buffer.size() - consumed < kHeaderSize)
-        return false;
+inline bool takeFrame(std::string& buffer, size_t& consumed, FrameType& type,
+                      std::string_view& payload) {
+    if (buffer.size() - consumed < kHeaderSize) return false;
     const char* h = buffer.data() + consumed;
     uint32_t n = 0;
     for (int i = 0; i < 4; ++i)
         n |= uint32_t(uint8_t(h[1 + i])) << (8 * i);
-    if (buffer.size() - consumed - kHeaderSize < n)
-        return false;
+    if (buffer.size() - consumed - kHeaderSize < n) return false;
     type = FrameType(h[0]);
     payload = std::string_view(h + kHeaderSize, n);
     consumed += kHeaderSize + n;

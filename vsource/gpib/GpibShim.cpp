@@ -33,8 +33,8 @@ constexpr int kStopEnd = 0x100;
 constexpr int kNlEnd = 1, kDabEnd = 2;
 
 // Milliseconds of the NI-488.2 time-out codes 0..17 (0 = never).
-constexpr int kTimeoutMs[] = {0,   1,    1,    1,     1,     1,      3,      10,      30,
-                              100, 300,  1000, 3000,  10000, 30000,  100000, 300000, 1000000};
+constexpr int kTimeoutMs[] = {0,   1,   1,    1,    1,     1,     3,      10,     30,
+                              100, 300, 1000, 3000, 10000, 30000, 100000, 300000, 1000000};
 
 struct Chunk {
     std::string bytes;
@@ -72,9 +72,13 @@ int setStatus(int sta, int err, long count) {
     return sta;
 }
 
-int fail(int err, long count = 0) { return setStatus(ERR | CIC, err, count); }
+int fail(int err, long count = 0) {
+    return setStatus(ERR | CIC, err, count);
+}
 
-bool validBoard(int board) { return board >= 0 && board < kBoards; }
+bool validBoard(int board) {
+    return board >= 0 && board < kBoards;
+}
 
 // Follows OSTREL_VSOURCE_GPIB: a new path means another virtual source.
 bool ensureConnected(Shim& s) {
@@ -83,8 +87,7 @@ bool ensureConnected(Shim& s) {
         s.socket.close();
         return false;
     }
-    if (s.socket.connected() && s.path == path)
-        return true;
+    if (s.socket.connected() && s.path == path) return true;
     s.inbox.clear();
     s.replies.clear();
     s.path = path;
@@ -94,8 +97,7 @@ bool ensureConnected(Shim& s) {
 bool sendFrame(Shim& s, FrameType type, std::string_view payload) {
     std::string frame;
     appendFrame(frame, type, payload);
-    if (s.socket.sendAll(frame.data(), frame.size()))
-        return true;
+    if (s.socket.sendAll(frame.data(), frame.size())) return true;
     s.socket.close();
     return false;
 }
@@ -105,9 +107,9 @@ bool pump(Shim& s, std::chrono::steady_clock::time_point deadline, bool forever,
     char buffer[16384];
     int waitMs = -1;
     if (!forever) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return false;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
         waitMs = int(left.count());
     }
     long n = s.socket.receiveSome(buffer, sizeof buffer, waitMs);
@@ -116,33 +118,32 @@ bool pump(Shim& s, std::chrono::steady_clock::time_point deadline, bool forever,
         lost = true;
         return false;
     }
-    if (n == 0)
-        return false;
+    if (n == 0) return false;
     s.inbox.append(buffer, size_t(n));
     size_t consumed = 0;
     FrameType type{};
     std::string_view payload;
     while (takeFrame(s.inbox, consumed, type, payload)) {
         if (type == DeviceData && !payload.empty())
-            s.replies.push_back(Chunk{std::string(payload.substr(1)), 0, (payload[0] & kEndFlag) != 0});
+            s.replies.push_back(
+                Chunk{std::string(payload.substr(1)), 0, (payload[0] & kEndFlag) != 0});
     }
     s.inbox.erase(0, consumed);
     return true;
 }
 
 int notifyDevices(int board, FrameType type) {
-    if (!validBoard(board))
-        return fail(EARG);
+    if (!validBoard(board)) return fail(EARG);
     Shim& s = shim();
     std::lock_guard guard(s.lock);
-    if (!ensureConnected(s) || !sendFrame(s, type, {}))
-        return fail(ENOL);
+    if (!ensureConnected(s) || !sendFrame(s, type, {})) return fail(ENOL);
     return setStatus(CMPL | CIC, 0, 0);
 }
 
 } // namespace
 
-OSTREL_GPIB_EXPORT void Send(int boardID, Addr4882_t, const void* buffer, long count, int eot_mode) {
+OSTREL_GPIB_EXPORT void Send(int boardID, Addr4882_t, const void* buffer, long count,
+                             int eot_mode) {
     if (!validBoard(boardID) || count < 0 || (count > 0 && !buffer)) {
         fail(EARG);
         return;
@@ -155,8 +156,7 @@ OSTREL_GPIB_EXPORT void Send(int boardID, Addr4882_t, const void* buffer, long c
     }
     std::string payload(1, eot_mode == kNlEnd || eot_mode == kDabEnd ? kEndFlag : char(0));
     payload.append(static_cast<const char*>(buffer), size_t(count));
-    if (eot_mode == kNlEnd)
-        payload += '\n';
+    if (eot_mode == kNlEnd) payload += '\n';
     if (!sendFrame(s, DeviceWrite, payload)) {
         fail(ENOL);
         return;
@@ -164,7 +164,8 @@ OSTREL_GPIB_EXPORT void Send(int boardID, Addr4882_t, const void* buffer, long c
     setStatus(CMPL | CIC | ATN, 0, count);
 }
 
-OSTREL_GPIB_EXPORT void Receive(int boardID, Addr4882_t, void* buffer, long count, int termination) {
+OSTREL_GPIB_EXPORT void Receive(int boardID, Addr4882_t, void* buffer, long count,
+                                int termination) {
     if (!validBoard(boardID) || count < 0 || (count > 0 && !buffer)) {
         fail(EARG);
         return;
@@ -177,7 +178,8 @@ OSTREL_GPIB_EXPORT void Receive(int boardID, Addr4882_t, void* buffer, long coun
     }
     const int code = s.timeoutCode[boardID];
     const bool forever = code == 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeoutMs[code]);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeoutMs[code]);
     char* out = static_cast<char*>(buffer);
     long got = 0;
     bool end = false;
@@ -212,8 +214,7 @@ OSTREL_GPIB_EXPORT void Receive(int boardID, Addr4882_t, void* buffer, long coun
 }
 
 OSTREL_GPIB_EXPORT int ibtmo(int ud, int v) {
-    if (!validBoard(ud) || v < 0 || v > 17)
-        return fail(EARG);
+    if (!validBoard(ud) || v < 0 || v > 17) return fail(EARG);
     Shim& s = shim();
     std::lock_guard guard(s.lock);
     s.timeoutCode[ud] = v;
@@ -227,18 +228,31 @@ OSTREL_GPIB_EXPORT void SendIFC(int boardID) {
     }
     Shim& s = shim();
     std::lock_guard guard(s.lock);
-    if (ensureConnected(s))
-        sendFrame(s, InterfaceClear, {});
+    if (ensureConnected(s)) sendFrame(s, InterfaceClear, {});
     setStatus(CMPL | CIC, 0, 0);
 }
 
-OSTREL_GPIB_EXPORT void EnableRemote(int boardID, const Addr4882_t*) { notifyDevices(boardID, GoRemote); }
+OSTREL_GPIB_EXPORT void EnableRemote(int boardID, const Addr4882_t*) {
+    notifyDevices(boardID, GoRemote);
+}
 
-OSTREL_GPIB_EXPORT void EnableLocal(int boardID, const Addr4882_t*) { notifyDevices(boardID, GoLocal); }
+OSTREL_GPIB_EXPORT void EnableLocal(int boardID, const Addr4882_t*) {
+    notifyDevices(boardID, GoLocal);
+}
 
-OSTREL_GPIB_EXPORT void Trigger(int boardID, Addr4882_t) { notifyDevices(boardID, GroupTrigger); }
+OSTREL_GPIB_EXPORT void Trigger(int boardID, Addr4882_t) {
+    notifyDevices(boardID, GroupTrigger);
+}
 
-OSTREL_GPIB_EXPORT int ThreadIbsta(void) { return tIbsta; }
-OSTREL_GPIB_EXPORT int ThreadIberr(void) { return tIberr; }
-OSTREL_GPIB_EXPORT int ThreadIbcnt(void) { return int(tIbcntl); }
-OSTREL_GPIB_EXPORT long ThreadIbcntl(void) { return tIbcntl; }
+OSTREL_GPIB_EXPORT int ThreadIbsta(void) {
+    return tIbsta;
+}
+OSTREL_GPIB_EXPORT int ThreadIberr(void) {
+    return tIberr;
+}
+OSTREL_GPIB_EXPORT int ThreadIbcnt(void) {
+    return int(tIbcntl);
+}
+OSTREL_GPIB_EXPORT long ThreadIbcntl(void) {
+    return tIbcntl;
+}
