@@ -1,5 +1,6 @@
 #pragma once
-// Small pieces the configuration dialogs share.
+// Controls by their documented names: one name per control, and control
+// arrays whose members share a name and carry their index.
 #include <QButtonGroup>
 #include <QRadioButton>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "config/frmConfig.h"
 
 #include "app/Program.h"
-#include "config/DialogParts.h"
+#include "app/ControlArrays.h"
 #include "link/Numbers.h"
 
 #include <QCheckBox>

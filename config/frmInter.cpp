@@ -1,5 +1,6 @@
 #include "config/frmInter.h"
 
+#include "app/ControlArrays.h"
 #include "app/Program.h"
 #include "link/Decoders.h"
 #include "link/Identification.h"
@@ -22,12 +23,6 @@ namespace ostrel {
 
 namespace {
 constexpr int kSerialPortChoices = 8;
-template <class W>
-W* named(W* w, const QString& name, int index = -1) {
-    w->setObjectName(name);
-    if (index >= 0) w->setProperty("index", index);
-    return w;
-}
 } // namespace
 
 frmInter::frmInter(Program& program, QWidget* parent) : QDialog(parent), program_(program) {
@@ -43,7 +38,7 @@ frmInter::frmInter(Program& program, QWidget* parent) : QDialog(parent), program
     const QStringList types{QStringLiteral("Simulation (no connection)"), QStringLiteral("RS-232"),
                             QStringLiteral("GPIB (IEEE-488)"), QStringLiteral("LAN")};
     for (int i = 0; i < types.size(); ++i) {
-        auto* b = named(new QRadioButton(types[i], type), QStringLiteral("optType"), i);
+        auto* b = Named(new QRadioButton(types[i], type), QStringLiteral("optType"), i);
         optType_->addButton(b, i);
         typeLayout->addWidget(b);
     }
@@ -51,81 +46,81 @@ frmInter::frmInter(Program& program, QWidget* parent) : QDialog(parent), program
     typeLayout->addStretch();
     layout->addWidget(type, 0, 0, 2, 1);
 
-    fraRS_ = named(new QGroupBox(QStringLiteral("RS-232"), this), QStringLiteral("fraRS"));
+    fraRS_ = Named(new QGroupBox(QStringLiteral("RS-232"), this), QStringLiteral("fraRS"));
     auto* rs = new QGridLayout(fraRS_);
     optRS_ = new QButtonGroup(this);
     for (int i = 0; i < kSerialPortChoices; ++i) {
-        auto* b = named(new QRadioButton(QStringLiteral("COM%1").arg(i + 1), fraRS_), QStringLiteral("optRS"), i);
+        auto* b = Named(new QRadioButton(QStringLiteral("COM%1").arg(i + 1), fraRS_), QStringLiteral("optRS"), i);
         optRS_->addButton(b, i);
         rs->addWidget(b, i / 4, i % 4);
     }
     optRS_->button(std::clamp(now.serialPort - 1, 0, kSerialPortChoices - 1))->setChecked(true);
     rs->addWidget(new QLabel(QStringLiteral("Device"), fraRS_), 2, 0);
-    txtDevice_ = named(new QLineEdit(now.serialDevice, fraRS_), QStringLiteral("txtDevice"));
+    txtDevice_ = Named(new QLineEdit(now.serialDevice, fraRS_), QStringLiteral("txtDevice"));
     txtDevice_->setPlaceholderText(QStringLiteral("USB adapter or /dev/pts/N (overrides COM)"));
     rs->addWidget(txtDevice_, 2, 1, 1, 3);
-    rs->addWidget(named(new QLabel(QStringLiteral("Baud rate"), fraRS_), QStringLiteral("lblBaud")), 3, 0);
-    cmbBaud_ = named(new QComboBox(fraRS_), QStringLiteral("cmbBaud"));
+    rs->addWidget(Named(new QLabel(QStringLiteral("Baud rate"), fraRS_), QStringLiteral("lblBaud")), 3, 0);
+    cmbBaud_ = Named(new QComboBox(fraRS_), QStringLiteral("cmbBaud"));
     for (int i = 0; i < kBaudCount; ++i) cmbBaud_->addItem(QString::number(BaudRate(i)));
     cmbBaud_->setCurrentIndex(std::clamp(now.baudIndex, 0, kBaudCount - 1));
     rs->addWidget(cmbBaud_, 3, 1);
-    chkHandshake_ = named(new QCheckBox(QStringLiteral("RTS/CTS handshake"), fraRS_), QStringLiteral("chkHandshake"));
+    chkHandshake_ = Named(new QCheckBox(QStringLiteral("RTS/CTS handshake"), fraRS_), QStringLiteral("chkHandshake"));
     chkHandshake_->setChecked(now.handshake == 1);
     rs->addWidget(chkHandshake_, 3, 2, 1, 2);
     layout->addWidget(fraRS_, 0, 1);
 
-    fraIEEE_ = named(new QGroupBox(QStringLiteral("GPIB"), this), QStringLiteral("fraIEEE"));
+    fraIEEE_ = Named(new QGroupBox(QStringLiteral("GPIB"), this), QStringLiteral("fraIEEE"));
     auto* ieee = new QGridLayout(fraIEEE_);
-    ieee->addWidget(named(new QLabel(QStringLiteral("Source address"), fraIEEE_), QStringLiteral("lblAddress")), 0, 0);
-    cboAddress_ = named(new QComboBox(fraIEEE_), QStringLiteral("cboAddress"));
+    ieee->addWidget(Named(new QLabel(QStringLiteral("Source address"), fraIEEE_), QStringLiteral("lblAddress")), 0, 0);
+    cboAddress_ = Named(new QComboBox(fraIEEE_), QStringLiteral("cboAddress"));
     for (int a = 0; a <= 30; ++a) cboAddress_->addItem(QString::number(a));
     cboAddress_->setCurrentIndex(std::clamp(now.address, 0, 30));
     ieee->addWidget(cboAddress_, 0, 1);
-    ieee->addWidget(named(new QLabel(QStringLiteral("Board"), fraIEEE_), QStringLiteral("lblBoardID")), 1, 0);
-    txtBoardID_ = named(new QLineEdit(QString::number(now.board), fraIEEE_), QStringLiteral("txtBoardID"));
+    ieee->addWidget(Named(new QLabel(QStringLiteral("Board"), fraIEEE_), QStringLiteral("lblBoardID")), 1, 0);
+    txtBoardID_ = Named(new QLineEdit(QString::number(now.board), fraIEEE_), QStringLiteral("txtBoardID"));
     ieee->addWidget(txtBoardID_, 1, 1);
     layout->addWidget(fraIEEE_, 0, 1);
 
-    fraLanIO_ = named(new QGroupBox(QStringLiteral("LAN"), this), QStringLiteral("fraLanIO"));
+    fraLanIO_ = Named(new QGroupBox(QStringLiteral("LAN"), this), QStringLiteral("fraLanIO"));
     auto* lan = new QGridLayout(fraLanIO_);
-    lan->addWidget(named(new QLabel(QStringLiteral("IP address"), fraLanIO_), QStringLiteral("lblIPAddress")), 0, 0);
-    txtIPaddress_ = named(new QLineEdit(now.ipAddress, fraLanIO_), QStringLiteral("txtIPaddress"));
+    lan->addWidget(Named(new QLabel(QStringLiteral("IP address"), fraLanIO_), QStringLiteral("lblIPAddress")), 0, 0);
+    txtIPaddress_ = Named(new QLineEdit(now.ipAddress, fraLanIO_), QStringLiteral("txtIPaddress"));
     lan->addWidget(txtIPaddress_, 0, 1);
-    lan->addWidget(named(new QLabel(QStringLiteral("Port"), fraLanIO_), QStringLiteral("lblIPPort")), 1, 0);
-    txtIPPort_ = named(new QLineEdit(QString::number(now.socketPort), fraLanIO_), QStringLiteral("txtIPPort"));
+    lan->addWidget(Named(new QLabel(QStringLiteral("Port"), fraLanIO_), QStringLiteral("lblIPPort")), 1, 0);
+    txtIPPort_ = Named(new QLineEdit(QString::number(now.socketPort), fraLanIO_), QStringLiteral("txtIPPort"));
     lan->addWidget(txtIPPort_, 1, 1);
     layout->addWidget(fraLanIO_, 0, 1);
 
-    fraSend_ = named(new QGroupBox(QStringLiteral("Command"), this), QStringLiteral("fraSend"));
+    fraSend_ = Named(new QGroupBox(QStringLiteral("Command"), this), QStringLiteral("fraSend"));
     auto* send = new QHBoxLayout(fraSend_);
-    cboSend_ = named(new QComboBox(fraSend_), QStringLiteral("cboSend"));
+    cboSend_ = Named(new QComboBox(fraSend_), QStringLiteral("cboSend"));
     cboSend_->setEditable(true);
     cboSend_->addItems({"SYST:ERR?", "*ESR?", "*IDN?", "*STB?", "*RST", "FREQ?", "VOLT?", "CURR?"});
     cboSend_->setMinimumWidth(220);
     send->addWidget(cboSend_, 1);
-    cmdSend_ = named(new QPushButton(QStringLiteral("Send"), fraSend_), QStringLiteral("cmdSend"));
+    cmdSend_ = Named(new QPushButton(QStringLiteral("Send"), fraSend_), QStringLiteral("cmdSend"));
     send->addWidget(cmdSend_);
     layout->addWidget(fraSend_, 1, 1);
 
-    fraReceive_ = named(new QGroupBox(QStringLiteral("Response"), this), QStringLiteral("fraReceive"));
+    fraReceive_ = Named(new QGroupBox(QStringLiteral("Response"), this), QStringLiteral("fraReceive"));
     auto* receive = new QVBoxLayout(fraReceive_);
-    txtReceive_ = named(new QPlainTextEdit(fraReceive_), QStringLiteral("txtReceive"));
+    txtReceive_ = Named(new QPlainTextEdit(fraReceive_), QStringLiteral("txtReceive"));
     txtReceive_->setReadOnly(true);
     txtReceive_->setMinimumHeight(120);
     receive->addWidget(txtReceive_);
-    cmdClear_ = named(new QPushButton(QStringLiteral("Clear"), fraReceive_), QStringLiteral("cmdClear"));
+    cmdClear_ = Named(new QPushButton(QStringLiteral("Clear"), fraReceive_), QStringLiteral("cmdClear"));
     receive->addWidget(cmdClear_, 0, Qt::AlignRight);
     layout->addWidget(fraReceive_, 2, 0, 1, 2);
 
-    lblWarning_ = named(new QLabel(this), QStringLiteral("lblWarning"));
+    lblWarning_ = Named(new QLabel(this), QStringLiteral("lblWarning"));
     lblWarning_->setStyleSheet(QStringLiteral("font-weight: bold; color: #1f4e79;"));
     layout->addWidget(lblWarning_, 3, 0, 1, 2);
 
     auto* buttons = new QHBoxLayout;
-    cmdVerify_ = named(new QPushButton(QStringLiteral("Verify"), this), QStringLiteral("cmdVerify"));
-    cmdOk_ = named(new QPushButton(QStringLiteral("OK"), this), QStringLiteral("cmdOk"));
-    cmdCancel_ = named(new QPushButton(QStringLiteral("Cancel"), this), QStringLiteral("cmdCancel"));
-    cmdHelp_ = named(new QPushButton(QStringLiteral("Help"), this), QStringLiteral("cmdHelp"));
+    cmdVerify_ = Named(new QPushButton(QStringLiteral("Verify"), this), QStringLiteral("cmdVerify"));
+    cmdOk_ = Named(new QPushButton(QStringLiteral("OK"), this), QStringLiteral("cmdOk"));
+    cmdCancel_ = Named(new QPushButton(QStringLiteral("Cancel"), this), QStringLiteral("cmdCancel"));
+    cmdHelp_ = Named(new QPushButton(QStringLiteral("Help"), this), QStringLiteral("cmdHelp"));
     buttons->addWidget(cmdHelp_);
     buttons->addStretch();
     for (QPushButton* b : {cmdVerify_, cmdOk_, cmdCancel_}) buttons->addWidget(b);

@@ -1,7 +1,7 @@
 #include "config/frmSmallDialogs.h"
 
 #include "app/Program.h"
-#include "config/DialogParts.h"
+#include "app/ControlArrays.h"
 #include "config/SourceConfiguration.h"
 #include "link/ModelTable.h"
 

@@ -1,5 +1,6 @@
 #include "panel/SteadyStatePanel.h"
 
+#include "app/ControlArrays.h"
 #include "app/Program.h"
 #include "link/Numbers.h"
 #include "panel/PanelActions.h"
@@ -31,17 +32,11 @@ namespace {
 constexpr float kMaxProtectionDelay = 60;
 constexpr int kClipLevels[] = {1, 2, 3, 4, 5, 6, 8, 10, 12, 15, 20};
 
-template <class W>
-W* named(W* w, const QString& name, int index = -1) {
-    w->setObjectName(name);
-    if (index >= 0) w->setProperty("index", index);
-    return w;
-}
 
 QString phaseLetter(int p) { return QString(QChar('A' + p)); }
 
 QRadioButton* option(QButtonGroup* group, const QString& name, int index, const QString& text, QWidget* parent) {
-    auto* b = named(new QRadioButton(text, parent), name, index);
+    auto* b = Named(new QRadioButton(text, parent), name, index);
     group->addButton(b, index);
     return b;
 }
@@ -93,30 +88,30 @@ QWidget* SteadyStatePanel::buildPhaseTable() {
         head->setAlignment(Qt::AlignCenter);
         head->setStyleSheet(QStringLiteral("font-weight: bold;"));
         grid->addWidget(head, 0, p + 1);
-        auto* tick = named(new QCheckBox(QStringLiteral("Program ") + phaseLetter(p), box), QStringLiteral("chkPh"), p);
+        auto* tick = Named(new QCheckBox(QStringLiteral("Program ") + phaseLetter(p), box), QStringLiteral("chkPh"), p);
         tick->setChecked(true);
         chkPh_.append(tick);
         grid->addWidget(tick, 1, p + 1, Qt::AlignCenter);
 
-        auto* volt = named(new QLabel(box), QStringLiteral("lblVolt"), p);
+        auto* volt = Named(new QLabel(box), QStringLiteral("lblVolt"), p);
         volt->setFont(big);
         volt->setAlignment(Qt::AlignCenter);
         volt->setStyleSheet(QStringLiteral("color: #1f4e79;"));
         lblVolt_.append(volt);
         grid->addWidget(volt, 2, p + 1);
-        lblDc_.append(named(new QLabel(box), QStringLiteral("lblDC"), p));
-        lblCurr_.append(named(new QLabel(box), QStringLiteral("lblCurr"), p));
-        lblPhase_.append(named(new QLabel(box), QStringLiteral("lblPhase"), p));
+        lblDc_.append(Named(new QLabel(box), QStringLiteral("lblDC"), p));
+        lblCurr_.append(Named(new QLabel(box), QStringLiteral("lblCurr"), p));
+        lblPhase_.append(Named(new QLabel(box), QStringLiteral("lblPhase"), p));
         for (QLabel* l : {lblDc_[p], lblCurr_[p], lblPhase_[p]}) l->setAlignment(Qt::AlignCenter);
         grid->addWidget(lblDc_[p], 3, p + 1);
         grid->addWidget(lblCurr_[p], 4, p + 1);
         grid->addWidget(lblPhase_[p], 5, p + 1);
 
-        auto* wave = named(new QComboBox(box), QStringLiteral("cmbWave"), p);
+        auto* wave = Named(new QComboBox(box), QStringLiteral("cmbWave"), p);
         wave->setMinimumContentsLength(12);
         cmbWave_.append(wave);
         grid->addWidget(wave, 6, p + 1);
-        auto* clip = named(new QComboBox(box), QStringLiteral("cmbClip"), p);
+        auto* clip = Named(new QComboBox(box), QStringLiteral("cmbClip"), p);
         for (int level : kClipLevels) clip->addItem(QStringLiteral("%1 % THD").arg(level), level);
         cmbClip_.append(clip);
         grid->addWidget(clip, 7, p + 1);
@@ -128,14 +123,14 @@ QLineEdit* SteadyStatePanel::entry(const QString& name, const QString& unit, QSl
                                    const QString& sliderName, QWidget* parent, QGridLayout* grid, int row,
                                    const QString& label) {
     grid->addWidget(new QLabel(label, parent), row, 0);
-    auto* box = named(new QLineEdit(parent), name);
+    auto* box = Named(new QLineEdit(parent), name);
     box->setAlignment(Qt::AlignRight);
     box->setMaximumWidth(90);
     grid->addWidget(box, row, 1);
     auto* unitLabel = new QLabel(unit, parent);
     if (name == QLatin1String("txtAmpc")) lblAmpUnit_ = unitLabel;
     grid->addWidget(unitLabel, row, 2);
-    slider = named(new QSlider(Qt::Horizontal, parent), sliderName);
+    slider = Named(new QSlider(Qt::Horizontal, parent), sliderName);
     slider->setMinimumWidth(180);
     grid->addWidget(slider, row, 3);
     return box;
@@ -206,8 +201,8 @@ QWidget* SteadyStatePanel::buildOutputBox() {
 QWidget* SteadyStatePanel::buildSettingsBox() {
     auto* box = new QGroupBox(QStringLiteral("Regulation and protection"), this);
     auto* grid = new QGridLayout(box);
-    chkALC_ = named(new QCheckBox(QStringLiteral("Automatic level control"), box), QStringLiteral("chkALC"));
-    chkALCTrip_ = named(new QCheckBox(QStringLiteral("Trip on ALC fault"), box), QStringLiteral("chkALCTrip"));
+    chkALC_ = Named(new QCheckBox(QStringLiteral("Automatic level control"), box), QStringLiteral("chkALC"));
+    chkALCTrip_ = Named(new QCheckBox(QStringLiteral("Trip on ALC fault"), box), QStringLiteral("chkALCTrip"));
     grid->addWidget(chkALC_, 0, 0);
     grid->addWidget(chkALCTrip_, 0, 1);
 
@@ -216,10 +211,10 @@ QWidget* SteadyStatePanel::buildSettingsBox() {
     grid->addWidget(option(optProt_, QStringLiteral("optProt"), 0, QStringLiteral("Constant current"), box), 1, 1);
     grid->addWidget(option(optProt_, QStringLiteral("optProt"), 1, QStringLiteral("Trip"), box), 1, 2);
     auto* delay = new QHBoxLayout;
-    txtCLDelay_ = named(new QLineEdit(box), QStringLiteral("txtCLDelay"));
+    txtCLDelay_ = Named(new QLineEdit(box), QStringLiteral("txtCLDelay"));
     txtCLDelay_->setMaximumWidth(70);
     txtCLDelay_->setAlignment(Qt::AlignRight);
-    spnCLDelay_ = named(new SpinButton(box), QStringLiteral("spnCLDelay"));
+    spnCLDelay_ = Named(new SpinButton(box), QStringLiteral("spnCLDelay"));
     delay->addWidget(new QLabel(QStringLiteral("Delay"), box));
     delay->addWidget(txtCLDelay_);
     delay->addWidget(spnCLDelay_);
@@ -237,14 +232,14 @@ QWidget* SteadyStatePanel::buildSettingsBox() {
     grid->addWidget(option(optVanu_, QStringLiteral("optVanu"), 0, QStringLiteral("Bypassed"), box), 3, 1);
     grid->addWidget(option(optVanu_, QStringLiteral("optVanu"), 1, QStringLiteral("Engaged"), box), 3, 2);
 
-    chkImpedance_ = named(new QCheckBox(QStringLiteral("Programmable impedance"), box), QStringLiteral("chkImpedance"));
+    chkImpedance_ = Named(new QCheckBox(QStringLiteral("Programmable impedance"), box), QStringLiteral("chkImpedance"));
     grid->addWidget(chkImpedance_, 4, 0);
     auto* z = new QHBoxLayout;
-    txtResistive_ = named(new QLineEdit(box), QStringLiteral("txtResistive"));
+    txtResistive_ = Named(new QLineEdit(box), QStringLiteral("txtResistive"));
     txtResistive_->setMaximumWidth(70);
     txtResistive_->setAlignment(Qt::AlignRight);
-    spnResistive_ = named(new SpinButton(box), QStringLiteral("spnResistive"));
-    cmdFlickZ_ = named(new QPushButton(QStringLiteral("Flicker reference"), box), QStringLiteral("cmdFlickZ"));
+    spnResistive_ = Named(new SpinButton(box), QStringLiteral("spnResistive"));
+    cmdFlickZ_ = Named(new QPushButton(QStringLiteral("Flicker reference"), box), QStringLiteral("cmdFlickZ"));
     z->addWidget(new QLabel(QStringLiteral("Resistance"), box));
     z->addWidget(txtResistive_);
     z->addWidget(spnResistive_);
@@ -259,15 +254,15 @@ QWidget* SteadyStatePanel::buildSettingsBox() {
 QWidget* SteadyStatePanel::buildRegisterBox() {
     auto* box = new QGroupBox(QStringLiteral("Source setup registers"), this);
     auto* grid = new QGridLayout(box);
-    cmbNvm_ = named(new QComboBox(box), QStringLiteral("cmbNvm"));
+    cmbNvm_ = Named(new QComboBox(box), QStringLiteral("cmbNvm"));
     for (int i = 0; i <= 15; ++i) cmbNvm_->addItem(QString::number(i), i);
     grid->addWidget(new QLabel(QStringLiteral("Register"), box), 0, 0);
     grid->addWidget(cmbNvm_, 0, 1);
-    cmdSave_ = named(new QPushButton(QStringLiteral("Save"), box), QStringLiteral("cmdSave"));
-    cmdRecall_ = named(new QPushButton(QStringLiteral("Recall"), box), QStringLiteral("cmdRecall"));
+    cmdSave_ = Named(new QPushButton(QStringLiteral("Save"), box), QStringLiteral("cmdSave"));
+    cmdRecall_ = Named(new QPushButton(QStringLiteral("Recall"), box), QStringLiteral("cmdRecall"));
     grid->addWidget(cmdSave_, 1, 0);
     grid->addWidget(cmdRecall_, 1, 1);
-    chkFront_ = named(new QCheckBox(QStringLiteral("Lock the source's front panel"), box), QStringLiteral("chkFront"));
+    chkFront_ = Named(new QCheckBox(QStringLiteral("Lock the source's front panel"), box), QStringLiteral("chkFront"));
     grid->addWidget(chkFront_, 2, 0, 1, 2);
     grid->setRowStretch(3, 1);
 

@@ -129,7 +129,7 @@ TEST_F(MainWindowTest, ExternalSyncWithoutTheInputReportsAndGoesBackToInternal) 
     dialog.accept();
     const QStringList sent = receivedSince(before);
     EXPECT_EQ(sent.value(0), "FREQ:MODE SENS");
-    EXPECT_TRUE(sent.contains("*CLS"));
+    EXPECT_TRUE(sent.contains("*CLS")) << sent.join(" | ").toStdString();
     ASSERT_FALSE(prompt().messages().isEmpty());
     EXPECT_TRUE(prompt().messages().last().endsWith(
         "\r\nExternal Sync signal or -LNS option not found!\r\nClock mode set back to internal."));

@@ -24,12 +24,23 @@ void MainWindowTest::startSimulated(int model) {
 }
 
 QStringList MainWindowTest::received() {
-    QStringList commands;
-    for (const QString& line : source.logTail(100000)) {
-        const qsizetype at = line.indexOf(QLatin1String(" TCP < "));
-        if (at >= 0) commands.append(line.mid(at + 7));
+    const auto commands = [this] {
+        QStringList out;
+        for (const QString& line : source.logTail(100000)) {
+            const qsizetype at = line.indexOf(QLatin1String(" TCP < "));
+            if (at >= 0) out.append(line.mid(at + 7));
+        }
+        return out;
+    };
+    // Commands are not acknowledged: the log is read once the source has caught up.
+    QStringList seen = commands();
+    for (int i = 0; i < 50; ++i) {
+        QTest::qWait(20);
+        QStringList again = commands();
+        if (again.size() == seen.size()) break;
+        seen = std::move(again);
     }
-    return commands;
+    return seen;
 }
 
 void MainWindowTest::type(const char* box, const QString& text) {
