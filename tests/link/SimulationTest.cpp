@@ -42,6 +42,14 @@ TEST_F(SimulationLink, TraceSwitchesAreHonoured) {
     EXPECT_EQ(trace().size(), 1);
 }
 
+TEST_F(SimulationLink, SerialQueryForAnotherUnitSendsNothing) {
+    program().settings.link.bus = BusSerial;
+    program().link.state.serialPortName = tempPath(QStringLiteral("no-such-tty"));
+    EXPECT_EQ(program().link.Query(1, QStringLiteral("volt?"), 1), QString());
+    EXPECT_FALSE(program().link.SerialPortOpen());
+    EXPECT_TRUE(prompt().messages().isEmpty()) << "the port was not even opened";
+}
+
 TEST_F(SimulationLink, NestedReadbackLeavesTheRunningOnesFlag) {
     program().readbackInProgress = true;
     ReadBackState(program(), 0);
