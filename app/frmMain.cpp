@@ -274,7 +274,8 @@ void frmMain::startup(const QString& commandLine) {
         for (const auto& [name, entry] : words) {
             if (word != QLatin1String(name)) continue;
             QAction* a = action(QString::fromLatin1(entry));
-            if (a && a->isEnabled()) a->trigger();
+            // Opened once the main window is up, so the window comes up in front of it.
+            if (a && a->isEnabled()) QTimer::singleShot(0, a, &QAction::trigger);
             return a && a->isEnabled();
         }
         return false;

@@ -5,6 +5,7 @@
 #include "app/Startup.h"
 #include "app/VirtualSource.h"
 #include "app/frmMain.h"
+#include "measure/MeasurementWindows.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
     PrepareProgram(program, QLocale().decimalPoint().front());
 
     frmMain window(program);
+    RegisterMeasurementWindows(window, program);
     program.setPrompt(std::make_unique<MessageBoxPrompt>(
         program.messageTitle, &window, [&window](int panel, const QString& text) { window.setStatusPanel(panel, text); }));
 
