@@ -25,6 +25,8 @@ void readColumn(SourceIo& io, const QString& command, std::array<float, kHarmoni
                 const HarmonicStatus& report) {
     QString error;
     const QByteArray reply = io.queryArray(command, 4.0, kHarmonicRows, error);
+    if (error.isEmpty() && reply.trimmed().isEmpty())
+        error = QStringLiteral("The source did not answer \"%1\".").arg(command);
     const ArrayReply parsed =
         error.isEmpty() ? ParseArrayReply(reply, BlockNumberForm::Single, kHarmonicRows, command)
                         : ArrayReply{{}, error};

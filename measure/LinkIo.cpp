@@ -90,7 +90,13 @@ QByteArray LinkIo::gpibArray(const QString& command, double timeoutSeconds, int 
     InstrumentLink& link = program_.link;
     const LinkSettings& s = program_.settings.link;
     const int address = s.sourceAddress;
-    link.GpibSend(s.gpibBoard, address, command.toLatin1());
+    QString loadError;
+    if (!link.LoadGpib(loadError)) {
+        error = loadError;
+        return {};
+    }
+    // Queries go out with a trailing blank, as the link sends them.
+    link.GpibSend(s.gpibBoard, address, (command + QLatin1Char(' ')).toLatin1());
     if (link.GpibFailed()) {
         error = QStringLiteral("ERROR: Error sending IEEE command");
         return {};

@@ -53,6 +53,7 @@ TEST_F(Acquisition, TheConversationSwitchesSenseCouplingAroundTheArraysInAcMode)
     io.log.clear();
     acquire({0, false, false, 60}); // not AC: the coupling stays
     EXPECT_FALSE(io.sends().contains("sens:coup dc"));
+    EXPECT_TRUE(errors.contains("The source did not answer \"inst:nsel 1;:meas:arr:volt:harm?\"."));
 }
 
 TEST_F(Acquisition, AShortReplyFillsItsRowsAndALongOneChangesNothingAndIsReported) {

@@ -1,0 +1,87 @@
+#include "WindowFixture.h"
+
+#include "app/Program.h"
+#include "link/Numbers.h"
+#include "measure/ArrayReply.h"
+#include "measure/LinkIo.h"
+
+#include <cmath>
+
+using namespace ostrel;
+using namespace ostrel::test;
+
+namespace {
+
+// Long array replies through the program's link on each transport, with a
+// waveform register of the source as the long reply.
+class LinkArrays : public ::testing::WithParamInterface<int>, public WindowFixture {
+protected:
+    const QString query = QStringLiteral("trac:data? wave1");
+
+    void loadRegister() {
+        QStringList values;
+        for (int i = 0; i < 1024; ++i)
+            values << QString::number(std::sin(i * 6.283185 / 1024), 'f', 6);
+        program().link.Send(0, "trac:def wave1");
+        program().link.Send(0, "trac:data wave1," + values.join(','));
+    }
+
+    void start(const QStringList& faults = {}) {
+        const int bus = GetParam();
+        QStringList args;
+        for (const QString& f : faults)
+            args << "--fault" << f;
+        if (bus == BusSerial) args << "--pty";
+        if (bus == BusGpib) args << "--gpib";
+        if (bus == BusLan) {
+            connectSource(args);
+            loadRegister();
+            return;
+        }
+        ASSERT_TRUE(source.start(args)) << source.errorString().toStdString();
+        LinkSettings& link = program().settings.link;
+        link.bus = bus;
+        link.sourceAddress = 5;
+        program().link.state.serialPortName = source.ptyPath();
+        qputenv("OSTREL_GPIB_LIBRARY", VirtualSourceProcess::gpibShimPath().toLocal8Bit());
+        qputenv("OSTREL_VSOURCE_GPIB", source.gpibSocket().toLocal8Bit());
+        loadRegister();
+    }
+};
+
+TEST_P(LinkArrays, ALongReplyArrivesWholeAndOneLongerThanAskedIsRefused) {
+    start({"split 20 4 all"});
+    ASSERT_TRUE(program().link.CheckError().isEmpty());
+    LinkIo io(program());
+    QString error;
+    const QByteArray reply = io.queryArray(query, 4.0, 1024, error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    const ArrayReply whole = ParseArrayReply(reply, BlockNumberForm::Single, 1024, query);
+    ASSERT_TRUE(whole.ok()) << whole.error.toStdString();
+    EXPECT_EQ(whole.values.size(), 1024);
+
+    const ArrayReply shorter = ParseArrayReply(io.queryArray(query, 4.0, 1000, error),
+                                               BlockNumberForm::Single, 1000, query);
+    EXPECT_EQ(shorter.error,
+              "The reply to \"trac:data? wave1\" holds 1024 values, more than the 1000 expected.");
+    EXPECT_EQ(Val(io.query("*opc?", 1.0)), 1); // the conversation goes on in step
+}
+
+TEST_P(LinkArrays, AReplyThatNeverComesIsReported) {
+    if (GetParam() == BusSerial) GTEST_SKIP() << "a line that does not come reads as empty";
+    start({"noreply-match TRAC"});
+    program().link.state.lanTimeoutMs = 300;
+    LinkIo io(program());
+    QString error;
+    EXPECT_TRUE(io.queryArray(query, 1.0, 1024, error).isEmpty());
+    EXPECT_TRUE(error.contains("trac:data? wave1")) << error.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Transports, LinkArrays, ::testing::Values(BusLan, BusSerial, BusGpib),
+                         [](const auto& info) {
+                             return info.param == BusLan      ? std::string("Lan")
+                                    : info.param == BusSerial ? std::string("Serial")
+                                                              : std::string("Gpib");
+                         });
+
+} // namespace
