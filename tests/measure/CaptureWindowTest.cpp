@@ -42,7 +42,7 @@ TEST_F(CaptureWindow, OpeningReadsTheSourcesSampleIntervalAndShowsTheDisplayPeri
 }
 
 TEST_F(CaptureWindow, ADcCaptureSkipsThePhaseTriggerAndAnArrayThatNeverEndsIsReported) {
-    connectSource({"--model", "3"});
+    connectSource({"--model", "3", "--fault", "noreply-match FETCH:ARR"});
     program().sourceModel.MultiPhase = 1;
     program().outputState.OutputMode = ModeDC;
     program().settings.waveAcquisition.mode = 1;
