@@ -38,6 +38,8 @@ std::string_view errorText(int code) {
         return "Data out of range";
     case -223:
         return "Too much data";
+    case -230:
+        return "Data corrupt or stale";
     case -224:
         return "Illegal parameter value";
     case -226:

@@ -24,6 +24,7 @@ constexpr int DataOutOfRange = -222;
 constexpr int TooMuchData = -223;
 constexpr int IllegalParameterValue = -224;
 constexpr int ListsNotSameLength = -226;
+constexpr int DataStale = -230;
 constexpr int HardwareMissing = -241;
 constexpr int MediaFull = -254;
 constexpr int QueueOverflow = -350;

@@ -14,6 +14,7 @@ std::vector<CommandSpec> allSpecs() {
     addListCommands(specs);
     addMeasureCommands(specs);
     addTraceCommands(specs);
+    addArrayCommands(specs);
     return specs;
 }
 
@@ -116,6 +117,17 @@ Reading Instrument::readingAt(int phase, double t) const {
     ShapeFigures shape = waves.figures(s.wave, s.clipThd);
     return computeReading(s, shape, loads[size_t(phase)], state.steady.phase[size_t(phase)].current,
                           state.thdRms);
+}
+
+PhaseSpectra Instrument::spectraOf(int phase, const Reading& reading) const {
+    const PhaseOutput& p = output.phase[size_t(phase)];
+    return outputSpectra(waves.spectrum(p.wave, p.clipThd), reading, loads[size_t(phase)],
+                         !state.steady.senseCouplingAc);
+}
+
+void Instrument::meterEnergy(double t) {
+    integrateEnergy(wattHour, state.outputs, t,
+                    [this](int p, double at) { return readingAt(p, at).power; });
 }
 
 void Instrument::record(double t, int phase) {
@@ -233,7 +245,11 @@ void Instrument::advance(double t) {
                                : kInfinity;
         double acquire = acquisition.armed ? acquisition.due : kInfinity;
         double next = std::min({ramps, transient, acquire});
-        if (!(next <= t)) return;
+        if (!(next <= t)) {
+            meterEnergy(t);
+            return;
+        }
+        meterEnergy(next);
         if (next == ramps)
             finishRamps(next);
         else if (next == acquire)
@@ -428,6 +444,15 @@ void Instrument::fireAcquisition(double t) {
     now = t;
     takeReadings(true);
     now = saved;
+    capture.taken = true;
+    capture.interval = state.trigger.sweepInterval;
+    capture.offset = state.trigger.sweepOffset;
+    capture.freq = output.mode == OutputMode::Dc ? 0 : output.freq.at(t);
+    const double accumulator = phaseAngleA(output, t) - output.phase[0].angle;
+    for (int p = 0; p < state.outputs; ++p) {
+        capture.phase[size_t(p)].spectra = lastSpectra[size_t(p)];
+        capture.phase[size_t(p)].angle = accumulator + output.phase[size_t(p)].angle;
+    }
     recordEvent(t, "acquire");
 }
 
@@ -448,6 +473,7 @@ void Instrument::takeReadings(bool fresh) {
             r.apparent *= fv * fi;
         }
         lastReading[size_t(p)] = r;
+        lastSpectra[size_t(p)] = spectraOf(p, r);
         hasReading[size_t(p)] = true;
         peakHold[size_t(p)] = std::max(peakHold[size_t(p)], r.currPeak);
     }
@@ -458,6 +484,8 @@ void Instrument::resetPeak(int phase) {
 }
 
 void Instrument::setLoad(int phase, const LoadModel& load) {
+    // The energy so far was drawn by the old load.
+    advance(clock.now());
     if (phase == 0)
         loads.fill(load);
     else

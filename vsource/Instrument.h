@@ -2,6 +2,7 @@
 // One instrument: its settings, the output it produces, the transient run, the
 // meter, the error queue and the waveform registers, driven by command lines
 // and by virtual time. Plain C++: the transports live elsewhere.
+#include "vsource/Capture.h"
 #include "vsource/CommandTable.h"
 #include "vsource/ErrorQueue.h"
 #include "vsource/InstrumentState.h"
@@ -10,6 +11,7 @@
 #include "vsource/OutputModel.h"
 #include "vsource/Timeline.h"
 #include "vsource/VirtualClock.h"
+#include "vsource/WattHour.h"
 #include "vsource/Waveforms.h"
 
 #include <array>
@@ -76,6 +78,9 @@ public:
     std::array<Reading, 3> lastReading{};
     std::array<bool, 3> hasReading{};
     std::array<double, 3> peakHold{};
+    std::array<PhaseSpectra, 3> lastSpectra{}; // of lastReading
+    CaptureRecord capture;
+    WattHourMeter wattHour;
     std::mt19937 random;
     double now = 0;
     bool outputChanged = false; // set by handlers whose settings reach the output
@@ -102,6 +107,8 @@ private:
     void record(double t, int phase);
     void recordEvent(double t, std::string_view event);
     Reading readingAt(int phase, double t) const;
+    PhaseSpectra spectraOf(int phase, const Reading& reading) const;
+    void meterEnergy(double t);
     double earliestRampEnd() const;
     void finishRamps(double t);
 
@@ -118,5 +125,6 @@ void addSourceCommands(std::vector<CommandSpec>& specs);
 void addListCommands(std::vector<CommandSpec>& specs);
 void addMeasureCommands(std::vector<CommandSpec>& specs);
 void addTraceCommands(std::vector<CommandSpec>& specs);
+void addArrayCommands(std::vector<CommandSpec>& specs);
 
 } // namespace ostrel::vsource

@@ -108,6 +108,7 @@ struct InstrumentState {
     StatusRegisters status;
     int outputs = 1;           // phases programmed: 1 or 3
     bool thdRms = false;       // "meas:thd:mode rmsq"
+    bool binaryArrays = false; // "meas:arr:mode bin"; an interface setting, kept by "*RST"
     bool waveformLimit = true; // "trac:lim"
     RemoteState remote = RemoteState::Local;
     std::array<std::optional<SteadySettings>, 16> registers;

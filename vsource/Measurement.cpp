@@ -9,6 +9,15 @@ namespace ostrel::vsource {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+constexpr double kDegree = kPi / 180;
+
+// Into (-180, 180].
+double wrapDegrees(double d) {
+    d = std::fmod(d, 360.0);
+    if (d <= -180) d += 360;
+    if (d > 180) d -= 360;
+    return d;
+}
 
 bool readValue(std::string_view text, double& out) {
     text = trimmed(text);
@@ -94,6 +103,39 @@ Reading computeReading(const OutputSample& out, const ShapeFigures& shape, const
         r.thdCurr = 100 * std::hypot(thdV, thdLoad);
     }
     return r;
+}
+
+PhaseSpectra outputSpectra(const Spectrum& shape, const Reading& reading, const LoadModel& load,
+                           bool dcCoupled) {
+    PhaseSpectra out;
+    Spectrum& v = out.voltage;
+    Spectrum& i = out.current;
+    for (size_t h = 1; h < size_t(kHarmonicLines); ++h) {
+        v.amplitude[h] = reading.voltAc * shape.amplitude[h];
+        v.phase[h] = shape.phase[h];
+    }
+    if (dcCoupled) {
+        v.amplitude[0] = reading.voltDc;
+        i.amplitude[0] = reading.currDc;
+    }
+    if (std::isinf(load.resistance)) return out;
+    for (size_t h = 1; h < size_t(kHarmonicLines); ++h) {
+        i.amplitude[h] = v.amplitude[h] / load.resistance;
+        i.phase[h] = v.phase[h];
+    }
+    i.phase[1] = -load.lagDegrees;
+    const double drawn = i.amplitude[1] * load.nonlinear;
+    if (drawn > 0) {
+        const size_t h = kLoadHarmonic;
+        const double base = i.amplitude[h] > 0 ? i.phase[h] : -double(h) * load.lagDegrees - 90;
+        const double re =
+            i.amplitude[h] * std::cos(base * kDegree) - drawn * std::sin(base * kDegree);
+        const double im =
+            i.amplitude[h] * std::sin(base * kDegree) + drawn * std::cos(base * kDegree);
+        i.amplitude[h] = std::hypot(re, im);
+        i.phase[h] = wrapDegrees(std::atan2(im, re) / kDegree);
+    }
+    return out;
 }
 
 } // namespace ostrel::vsource

@@ -2,6 +2,7 @@
 // The meter: readings of one phase from the output it produces through the
 // configured load.
 #include "vsource/OutputModel.h"
+#include "vsource/Spectrum.h"
 #include "vsource/Waveforms.h"
 
 #include <string>
@@ -41,5 +42,20 @@ struct Reading {
 // current limit the source holds the limit and the voltage drops with it.
 Reading computeReading(const OutputSample& out, const ShapeFigures& shape, const LoadModel& load,
                        double currentLimit, bool thdRms);
+
+// The load's non-linear current is drawn at this harmonic.
+constexpr int kLoadHarmonic = 3;
+
+struct PhaseSpectra {
+    Spectrum voltage;
+    Spectrum current;
+};
+
+// Scales a shape's spectrum to a reading's levels and draws the current
+// through the load: its fundamental lags by the load's angle, the voltage
+// harmonics pass through the resistance, and the non-linear part is added in
+// quadrature at kLoadHarmonic. With AC sense coupling the DC lines read 0.
+PhaseSpectra outputSpectra(const Spectrum& shape, const Reading& reading, const LoadModel& load,
+                           bool dcCoupled);
 
 } // namespace ostrel::vsource

@@ -92,9 +92,11 @@ WaveformStore::WaveformStore(int userSlots) : userSlots_(userSlots) {
     for (size_t i = 0; i < square.size(); ++i)
         square[i] = i < square.size() / 2 ? 1.0 : -1.0;
     square_ = analyseShape(square);
+    squareSpectrum_ = shapeSpectrum(square);
     for (double level = 1.0; level >= 0.2; level -= 0.02) {
         ShapeFigures clip = analyseShape(clippedSine(level));
         clipCrest_.emplace_back(clip.thdFund, clip.crest);
+        clipLevel_.push_back(level);
     }
 }
 
@@ -125,7 +127,7 @@ int WaveformStore::define(std::string_view name) {
         return err::IllegalParameterValue;
     if (findUser(name)) return 0;
     if (int(user_.size()) >= userSlots_) return err::MediaFull;
-    user_.push_back(Register{upperOf(name), {}, {}});
+    user_.push_back(Register{upperOf(name), {}, {}, {}});
     return 0;
 }
 
@@ -139,6 +141,7 @@ int WaveformStore::setData(std::string_view name, std::span<const std::string_vi
         if (!parseDecimal(values[i], samples[i])) return err::DataTypeError;
     }
     r->figures = analyseShape(samples);
+    r->spectrum = shapeSpectrum(samples);
     r->samples = std::move(samples);
     return 0;
 }
@@ -195,6 +198,40 @@ ShapeFigures WaveformStore::figures(std::string_view canonical, double clipThd) 
     }
     const Register* r = findUser(canonical);
     return r && !r->samples.empty() ? r->figures : ShapeFigures{};
+}
+
+} // namespace ostrel::vsource
+
+namespace ostrel::vsource {
+
+Spectrum WaveformStore::spectrum(std::string_view canonical, double clipThd) const {
+    if (canonical == kSquare) return squareSpectrum_;
+    if (canonical == kClipped) {
+        if (clipThd <= 0) return sineSpectrum();
+        double level = clipLevel_.back();
+        for (size_t i = 1; i < clipCrest_.size(); ++i) {
+            double t0 = clipCrest_[i - 1].first, t1 = clipCrest_[i].first;
+            if (clipThd <= t1) {
+                double k = t1 > t0 ? std::clamp((clipThd - t0) / (t1 - t0), 0.0, 1.0) : 1.0;
+                level = clipLevel_[i - 1] + (clipLevel_[i] - clipLevel_[i - 1]) * k;
+                break;
+            }
+        }
+        Spectrum s = shapeSpectrum(clippedSine(level));
+        // The clipping level is interpolated: scale the harmonics to the exact
+        // distortion asked for and keep the shape at unit rms.
+        double harmonics = 0;
+        for (size_t h = 2; h < s.amplitude.size(); ++h)
+            harmonics += s.amplitude[h] * s.amplitude[h];
+        double fundamental = s.amplitude[1];
+        double k = harmonics > 0 ? clipThd / 100 * fundamental / std::sqrt(harmonics) : 0;
+        double total = std::sqrt(fundamental * fundamental + k * k * harmonics);
+        for (size_t h = 1; h < s.amplitude.size(); ++h)
+            s.amplitude[h] *= (h == 1 ? 1 : k) / total;
+        return s;
+    }
+    const Register* r = findUser(canonical);
+    return r && !r->samples.empty() ? r->spectrum : sineSpectrum();
 }
 
 } // namespace ostrel::vsource

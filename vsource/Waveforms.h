@@ -2,6 +2,8 @@
 // Waveform registers: the three built-in shapes and a limited number of user
 // registers, each holding one period as samples. The distortion and crest
 // factor of every shape come from the harmonics of its samples.
+#include "vsource/Spectrum.h"
+
 #include <span>
 #include <string>
 #include <string_view>
@@ -44,12 +46,15 @@ public:
 
     // Figures of a shape; a clipped sine by its programmed distortion.
     ShapeFigures figures(std::string_view canonical, double clipThd) const;
+    // Harmonic lines of a shape; a clipped sine's are scaled to its programmed distortion.
+    Spectrum spectrum(std::string_view canonical, double clipThd) const;
 
 private:
     struct Register {
         std::string name;
         std::vector<double> samples;
         ShapeFigures figures;
+        Spectrum spectrum;
     };
     Register* findUser(std::string_view name);
     const Register* findUser(std::string_view name) const;
@@ -57,7 +62,9 @@ private:
     int userSlots_;
     std::vector<Register> user_;
     ShapeFigures square_;
+    Spectrum squareSpectrum_;
     std::vector<std::pair<double, double>> clipCrest_; // (thd %, crest), rising thd
+    std::vector<double> clipLevel_;                    // the clipping level of each clipCrest_ row
 };
 
 } // namespace ostrel::vsource
