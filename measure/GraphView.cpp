@@ -23,6 +23,8 @@ namespace {
 
 // Screen layouts are made for this many pixels per inch; other devices scale.
 constexpr double kLayoutDpi = 96.0;
+// Line graphs of more points than this are drawn with a fine pen.
+constexpr int kFineLinePoints = 1000;
 // Line graphs of up to this many points mark each point.
 constexpr int kMarkedPoints = 100;
 // Printed graphs are rasterised at no more than this, to bound memory.
@@ -249,7 +251,8 @@ void GraphView::rebuildPlottables() {
             plottable = bars;
         } else {
             QCPGraph* graph = plot_->addGraph(plot_->xAxis, valueAxis);
-            graph->setPen(QPen(color, 1.6));
+            // Wide pens are slow to stroke: long records get a fine line.
+            graph->setPen(QPen(color, points_ > kFineLinePoints ? 1.0 : 1.6));
             // Few points are marked, so a lone one still shows.
             if (points_ <= kMarkedPoints)
                 graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 5));

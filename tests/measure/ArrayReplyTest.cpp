@@ -35,6 +35,9 @@ TEST(ArrayReply, TextListsAreTakenWholeOrRefused) {
         {"120.1,0.5", 51, {120.1f, 0.5f}, ""},
         {"1,2,3,4,5", 4, {}, "holds 5 values, more than the 4 expected"},
         {"1,2,x,4", 4, {}, "is not a list of numbers (value 3)"},
+        {"1,+-2", 4, {}, "is not a list of numbers (value 2)"},
+        {"1,,3", 4, {}, "is not a list of numbers (value 2)"},
+        {" 0.5 , .25\r\n", 4, {0.5f, 0.25f}, ""},
     };
     for (const Case& c : cases) {
         const ArrayReply r = ParseAsciiArray(c.reply, c.maxCount, "fetch:arr:volt?");
