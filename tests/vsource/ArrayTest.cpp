@@ -154,6 +154,12 @@ TEST_F(ArrayTest, AcquisitionTriggeredByPhase) {
         EXPECT_NEAR(i[n], 2 * std::sqrt(2.0) * std::sin(angle - M_PI / 6), 1e-5) << n;
     }
 
+    // Phase B of the same record runs 240 degrees on from phase A.
+    const std::vector<double> b = numbers(query("inst:nsel 2;:fetch:arr:volt? 0,1"));
+    ASSERT_EQ(b.size(), 256u);
+    EXPECT_NEAR(b[0], 100 * std::sqrt(2.0) * std::sin((90 + 36 + 240) * M_PI / 180), 1e-3);
+    send("inst:nsel 1");
+
     // A block offset and size cut the same record.
     struct Part {
         QByteArray args;

@@ -98,6 +98,17 @@ TEST_F(VsourceGpibShimTest, QueryAndReplyWithEndOnTheLastByte) {
     EXPECT_EQ(query("volt?"), QStringLiteral("42.0"));
 }
 
+// A definite-length block may hold line-feed bytes: it arrives whole, END on its last byte.
+TEST_F(VsourceGpibShimTest, BinaryArrayBlockArrivesWhole) {
+    write("outp 1;:volt 100;:meas:arr:mode bin;:init:seq3");
+    write("fetch:arr:curr? ");
+    const QByteArray block = read(20000);
+    ASSERT_TRUE(block.startsWith("#516384")) << block.left(8).toStdString();
+    EXPECT_EQ(block.size(), 7 + 16384 + 1);
+    EXPECT_TRUE(block.endsWith('\n'));
+    EXPECT_NE(*api.ibsta & END, 0);
+}
+
 TEST_F(VsourceGpibShimTest, NoReplyTimesOutWithTheLibraryStatus) {
     ASSERT_TRUE(source.control(QStringLiteral("fault noreply")));
     EXPECT_EQ(api.ibtmo(0, 10) & ERR, 0); // 300 ms
