@@ -208,6 +208,7 @@ Spectrum WaveformStore::spectrum(std::string_view canonical, double clipThd) con
     if (canonical == kSquare) return squareSpectrum_;
     if (canonical == kClipped) {
         if (clipThd <= 0) return sineSpectrum();
+        if (clipThd == cachedClipThd_) return cachedClip_;
         double level = clipLevel_.back();
         for (size_t i = 1; i < clipCrest_.size(); ++i) {
             double t0 = clipCrest_[i - 1].first, t1 = clipCrest_[i].first;
@@ -228,6 +229,8 @@ Spectrum WaveformStore::spectrum(std::string_view canonical, double clipThd) con
         double total = std::sqrt(fundamental * fundamental + k * k * harmonics);
         for (size_t h = 1; h < s.amplitude.size(); ++h)
             s.amplitude[h] *= (h == 1 ? 1 : k) / total;
+        cachedClipThd_ = clipThd;
+        cachedClip_ = s;
         return s;
     }
     const Register* r = findUser(canonical);

@@ -65,6 +65,9 @@ private:
     Spectrum squareSpectrum_;
     std::vector<std::pair<double, double>> clipCrest_; // (thd %, crest), rising thd
     std::vector<double> clipLevel_;                    // the clipping level of each clipCrest_ row
+    // Readings ask for the clipped sine's lines again and again at one distortion.
+    mutable double cachedClipThd_ = -1;
+    mutable Spectrum cachedClip_;
 };
 
 } // namespace ostrel::vsource
