@@ -35,8 +35,6 @@ struct MeasurementState {
     bool wattHourBusy = false;
     // Set while the harmonic acquisition has switched the sense coupling to DC.
     bool senseCouplingSwitched = false;
-    // Measurement arrays come as text (else as binary blocks, GPIB only).
-    bool asciiArrays = true;
     // Field delimiter of every measurement log: ',' or '\t'.
     QChar delimiter = QLatin1Char(',');
 };
