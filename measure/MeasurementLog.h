@@ -48,7 +48,6 @@ public:
     bool open(const QString& path, bool append, QString& error);
     bool writeLine(const QString& line);
     void close() { file_.close(); }
-    bool isOpen() const { return file_.isOpen(); }
     QString path() const { return file_.fileName(); }
 
 private:
