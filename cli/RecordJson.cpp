@@ -7,14 +7,18 @@ namespace ostrel {
 
 namespace {
 // A single-precision value as the number it was read as: 2.34, not 2.3399999.
-double number(float value) { return QString::number(static_cast<double>(value), 'g', 7).toDouble(); }
+double number(float value) {
+    return QString::number(static_cast<double>(value), 'g', 7).toDouble();
+}
 } // namespace
 
 QJsonObject SourceModelJson(const SourceModel& m) {
     QJsonArray options;
-    for (int o : m.Options) options.append(o);
+    for (int o : m.Options)
+        options.append(o);
     QJsonArray names;
-    for (const QString& n : m.WaveformNames) names.append(n);
+    for (const QString& n : m.WaveformNames)
+        names.append(n);
     return QJsonObject{
         {QStringLiteral("ModelIndex"), m.ModelIndex},
         {QStringLiteral("ModelName"), m.ModelName},
@@ -79,7 +83,8 @@ QJsonObject OutputStateJson(const OutputState& s) {
 
 QJsonArray MaxVoltageJson(const std::array<float, 3>& maxVoltage) {
     QJsonArray a;
-    for (float v : maxVoltage) a.append(number(v));
+    for (float v : maxVoltage)
+        a.append(number(v));
     return a;
 }
 

@@ -44,7 +44,8 @@ int fail(const QString& text) {
 }
 
 void printJson(const QJsonObject& object) {
-    printTo(stdout, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented)).trimmed());
+    printTo(stdout,
+            QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented)).trimmed());
 }
 
 int busFromName(const QString& name) {
@@ -89,7 +90,8 @@ int runBenchmark(Program& program, const QStringList& args) {
     const double seconds = total.nsecsElapsed() / 1e9;
     std::sort(times.begin(), times.end());
     const auto at = [&](double q) {
-        const size_t i = std::min(times.size() - 1, static_cast<size_t>(std::ceil(q * times.size())) - 1);
+        const size_t i =
+            std::min(times.size() - 1, static_cast<size_t>(std::ceil(q * times.size())) - 1);
         return times[i] / 1000.0;
     };
     QString report;
@@ -139,8 +141,9 @@ int run(Program& program, const QStringList& args) {
             printJson(SourceModelJson(program.sourceModel));
         } else if (command == QLatin1String("readback")) {
             ReadBackState(program, index);
-            printJson(QJsonObject{{QStringLiteral("OutputState"), OutputStateJson(program.outputState)},
-                                  {QStringLiteral("MaxVoltage"), MaxVoltageJson(program.maxVoltage)}});
+            printJson(
+                QJsonObject{{QStringLiteral("OutputState"), OutputStateJson(program.outputState)},
+                            {QStringLiteral("MaxVoltage"), MaxVoltageJson(program.maxVoltage)}});
         } else {
             ReadWaveformCatalog(program, index);
             const SourceModel& m = program.sourceModel;
@@ -213,11 +216,13 @@ int main(int argc, char** argv) {
                                        QStringLiteral("0..6: 9600 to 460800 baud."),
                                        QStringLiteral("I"));
     const QCommandLineOption handshake(QStringLiteral("handshake"),
-                                       QStringLiteral("1 = RTS/CTS, 0 = none."), QStringLiteral("0|1"));
+                                       QStringLiteral("1 = RTS/CTS, 0 = none."),
+                                       QStringLiteral("0|1"));
     const QCommandLineOption gpibBoard(QStringLiteral("gpib-board"), QStringLiteral("GPIB board."),
                                        QStringLiteral("B"));
     const QCommandLineOption address(QStringLiteral("address"),
-                                     QStringLiteral("GPIB address of the source."), QStringLiteral("A"));
+                                     QStringLiteral("GPIB address of the source."),
+                                     QStringLiteral("A"));
     const QCommandLineOption cmdDelay(QStringLiteral("cmd-delay"),
                                       QStringLiteral("Pause after each command, ms."),
                                       QStringLiteral("MS"));

@@ -10,7 +10,9 @@ namespace ostrel {
 
 namespace {
 
-bool has(const QString& reply, const char* text) { return reply.contains(QLatin1String(text)); }
+bool has(const QString& reply, const char* text) {
+    return reply.contains(QLatin1String(text));
+}
 
 // A repeated "freq? max" or "freq? min" when the first answer reads 0.
 QString askTwiceForNonZero(InstrumentLink& link, const QString& command) {
@@ -34,9 +36,7 @@ void ReadSourceConfiguration(Program& program, int modelIndex) {
     SourceModel& m = program.sourceModel;
     OutputState& out = program.outputState;
     Prompt& prompt = program.prompt();
-    auto ask = [&link](const char* command) {
-        return link.Query(0, QLatin1String(command), 1);
-    };
+    auto ask = [&link](const char* command) { return link.Query(0, QLatin1String(command), 1); };
 
     prompt.setStatus(1, QStringLiteral("Analyzing AC Source Hardware Configuration..."));
     prompt.setBusy(true);

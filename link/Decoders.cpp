@@ -10,9 +10,9 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 QString GpibStatusText(const GpibStatus& status) {
     static constexpr std::pair<int, const char*> bits[] = {
-        {0x8000, " ERR"}, {0x4000, " TIMO"}, {0x2000, " END"}, {0x1000, " SRQI"},
-        {0x0800, " RQS"}, {0x0100, " CMPL"}, {0x0080, " LOK"}, {0x0040, " REM"},
-        {0x0020, " CIC"}, {0x0010, " ATN"},  {0x0008, " TACS"}, {0x0004, " LACS"},
+        {0x8000, " ERR"},  {0x4000, " TIMO"}, {0x2000, " END"},  {0x1000, " SRQI"},
+        {0x0800, " RQS"},  {0x0100, " CMPL"}, {0x0080, " LOK"},  {0x0040, " REM"},
+        {0x0020, " CIC"},  {0x0010, " ATN"},  {0x0008, " TACS"}, {0x0004, " LACS"},
         {0x0002, " DTAS"}, {0x0001, " DCAS"},
     };
     const int ibsta = status.ibsta & 0xFFFF;
@@ -26,26 +26,19 @@ QString GpibStatusText(const GpibStatus& status) {
 QString GpibErrorText(const GpibStatus& status) {
     if (!(status.ibsta & kGpibErr))
         return kCrLf + QStringLiteral("No error, iberr = ") + QString::number(status.iberr);
-    const char* text = nullptr;
-    switch (status.iberr) {
-    case 0: text = "iberr = EDVR <DOS Error>"; break;
-    case 1: text = "iberr = ECIC <Not CIC>"; break;
-    case 2: text = "iberr = ENOL <No Listener>"; break;
-    case 3: text = "iberr = EADR <Address Error>"; break;
-    case 4: text = "iberr = EARG <Invalid argument>"; break;
-    case 5: text = "iberr = ESAC <Not Sys Ctrlr>"; break;
-    case 6: text = "iberr = EABO <Op. aborted>"; break;
-    case 7: text = "iberr = ENEB <No GPIB board>"; break;
-    case 10: text = "iberr = EOIP <Async I/O in prg>"; break;
-    case 11: text = "iberr = ECAP <No capability>"; break;
-    case 12: text = "iberr = EFSO <File sys. error>"; break;
-    case 14: text = "iberr = EBUS <Command error>"; break;
-    case 15: text = "iberr = ESTB <Status byte lost>"; break;
-    case 16: text = "iberr = ESRQ <SRQ stuck high>"; break;
-    case 20: text = "iberr = ETAB <Table overflow>"; break;
-    default: return {};
-    }
-    return kCrLf + QLatin1String(text);
+    static constexpr std::pair<int, const char*> texts[] = {
+        {0, "iberr = EDVR <DOS Error>"},         {1, "iberr = ECIC <Not CIC>"},
+        {2, "iberr = ENOL <No Listener>"},       {3, "iberr = EADR <Address Error>"},
+        {4, "iberr = EARG <Invalid argument>"},  {5, "iberr = ESAC <Not Sys Ctrlr>"},
+        {6, "iberr = EABO <Op. aborted>"},       {7, "iberr = ENEB <No GPIB board>"},
+        {10, "iberr = EOIP <Async I/O in prg>"}, {11, "iberr = ECAP <No capability>"},
+        {12, "iberr = EFSO <File sys. error>"},  {14, "iberr = EBUS <Command error>"},
+        {15, "iberr = ESTB <Status byte lost>"}, {16, "iberr = ESRQ <SRQ stuck high>"},
+        {20, "iberr = ETAB <Table overflow>"},
+    };
+    for (const auto& [code, text] : texts)
+        if (code == status.iberr) return kCrLf + QLatin1String(text);
+    return {};
 }
 
 QString GpibCountText(const GpibStatus& status) {
@@ -54,33 +47,37 @@ QString GpibCountText(const GpibStatus& status) {
 }
 
 QString SerialEventText(int eventCode, int transmitPending) {
-    switch (eventCode) {
-    case 1:
+    if (eventCode == 1)
         return QStringLiteral("There are ") + QString::number(transmitPending) +
                QStringLiteral(" nr of chars in Xmit Buffer");
-    case 2: return QStringLiteral("Received RThreshold # of chars");
-    case 6: return QStringLiteral("Change in Ring Indicator");
-    case 1001: return QStringLiteral("Break Occured");
-    case 1002: return QStringLiteral("CTS Timeout");
-    case 1003: return QStringLiteral("DSR Timeout");
-    case 1004: return QStringLiteral("Framing Error");
-    case 1006: return QStringLiteral("Overrun Error");
-    case 1007: return QStringLiteral("CD Timeout");
-    case 1008: return QStringLiteral("Receive Buffer Overflow");
-    case 1009: return QStringLiteral("Parity Error");
-    case 1010: return QStringLiteral("Transmit Buffer Full");
-    default: return {};
-    }
+    static constexpr std::pair<int, const char*> texts[] = {
+        {2, "Received RThreshold # of chars"},
+        {6, "Change in Ring Indicator"},
+        {1001, "Break Occured"},
+        {1002, "CTS Timeout"},
+        {1003, "DSR Timeout"},
+        {1004, "Framing Error"},
+        {1006, "Overrun Error"},
+        {1007, "CD Timeout"},
+        {1008, "Receive Buffer Overflow"},
+        {1009, "Parity Error"},
+        {1010, "Transmit Buffer Full"},
+    };
+    for (const auto& [code, text] : texts)
+        if (code == eventCode) return QLatin1String(text);
+    return {};
 }
 
 QString LanStateText(int state) {
     static const char* const names[] = {
-        "Closed",         "Open",          "Listening",  "Connection Pending", "Resolving Host",
-        "Host Resolved", "Connecting",    "Connected",  "Closing",            "Error",
+        "Closed",         "Open",          "Listening",  "Connection Pending",
+        "Resolving Host", "Host Resolved", "Connecting", "Connected",
+        "Closing",        "Error",
     };
     const QString prefix = QStringLiteral("Connection Status: ");
     if (state < 0 || state > 9)
-        return prefix + QStringLiteral("ERROR:") + kCrLf + QStringLiteral(" UNKNOWN CONNECTION STATE");
+        return prefix + QStringLiteral("ERROR:") + kCrLf +
+               QStringLiteral(" UNKNOWN CONNECTION STATE");
     return prefix + QLatin1String(names[state]);
 }
 

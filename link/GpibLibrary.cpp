@@ -34,8 +34,7 @@ bool GpibLibrary::load(const QStringList& names, QString& error) {
             reinterpret_cast<UnregisterFn>(resolve("UnregisterGpibGlobalsForThread"));
         const bool hasStatus = (threadIbsta_ && threadIberr_ && threadIbcntl_) ||
                                (ibsta_ && iberr_ && ibcntl_) || registerGlobals_;
-        if (send_ && receive_ && ibtmo_ && sendIfc_ && enableRemote_ && enableLocal_ &&
-            hasStatus) {
+        if (send_ && receive_ && ibtmo_ && sendIfc_ && enableRemote_ && enableLocal_ && hasStatus) {
             loaded_ = true;
             return true;
         }

@@ -16,9 +16,13 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kNoConnection = QStringLiteral("Interface will be set to No Connection.");
 
-QString text(std::string_view s) { return QString::fromLatin1(s.data(), static_cast<int>(s.size())); }
+QString text(std::string_view s) {
+    return QString::fromLatin1(s.data(), static_cast<int>(s.size()));
+}
 
-QString field(const QStringList& fields, int i) { return i < fields.size() ? fields[i] : QString(); }
+QString field(const QStringList& fields, int i) {
+    return i < fields.size() ? fields[i] : QString();
+}
 
 QString identifyLan(Program& program, int port, QString& text, bool& failed) {
     InstrumentLink& link = program.link;
@@ -84,8 +88,8 @@ QString identifySerial(Program& program, int port, int baudIndex, QString& text,
     serial.write("*IDN?\n", 1000);
     const auto reply = serial.receiveReply(1000, 3);
     if (!reply) {
-        const QString name = link.state.serialPortName.isEmpty() ? QString::number(port)
-                                                                 : link.state.serialPortName;
+        const QString name =
+            link.state.serialPortName.isEmpty() ? QString::number(port) : link.state.serialPortName;
         text = QStringLiteral("Timeout Occurred on Serial Port. Unable to") + kCrLf +
                QStringLiteral("find KV AC Source on RS232C Port ") + name;
         failed = true;
@@ -143,10 +147,17 @@ int IdentifySource(Program& program, int bus, int param1, int param2, QString& t
     QString reply;
     bool failed = false;
     switch (bus) {
-    case BusLan: reply = identifyLan(program, param1, text, failed); break;
-    case BusGpib: reply = identifyGpib(program, param1, param2, text, failed); break;
-    case BusSerial: reply = identifySerial(program, param1, param2, text, failed); break;
-    default: return -1;
+    case BusLan:
+        reply = identifyLan(program, param1, text, failed);
+        break;
+    case BusGpib:
+        reply = identifyGpib(program, param1, param2, text, failed);
+        break;
+    case BusSerial:
+        reply = identifySerial(program, param1, param2, text, failed);
+        break;
+    default:
+        return -1;
     }
     if (failed) return -1;
 
@@ -167,13 +178,18 @@ int OpenAndIdentify(Program& program, QString& message) {
     int index = program.settings.powerSource.modelNumber;
     message.clear();
     switch (link.bus) {
-    case BusGpib: index = IdentifySource(program, BusGpib, link.sourceAddress, link.gpibBoard, message); break;
-    case BusSerial: index = IdentifySource(program, BusSerial, link.commPort, link.commBaud, message); break;
+    case BusGpib:
+        index = IdentifySource(program, BusGpib, link.sourceAddress, link.gpibBoard, message);
+        break;
+    case BusSerial:
+        index = IdentifySource(program, BusSerial, link.commPort, link.commBaud, message);
+        break;
     case BusLan:
         message = link.ipAddress;
         index = IdentifySource(program, BusLan, link.socketPort, link.commBaud, message);
         break;
-    default: return index;
+    default:
+        return index;
     }
     if (index < 0)
         link.bus = BusSimulation;
@@ -200,7 +216,8 @@ bool OpenTransport(Program& program, QString& message) {
         message = QStringLiteral("LAN IP ") + link.ipAddress + QLatin1Char(' ') +
                   LanStateText(program.link.LanState()) + kCrLf + kNoConnection;
         return false;
-    default: return true;
+    default:
+        return true;
     }
 }
 

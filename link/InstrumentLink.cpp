@@ -24,16 +24,26 @@ constexpr int kEventsEveryMs = 50;
 // The SCPI error queue is bounded; a source that never reports 0 is broken.
 constexpr int kMaxErrorReplies = 100;
 
-QByteArray toWire(const QString& text) { return text.toLatin1(); }
-QString fromWire(const QByteArray& bytes) { return QString::fromLatin1(bytes); }
+QByteArray toWire(const QString& text) {
+    return text.toLatin1();
+}
+QString fromWire(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes);
+}
 
 } // namespace
 
-InstrumentLink::InstrumentLink(Program& program) : program_(program) { sinceEvents_.start(); }
+InstrumentLink::InstrumentLink(Program& program) : program_(program) {
+    sinceEvents_.start();
+}
 
-int InstrumentLink::bus() const { return program_.settings.link.bus; }
+int InstrumentLink::bus() const {
+    return program_.settings.link.bus;
+}
 
-void InstrumentLink::trace(const QString& text) { program_.busTrace.add(text); }
+void InstrumentLink::trace(const QString& text) {
+    program_.busTrace.add(text);
+}
 
 void InstrumentLink::remote() {
     if (onRemote) onRemote();
@@ -51,7 +61,9 @@ void InstrumentLink::transmit(int unit, const QString& command, bool traced) {
     const auto& link = program_.settings.link;
     if (traced && state.traceCommands) trace(command);
     switch (bus()) {
-    case BusSerial: SerialWrite(command); break;
+    case BusSerial:
+        SerialWrite(command);
+        break;
     case BusGpib:
         if (traced) remote();
         GpibSend(link.gpibBoard, link.sourceAddress + unit, toWire(command));
@@ -61,7 +73,8 @@ void InstrumentLink::transmit(int unit, const QString& command, bool traced) {
         SocketSend(command);
         WaitMs(link.cmdDelay);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -110,7 +123,8 @@ QString InstrumentLink::SendAndReport(int unit, const QString& command) {
         SocketSend(command);
         WaitMs(link.cmdDelay);
         break;
-    default: break;
+    default:
+        break;
     }
     const QString errors = CheckError();
     if (!errors.isEmpty()) result = errors;
@@ -146,12 +160,15 @@ QString InstrumentLink::Query(int unit, const QString& command, double timeoutSe
     case BusSerial:
         if (unit == 0) reply = querySerial(command, timeoutMs);
         break;
-    case BusGpib: reply = queryGpib(unit, command, seconds); break;
+    case BusGpib:
+        reply = queryGpib(unit, command, seconds);
+        break;
     case BusLan:
         if (seconds > 1) state.lanTimeoutMs = timeoutMs;
         reply = queryLan(command, state.lanTimeoutMs > 0 ? state.lanTimeoutMs : timeoutMs);
         break;
-    default: break;
+    default:
+        break;
     }
 
     if (state.traceResponses) trace(QStringLiteral("<-- ") + reply);
@@ -237,9 +254,9 @@ bool InstrumentLink::SerialWrite(const QString& text) {
     }
     state.busy[BusySerialWrite] = true;
     const QByteArray line = toWire(text) + '\n';
-    const bool sent = ensureSerialOpen() &&
-                      serial_.write(line, (line.size() > 101 ? 2000 : 1000) +
-                                              2 * serial_.lineTimeMs(line.size()));
+    const bool sent =
+        ensureSerialOpen() && serial_.write(line, (line.size() > 101 ? 2000 : 1000) +
+                                                      2 * serial_.lineTimeMs(line.size()));
     state.busy[BusySerialWrite] = false;
     if (!sent) return false;
     WaitMs(delay);
@@ -250,9 +267,9 @@ bool InstrumentLink::SerialWriteRaw(const QString& text) {
     if (bus() == BusSerial && !state.busy[BusySerialWriteRaw]) {
         state.busy[BusySerialWriteRaw] = true;
         const QByteArray bytes = toWire(text);
-        const bool sent = ensureSerialOpen() &&
-                          serial_.write(bytes, (bytes.size() > 100 ? 2000 : 1000) +
-                                                   2 * serial_.lineTimeMs(bytes.size()));
+        const bool sent =
+            ensureSerialOpen() && serial_.write(bytes, (bytes.size() > 100 ? 2000 : 1000) +
+                                                           2 * serial_.lineTimeMs(bytes.size()));
         state.busy[BusySerialWriteRaw] = false;
         if (!sent) return false;
     }
@@ -265,12 +282,14 @@ bool InstrumentLink::SerialWriteRaw(const QString& text) {
 
 bool InstrumentLink::OpenSerialPort(int port, int baudIndex, int handshake, QString& error,
                                     bool& unavailable) {
-    const QString name = state.serialPortName.isEmpty() ? SerialPortName(port)
-                                                        : state.serialPortName;
+    const QString name =
+        state.serialPortName.isEmpty() ? SerialPortName(port) : state.serialPortName;
     return serial_.open(name, BaudRate(baudIndex), handshake == 1, error, unavailable);
 }
 
-void InstrumentLink::CloseSerialPort() { serial_.close(); }
+void InstrumentLink::CloseSerialPort() {
+    serial_.close();
+}
 
 // ---- LAN ------------------------------------------------------------------
 
@@ -281,11 +300,11 @@ int InstrumentLink::lanTimeoutMs() {
 
 void InstrumentLink::showLanFailure() {
     if (!lan_.isConnected()) state.lanConnected = false;
-    program_.prompt().showMessage(
-        QStringLiteral("LAN send failed: ") +
-            (lan_.isConnected() ? lan_.errorString()
-                                : QStringLiteral("no connection to the AC source.")),
-        PromptIcon::Critical);
+    program_.prompt().showMessage(QStringLiteral("LAN send failed: ") +
+                                      (lan_.isConnected()
+                                           ? lan_.errorString()
+                                           : QStringLiteral("no connection to the AC source.")),
+                                  PromptIcon::Critical);
 }
 
 void InstrumentLink::SocketSend(const QString& text) {
@@ -362,7 +381,8 @@ bool InstrumentLink::gpibReady() {
         gpib_.unregisterGlobals();
         break;
     default:
-        text = QStringLiteral("Unknown Error for Registering GPIB Globals!!! Quitting the Program!");
+        text =
+            QStringLiteral("Unknown Error for Registering GPIB Globals!!! Quitting the Program!");
         break;
     }
     program_.prompt().showMessage(text, PromptIcon::Critical);
@@ -411,7 +431,9 @@ void InstrumentLink::ShowGpibError(const QString& text) {
 void InstrumentLink::Release() {
     const auto& link = program_.settings.link;
     switch (bus()) {
-    case BusGpib: GpibEnableLocal(link.gpibBoard, link.sourceAddress); break;
+    case BusGpib:
+        GpibEnableLocal(link.gpibBoard, link.sourceAddress);
+        break;
     case BusSerial:
         SerialWrite(QStringLiteral("syst:loc"));
         WaitMs(200);
@@ -424,7 +446,8 @@ void InstrumentLink::Release() {
         CloseLan();
         Delay(0.5);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 

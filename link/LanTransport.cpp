@@ -51,13 +51,20 @@ void LanTransport::close() {
 
 int LanTransport::stateCode() const {
     switch (socket_.state()) {
-    case QAbstractSocket::UnconnectedState: return failed_ ? LanError : LanClosed;
-    case QAbstractSocket::HostLookupState: return LanResolvingHost;
-    case QAbstractSocket::ConnectingState: return LanConnecting;
-    case QAbstractSocket::ConnectedState: return LanConnected;
-    case QAbstractSocket::BoundState: return LanOpen;
-    case QAbstractSocket::ListeningState: return LanListening;
-    case QAbstractSocket::ClosingState: return LanClosing;
+    case QAbstractSocket::UnconnectedState:
+        return failed_ ? LanError : LanClosed;
+    case QAbstractSocket::HostLookupState:
+        return LanResolvingHost;
+    case QAbstractSocket::ConnectingState:
+        return LanConnecting;
+    case QAbstractSocket::ConnectedState:
+        return LanConnected;
+    case QAbstractSocket::BoundState:
+        return LanOpen;
+    case QAbstractSocket::ListeningState:
+        return LanListening;
+    case QAbstractSocket::ClosingState:
+        return LanClosing;
     }
     return LanError;
 }
@@ -67,12 +74,12 @@ bool LanTransport::write(const QByteArray& data, int timeoutMs) {
     if (socket_.write(data) != data.size()) return false;
     if (socket_.bytesToWrite() == 0) return true;
     return WaitUntil(
-        [this] {
-            if (!isConnected()) return true;
-            socket_.flush();
-            return socket_.bytesToWrite() == 0;
-        },
-        timeoutMs) &&
+               [this] {
+                   if (!isConnected()) return true;
+                   socket_.flush();
+                   return socket_.bytesToWrite() == 0;
+               },
+               timeoutMs) &&
            isConnected();
 }
 

@@ -16,7 +16,9 @@ const ModelRow* rowFor(int index) {
                                                                       : nullptr;
 }
 
-QString text(std::string_view s) { return QString::fromLatin1(s.data(), static_cast<int>(s.size())); }
+QString text(std::string_view s) {
+    return QString::fromLatin1(s.data(), static_cast<int>(s.size()));
+}
 
 void powerOnOutput(Program& program, float currentLimit) {
     OutputState& out = program.outputState;
@@ -90,16 +92,18 @@ void LoadModel(Program& program, int index) {
     m.ScpiVersion = QStringLiteral("1991.0");
 }
 
-void SimulationSetup(Program& program) { powerOnOutput(program, 5.0f); }
+void SimulationSetup(Program& program) {
+    powerOnOutput(program, 5.0f);
+}
 
 QString BuildDesignation(const SourceModel& model) {
     static constexpr struct {
         int position;
         const char* suffix;
     } suffixes[] = {
-        {OptDo160, "-160"}, {OptIec411, "-411"}, {OptMs704, "-704"}, {OptMs704F, "-704F"},
-        {OptA350, "-A350"}, {OptAbl, "-ABL"},    {OptAbd, "-ABD"},   {OptAmd, "-AMD"},
-        {OptB787, "-B787"}, {OptLan, "-LAN"},    {OptLfMb, "-LF"},   {OptLkm, "-LKM"},
+        {OptDo160, "-160"}, {OptIec411, "-411"}, {OptMs704, "-704"},      {OptMs704F, "-704F"},
+        {OptA350, "-A350"}, {OptAbl, "-ABL"},    {OptAbd, "-ABD"},        {OptAmd, "-AMD"},
+        {OptB787, "-B787"}, {OptLan, "-LAN"},    {OptLfMb, "-LF"},        {OptLkm, "-LKM"},
         {OptLks, "-LKS"},   {OptLfMb, "-MB"},    {OptPhaseMode, "-MODE"}, {OptWattHour, "-WHM"},
     };
     const ModelRow* row = rowFor(model.ModelIndex);
@@ -121,6 +125,8 @@ bool IsSplitPhase(const SourceModel& model) {
     return model.PhaseSpacing != 0 && model.PhaseSpacing != 120;
 }
 
-bool IsMultiUnit(int) { return false; }
+bool IsMultiUnit(int) {
+    return false;
+}
 
 } // namespace ostrel

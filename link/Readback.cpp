@@ -3,8 +3,8 @@
 #include "app/Program.h"
 #include "link/ModelSetup.h"
 #include "link/Numbers.h"
-#include "link/WaveformTransfer.h"
 #include "link/Waits.h"
+#include "link/WaveformTransfer.h"
 
 #include <cmath>
 #include <vector>
@@ -17,7 +17,9 @@ QString query(Program& program, const QString& command) {
     return program.link.Query(0, command, 1);
 }
 
-bool has(const QString& reply, const char* text) { return reply.contains(QLatin1String(text)); }
+bool has(const QString& reply, const char* text) {
+    return reply.contains(QLatin1String(text));
+}
 
 // 2 AC+DC, 1 DC, 0 AC; -1 when the reply names none.
 int modeOf(const QString& reply) {
@@ -85,8 +87,12 @@ void readPhase(Program& program, int p) {
     const QString a = query(program, QStringLiteral("phas?"));
     if (!v.isEmpty()) {
         switch (out.OutputMode) {
-        case ModeAC: phase.Voltage = static_cast<float>(Val(v)); break;
-        case ModeDC: phase.DcVoltage = static_cast<float>(Val(v)); break;
+        case ModeAC:
+            phase.Voltage = static_cast<float>(Val(v));
+            break;
+        case ModeDC:
+            phase.DcVoltage = static_cast<float>(Val(v));
+            break;
         default: {
             phase.Voltage = static_cast<float>(Val(v));
             const QString offset = query(program, QStringLiteral("volt:offs?"));
@@ -152,7 +158,8 @@ void ReadBackState(Program& program, int modelIndex) {
     std::vector<int> phases{0};
     if (out.MultiPhaseOutput == 1)
         phases = IsSplitPhase(model) ? std::vector<int>{0, 2} : std::vector<int>{0, 1, 2};
-    for (int p : phases) readPhase(program, p);
+    for (int p : phases)
+        readPhase(program, p);
 
     UpdateMaxVoltage(program, 3);
     prompt.setStatus(1, QStringLiteral("Ready..."));
@@ -163,8 +170,9 @@ void ReadBackState(Program& program, int modelIndex) {
 void SetMaxVoltageFromModel(Program& program, int phase) {
     const SourceModel& m = program.sourceModel;
     const OutputState& out = program.outputState;
-    const float limit = out.OutputMode == ModeDC ? (out.HighRange ? m.DcPosHigh : m.DcPosLow)
-                                                 : (out.HighRange ? m.VoltHighRange : m.VoltLowRange);
+    const float limit = out.OutputMode == ModeDC
+                            ? (out.HighRange ? m.DcPosHigh : m.DcPosLow)
+                            : (out.HighRange ? m.VoltHighRange : m.VoltLowRange);
     if (phase >= 0 && phase <= 2) {
         program.maxVoltage[phase] = limit;
         return;
@@ -190,7 +198,8 @@ void UpdateMaxVoltage(Program& program, int phase) {
     }
     ask(0, QStringLiteral("inst:coup none;:inst:nsel 1;:volt? max"));
     for (int p = 1; p <= 2; ++p)
-        ask(p, QStringLiteral("inst:nsel ") + QString::number(p + 1) + QStringLiteral(";:volt? max"));
+        ask(p,
+            QStringLiteral("inst:nsel ") + QString::number(p + 1) + QStringLiteral(";:volt? max"));
 }
 
 } // namespace ostrel

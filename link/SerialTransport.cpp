@@ -21,11 +21,10 @@ bool SerialTransport::open(const QString& name, int baud, bool handshake, QStrin
         error = name + QStringLiteral(": ") + port_.errorString();
         return false;
     }
-    const bool ok = port_.setBaudRate(baud) && port_.setDataBits(QSerialPort::Data8) &&
-                    port_.setParity(QSerialPort::NoParity) &&
-                    port_.setStopBits(QSerialPort::OneStop) &&
-                    port_.setFlowControl(handshake ? QSerialPort::HardwareControl
-                                                   : QSerialPort::NoFlowControl);
+    const bool ok =
+        port_.setBaudRate(baud) && port_.setDataBits(QSerialPort::Data8) &&
+        port_.setParity(QSerialPort::NoParity) && port_.setStopBits(QSerialPort::OneStop) &&
+        port_.setFlowControl(handshake ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl);
     if (!ok) {
         error = name + QStringLiteral(": ") + port_.errorString();
         port_.close();
@@ -65,12 +64,14 @@ bool SerialTransport::write(const QByteArray& data, int timeoutMs) {
     port_.waitForBytesWritten(std::min(timeoutMs, 5));
     if (port_.bytesToWrite() == 0) return true;
     const int left = timeoutMs - static_cast<int>(clock.elapsed());
-    return left > 0 && WaitUntil([this] { return !port_.isOpen() || port_.bytesToWrite() == 0; },
-                                 left) &&
+    return left > 0 &&
+           WaitUntil([this] { return !port_.isOpen() || port_.bytesToWrite() == 0; }, left) &&
            port_.isOpen();
 }
 
-void SerialTransport::pull() { buffer_.append(port_.readAll()); }
+void SerialTransport::pull() {
+    buffer_.append(port_.readAll());
+}
 
 void SerialTransport::discardInput() {
     if (port_.isOpen()) {
@@ -83,7 +84,8 @@ void SerialTransport::discardInput() {
 std::optional<QByteArray> SerialTransport::receiveReply(int timeoutMs, int leanMs) {
     auto dropLeadingLineFeeds = [this] {
         qsizetype n = 0;
-        while (n < buffer_.size() && buffer_[n] == '\n') ++n;
+        while (n < buffer_.size() && buffer_[n] == '\n')
+            ++n;
         buffer_.remove(0, n);
     };
     auto anything = [&] {

@@ -9,8 +9,8 @@
 namespace ostrel {
 
 constexpr int kOptionCount = 21;
-constexpr int kWaveformSlots = 65;       // catalog indexes 0..64
-constexpr int kFirstUserWaveform = 3;    // 0..2 are the built-in shapes
+constexpr int kWaveformSlots = 65;    // catalog indexes 0..64
+constexpr int kFirstUserWaveform = 3; // 0..2 are the built-in shapes
 
 // Option positions, as "*opt?" lists them.
 enum OptionPosition {

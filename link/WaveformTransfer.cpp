@@ -52,10 +52,11 @@ void ReadWaveformCatalog(Program& program, int) {
         const int last = program.outputState.MultiPhaseOutput == 1 ? 2 : 0;
         const int step = IsSplitPhase(m) ? 2 : 1;
         for (int p = 0; p <= last; p += step) {
-            const QString reply = program.link.Query(
-                0, QStringLiteral("inst:nsel ") + QString::number(p + 1) +
-                       QStringLiteral(";:func:csin? thd"),
-                1);
+            const QString reply =
+                program.link.Query(0,
+                                   QStringLiteral("inst:nsel ") + QString::number(p + 1) +
+                                       QStringLiteral(";:func:csin? thd"),
+                                   1);
             program.outputState.Phase[p].ClipLevel =
                 reply.isEmpty() ? 0 : static_cast<int>(std::lround(Val(reply)));
         }
@@ -78,23 +79,28 @@ bool DownloadWaveform(Program& program, const QString& name, int lastIndex,
     const auto& link = program.settings.link;
     const QString define = QStringLiteral("trac:def ") + name;
     switch (link.bus) {
-    case BusGpib: program.link.GpibSend(link.gpibBoard, link.sourceAddress, define.toLatin1()); break;
+    case BusGpib:
+        program.link.GpibSend(link.gpibBoard, link.sourceAddress, define.toLatin1());
+        break;
     case BusSerial:
-    case BusLan: program.link.Send(0, define); break;
-    default: break;
+    case BusLan:
+        program.link.Send(0, define);
+        break;
+    default:
+        break;
     }
     WaitMs(link.arbDownloadDelay);
     const QString errors = program.link.CheckError();
     if (!errors.isEmpty()) {
         if (errors.contains(QLatin1String("-254"))) {
-            program.prompt().showMessage(QStringLiteral("AC Source waveform memory is full. Please") +
-                                             kCrLf +
-                                             QStringLiteral("free up custom waveform registers.") +
-                                             kCrLf + errors,
-                                         PromptIcon::Information);
+            program.prompt().showMessage(
+                QStringLiteral("AC Source waveform memory is full. Please") + kCrLf +
+                    QStringLiteral("free up custom waveform registers.") + kCrLf + errors,
+                PromptIcon::Information);
             return false;
         }
-        program.prompt().showMessage(define + QStringLiteral(": ") + errors, PromptIcon::Information);
+        program.prompt().showMessage(define + QStringLiteral(": ") + errors,
+                                     PromptIcon::Information);
         program.link.Send(0, QStringLiteral("*cls"));
     }
 
@@ -107,7 +113,8 @@ bool DownloadWaveform(Program& program, const QString& name, int lastIndex,
         if (!program.link.lan().isConnected()) return false;
         program.link.SocketSend(data);
         return program.link.lan().isConnected();
-    default: return program.link.SerialWrite(data);
+    default:
+        return program.link.SerialWrite(data);
     }
 }
 
@@ -123,10 +130,10 @@ bool ValidateWaveformName(Program& program, const QString& name) {
 
 bool DeleteWaveform(Program& program, const QString& name) {
     if (name == QLatin1String(">EMPTY<")) return false;
-    const PromptAnswer answer = program.prompt().ask(
-        QStringLiteral("Are you sure you want to delete ") + name + kCrLf +
-            QStringLiteral("from AC Source memory?"),
-        PromptButtons::YesNo, 2, PromptIcon::Question);
+    const PromptAnswer answer =
+        program.prompt().ask(QStringLiteral("Are you sure you want to delete ") + name + kCrLf +
+                                 QStringLiteral("from AC Source memory?"),
+                             PromptButtons::YesNo, 2, PromptIcon::Question);
     if (answer != PromptAnswer::Yes) return false;
     QString result;
     if (program.settings.link.bus != BusSimulation)
@@ -144,19 +151,22 @@ bool DeleteWaveform(Program& program, const QString& name) {
 }
 
 bool DeleteAllWaveforms(Program& program) {
-    const PromptAnswer answer = program.prompt().ask(
-        QStringLiteral("This action will erase all user defined waveforms") + kCrLf +
-            QStringLiteral("from the AC source waveform memory!") + kCrLf +
-            QStringLiteral("Are you sure you want to proceed?"),
-        PromptButtons::YesNo, 2, PromptIcon::Question);
+    const PromptAnswer answer =
+        program.prompt().ask(QStringLiteral("This action will erase all user defined waveforms") +
+                                 kCrLf + QStringLiteral("from the AC source waveform memory!") +
+                                 kCrLf + QStringLiteral("Are you sure you want to proceed?"),
+                             PromptButtons::YesNo, 2, PromptIcon::Question);
     if (answer != PromptAnswer::Yes) return false;
     program.prompt().setStatus(1, QStringLiteral("Deleting waveforms from AC source memory..."));
     program.link.Send(0, QStringLiteral("trac:del:all"));
     SourceModel& m = program.sourceModel;
-    for (int i = kFirstUserWaveform; i < kWaveformSlots; ++i) m.WaveformNames[i].clear();
+    for (int i = kFirstUserWaveform; i < kWaveformSlots; ++i)
+        m.WaveformNames[i].clear();
     return true;
 }
 
-int CountCommas(const QString& text) { return static_cast<int>(text.count(QLatin1Char(','))); }
+int CountCommas(const QString& text) {
+    return static_cast<int>(text.count(QLatin1Char(',')));
+}
 
 } // namespace ostrel

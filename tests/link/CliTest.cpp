@@ -58,7 +58,9 @@ protected:
         result.err = QString::fromUtf8(process.readAllStandardError());
         return result;
     }
-    static QJsonObject json(const CliRun& r) { return QJsonDocument::fromJson(r.out.toUtf8()).object(); }
+    static QJsonObject json(const CliRun& r) {
+        return QJsonDocument::fromJson(r.out.toUtf8()).object();
+    }
 };
 
 TEST_P(Cli, IdentifyPrintsTheSourceModel) {
@@ -75,7 +77,8 @@ TEST_P(Cli, IdentifyPrintsTheSourceModel) {
 
 TEST_P(Cli, ReadbackPrintsTheOutputStateAndTracesToStandardError) {
     start({QStringLiteral("--model"), QStringLiteral("3")});
-    ASSERT_EQ(run({QStringLiteral("send"), QStringLiteral("freq"), QStringLiteral("55")}).exitCode, 0);
+    ASSERT_EQ(run({QStringLiteral("send"), QStringLiteral("freq"), QStringLiteral("55")}).exitCode,
+              0);
     const CliRun r = run({QStringLiteral("--trace"), QStringLiteral("readback")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonObject all = json(r);
@@ -124,10 +127,13 @@ TEST_P(Cli, DownloadRefusesABadNameBeforeSendingAndSendsAGoodOne) {
 
 TEST_P(Cli, BenchmarkPrintsItsFigures) {
     start();
-    const CliRun r = run({QStringLiteral("benchmark"), QStringLiteral("--count"), QStringLiteral("50")});
+    const CliRun r =
+        run({QStringLiteral("benchmark"), QStringLiteral("--count"), QStringLiteral("50")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.startsWith(QStringLiteral("50 queries of \"*IDN?\"\n"))) << r.out.toStdString();
-    for (const char* figure : {"queries per second: ", "median round trip: ", "99th percentile round trip: "})
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("50 queries of \"*IDN?\"\n")))
+        << r.out.toStdString();
+    for (const char* figure :
+         {"queries per second: ", "median round trip: ", "99th percentile round trip: "})
         EXPECT_TRUE(r.out.contains(QLatin1String(figure))) << figure;
 }
 

@@ -7,8 +7,8 @@
 #include "link/ModelSetup.h"
 #include "link/Numbers.h"
 #include "link/Readback.h"
-#include "link/WaveformTransfer.h"
 #include "link/Waits.h"
+#include "link/WaveformTransfer.h"
 
 #include <QTcpServer>
 #include <QTimer>
@@ -40,11 +40,17 @@ TEST_P(Conversation, IdentifiesModelsAndReadsTheirConfiguration) {
         int phaseSpacing;
     } cases[] = {
         {0, {}, QStringLiteral("KV00001"), 2.34f, 0},
-        {4, {QStringLiteral("--options"), QStringLiteral("1,0,1")}, QStringLiteral("KV00001"),
-         2.34f, 120},
-        {10, {QStringLiteral("--serial"), QStringLiteral("S-77"), QStringLiteral("--firmware"),
-              QStringLiteral(" X123")},
-         QStringLiteral("S-77"), 1.23f, 0},
+        {4,
+         {QStringLiteral("--options"), QStringLiteral("1,0,1")},
+         QStringLiteral("KV00001"),
+         2.34f,
+         120},
+        {10,
+         {QStringLiteral("--serial"), QStringLiteral("S-77"), QStringLiteral("--firmware"),
+          QStringLiteral(" X123")},
+         QStringLiteral("S-77"),
+         1.23f,
+         0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.model);
@@ -88,8 +94,8 @@ TEST_P(Conversation, SinglePhaseReadbackWithAUserWaveform) {
     InstrumentLink& link = program().link;
     const std::vector<float> samples(1024, 0.5f);
     ASSERT_TRUE(DownloadWaveform(program(), QStringLiteral("PLATEAU"), 1023, samples));
-    for (const char* command : {"freq 400", "volt 115.5", "curr 2.5", "phas 30", "func plateau",
-                                "outp 1"})
+    for (const char* command :
+         {"freq 400", "volt 115.5", "curr 2.5", "phas 30", "func plateau", "outp 1"})
         link.Send(0, QLatin1String(command));
     ASSERT_EQ(link.CheckError(), QString());
     const qsizetype mark = received().size();
@@ -222,7 +228,8 @@ TEST_P(Conversation, RepliesInPiecesOrWithCarriageReturnsComeBackWhole) {
     InstrumentLink& link = program().link;
     ASSERT_TRUE(control(QStringLiteral("fault split 30 3 1")));
     const QString identity = link.Query(0, QStringLiteral("*idn?"), 1);
-    EXPECT_TRUE(identity.startsWith(QStringLiteral("KORVATH INSTRUMENTS,"))) << identity.toStdString();
+    EXPECT_TRUE(identity.startsWith(QStringLiteral("KORVATH INSTRUMENTS,")))
+        << identity.toStdString();
     EXPECT_EQ(identity.count(QLatin1Char(',')), 3);
     ASSERT_TRUE(control(QStringLiteral("fault crlf on")));
     EXPECT_EQ(link.Query(0, QStringLiteral("freq?"), 1), QStringLiteral("60.0"));
@@ -295,8 +302,9 @@ TEST_P(EventWaits, SendDuringAQueryGoesOutAfterItsReply) {
               (QStringList{QStringLiteral("freq?"), QStringLiteral("<-- 60.0"),
                            QStringLiteral("volt 12"), QStringLiteral("volt 13")}));
     EXPECT_EQ(link.Query(0, QStringLiteral("volt?"), 1), QStringLiteral("13.0"));
-    EXPECT_EQ(receivedSince(mark), (QStringList{QStringLiteral("freq?"), QStringLiteral("volt 12"),
-                                                QStringLiteral("volt 13"), QStringLiteral("volt?")}));
+    EXPECT_EQ(receivedSince(mark),
+              (QStringList{QStringLiteral("freq?"), QStringLiteral("volt 12"),
+                           QStringLiteral("volt 13"), QStringLiteral("volt?")}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, EventWaits, ::testing::Values(int(BusLan), int(BusSerial)),
@@ -352,7 +360,8 @@ TEST_P(LanOnly, DeletesOneRegisterAndThenAll) {
     prompt().answer(PromptAnswer::Yes);
     EXPECT_TRUE(DeleteWaveform(program(), QStringLiteral("TWO")));
     EXPECT_EQ(prompt().questions(),
-              QStringList{QStringLiteral("Are you sure you want to delete TWO\r\nfrom AC Source memory?")});
+              QStringList{
+                  QStringLiteral("Are you sure you want to delete TWO\r\nfrom AC Source memory?")});
     EXPECT_EQ(names[4], QString());
     prompt().answer(PromptAnswer::Yes);
     EXPECT_FALSE(DeleteWaveform(program(), QStringLiteral("USED"))) << "selected on the output";

@@ -10,10 +10,14 @@ namespace ostrel::test {
 
 const char* BusName(int bus) {
     switch (bus) {
-    case BusLan: return "Lan";
-    case BusSerial: return "Serial";
-    case BusGpib: return "Gpib";
-    default: return "Simulation";
+    case BusLan:
+        return "Lan";
+    case BusSerial:
+        return "Serial";
+    case BusGpib:
+        return "Gpib";
+    default:
+        return "Simulation";
     }
 }
 

@@ -43,8 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
         IdentityCase{"Korvath Instruments,VK 1501,9, X234", "VK1501", "9", 2.34f, "KVP501-4"},
         IdentityCase{"Korvath Instruments,K 753 M,77,1.23\n", "K753M", "77", 1.23f, "KVP501-1"},
         IdentityCase{"Korvath Instruments,VK3001,5,V1.50", "VK3001", "5", 1.5f, "KVP501-1"},
-        IdentityCase{"Korvath Instruments,VK3001,5,REV A.01.23", "VK3001", "5", 1.23f,
-                     "KVP501-3"},
+        IdentityCase{"Korvath Instruments,VK3001,5,REV A.01.23", "VK3001", "5", 1.23f, "KVP501-3"},
         IdentityCase{"Korvath Instruments,VK 751", "VK751", "", 0.0f, "KVP501-1"},
         IdentityCase{"garbage", "", "", 0.0f, "KVP501-1"},
         IdentityCase{"", "", "", 0.0f, "KVP501-1"}));
@@ -55,10 +54,20 @@ TEST(MatchModel, FirstRuleWinsAndTheOtherLineNeedsMakerAndSerial) {
         const char* reply;
         int index;
     } cases[] = {
-        {"VK751", "", 0},       {"VK751L", "", 0},  {"VK1501", "", 1}, {"VK753M", "", 4},
-        {"VK2251", "", 2},      {"K751", "", 10},   {"K1501", "", 11}, {"K753M", "", 12},
-        {"VK1153", "", 3},      {"VK2253", "", 4},  {"VK3001", "", 6}, {"VK4503", "", -1},
-        {"", "", -1},           {"XYZ", "", -1},
+        {"VK751", "", 0},
+        {"VK751L", "", 0},
+        {"VK1501", "", 1},
+        {"VK753M", "", 4},
+        {"VK2251", "", 2},
+        {"K751", "", 10},
+        {"K1501", "", 11},
+        {"K753M", "", 12},
+        {"VK1153", "", 3},
+        {"VK2253", "", 4},
+        {"VK3001", "", 6},
+        {"VK4503", "", -1},
+        {"", "", -1},
+        {"XYZ", "", -1},
         {"KLX200", "KORVATH INSTRUMENTS,KLX 200,123,1.0", 100},
         {"KLX200", "KORVATH INSTRUMENTS,KLX 200,,1.0", -1},
         {"KLX200", "Korvath Instruments,KLX 200,123,1.0", -1},
@@ -106,7 +115,8 @@ TEST(Decoders, BaudListSettingsText) {
 
 TEST(BusTrace, ListIsClearedWhenFull) {
     BusTraceModel trace;
-    for (int i = 0; i < BusTraceModel::kMaxEntries; ++i) trace.add(QStringLiteral("x"));
+    for (int i = 0; i < BusTraceModel::kMaxEntries; ++i)
+        trace.add(QStringLiteral("x"));
     EXPECT_EQ(trace.rowCount(), BusTraceModel::kMaxEntries);
     trace.add(QStringLiteral("volt 120"));
     ASSERT_EQ(trace.rowCount(), 1);
@@ -214,7 +224,8 @@ TEST(WaveformData, SamplesAsUpToFourDecimals) {
 class WaveformNameTest : public ::testing::Test, public test::ProgramFixture {};
 
 TEST_F(WaveformNameTest, FirstCharacterMustBeACapitalLetter) {
-    for (const char* name : {"A1", "ZED"}) EXPECT_TRUE(ValidateWaveformName(program(), QLatin1String(name)));
+    for (const char* name : {"A1", "ZED"})
+        EXPECT_TRUE(ValidateWaveformName(program(), QLatin1String(name)));
     EXPECT_TRUE(prompt().messages().isEmpty());
     for (const char* name : {"1AB", "abc", ""}) {
         prompt().clear();
