@@ -10,6 +10,7 @@
 #include "link/InstrumentLink.h"
 #include "link/OutputState.h"
 #include "link/SourceModel.h"
+#include "measure/MeasurementState.h"
 
 #include <QChar>
 #include <QString>
@@ -46,6 +47,8 @@ struct Program {
     bool waveformTransferInProgress = false;
     bool configurationInProgress = false;
     bool interfaceDialogOpen = false;
+    // The measuring windows' logging records, stop flag and busy flags.
+    MeasurementState measurements;
     // Every traced command and reply, for the bus monitor.
     BusTraceModel busTrace;
     // The conversation with the source; declared last, it uses the values above.

@@ -8,24 +8,15 @@
 #include "measure/frmTMeas.h"
 #include "measure/frmWattHour.h"
 
-#include <memory>
-
 namespace ostrel {
 
 void RegisterMeasurementWindows(frmMain& main, Program& program) {
-    // The windows' program-wide records. Each window keeps them alive until
-    // its own destruction, however late that comes.
-    auto state = std::make_shared<MeasurementState>();
-    const auto keep = [state](QWidget* window) {
-        QObject::connect(window, &QObject::destroyed, [state] {});
-        return window;
-    };
     main.registerWindow(QStringLiteral("mnuMStand"),
-                        [&program, state, keep] { return keep(new frmMeas(program, *state)); });
-    main.registerWindow(QStringLiteral("mnuMData"), [&program, state, keep] {
-        return keep(new frmLogger(program, *state, LogStandard));
+                        [&program] { return new frmMeas(program, program.measurements); });
+    main.registerWindow(QStringLiteral("mnuMData"), [&program] {
+        return new frmLogger(program, program.measurements, LogStandard);
     });
-    main.registerWindow(QStringLiteral("mnuMAnal"), [&program, state, keep]() -> QWidget* {
+    main.registerWindow(QStringLiteral("mnuMAnal"), [&program]() -> QWidget* {
         if (program.outputState.OutputMode == ModeDC) {
             program.prompt().showMessage(
                 QStringLiteral("Power source is in DC mode. Harmonic analysis only\r\n"
@@ -33,15 +24,15 @@ void RegisterMeasurementWindows(frmMain& main, Program& program) {
                 PromptIcon::Exclamation);
             return nullptr;
         }
-        return keep(new frmHMeas(program, *state));
+        return new frmHMeas(program, program.measurements);
     });
-    main.registerWindow(QStringLiteral("mnuMWave"), [&main, &program, state, keep] {
-        auto* window = new frmTMeas(program, *state);
+    main.registerWindow(QStringLiteral("mnuMWave"), [&main, &program] {
+        auto* window = new frmTMeas(program, program.measurements);
         window->setHelp([&main] { main.showHelp(QStringLiteral("waveform-capture")); });
-        return keep(window);
+        return window;
     });
     main.registerWindow(QStringLiteral("mnuMWattHour"),
-                        [&program, state, keep] { return keep(new frmWattHour(program, *state)); });
+                        [&program] { return new frmWattHour(program, program.measurements); });
 }
 
 } // namespace ostrel

@@ -11,7 +11,7 @@ struct Contender {
     std::string name;
     // Runs `count` operations; returns false when one failed.
     std::function<bool(int count)> run;
-    std::vector<double> perSecond; // one figure per round
+    std::vector<double> perSecond = {}; // one figure per round
 };
 
 // Each round runs every contender once, in turn. False when one failed.
