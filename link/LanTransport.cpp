@@ -5,6 +5,7 @@
 #include "link/Waits.h"
 
 #include <QElapsedTimer>
+#include <QThread>
 
 #include <algorithm>
 #include <cmath>
@@ -98,10 +99,17 @@ bool LanTransport::pull() {
 }
 
 // Waits for `done` without processing events: the socket is polled
-// directly, so no notifier is switched and no event is queued.
+// directly, so no notifier is switched and no event is queued. A source on
+// the same host or subnet answers within tens of microseconds, sooner than
+// a sleeping thread wakes, so the wait first reads for a short spell,
+// yielding the processor between reads, and only then sleeps in poll().
 void LanTransport::leanWait(const std::function<bool()>& done, int leanMs) {
+    constexpr qint64 kSpinNs = 40'000;
     QElapsedTimer clock;
     clock.start();
+    while (!done() && isConnected() && clock.nsecsElapsed() < kSpinNs) {
+        if (!pull()) QThread::yieldCurrentThread();
+    }
     while (!done() && isConnected()) {
         const int left = leanMs - static_cast<int>(clock.elapsed());
         if (left <= 0 || !WaitReadable(socket_.socketDescriptor(), left)) break;
