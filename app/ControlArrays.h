@@ -2,8 +2,10 @@
 // Controls by their documented names: one name per control, and control
 // arrays whose members share a name and carry their index.
 #include <QButtonGroup>
+#include <QGroupBox>
 #include <QRadioButton>
 #include <QString>
+#include <QVBoxLayout>
 
 namespace ostrel {
 
@@ -24,6 +26,17 @@ inline QButtonGroup* OptionArray(QWidget* parent, const QString& name, const QSt
         if (buttons) buttons->append(b);
     }
     return group;
+}
+
+// A titled box holding an option array's buttons one under another.
+inline QGroupBox* OptionBox(QWidget* parent, const QString& title, QButtonGroup* group) {
+    auto* box = new QGroupBox(title, parent);
+    auto* layout = new QVBoxLayout(box);
+    for (QAbstractButton* b : group->buttons()) {
+        b->setParent(box);
+        layout->addWidget(b);
+    }
+    return box;
 }
 
 } // namespace ostrel

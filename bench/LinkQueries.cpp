@@ -9,6 +9,7 @@
 #include "link/Readback.h"
 #include "support/RawSocket.h"
 #include "support/Rounds.h"
+#include "support/Servers.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -130,20 +131,8 @@ int main(int argc, char** argv) {
     }
 
     QProcess source;
-    source.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    source.start(QStringLiteral(OSTREL_VSOURCE_PATH),
-                 {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--model"),
-                  QStringLiteral("3"), QStringLiteral("--exit-with-stdin")});
-    quint16 port = 0;
-    while (source.waitForReadyRead(10000)) {
-        const QByteArray line = source.readLine().trimmed();
-        if (line.startsWith("TCP ")) port = quint16(line.mid(line.lastIndexOf(':') + 1).toUInt());
-        if (line == "READY") break;
-    }
-    if (port == 0) {
-        std::fprintf(stderr, "bench: the virtual source did not start\n");
-        return 1;
-    }
+    const quint16 port = startVirtualSource(source, QStringLiteral(OSTREL_VSOURCE_PATH), 3);
+    if (port == 0) return 1;
 
     QTemporaryDir dir;
     Paths paths;

@@ -10,6 +10,7 @@
 #include "measure/LinkIo.h"
 #include "measure/StandardMeasurement.h"
 #include "support/Rounds.h"
+#include "support/Servers.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -47,19 +48,9 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QProcess source;
-    source.start(QStringLiteral(OSTREL_VSOURCE_PATH),
-                 {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--model"),
-                  QStringLiteral("3"), QStringLiteral("--exit-with-stdin")});
-    int port = 0;
-    while (source.waitForReadyRead(10000)) {
-        const QByteArray line = source.readLine().trimmed();
-        if (line.startsWith("TCP ")) port = line.mid(line.lastIndexOf(':') + 1).toInt();
-        if (line == "READY") break;
-    }
-    if (port == 0) {
-        std::fprintf(stderr, "the virtual source did not start\n");
-        return 1;
-    }
+    const quint16 port =
+        ostrel::bench::startVirtualSource(source, QStringLiteral(OSTREL_VSOURCE_PATH), 3);
+    if (port == 0) return 1;
     QTemporaryDir dir;
     ostrel::Paths paths{dir.path(), dir.path()};
     ostrel::Program program(

@@ -5,6 +5,7 @@
 //   bench_vsource_queries [--rounds N] [--queries N]
 #include "support/RawSocket.h"
 #include "support/Rounds.h"
+#include "support/Servers.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -24,21 +25,6 @@ std::function<bool(int)> queries(LineClient& client, std::string line, std::stri
                 return false;
         return true;
     };
-}
-
-// Starts a server process and reads the TCP port it prints ("TCP host:port" or "PORT n").
-uint16_t startServer(QProcess& process, const QString& program, const QStringList& args) {
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(program, args);
-    while (process.waitForReadyRead(10000)) {
-        while (process.canReadLine()) {
-            QByteArray line = process.readLine().trimmed();
-            if (line.startsWith("TCP ") || line.startsWith("PORT "))
-                return uint16_t(
-                    line.mid(qMax(line.lastIndexOf(':'), line.lastIndexOf(' ')) + 1).toUInt());
-        }
-    }
-    return 0;
 }
 
 int echoMain() {

@@ -15,18 +15,6 @@
 
 namespace ostrel {
 
-namespace {
-QGroupBox* optionBox(QWidget* parent, const QString& title, QButtonGroup* group) {
-    auto* box = new QGroupBox(title, parent);
-    auto* layout = new QVBoxLayout(box);
-    for (QAbstractButton* b : group->buttons()) {
-        b->setParent(box);
-        layout->addWidget(b);
-    }
-    return box;
-}
-} // namespace
-
 frmConfig::frmConfig(Program& program, QWidget* parent) : QDialog(parent), program_(program) {
     setObjectName(QStringLiteral("frmConfig"));
     setWindowTitle(QStringLiteral("AC Source Configuration"));
@@ -51,10 +39,10 @@ frmConfig::frmConfig(Program& program, QWidget* parent) : QDialog(parent), progr
                                  {QStringLiteral("Live"), QStringLiteral("Latching"), QStringLiteral("Off")});
     optTHDMode_ = OptionArray(this, QStringLiteral("optTHDMode"),
                               {QStringLiteral("RMS reference"), QStringLiteral("Fundamental reference")});
-    layout->addWidget(optionBox(this, QStringLiteral("Synchronisation"), optSync_), 1, 0);
-    layout->addWidget(optionBox(this, QStringLiteral("Trigger output"), optTrigMode_), 1, 1);
-    layout->addWidget(optionBox(this, QStringLiteral("Remote inhibit"), optRemInhibit_), 1, 2);
-    layout->addWidget(optionBox(this, QStringLiteral("Distortion"), optTHDMode_), 2, 0);
+    layout->addWidget(OptionBox(this, QStringLiteral("Synchronisation"), optSync_), 1, 0);
+    layout->addWidget(OptionBox(this, QStringLiteral("Trigger output"), optTrigMode_), 1, 1);
+    layout->addWidget(OptionBox(this, QStringLiteral("Remote inhibit"), optRemInhibit_), 1, 2);
+    layout->addWidget(OptionBox(this, QStringLiteral("Distortion"), optTHDMode_), 2, 0);
 
     auto* misc = new QGroupBox(QStringLiteral("Relay and data"), this);
     auto* miscLayout = new QGridLayout(misc);

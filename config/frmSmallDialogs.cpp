@@ -25,15 +25,6 @@ QDialogButtonBox* okCancel(QDialog* dialog) {
     return buttons;
 }
 
-QGroupBox* column(QWidget* parent, const QString& title, QButtonGroup* group) {
-    auto* box = new QGroupBox(title, parent);
-    auto* layout = new QVBoxLayout(box);
-    for (QAbstractButton* b : group->buttons()) {
-        b->setParent(box);
-        layout->addWidget(b);
-    }
-    return box;
-}
 } // namespace
 
 frmInit::frmInit(Program& program, QWidget* parent) : QDialog(parent), program_(program) {
@@ -44,8 +35,8 @@ frmInit::frmInit(Program& program, QWidget* parent) : QDialog(parent), program_(
                           {QStringLiteral("Reset state (*RST)"), QStringLiteral("Setup register 0")});
     optClockMode_ = OptionArray(this, QStringLiteral("optClockMode"),
                                 {QStringLiteral("Standalone"), QStringLiteral("Master"), QStringLiteral("Auxiliary")});
-    layout->addWidget(column(this, QStringLiteral("At power-on the output takes"), optPon_));
-    layout->addWidget(column(this, QStringLiteral("Clock mode"), optClockMode_));
+    layout->addWidget(OptionBox(this, QStringLiteral("At power-on the output takes"), optPon_));
+    layout->addWidget(OptionBox(this, QStringLiteral("Clock mode"), optClockMode_));
     layout->addWidget(okCancel(this));
     const bool reset = program_.link.Query(0, QStringLiteral("outp:pon?")).contains(QLatin1String("RST"));
     optPon_->button(reset ? 0 : 1)->setChecked(true);
@@ -71,7 +62,7 @@ frmModels::frmModels(Program& program, QWidget* parent) : QDialog(parent), progr
                                                                     : QStringLiteral("single-phase")));
     }
     optModel_ = OptionArray(this, QStringLiteral("optModel"), names);
-    layout->addWidget(column(this, QStringLiteral("Model to simulate"), optModel_));
+    layout->addWidget(OptionBox(this, QStringLiteral("Model to simulate"), optModel_));
     layout->addWidget(okCancel(this));
     if (QAbstractButton* b = optModel_->button(program_.sourceModel.ModelIndex)) b->setChecked(true);
 }
