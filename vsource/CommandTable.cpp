@@ -71,9 +71,9 @@ void CommandTable::addKeyword(std::string_view keyword) {
     }
 }
 
-CommandTable::CommandTable(std::span<const CommandSpec> specs) {
-    for (const CommandSpec& spec : specs) {
-        std::vector<PatternNode> nodes = parsePattern(spec.pattern);
+CommandTable::CommandTable(std::span<const CommandDef> defs) {
+    for (const CommandDef& def : defs) {
+        std::vector<PatternNode> nodes = parsePattern(def.pattern);
         std::vector<size_t> optionalAt;
         for (size_t i = 0; i < nodes.size(); ++i) {
             addKeyword(nodes[i].keyword);
@@ -91,14 +91,14 @@ CommandTable::CommandTable(std::span<const CommandSpec> specs) {
                 if (nodes[i].suffix) mask |= 1u << position;
                 ++position;
             }
-            auto [it, inserted] = entries_.emplace(key, Entry{&spec, mask});
-            if (!inserted && it->second.spec != &spec)
+            auto [it, inserted] = entries_.emplace(key, Entry{&def, mask});
+            if (!inserted && it->second.def != &def)
                 throw std::logic_error("two commands claim the SCPI header " + key);
         }
     }
 }
 
-const CommandSpec* CommandTable::find(const MessageUnit& unit,
+const CommandDef* CommandTable::find(const MessageUnit& unit,
                                       std::array<int, kMaxNodes>& suffix) const {
     key_.clear();
     suffix.fill(0);
@@ -129,9 +129,9 @@ const CommandSpec* CommandTable::find(const MessageUnit& unit,
     }
     auto entry = entries_.find(key_);
     if (entry == entries_.end() || (suffixUsed & ~entry->second.suffixMask) != 0) return nullptr;
-    const CommandSpec* spec = entry->second.spec;
-    if (unit.query ? !(spec->access & QueryOnly) : !(spec->access & SetOnly)) return nullptr;
-    return spec;
+    const CommandDef* def = entry->second.def;
+    if (unit.query ? !(def->access & QueryOnly) : !(def->access & SetOnly)) return nullptr;
+    return def;
 }
 
 } // namespace ostrel::vsource

@@ -30,7 +30,7 @@ struct Call {
 // Returns 0 or an error code for the queue; a reply is appended to `reply`.
 using Handler = int (*)(Instrument&, const Call&, std::string& reply);
 
-struct CommandSpec {
+struct CommandDef {
     std::string_view pattern;
     Access access;
     Handler handler;
@@ -40,15 +40,15 @@ struct CommandSpec {
 class CommandTable {
 public:
     // Throws std::logic_error when two patterns claim the same header.
-    explicit CommandTable(std::span<const CommandSpec> specs);
+    explicit CommandTable(std::span<const CommandDef> defs);
 
     // The command of a unit, with the numeric suffixes it carried (0 = none);
     // nullptr when the header is undefined or used in a form it lacks.
-    const CommandSpec* find(const MessageUnit& unit, std::array<int, kMaxNodes>& suffix) const;
+    const CommandDef* find(const MessageUnit& unit, std::array<int, kMaxNodes>& suffix) const;
 
 private:
     struct Entry {
-        const CommandSpec* spec;
+        const CommandDef* def;
         unsigned suffixMask; // bit i: node i may carry a numeric suffix
     };
     void addKeyword(std::string_view keyword);

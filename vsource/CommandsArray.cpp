@@ -107,7 +107,7 @@ int meterEnergy(Instrument& in, const Call&, std::string& out) {
 
 } // namespace
 
-void addArrayCommands(std::vector<CommandSpec>& s) {
+void addArrayCommands(std::vector<CommandDef>& s) {
     s.insert(
         s.end(),
         {

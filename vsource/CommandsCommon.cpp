@@ -209,7 +209,7 @@ int relayHold(Instrument& in, const Call&, std::string& out) {
 
 } // namespace
 
-void addCommonCommands(std::vector<CommandSpec>& s) {
+void addCommonCommands(std::vector<CommandDef>& s) {
     s.insert(s.end(),
              {
                  {"*IDN", QueryOnly, idn},

@@ -340,7 +340,7 @@ int sweepInterval(Instrument& in, const Call& c, std::string& out) {
 
 } // namespace
 
-void addListCommands(std::vector<CommandSpec>& s) {
+void addListCommands(std::vector<CommandDef>& s) {
     s.insert(s.end(), {
                           {"[SOURce:]LIST:DWELl", SetAndQuery, list, Dwell},
                           {"[SOURce:]LIST:FREQuency[:LEVel]", SetAndQuery, list, Freq},

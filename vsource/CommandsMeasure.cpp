@@ -100,7 +100,7 @@ int thdMode(Instrument& in, const Call& c, std::string& out) {
 
 } // namespace
 
-void addMeasureCommands(std::vector<CommandSpec>& s) {
+void addMeasureCommands(std::vector<CommandDef>& s) {
     s.insert(
         s.end(),
         {

@@ -336,7 +336,7 @@ int senseCoupling(Instrument& in, const Call& c, std::string& out) {
 
 } // namespace
 
-void addSourceCommands(std::vector<CommandSpec>& s) {
+void addSourceCommands(std::vector<CommandDef>& s) {
     s.insert(s.end(),
              {
                  {"[SOURce:]MODE", SetAndQuery, mode},

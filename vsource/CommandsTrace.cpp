@@ -83,7 +83,7 @@ int limit(Instrument& in, const Call& c, std::string& out) {
 
 } // namespace
 
-void addTraceCommands(std::vector<CommandSpec>& s) {
+void addTraceCommands(std::vector<CommandDef>& s) {
     s.insert(s.end(), {
                           {"TRACe:DEFine", SetOnly, define},
                           {"TRACe:DATA", SetAndQuery, data},

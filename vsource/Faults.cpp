@@ -47,11 +47,11 @@ bool readCount(const std::vector<std::string_view>& w, size_t at, int& out) {
 
 } // namespace
 
-bool applyFault(Faults& f, std::string_view spec, FaultCommand& command, std::string& error) {
+bool applyFault(Faults& f, std::string_view setting, FaultCommand& command, std::string& error) {
     command = FaultCommand{};
-    std::vector<std::string_view> w = words(spec);
+    std::vector<std::string_view> w = words(setting);
     auto bad = [&] {
-        error = "bad fault '" + std::string(spec) + "'";
+        error = "bad fault '" + std::string(setting) + "'";
         return false;
     };
     if (w.empty()) return bad();
@@ -61,8 +61,8 @@ bool applyFault(Faults& f, std::string_view spec, FaultCommand& command, std::st
     } else if (name == "noreply" && w.size() <= 2) {
         if (!readCount(w, 1, f.noReply)) return bad();
     } else if (name == "noreply-match") {
-        size_t at = spec.find("noreply-match") + 13;
-        std::string_view text = trimmed(spec.substr(at));
+        size_t at = setting.find("noreply-match") + 13;
+        std::string_view text = trimmed(setting.substr(at));
         f.noReplyMatch.assign(text);
         for (char& c : f.noReplyMatch)
             c = upper(c);
@@ -82,8 +82,8 @@ bool applyFault(Faults& f, std::string_view spec, FaultCommand& command, std::st
     } else if (name == "error" && w.size() >= 2) {
         if (!readInt(w[1], command.code, -32768) || command.code == 0) return bad();
         command.injectError = true;
-        size_t at = spec.find(w[1]) + w[1].size();
-        command.text = std::string(trimmed(spec.substr(at)));
+        size_t at = setting.find(w[1]) + w[1].size();
+        command.text = std::string(trimmed(setting.substr(at)));
         if (command.text.size() >= 2 && command.text.front() == '"' && command.text.back() == '"')
             command.text = command.text.substr(1, command.text.size() - 2);
     } else {

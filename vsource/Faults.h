@@ -42,7 +42,7 @@ struct FaultCommand {
 
 // Applies one fault text. Returns false with a message when it is not understood;
 // an "error" fault is returned in `command` for the instrument to queue.
-bool applyFault(Faults& faults, std::string_view spec, FaultCommand& command, std::string& error);
+bool applyFault(Faults& faults, std::string_view setting, FaultCommand& command, std::string& error);
 
 // Consumes a use of a counted switch: true when it applies to this reply.
 bool takeCount(int& count);

@@ -7,15 +7,15 @@ namespace ostrel::vsource {
 
 namespace {
 
-std::vector<CommandSpec> allSpecs() {
-    std::vector<CommandSpec> specs;
-    addCommonCommands(specs);
-    addSourceCommands(specs);
-    addListCommands(specs);
-    addMeasureCommands(specs);
-    addTraceCommands(specs);
-    addArrayCommands(specs);
-    return specs;
+std::vector<CommandDef> allDefs() {
+    std::vector<CommandDef> defs;
+    addCommonCommands(defs);
+    addSourceCommands(defs);
+    addListCommands(defs);
+    addMeasureCommands(defs);
+    addTraceCommands(defs);
+    addArrayCommands(defs);
+    return defs;
 }
 
 std::string_view ttlName(TtlSource s) {
@@ -34,7 +34,7 @@ std::string_view ttlName(TtlSource s) {
 
 Instrument::Instrument(InstrumentConfig cfg, const VirtualClock& clk, Timeline* tl)
     : config(std::move(cfg)), limits(modelLimits(config.model)), clock(clk), timeline(tl),
-      waves(config.waveSlots), random(config.seed), specs_(allSpecs()), table_(specs_) {
+      waves(config.waveSlots), random(config.seed), defs_(allDefs()), table_(defs_) {
     loads.fill(config.load);
     state.outputs = limits.row->phases;
     resetSettings(state, limits);
@@ -75,21 +75,21 @@ bool Instrument::executeLine(std::string_view line, std::string& reply) {
     bool answered = false;
     while (!stopLine_ && cursor.next(unit, error)) {
         Call call;
-        const CommandSpec* spec = table_.find(unit, call.suffix);
-        if (!spec) {
+        const CommandDef* def = table_.find(unit, call.suffix);
+        if (!def) {
             pushError(err::UndefinedHeader);
             return answered;
         }
         splitParameters(unit.parameters, params_);
         call.query = unit.query;
-        call.arg = spec->arg;
+        call.arg = def->arg;
         call.nodeCount = unit.nodeCount;
         call.parameterText = unit.parameters;
         call.params = params_;
         const size_t before = reply.size();
         const bool separated = unit.query && before > replyStart;
         if (separated) reply += ';';
-        int code = spec->handler(*this, call, reply);
+        int code = def->handler(*this, call, reply);
         if (separated && reply.size() == before + 1) reply.resize(before);
         answered = answered || (unit.query && code == 0);
         if (outputChanged) {

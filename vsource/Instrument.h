@@ -112,7 +112,7 @@ private:
     double earliestRampEnd() const;
     void finishRamps(double t);
 
-    std::vector<CommandSpec> specs_;
+    std::vector<CommandDef> defs_;
     CommandTable table_;
     std::vector<std::string_view> params_;
     double resetUntilReal_ = 0;
@@ -120,11 +120,11 @@ private:
 };
 
 // Command groups, one file each.
-void addCommonCommands(std::vector<CommandSpec>& specs);
-void addSourceCommands(std::vector<CommandSpec>& specs);
-void addListCommands(std::vector<CommandSpec>& specs);
-void addMeasureCommands(std::vector<CommandSpec>& specs);
-void addTraceCommands(std::vector<CommandSpec>& specs);
-void addArrayCommands(std::vector<CommandSpec>& specs);
+void addCommonCommands(std::vector<CommandDef>& defs);
+void addSourceCommands(std::vector<CommandDef>& defs);
+void addListCommands(std::vector<CommandDef>& defs);
+void addMeasureCommands(std::vector<CommandDef>& defs);
+void addTraceCommands(std::vector<CommandDef>& defs);
+void addArrayCommands(std::vector<CommandDef>& defs);
 
 } // namespace ostrel::vsource

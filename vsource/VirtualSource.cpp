@@ -56,8 +56,8 @@ bool VirtualSource::start(QString& error) {
     }
     instrument_ = std::make_unique<Instrument>(options_.instrument, clock_,
                                                timeline_.isOpen() ? &timeline_ : nullptr);
-    for (const QString& spec : options_.faults) {
-        if (!applyFault(spec.toStdString(), message)) {
+    for (const QString& setting : options_.faults) {
+        if (!applyFault(setting.toStdString(), message)) {
             error = QString::fromStdString(message);
             return false;
         }
@@ -127,9 +127,9 @@ void VirtualSource::onEngineTimer() {
     scheduleEngine();
 }
 
-bool VirtualSource::applyFault(std::string_view spec, std::string& error) {
+bool VirtualSource::applyFault(std::string_view setting, std::string& error) {
     FaultCommand command;
-    if (!vsource::applyFault(faults_, spec, command, error)) return false;
+    if (!vsource::applyFault(faults_, setting, command, error)) return false;
     if (command.injectError) instrument_->pushError(command.code, command.text);
     return true;
 }

@@ -44,7 +44,7 @@ public:
 
 private:
     void onEngineTimer();
-    bool applyFault(std::string_view spec, std::string& error);
+    bool applyFault(std::string_view setting, std::string& error);
 
     LaunchOptions options_;
     VirtualClock clock_;

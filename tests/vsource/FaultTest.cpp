@@ -6,16 +6,16 @@
 namespace ostrel::test {
 namespace {
 
-void switchFault(VirtualSourceProcess& source, const QString& spec) {
+void switchFault(VirtualSourceProcess& source, const QString& setting) {
     QString error;
-    ASSERT_TRUE(source.control(QStringLiteral("fault ") + spec, nullptr, &error))
+    ASSERT_TRUE(source.control(QStringLiteral("fault ") + setting, nullptr, &error))
         << error.toStdString();
 }
 
 class VsourceFaultTest : public BothTransports {
 protected:
     void SetUp() override { startSource(); }
-    void fault(const QString& spec) { switchFault(source, spec); }
+    void fault(const QString& setting) { switchFault(source, setting); }
 };
 
 TEST_P(VsourceFaultTest, NoReplyToTheNextQueries) {
@@ -108,13 +108,13 @@ TEST_P(VsourceFaultTest, InjectedErrorGoesIntoTheQueue) {
 
 TEST_F(VsourceTest, BadFaultTextIsRefused) {
     startSource();
-    for (const char* spec :
+    for (const char* setting :
          {"late", "late x", "split 10 1", "drop", "crlf maybe", "error 0", "nosuch"}) {
         QString error;
         EXPECT_FALSE(
-            source.control(QStringLiteral("fault ") + QLatin1String(spec), nullptr, &error))
-            << spec;
-        EXPECT_TRUE(error.startsWith(QLatin1String("bad fault"))) << spec;
+            source.control(QStringLiteral("fault ") + QLatin1String(setting), nullptr, &error))
+            << setting;
+        EXPECT_TRUE(error.startsWith(QLatin1String("bad fault"))) << setting;
     }
 }
 
