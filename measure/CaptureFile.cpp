@@ -3,8 +3,6 @@
 #include "link/Numbers.h"
 #include "measure/WriteRecords.h"
 
-#include <QFile>
-#include <QSaveFile>
 #include <QStringList>
 
 namespace ostrel {
@@ -40,28 +38,12 @@ bool WriteCaptureFile(const QString& path, const Capture& capture, QString& erro
     for (float v : std::as_const(ordered))
         lines << NumberField(v);
 
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write((lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
-        if (file.commit()) return true;
-    }
-    error = QStringLiteral("The waveform data file %1 cannot be written: %2")
-                .arg(path, file.errorString());
-    return false;
+    return WriteRecordFile(path, lines, QStringLiteral("waveform data"), error);
 }
 
 bool ReadCaptureFile(const QString& path, Capture& capture, QString& error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("The waveform data file %1 cannot be opened: %2")
-                    .arg(path, file.errorString());
-        return false;
-    }
-    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    for (QString& l : lines)
-        if (l.endsWith(QLatin1Char('\r'))) l.chop(1);
-    while (!lines.isEmpty() && lines.back().trimmed().isEmpty())
-        lines.removeLast();
+    QStringList lines;
+    if (!ReadRecordFile(path, QStringLiteral("waveform data"), lines, error)) return false;
     const auto fail = [&](qsizetype line, const QString& why) {
         error = QStringLiteral("%1, line %2: %3").arg(path).arg(line + 1).arg(why);
         return false;

@@ -3,8 +3,6 @@
 #include "link/Numbers.h"
 #include "measure/WriteRecords.h"
 
-#include <QFile>
-#include <QSaveFile>
 #include <QStringList>
 
 namespace ostrel {
@@ -38,28 +36,14 @@ bool WriteHarmonicFile(const QString& path, const HarmonicData& data, QString& e
     for (int i = 0; i < kHarmonicRows; ++i)
         lines << NumberField(set.amplitude[static_cast<size_t>(i)]) + QLatin1Char(',') +
                      NumberField(set.phase[static_cast<size_t>(i)]);
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write((lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
-        if (file.commit()) return true;
-    }
-    error = QStringLiteral("The harmonic data file %1 cannot be written: %2")
-                .arg(path, file.errorString());
-    return false;
+    return WriteRecordFile(path, lines, QStringLiteral("harmonic data"), error);
 }
 
 bool ReadHarmonicFile(const QString& path, HarmonicData& data, QString& error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("The harmonic data file %1 cannot be opened: %2")
-                    .arg(path, file.errorString());
-        return false;
-    }
-    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    QStringList lines;
+    if (!ReadRecordFile(path, QStringLiteral("harmonic data"), lines, error)) return false;
     for (QString& l : lines)
         l = l.trimmed();
-    while (!lines.isEmpty() && lines.back().isEmpty())
-        lines.removeLast();
     const auto fail = [&](int line, const QString& why) {
         error = QStringLiteral("%1, line %2: %3").arg(path).arg(line).arg(why);
         return false;

@@ -1,5 +1,8 @@
 #include "measure/WriteRecords.h"
 
+#include <QFile>
+#include <QSaveFile>
+
 #include <charconv>
 #include <cmath>
 
@@ -45,6 +48,33 @@ std::optional<QStringList> SplitRecord(QStringView line) {
         if (i >= n) return fields;
         ++i; // the comma
     }
+}
+
+bool WriteRecordFile(const QString& path, const QStringList& records, const QString& kind,
+                     QString& error) {
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write((records.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+        if (file.commit()) return true;
+    }
+    error =
+        QStringLiteral("The %1 file %2 cannot be written: %3").arg(kind, path, file.errorString());
+    return false;
+}
+
+bool ReadRecordFile(const QString& path, const QString& kind, QStringList& lines, QString& error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("The %1 file %2 cannot be opened: %3")
+                    .arg(kind, path, file.errorString());
+        return false;
+    }
+    lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    for (QString& l : lines)
+        if (l.endsWith(QLatin1Char('\r'))) l.chop(1);
+    while (!lines.isEmpty() && lines.back().trimmed().isEmpty())
+        lines.removeLast();
+    return true;
 }
 
 QString FormatScientific(double value) {

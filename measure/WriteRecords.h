@@ -19,6 +19,13 @@ QString DateField(const QDateTime& when);
 // quoted field is not closed or is followed by anything but a comma.
 std::optional<QStringList> SplitRecord(QStringView line);
 
+// Writes the records as CR LF lines, the whole file or nothing. `kind` names
+// the file in the message ("waveform data", "harmonic data").
+bool WriteRecordFile(const QString& path, const QStringList& records, const QString& kind,
+                     QString& error);
+// The file's lines without their line ends, trailing blank lines dropped.
+bool ReadRecordFile(const QString& path, const QString& kind, QStringList& lines, QString& error);
+
 // "1.23E+02": two decimals, signed two-digit exponent.
 QString FormatScientific(double value);
 
