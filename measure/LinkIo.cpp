@@ -12,17 +12,19 @@ namespace {
 // The longest text form of one value ("-1.234567E+03,") with room to spare.
 constexpr int kTextBytesPerValue = 20;
 
-// Marks the link busy for the length of one array query, as Query does.
+// Holds the link's query markers for the length of one array query; commands
+// sent meanwhile go out when it ends, as after any query.
 class QueryMark {
 public:
-    explicit QueryMark(InstrumentLink& link) : link_(link) { link_.state.busy[BusyQuery] = true; }
+    explicit QueryMark(InstrumentLink& link) : link_(link), held_(link.BeginQuery()) {}
     ~QueryMark() {
-        link_.state.busy[BusyQuery] = false;
-        link_.state.queryInProgress = false;
+        if (held_) link_.EndQuery();
     }
+    bool held() const { return held_; }
 
 private:
     InstrumentLink& link_;
+    const bool held_;
 };
 
 QString shortTrace(const QByteArray& reply) {
@@ -51,11 +53,11 @@ QByteArray LinkIo::queryArray(const QString& command, double timeoutSeconds, int
     switch (program_.settings.link.bus) {
     case BusLan:
     case BusGpib: {
-        if (link.state.busy[BusyQuery]) {
+        const QueryMark mark(link);
+        if (!mark.held()) {
             error = QStringLiteral("\"%1\" was not sent: another query is waiting.").arg(command);
             return {};
         }
-        const QueryMark mark(link);
         if (link.state.traceCommands) program_.busTrace.add(command);
         const QByteArray reply = program_.settings.link.bus == BusLan
                                      ? lanArray(command, error)
@@ -95,7 +97,9 @@ QByteArray LinkIo::gpibArray(const QString& command, double timeoutSeconds, int 
         error = loadError;
         return {};
     }
-    // Queries go out with a trailing blank, as the link sends them.
+    // The source goes to remote as for any GPIB query (the front-panel lock box
+    // follows); queries go out with a trailing blank, as the link sends them.
+    if (link.onRemote) link.onRemote();
     link.GpibSend(s.gpibBoard, address, (command + QLatin1Char(' ')).toLatin1());
     if (link.GpibFailed()) {
         error = QStringLiteral("ERROR: Error sending IEEE command");

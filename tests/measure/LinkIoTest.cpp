@@ -5,6 +5,9 @@
 #include "measure/ArrayReply.h"
 #include "measure/LinkIo.h"
 
+#include <QTest>
+#include <QTimer>
+
 #include <cmath>
 
 using namespace ostrel;
@@ -65,6 +68,29 @@ TEST_P(LinkArrays, ALongReplyArrivesWholeAndOneLongerThanAskedIsRefused) {
     EXPECT_EQ(shorter.error,
               "The reply to \"trac:data? wave1\" holds 1024 values, more than the 1000 expected.");
     EXPECT_EQ(Val(io.query("*opc?", 1.0)), 1); // the conversation goes on in step
+}
+
+TEST_P(LinkArrays, ACommandSentDuringTheTransferGoesOutAfterIt) {
+    start({"late 300 1"});
+    InstrumentLink& link = program().link;
+    int remotes = 0;
+    link.onRemote = [&] { ++remotes; };
+    link.state.traceCommands = true;
+    program().busTrace.clear();
+    // On LAN and RS-232 the wait processes events, so the timer fires during
+    // the transfer; over GPIB the transfer blocks and it fires afterwards.
+    QTimer::singleShot(50, [&] { link.Send(0, "volt 12"); });
+    LinkIo io(program());
+    QString error;
+    const QByteArray reply = io.queryArray(query, 4.0, 1024, error);
+    const int remotesDuringTransfer = remotes;
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_EQ(ParseArrayReply(reply, BlockNumberForm::Single, 1024, query).values.size(), 1024);
+    QTest::qWait(100);
+    // Traced as it goes out: after the transfer, and without waiting for another query.
+    EXPECT_EQ(program().busTrace.entries(), (QStringList{query, "volt 12"}));
+    EXPECT_EQ(remotesDuringTransfer, GetParam() == BusGpib ? 1 : 0)
+        << "the front-panel lock follows a GPIB transfer";
 }
 
 TEST_P(LinkArrays, AReplyThatNeverComesIsReported) {

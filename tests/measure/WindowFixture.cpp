@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace ostrel::test {
@@ -22,10 +23,14 @@ QStringList WindowFixture::received() {
     // A query's reply proves that everything sent before it has been logged.
     const QString sync = QStringLiteral("*opc?");
     program().link.Query(0, sync, 1.0);
+    // "<seconds> <channel> < <line>" on any of the transports; GPIB queries
+    // carry a trailing blank.
+    static const QRegularExpression kReceived(QStringLiteral("^\\S+ (TCP|PTY|GPIB) < (.*)$"));
     QStringList commands;
     for (const QString& line : source.logTail(100000)) {
-        const qsizetype at = line.indexOf(QLatin1String(" TCP < "));
-        if (at >= 0 && line.mid(at + 7) != sync) commands.append(line.mid(at + 7));
+        const QRegularExpressionMatch m = kReceived.match(line);
+        const QString command = m.captured(2).trimmed();
+        if (m.hasMatch() && command != sync) commands.append(command);
     }
     return commands;
 }
