@@ -93,6 +93,7 @@ std::optional<QByteArray> SerialTransport::receiveReply(int timeoutMs, int leanM
         dropLeadingLineFeeds();
         return !buffer_.isEmpty();
     };
+    lastReplyComplete_ = false;
     if (!waitFor(anything, timeoutMs, leanMs)) return std::nullopt;
 
     QElapsedTimer rest;
@@ -110,6 +111,7 @@ std::optional<QByteArray> SerialTransport::receiveReply(int timeoutMs, int leanM
                 leanMs);
     }
     const qsizetype lf = buffer_.indexOf('\n');
+    lastReplyComplete_ = lf >= 0;
     QByteArray reply = buffer_.left(lf < 0 ? buffer_.size() : lf);
     buffer_.remove(0, lf < 0 ? buffer_.size() : lf + 1);
     const qsizetype cr = reply.indexOf('\r');

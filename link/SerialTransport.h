@@ -42,6 +42,9 @@ public:
     // its line feed and carriage return, and a leading NUL is dropped.
     // nullopt when nothing came. Waits up to `leanMs` without events first.
     std::optional<QByteArray> receiveReply(int timeoutMs, int leanMs);
+    // True when the last reply ended with its line feed; false when it was
+    // cut short or never came.
+    bool lastReplyComplete() const { return lastReplyComplete_; }
 
 private:
     void pull();
@@ -50,6 +53,7 @@ private:
     QSerialPort port_;
     QByteArray buffer_;
     int baud_ = 9600;
+    bool lastReplyComplete_ = true;
 };
 
 } // namespace ostrel

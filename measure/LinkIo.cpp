@@ -66,8 +66,16 @@ QByteArray LinkIo::queryArray(const QString& command, double timeoutSeconds, int
             program_.busTrace.add(QStringLiteral("<-- ") + shortTrace(reply));
         return reply;
     }
-    case BusSerial:
-        return link.Query(0, command, timeoutSeconds).toLatin1();
+    case BusSerial: {
+        const QByteArray reply = link.Query(0, command, timeoutSeconds).toLatin1();
+        if (!link.serial().lastReplyComplete()) {
+            error = QStringLiteral("The reply to \"%1\" is incomplete: no line feed came within "
+                                   "the time-out.")
+                        .arg(command);
+            return {};
+        }
+        return reply;
+    }
     default:
         return {};
     }
