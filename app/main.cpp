@@ -9,7 +9,6 @@
 
 #include <QApplication>
 #include <QLocale>
-#include <QMessageBox>
 
 #include <cstdio>
 
