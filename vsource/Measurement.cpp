@@ -1,5 +1,6 @@
 #include "vsource/Measurement.h"
 
+#include "vsource/Angles.h"
 #include "vsource/ScpiValues.h"
 
 #include <cmath>
@@ -7,17 +8,6 @@
 namespace ostrel::vsource {
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDegree = kPi / 180;
-
-// Into (-180, 180].
-double wrapDegrees(double d) {
-    d = std::fmod(d, 360.0);
-    if (d <= -180) d += 360;
-    if (d > 180) d -= 360;
-    return d;
-}
 
 bool readValue(std::string_view text, double& out) {
     text = trimmed(text);

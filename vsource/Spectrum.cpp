@@ -1,24 +1,11 @@
 #include "vsource/Spectrum.h"
 
+#include "vsource/Angles.h"
+
 #include <cmath>
 #include <vector>
 
 namespace ostrel::vsource {
-
-namespace {
-
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDegree = kPi / 180;
-
-// Into (-180, 180].
-double wrapDegrees(double d) {
-    d = std::fmod(d, 360.0);
-    if (d <= -180) d += 360;
-    if (d > 180) d -= 360;
-    return d;
-}
-
-} // namespace
 
 Spectrum shapeSpectrum(std::span<const double> samples) {
     Spectrum s;

@@ -1,5 +1,6 @@
 #include "vsource/Waveforms.h"
 
+#include "vsource/Angles.h"
 #include "vsource/ErrorQueue.h"
 #include "vsource/InstrumentState.h"
 #include "vsource/ScpiParser.h"
@@ -13,7 +14,6 @@ namespace ostrel::vsource {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr size_t kMaxNameLength = 16;
 
 char upper(char c) {
