@@ -47,8 +47,11 @@ bool readCount(const std::vector<std::string_view>& w, size_t at, int& out) {
 
 } // namespace
 
-bool applyFault(Faults& f, std::string_view setting, FaultCommand& command, std::string& error) {
+bool applyFault(Faults& faults, std::string_view setting, FaultCommand& command,
+                std::string& error) {
     command = FaultCommand{};
+    // A refused text must leave every switch as it was, so the new values are read into a copy.
+    Faults f = faults;
     std::vector<std::string_view> w = words(setting);
     auto bad = [&] {
         error = "bad fault '" + std::string(setting) + "'";
@@ -78,9 +81,10 @@ bool applyFault(Faults& f, std::string_view setting, FaultCommand& command, std:
     } else if (name == "crlf" && w.size() == 2 && (w[1] == "on" || w[1] == "off")) {
         f.crlf = w[1] == "on";
     } else if (name == "drop" && w.size() == 2) {
-        if (!readInt(w[1], f.dropAfter, 0)) return bad();
+        if (!readInt(w[1], f.dropAfter, 1)) return bad();
     } else if (name == "error" && w.size() >= 2) {
-        if (!readInt(w[1], command.code, -32768) || command.code == 0) return bad();
+        // Every code this instrument raises is negative; 0 would sit in the queue as "No error".
+        if (!readInt(w[1], command.code, -32768) || command.code >= 0) return bad();
         command.injectError = true;
         size_t at = setting.find(w[1]) + w[1].size();
         command.text = std::string(trimmed(setting.substr(at)));
@@ -89,6 +93,7 @@ bool applyFault(Faults& f, std::string_view setting, FaultCommand& command, std:
     } else {
         return bad();
     }
+    faults = f;
     return true;
 }
 

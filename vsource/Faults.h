@@ -9,8 +9,8 @@
 //   split MS [PIECES] [COUNT]  replies cut into PIECES (default 3) sent MS apart
 //   garbage [COUNT]        replies replaced by garbage bytes
 //   crlf on|off            replies end in CR LF
-//   drop N                 the connection closes when the N-th next line arrives
-//   error CODE [TEXT]      an error put into the queue at once
+//   drop N                 the connection closes when the N-th next line arrives (N >= 1)
+//   error CODE [TEXT]      an error (CODE negative) put into the queue at once
 //   clear                  every switch off
 // A COUNT of "all" keeps the switch on until cleared.
 #include <random>
@@ -40,9 +40,10 @@ struct FaultCommand {
     std::string text;
 };
 
-// Applies one fault text. Returns false with a message when it is not understood;
-// an "error" fault is returned in `command` for the instrument to queue.
-bool applyFault(Faults& faults, std::string_view setting, FaultCommand& command, std::string& error);
+// Applies one fault text. Returns false with a message, every switch unchanged, when it is
+// not understood; an "error" fault is returned in `command` for the instrument to queue.
+bool applyFault(Faults& faults, std::string_view setting, FaultCommand& command,
+                std::string& error);
 
 // Consumes a use of a counted switch: true when it applies to this reply.
 bool takeCount(int& count);

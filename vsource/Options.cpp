@@ -1,5 +1,7 @@
 #include "vsource/Options.h"
 
+#include "vsource/Faults.h"
+
 #include <cmath>
 
 namespace ostrel::vsource {
@@ -90,6 +92,14 @@ bool parseOptions(const QStringList& args, LaunchOptions& o, QString& error) {
                 return error.isEmpty() ? bad() : false;
         } else if (name == QLatin1String("--fault")) {
             if (!next()) return false;
+            // Read here on scratch switches, so that a bad text is a usage error like any value.
+            Faults scratch;
+            FaultCommand command;
+            std::string message;
+            if (!applyFault(scratch, value.toStdString(), command, message)) {
+                error = QString::fromStdString(message);
+                return false;
+            }
             o.faults << value;
         } else if (name == QLatin1String("--return-to-immediate")) {
             in.returnToImmediate = true;

@@ -2,9 +2,15 @@
 #include "VsourceFixture.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 
 namespace ostrel::test {
 namespace {
+
+// Refused alike from the command line and from the control port.
+const char* const kBadFaults[] = {"late",    "late x",  "late -1",     "split 10 1",
+                                  "drop",    "drop 0",  "crlf maybe",  "error 0",
+                                  "error 5", "error x", "noreply two", "nosuch"};
 
 void switchFault(VirtualSourceProcess& source, const QString& setting) {
     QString error;
@@ -87,6 +93,8 @@ TEST_P(VsourceFaultTest, CrLfTerminators) {
 TEST_F(VsourceTest, ConnectionDropsAfterNLines) {
     startSource();
     switchFault(source, QStringLiteral("drop 3"));
+    // A refused setting leaves the count running.
+    EXPECT_FALSE(source.control(QStringLiteral("fault drop 0")));
     send("volt 1");
     EXPECT_EQ(query("volt?"), QStringLiteral("1.0"));
     client.send("volt 2");
@@ -108,8 +116,7 @@ TEST_P(VsourceFaultTest, InjectedErrorGoesIntoTheQueue) {
 
 TEST_F(VsourceTest, BadFaultTextIsRefused) {
     startSource();
-    for (const char* setting :
-         {"late", "late x", "split 10 1", "drop", "crlf maybe", "error 0", "nosuch"}) {
+    for (const char* setting : kBadFaults) {
         QString error;
         EXPECT_FALSE(
             source.control(QStringLiteral("fault ") + QLatin1String(setting), nullptr, &error))
@@ -131,6 +138,24 @@ TEST(VsourceFaultCommandLine, FaultsCanBeOnFromTheStart) {
 
     VirtualSourceProcess bad;
     EXPECT_FALSE(bad.start({QStringLiteral("--fault"), QStringLiteral("nosuch")}));
+}
+
+TEST(VsourceFaultCommandLine, BadFaultIsAUsageError) {
+    for (const char* setting : kBadFaults) {
+        QProcess process;
+        // Should the fault be taken, the program ends as soon as it sees its input closed.
+        process.start(VirtualSourceProcess::programPath(),
+                      {QStringLiteral("--port"), QStringLiteral("0"),
+                       QStringLiteral("--exit-with-stdin"), QStringLiteral("--fault"),
+                       QLatin1String(setting)});
+        ASSERT_TRUE(process.waitForStarted());
+        process.closeWriteChannel();
+        ASSERT_TRUE(process.waitForFinished(5000)) << setting;
+        EXPECT_EQ(process.exitCode(), 2) << setting;
+        EXPECT_TRUE(
+            process.readAllStandardError().contains(QByteArray("bad fault '") + setting + "'"))
+            << setting;
+    }
 }
 
 } // namespace
