@@ -46,6 +46,12 @@ void Channel::endOfMessage() {
     handleLine(line);
 }
 
+void Channel::clearDevice() {
+    input_.clear();
+    pending_.clear();
+    pendingTimer_.stop();
+}
+
 void Channel::handleLine(std::string_view line) {
     Faults& faults = source_.faults();
     if (faults.dropAfter > 0 && --faults.dropAfter == 0) {

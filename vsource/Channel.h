@@ -25,6 +25,9 @@ public:
     void endOfMessage();
     // Drops a partial line (interface clear).
     void clearInput() { input_.clear(); }
+    // Drops a partial line and every reply still waiting to be written: late and split ones and
+    // those queued behind them (device clear).
+    void clearDevice();
     const std::string& name() const { return name_; }
 
 protected:

@@ -50,6 +50,16 @@ void GpibChannel::onReadyRead() {
         case gpib::InterfaceClear:
             clearInput();
             break;
+        case gpib::DeviceClear:
+            source_.log(name(), '<', "DCL");
+            clearDevice();
+            // Every reply written before this frame precedes it on the socket: the shim throws
+            // them away until it sees the acknowledgement.
+            out_.clear();
+            gpib::appendFrame(out_, gpib::DeviceClear, {});
+            socket_->write(out_.data(), qint64(out_.size()));
+            socket_->flush();
+            break;
         default:
             break;
         }
@@ -89,6 +99,15 @@ bool GpibTransport::listen(QString path, QString& error) {
         path = QDir::temp().filePath(QStringLiteral("ostrel-vsource-%1-%2.gpib")
                                          .arg(QCoreApplication::applicationPid())
                                          .arg(QUuid::createUuid().toString(QUuid::Id128).left(8)));
+    // A socket file left behind by a source that died is taken over; one that still answers
+    // belongs to a running source, and replacing it would send that source's next clients here.
+    QLocalSocket probe;
+    probe.connectToServer(path);
+    if (probe.waitForConnected(1000)) {
+        probe.abort();
+        error = QStringLiteral("the GPIB socket %1 is served by another running source").arg(path);
+        return false;
+    }
     QLocalServer::removeServer(path);
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     if (!server_.listen(path)) {

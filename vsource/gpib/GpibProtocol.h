@@ -16,6 +16,9 @@ enum FrameType : char {
     GoRemote = 'R',
     GoLocal = 'L',
     InterfaceClear = 'I',
+    // controller -> device: a device clear; device -> controller: the clear is done, every
+    // reply from before it came earlier on the socket
+    DeviceClear = 'C',
 };
 
 constexpr char kEndFlag = 1;

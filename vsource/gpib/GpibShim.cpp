@@ -48,6 +48,9 @@ struct Shim {
     std::string path;
     std::string inbox;
     std::deque<Chunk> replies;
+    // Device clears sent whose acknowledgement has not come yet: device data until then is
+    // from before them and is thrown away.
+    int clearsPending = 0;
     int timeoutCode[kBoards];
     Shim() {
         for (int& t : timeoutCode)
@@ -90,6 +93,7 @@ bool ensureConnected(Shim& s) {
     if (s.socket.connected() && s.path == path) return true;
     s.inbox.clear();
     s.replies.clear();
+    s.clearsPending = 0;
     s.path = path;
     return s.socket.connect(path);
 }
@@ -102,7 +106,7 @@ bool sendFrame(Shim& s, FrameType type, std::string_view payload) {
     return false;
 }
 
-// Waits for device data; false on time-out or a lost connection (`lost` set).
+// Waits for frames from the source; false on time-out or a lost connection (`lost` set).
 bool pump(Shim& s, std::chrono::steady_clock::time_point deadline, bool forever, bool& lost) {
     char buffer[16384];
     int waitMs = -1;
@@ -124,9 +128,11 @@ bool pump(Shim& s, std::chrono::steady_clock::time_point deadline, bool forever,
     FrameType type{};
     std::string_view payload;
     while (takeFrame(s.inbox, consumed, type, payload)) {
-        if (type == DeviceData && !payload.empty())
+        if (type == DeviceData && !payload.empty() && s.clearsPending == 0)
             s.replies.push_back(
                 Chunk{std::string(payload.substr(1)), 0, (payload[0] & kEndFlag) != 0});
+        else if (type == DeviceClear && s.clearsPending > 0)
+            --s.clearsPending;
     }
     s.inbox.erase(0, consumed);
     return true;
@@ -137,6 +143,26 @@ int notifyDevices(int board, FrameType type) {
     Shim& s = shim();
     std::lock_guard guard(s.lock);
     if (!ensureConnected(s) || !sendFrame(s, type, {})) return fail(ENOL);
+    return setStatus(CMPL | CIC, 0, 0);
+}
+
+// Synchronous: on success no reply produced before the clear can be read any more.
+int clearDevice(int board) {
+    if (!validBoard(board)) return fail(EARG);
+    Shim& s = shim();
+    std::lock_guard guard(s.lock);
+    if (!ensureConnected(s)) return fail(ENOL);
+    s.replies.clear();
+    if (!sendFrame(s, DeviceClear, {})) return fail(ENOL);
+    ++s.clearsPending;
+    const int code = s.timeoutCode[board];
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeoutMs[code]);
+    while (s.clearsPending > 0) {
+        bool lost = false;
+        if (!pump(s, deadline, code == 0, lost))
+            return lost ? fail(ENOL) : setStatus(ERR | TIMO | CIC, EABO, 0);
+    }
     return setStatus(CMPL | CIC, 0, 0);
 }
 
@@ -230,6 +256,15 @@ OSTREL_GPIB_EXPORT void SendIFC(int boardID) {
     std::lock_guard guard(s.lock);
     if (ensureConnected(s)) sendFrame(s, InterfaceClear, {});
     setStatus(CMPL | CIC, 0, 0);
+}
+
+OSTREL_GPIB_EXPORT void DevClear(int boardID, Addr4882_t) {
+    clearDevice(boardID);
+}
+
+// Every address answers, so a device descriptor is the board it sits on, as for ibtmo.
+OSTREL_GPIB_EXPORT int ibclr(int ud) {
+    return clearDevice(ud);
 }
 
 OSTREL_GPIB_EXPORT void EnableRemote(int boardID, const Addr4882_t*) {
