@@ -23,6 +23,7 @@ bool GpibLibrary::load(const QStringList& names, QString& error) {
         enableRemote_ = reinterpret_cast<ListFn>(resolve("EnableRemote"));
         enableLocal_ = reinterpret_cast<ListFn>(resolve("EnableLocal"));
         trigger_ = reinterpret_cast<AddressFn>(resolve("Trigger"));
+        devClear_ = reinterpret_cast<AddressFn>(resolve("DevClear"));
         threadIbsta_ = reinterpret_cast<IntFn>(resolve("ThreadIbsta"));
         threadIberr_ = reinterpret_cast<IntFn>(resolve("ThreadIberr"));
         threadIbcntl_ = reinterpret_cast<LongFn>(resolve("ThreadIbcntl"));
@@ -127,6 +128,16 @@ void GpibLibrary::trigger(int board, int address, GpibStatus& status) {
         return;
     }
     trigger_(board, static_cast<unsigned short>(address));
+    copyStatus(status);
+}
+
+void GpibLibrary::deviceClear(int board, int address, GpibStatus& status) {
+    if (!devClear_) {
+        status.ibsta = kGpibErr;
+        status.iberr = 11; // ECAP: the library has no such call
+        return;
+    }
+    devClear_(board, static_cast<unsigned short>(address));
     copyStatus(status);
 }
 

@@ -40,6 +40,7 @@ public:
     void enableRemote(int board, int address, GpibStatus& status);
     void enableLocal(int board, int address, GpibStatus& status);
     void trigger(int board, int address, GpibStatus& status);
+    void deviceClear(int board, int address, GpibStatus& status);
 
 private:
     void copyStatus(GpibStatus& status) const;
@@ -64,6 +65,7 @@ private:
     ListFn enableRemote_ = nullptr;
     ListFn enableLocal_ = nullptr;
     AddressFn trigger_ = nullptr;
+    AddressFn devClear_ = nullptr;
     IntFn threadIbsta_ = nullptr;
     IntFn threadIberr_ = nullptr;
     LongFn threadIbcntl_ = nullptr;

@@ -7,6 +7,7 @@
 #include "link/Numbers.h"
 #include "link/Waits.h"
 
+#include <QScopeGuard>
 #include <QStringList>
 
 namespace ostrel {
@@ -35,10 +36,10 @@ QString identifyLan(Program& program, int port, QString& text, bool& failed) {
     }
     link.SocketSend(QStringLiteral("*cls"));
     QString reply;
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 2 && !link.Lost(); ++i) {
         link.lan().discardInput();
         link.SocketSend(QStringLiteral("*idn?"));
-        reply = link.SocketReceive();
+        reply = link.LanIdentityReply();
     }
     return reply;
 }
@@ -55,6 +56,8 @@ QString identifyGpib(Program& program, int address, int board, QString& text, bo
     link.GpibTimeout(board, T300ms);
     link.GpibEnableRemote(board, address);
     link.GpibInterfaceClear(board);
+    // A reply an earlier program left unread would answer our identity query.
+    link.GpibDeviceClear(board, address);
     link.GpibSend(board, address, "*cls ");
     link.GpibSend(board, address, "*idn?");
     QByteArray reply;
@@ -68,6 +71,10 @@ QString identifySerial(Program& program, int port, int baudIndex, QString& text,
     InstrumentLink& link = program.link;
     text.clear();
     link.CloseSerialPort();
+    const int bus = program.settings.link.bus;
+    // The opening conversation runs on RS-232, whatever the stored bus says.
+    program.settings.link.bus = BusSerial;
+    const auto restoreBus = qScopeGuard([&] { program.settings.link.bus = bus; });
     QString error;
     bool unavailable = false;
     if (!link.OpenSerialPort(port, baudIndex, program.settings.link.handshake, error,
@@ -75,7 +82,7 @@ QString identifySerial(Program& program, int port, int baudIndex, QString& text,
         text = unavailable ? QStringLiteral("Device unavailable error.") + kCrLf +
                                  QStringLiteral("Comm port in use by other Program") + kCrLf +
                                  QStringLiteral("or not available on this PC!")
-                           : QStringLiteral("Trapped error.") + kCrLf + error;
+                           : error + kCrLf + kNoConnection;
         failed = true;
         return {};
     }
@@ -84,18 +91,17 @@ QString identifySerial(Program& program, int port, int baudIndex, QString& text,
         serial.write("*CLS\n", 1000);
         Delay(0.1);
     }
-    serial.discardInput();
-    serial.write("*IDN?\n", 1000);
-    const auto reply = serial.receiveReply(1000, 3);
-    if (!reply) {
+    QString why;
+    if (!link.LearnIdentity(why)) {
         const QString name =
             link.state.serialPortName.isEmpty() ? QString::number(port) : link.state.serialPortName;
-        text = QStringLiteral("Timeout Occurred on Serial Port. Unable to") + kCrLf +
-               QStringLiteral("find KV AC Source on RS232C Port ") + name;
+        text = link.Lost() ? why
+                           : QStringLiteral("Timeout Occurred on Serial Port. Unable to") + kCrLf +
+                                 QStringLiteral("find KV AC Source on RS232C Port ") + name;
         failed = true;
         return {};
     }
-    return QString::fromLatin1(*reply);
+    return link.state.identity;
 }
 
 } // namespace
@@ -146,6 +152,8 @@ int MatchModel(const QString& modelText, const QString& reply) {
 int IdentifySource(Program& program, int bus, int param1, int param2, QString& text) {
     QString reply;
     bool failed = false;
+    program.link.ClearLost();
+    program.link.state.identity.clear();
     switch (bus) {
     case BusLan:
         reply = identifyLan(program, param1, text, failed);
@@ -161,6 +169,7 @@ int IdentifySource(Program& program, int bus, int param1, int param2, QString& t
     }
     if (failed) return -1;
 
+    if (bus != BusSerial) program.link.state.identity = reply.trimmed();
     const QString modelText = ParseIdentity(program.sourceModel, reply);
     const int index = modelText.isEmpty() ? -1 : MatchModel(modelText, reply);
     if (index < 0) {
@@ -191,8 +200,10 @@ int OpenAndIdentify(Program& program, QString& message) {
     default:
         return index;
     }
-    if (index < 0)
+    if (index < 0) {
         link.bus = BusSimulation;
+        program.link.ClearLost();
+    }
     else
         program.settings.powerSource.modelNumber = index;
     return index;
@@ -204,21 +215,27 @@ bool OpenTransport(Program& program, QString& message) {
     switch (link.bus) {
     case BusSerial: {
         bool unavailable = false;
-        return program.link.OpenSerialPort(link.commPort, link.commBaud, link.handshake, message,
-                                           unavailable);
+        if (!program.link.OpenSerialPort(link.commPort, link.commBaud, link.handshake, message,
+                                         unavailable))
+            return false;
+        break;
     }
     case BusGpib:
         if (!program.link.LoadGpib(message)) return false;
         program.link.GpibTimeout(link.gpibBoard, T1s);
-        return true;
+        break;
     case BusLan:
-        if (program.link.ConnectLan(link.ipAddress, link.socketPort)) return true;
-        message = QStringLiteral("LAN IP ") + link.ipAddress + QLatin1Char(' ') +
-                  LanStateText(program.link.LanState()) + kCrLf + kNoConnection;
-        return false;
+        if (!program.link.ConnectLan(link.ipAddress, link.socketPort)) {
+            message = QStringLiteral("LAN IP ") + link.ipAddress + QLatin1Char(' ') +
+                      LanStateText(program.link.LanState()) + kCrLf + kNoConnection;
+            return false;
+        }
+        break;
     default:
         return true;
     }
+    program.link.ClearLost();
+    return program.link.LearnIdentity(message);
 }
 
 } // namespace ostrel

@@ -6,9 +6,17 @@
 // events, so a window may call in while a query waits for its reply. A command
 // that arrives then is held and goes out, in order, as soon as that query has
 // its reply; a nested query answers "" at once.
+//
+// A query returns its own reply or a failure its caller sees. After a time-out
+// or a cut reply the stream is put back in step before anything else is
+// asked: GPIB clears the device; LAN and RS-232 ask a query whose answer is
+// known and drop every line before it. A source that stops answering, or a
+// transport that fails, loses the link: the operator is told once and nothing
+// more is sent until the transport is opened again.
 #include "link/GpibLibrary.h"
 #include "link/LanTransport.h"
 #include "link/LinkState.h"
+#include "link/QueryResult.h"
 #include "link/SerialTransport.h"
 
 #include <QByteArray>
@@ -34,6 +42,8 @@ public:
     // Called before a GPIB transfer, which puts the source in remote: the main
     // window ticks its front-panel lock box.
     std::function<void()> onRemote;
+    // Called once when the link is lost, after the operator has been told.
+    std::function<void()> onLost;
 
     // "unit" is added to the GPIB source address (0 = the source itself).
     void Send(int unit, const QString& command);
@@ -44,14 +54,39 @@ public:
     // The reply without its terminator; "" on time-out, failure, simulation,
     // or when another query is still waiting. At most 32 s.
     QString Query(int unit, const QString& command, double timeoutSeconds = 1.0);
+    // The same query, with what became of it. Every caller that turns a
+    // reply into a value asks this one.
+    QueryResult TryQuery(int unit, const QString& command, double timeoutSeconds = 1.0);
+    // A long reply (arrays, definite-length blocks), read by length on LAN and
+    // GPIB; `maxBytes` bounds a GPIB read.
+    QueryResult TryQueryBlock(const QString& command, double timeoutSeconds, int maxBytes);
     // For a caller that runs a query exchange of its own on the transport (a
     // long array reply): BeginQuery marks the link as Query does, false when
     // a query is already waiting; set state.queryInProgress once the command
     // is out. EndQuery clears both and sends the commands held meanwhile.
     bool BeginQuery();
     void EndQuery();
-    // Drains "syst:err?": "" for an empty queue, else CR LF + each error.
+    // Drains "syst:err?": "" for an empty queue, else CR LF + each error. An
+    // error query that failed on a connected source is reported as an error.
     QString CheckError();
+
+    // The link is lost: the transport failed or the source stopped answering.
+    bool Lost() const { return state.lost; }
+    // Says once, naming the transport, that the link is lost (after the query
+    // that found it, when one is waiting); drops the held commands and sends
+    // nothing more until ClearLost.
+    void MarkLost(const QString& reason);
+    // The transport has been opened again.
+    void ClearLost();
+    // "LAN 127.0.0.1 port 5025", "RS-232 /dev/ttyS0", "GPIB board 0 address 1".
+    QString TransportName() const;
+    // After opening a transport: reads the source's identity (the known reply
+    // of later resynchronisations); on RS-232 it first gets past whatever an
+    // earlier program left on the line. False with the failure.
+    bool LearnIdentity(QString& error);
+    // LAN identification: the reply to an "*idn?" just sent, which also
+    // decides whether this source terminates its replies.
+    QString LanIdentityReply();
 
     // RS-232: true when the line (with a line feed) left within its time-out,
     // which grows with its length at the baud rate. Success on other buses.
@@ -60,7 +95,7 @@ public:
     bool SerialWriteRaw(const QString& text);
     // LAN: one line; a failure is shown to the operator.
     void SocketSend(const QString& text);
-    // LAN: one reply line (see LanTransport::receiveReply); "" when not connected.
+    // LAN: one reply line (see LanTransport::receiveLine); "" when not connected.
     QString SocketReceive();
     // LAN: a long reply, up to its line feed or the end of its definite-length
     // block. Throws LinkError 999 when it is not all there within the LAN time-out.
@@ -91,6 +126,8 @@ public:
     void GpibEnableRemote(int board, int address);
     void GpibEnableLocal(int board, int address);
     void GpibTrigger(int board, int address);
+    // Device clear: the device drops its input and the reply it holds.
+    void GpibDeviceClear(int board, int address);
     bool GpibFailed() const { return state.gpib.ibsta & kGpibErr; }
 
     // Returns the source to local control and closes the transport (exit).
@@ -116,10 +153,20 @@ private:
     bool ensureSerialOpen();
     bool gpibReady();
     int lanTimeoutMs();
-    void showLanFailure();
-    QString queryLan(const QString& command, int timeoutMs);
-    QString querySerial(const QString& command, int timeoutMs);
-    QString queryGpib(int unit, const QString& command, double timeoutSeconds);
+    void queryLan(const QString& command, int timeoutMs, QueryResult& r);
+    void querySerial(const QString& command, int timeoutMs, QueryResult& r);
+    void queryGpib(int unit, const QString& command, double timeoutSeconds, QueryResult& r);
+    void blockLan(const QString& command, int timeoutMs, QueryResult& r);
+    void blockGpib(const QString& command, double timeoutSeconds, int maxBytes, QueryResult& r);
+    bool writeLine(const QString& text, int timeoutMs);
+    ReplyStatus readLine(int timeoutMs, QByteArray& line);
+    void recover(int unit, const QString& command, int timeoutMs, QueryResult& r);
+    bool resync(const QString& failedCommand, int timeoutMs);
+    bool syncTo(const QString& marker, const std::function<bool(const QString&)>& isAnswer,
+                int timeoutMs);
+    void describe(QueryResult& r, double seconds) const;
+    QueryResult serialIdentity();
+    void announceLost();
 
     Program& program_;
     SerialTransport serial_;
@@ -127,6 +174,7 @@ private:
     GpibLibrary gpib_;
     QString gpibLoadError_;
     std::deque<Held> held_;
+    bool lostToAnnounce_ = false;
     QElapsedTimer sinceEvents_;
 };
 

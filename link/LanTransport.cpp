@@ -46,7 +46,7 @@ void LanTransport::close() {
     socket_.abort();
     buffer_.clear();
     failed_ = false;
-    seenLineFeed_ = false;
+    terminated_ = true;
     staleInput_ = false;
 }
 
@@ -141,40 +141,56 @@ QByteArray LanTransport::take(qsizetype length) {
     return reply;
 }
 
-QByteArray LanTransport::receiveReply(int timeoutMs, int leanMs) {
+ReplyStatus LanTransport::receiveLine(int timeoutMs, int leanMs, QByteArray& reply) {
     QElapsedTimer clock;
     clock.start();
-    auto complete = [this] {
+    auto lineIn = [this] { return buffer_.contains('\n'); };
+    auto complete = [&] {
         pull();
-        return buffer_.contains('\n');
+        return lineIn();
     };
-    leanWait([this] { return buffer_.contains('\n'); }, std::min(leanMs, timeoutMs));
-
-    if (!buffer_.contains('\n') && isConnected()) {
-        const int pollMs = std::max(1, static_cast<int>(std::lround(timeoutMs / 100.0)));
-        qsizetype last = buffer_.size();
-        bool stable = false;
-        while (isConnected() && clock.elapsed() < timeoutMs) {
+    leanWait(lineIn, std::min(leanMs, timeoutMs));
+    if (!lineIn() && isConnected()) {
+        if (terminated_) {
             const int left = static_cast<int>(timeoutMs - clock.elapsed());
-            if (WaitUntil(complete, std::min(pollMs, left), pollMs)) break;
-            const qsizetype n = buffer_.size();
-            if (n > last) {
-                last = n;
-            } else if (n == last && n != 0 && !seenLineFeed_) {
-                if (stable) break;
-                stable = true;
+            if (left > 0) WaitUntil(complete, left);
+        } else {
+            const int pollMs = std::max(1, static_cast<int>(std::lround(timeoutMs / 100.0)));
+            qsizetype last = buffer_.size();
+            bool stable = false;
+            while (isConnected() && clock.elapsed() < timeoutMs) {
+                const int left = static_cast<int>(timeoutMs - clock.elapsed());
+                if (WaitUntil(complete, std::min(pollMs, left), pollMs)) break;
+                const qsizetype n = buffer_.size();
+                if (n > last) {
+                    last = n;
+                } else if (n == last && n != 0) {
+                    if (stable) break;
+                    stable = true;
+                }
             }
         }
     }
     const qsizetype lf = buffer_.indexOf('\n');
-    if (lf >= 0) seenLineFeed_ = true;
-    QByteArray reply = take(lf < 0 ? buffer_.size() : lf + 1);
+    reply = take(lf < 0 ? buffer_.size() : lf + 1);
     // A reply cut short may go on arriving; one followed by more bytes came with junk.
     if (lf < 0 || !buffer_.isEmpty()) staleInput_ = true;
     if (reply.endsWith('\0')) reply.chop(1);
     if (reply.endsWith('\n')) reply.chop(1);
     if (reply.endsWith('\r')) reply.chop(1);
-    return reply;
+    if (lf >= 0) return ReplyStatus::Ok;
+    if (!isConnected()) return ReplyStatus::LinkLost;
+    if (reply.isEmpty()) return ReplyStatus::TimedOut;
+    return terminated_ ? ReplyStatus::Cut : ReplyStatus::Ok;
+}
+
+ReplyStatus LanTransport::receiveFirstReply(int timeoutMs, int leanMs, QByteArray& reply) {
+    terminated_ = true;
+    const ReplyStatus status = receiveLine(timeoutMs, leanMs, reply);
+    if (status != ReplyStatus::Cut) return status;
+    terminated_ = false;
+    staleInput_ = false;
+    return ReplyStatus::Ok;
 }
 
 // Length of the reply in the buffer when it is all there, else -1; `block`

@@ -1,6 +1,8 @@
 #pragma once
 // The raw SCPI socket: one TCP connection, Nagle off, unbuffered so that a
 // write goes out at once and the received count is what the system holds.
+#include "link/QueryResult.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QTcpSocket>
@@ -39,14 +41,19 @@ public:
     // Bytes arrived and not yet read.
     qint64 bytesReceived();
 
-    // One reply: complete at its line feed, or at the time-out. Until a reply
-    // on this connection has brought a line feed, a reply is also complete
-    // when the count has stopped growing for two looks (timeoutMs / 100
-    // apart): a source that never sends one still answers quickly, and one
-    // that does is never cut short when its reply comes in pieces.
-    // Waits up to `leanMs` without processing events first. Returned without
-    // its line feed; a trailing NUL or CR is dropped.
-    QByteArray receiveReply(int timeoutMs, int leanMs);
+    // One reply line into `reply`, without its line feed (a trailing NUL or CR
+    // is dropped). A source that terminates its replies (the default) has
+    // answered only when the line feed is there: Cut when bytes came without
+    // it within `timeoutMs`. For a source that never terminates them, a
+    // reply is complete when the count has stopped growing for two looks
+    // (timeoutMs / 100 apart). Waits up to `leanMs` without processing
+    // events first.
+    ReplyStatus receiveLine(int timeoutMs, int leanMs, QByteArray& reply);
+    // The first reply of a connection (identification) decides whether this
+    // source terminates its replies: bytes without a line feed at the
+    // time-out mean it never does, and are the reply.
+    ReplyStatus receiveFirstReply(int timeoutMs, int leanMs, QByteArray& reply);
+    bool terminatedReplies() const { return terminated_; }
 
     // A long reply: up to its line feed, or the whole of the length an
     // IEEE 488.2 definite-length block header announces. The first bytes
@@ -65,7 +72,7 @@ private:
     QString host_;
     int port_ = 0;
     bool failed_ = false;
-    bool seenLineFeed_ = false;
+    bool terminated_ = true;
     bool staleInput_ = false;
 };
 

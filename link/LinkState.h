@@ -17,6 +17,7 @@ struct GpibStatus {
 
 constexpr int kGpibErr = 0x8000;
 constexpr int kGpibTimo = 0x4000;
+constexpr int kGpibEnd = 0x2000;
 
 enum BusyMarker { BusyQuery = 0, BusySerialWrite = 1, BusySerialWriteRaw = 2 };
 
@@ -31,6 +32,14 @@ struct LinkState {
     // A serial device by name (a USB adapter, a pseudo-terminal); when empty
     // the port number of the settings names the platform's port.
     QString serialPortName;
+    // The source's identity reply, read when the link was opened: the known
+    // answer that tells a resynchronised stream.
+    QString identity;
+    // Lost: the transport failed or the source stopped answering. Nothing is
+    // sent until the transport is opened again.
+    bool lost = false;
+    QString lostReason;
+    int timeoutsInRow = 0;
 };
 
 // A failure the caller's error handler shows, with its number.

@@ -34,6 +34,9 @@ struct OutputState {
     int RemoteInhibit = 0;
     int ImpedanceNetwork = 0;
     std::array<PhaseState, 3> Phase{};
+    // False after a readback that failed or a lost link: the values are the
+    // last ones known, not what the source now has.
+    bool ReadBack = true;
 };
 
 } // namespace ostrel

@@ -3,19 +3,17 @@
 #include "app/Program.h"
 #include "link/ModelSetup.h"
 #include "link/Numbers.h"
+#include "link/QueryReader.h"
 #include "link/Waits.h"
 #include "link/WaveformTransfer.h"
 
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace ostrel {
 
 namespace {
-
-QString query(Program& program, const QString& command) {
-    return program.link.Query(0, command, 1);
-}
 
 bool has(const QString& reply, const char* text) {
     return reply.contains(QLatin1String(text));
@@ -29,19 +27,26 @@ int modeOf(const QString& reply) {
     return -1;
 }
 
-void readMode(Program& program) {
+void readMode(QueryReader& read) {
+    Program& program = read.program;
     OutputState& out = program.outputState;
-    QString reply = query(program, QStringLiteral("source:mode?"));
-    int mode = modeOf(reply);
-    if (mode < 0) {
-        reply = query(program, QStringLiteral("source:mode?"));
-        mode = modeOf(reply);
+    // Firmware 0.03 has no mode query and always runs AC+DC.
+    if (program.sourceModel.FirmwareRevision == 0.03f) {
+        const auto reply = read.optional(QStringLiteral("source:mode?"));
+        const int mode = reply ? modeOf(reply->text) : -1;
+        out.OutputMode = mode >= 0 ? mode : ModeACDC;
+        return;
     }
-    if (mode >= 0)
-        out.OutputMode = mode;
-    else if (reply.isEmpty())
-        // Firmware 0.03 has no mode query and always runs AC+DC.
-        out.OutputMode = program.sourceModel.FirmwareRevision == 0.03f ? ModeACDC : ModeAC;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const auto reply = read.text(QStringLiteral("source:mode?"));
+        if (!reply) return;
+        const int mode = modeOf(*reply);
+        if (mode >= 0) {
+            out.OutputMode = mode;
+            return;
+        }
+    }
+    read.failure.error = QStringLiteral("The reply to \"source:mode?\" names no output mode.");
 }
 
 void readFunction(Program& program, PhaseState& phase, QString function) {
@@ -72,99 +77,129 @@ void readFunction(Program& program, PhaseState& phase, QString function) {
     }
 }
 
-void readPhase(Program& program, int p) {
+void readPhase(QueryReader& read, int p) {
+    Program& program = read.program;
     OutputState& out = program.outputState;
     PhaseState& phase = out.Phase[p];
-    program.link.Send(0, QStringLiteral("inst:nsel ") + QString::number(p + 1));
+    read.send(QStringLiteral("inst:nsel ") + QString::number(p + 1));
     QString function = QStringLiteral("SIN");
-    QString clip;
-    const QString v = query(program, QStringLiteral("volt?"));
+    const auto v = read.number(QStringLiteral("volt?"));
     if (program.sourceModel.SeriesFamily() == 1) {
-        function = query(program, QStringLiteral("func?"));
-        clip = query(program, QStringLiteral("func:csin? thd"));
+        if (const auto f = read.optional(QStringLiteral("func?"))) function = f->text;
+        if (const auto clip = read.optionalNumber(QStringLiteral("func:csin? thd")))
+            phase.ClipLevel = static_cast<int>(std::lround(*clip));
     }
-    const QString c = query(program, QStringLiteral("curr?"));
-    const QString a = query(program, QStringLiteral("phas?"));
-    if (!v.isEmpty()) {
-        switch (out.OutputMode) {
-        case ModeAC:
-            phase.Voltage = static_cast<float>(Val(v));
-            break;
-        case ModeDC:
-            phase.DcVoltage = static_cast<float>(Val(v));
-            break;
-        default: {
-            phase.Voltage = static_cast<float>(Val(v));
-            const QString offset = query(program, QStringLiteral("volt:offs?"));
-            if (!offset.isEmpty()) phase.DcOffset = static_cast<float>(Val(offset));
-        }
-        }
+    const auto c = read.number(QStringLiteral("curr?"));
+    const auto a = read.number(QStringLiteral("phas?"));
+    if (read.failure) return;
+    switch (out.OutputMode) {
+    case ModeAC:
+        phase.Voltage = *v;
+        break;
+    case ModeDC:
+        phase.DcVoltage = *v;
+        break;
+    default:
+        phase.Voltage = *v;
+        if (const auto offset = read.optionalNumber(QStringLiteral("volt:offs?")))
+            phase.DcOffset = *offset;
     }
-    if (!c.isEmpty()) phase.CurrentLimit = static_cast<float>(Val(c));
-    if (!a.isEmpty()) phase.PhaseAngle = static_cast<float>(Val(a));
+    phase.CurrentLimit = *c;
+    phase.PhaseAngle = *a;
     readFunction(program, phase, function);
-    if (!clip.isEmpty()) phase.ClipLevel = static_cast<int>(std::lround(Val(clip)));
 }
 
-} // namespace
-
-void ReadBackState(Program& program, int modelIndex) {
-    if (program.readbackInProgress) return;
-    program.readbackInProgress = true;
-    Prompt& prompt = program.prompt();
-    prompt.setStatus(1, QStringLiteral("Obtaining AC source steady state settings..."));
-    prompt.setBusy(true);
-    Delay(0.3);
-    program.link.CheckError();
-
+void readSettings(QueryReader& read, int modelIndex) {
+    Program& program = read.program;
     OutputState& out = program.outputState;
     const SourceModel& model = program.sourceModel;
-    readMode(program);
+    readMode(read);
 
-    const QString frequency = query(program, QStringLiteral("freq?"));
-    if (frequency.isEmpty())
-        program.link.CheckError();
-    else
-        out.Frequency = static_cast<float>(Val(frequency));
+    if (const auto frequency = read.number(QStringLiteral("freq?"))) out.Frequency = *frequency;
+    if (const auto freqMode = read.text(QStringLiteral("freq:mode?"))) {
+        out.ExtSync = has(*freqMode, "SENS");
+        out.AuxSync = has(*freqMode, "AUX");
+    }
+    if (const auto range = read.number(QStringLiteral("volt:rang?")))
+        out.HighRange =
+            *range == (out.OutputMode == ModeDC ? model.DcPosHigh : model.VoltHighRange);
+    if (const auto protection = read.text(QStringLiteral("curr:prot:stat?")))
+        out.CurrentProtection = has(*protection, "ON") || has(*protection, "1");
+    if (const auto sense = read.text(QStringLiteral("volt:sens?")))
+        out.ExternalSense = has(*sense, "EXT");
+    if (const auto coupling = read.text(QStringLiteral("sens:coup?")))
+        out.SenseCoupling = has(*coupling, "AC") ? 0 : 1;
+    if (const auto inhibit = read.text(QStringLiteral("outp:ri:mode?")))
+        out.RemoteInhibit = has(*inhibit, "LATC") ? 1 : has(*inhibit, "OFF") ? 2 : 0;
+    if (const auto alc = read.text(QStringLiteral("volt:alc?")))
+        out.AlcMode = has(*alc, "1") ? 1 : has(*alc, "2") ? 2 : 0;
+    if (const auto relay = read.text(QStringLiteral("outp?")))
+        out.OutputOn = has(*relay, "ON") || has(*relay, "1");
+    if (const auto delay = read.optionalNumber(QStringLiteral("curr:prot:del?")))
+        out.ProtectionDelay = *delay;
+    if (const auto outputs = read.text(QStringLiteral("syst:conf:nout?")))
+        out.MultiPhaseOutput = has(*outputs, "+2") || has(*outputs, "+3") ||
+                               (has(*outputs, "FIX") && model.PhaseSpacing != 0);
+    if (read.failure) return;
 
-    const QString freqMode = query(program, QStringLiteral("freq:mode?"));
-    out.ExtSync = has(freqMode, "SENS");
-    out.AuxSync = has(freqMode, "AUX");
-
-    const float range = static_cast<float>(Val(query(program, QStringLiteral("volt:rang?"))));
-    out.HighRange = range == (out.OutputMode == ModeDC ? model.DcPosHigh : model.VoltHighRange);
-
-    const QString protection = query(program, QStringLiteral("curr:prot:stat?"));
-    out.CurrentProtection = has(protection, "ON") || has(protection, "1");
-    out.ExternalSense = has(query(program, QStringLiteral("volt:sens?")), "EXT");
-    out.SenseCoupling = has(query(program, QStringLiteral("sens:coup?")), "AC") ? 0 : 1;
-
-    const QString inhibit = query(program, QStringLiteral("outp:ri:mode?"));
-    out.RemoteInhibit = has(inhibit, "LATC") ? 1 : has(inhibit, "OFF") ? 2 : 0;
-    const QString alc = query(program, QStringLiteral("volt:alc?"));
-    out.AlcMode = has(alc, "1") ? 1 : has(alc, "2") ? 2 : 0;
-    const QString relay = query(program, QStringLiteral("outp?"));
-    out.OutputOn = has(relay, "ON") || has(relay, "1");
-
-    const QString delay = query(program, QStringLiteral("curr:prot:del?"));
-    if (!delay.isEmpty()) out.ProtectionDelay = static_cast<float>(Val(delay));
-
-    const QString outputs = query(program, QStringLiteral("syst:conf:nout?"));
-    out.MultiPhaseOutput = has(outputs, "+2") || has(outputs, "+3") ||
-                           (has(outputs, "FIX") && model.PhaseSpacing != 0);
-
-    ReadWaveformCatalog(program, modelIndex);
+    if (const QueryFailure catalog = ReadWaveformCatalog(program, modelIndex)) {
+        read.failure = catalog;
+        return;
+    }
 
     std::vector<int> phases{0};
     if (out.MultiPhaseOutput == 1)
         phases = IsSplitPhase(model) ? std::vector<int>{0, 2} : std::vector<int>{0, 1, 2};
     for (int p : phases)
-        readPhase(program, p);
+        readPhase(read, p);
+    if (read.failure) return;
+    read.failure = UpdateMaxVoltage(program, 3);
+}
 
-    UpdateMaxVoltage(program, 3);
-    prompt.setStatus(1, QStringLiteral("Ready..."));
+} // namespace
+
+QueryFailure ReadBackState(Program& program, int modelIndex) {
+    if (program.readbackInProgress) return {};
+    Prompt& prompt = program.prompt();
+    // In simulation the mirrored values are the output; only the maxima follow the model.
+    if (program.settings.link.bus == BusSimulation) {
+        SetMaxVoltageFromModel(program, 3);
+        prompt.setStatus(1, QStringLiteral("Ready..."));
+        return {};
+    }
+    program.readbackInProgress = true;
+    prompt.setStatus(1, QStringLiteral("Obtaining AC source steady state settings..."));
+    prompt.setBusy(true);
+    Delay(0.3);
+    program.link.CheckError();
+
+    const OutputState before = program.outputState;
+    const auto maxBefore = program.maxVoltage;
+    const auto namesBefore = program.sourceModel.WaveformNames;
+    QueryReader read{program, {}};
+    readSettings(read, modelIndex);
+    if (read.failure) {
+        program.outputState = before;
+        program.outputState.ReadBack = false;
+        program.maxVoltage = maxBefore;
+        program.sourceModel.WaveformNames = namesBefore;
+    } else {
+        program.outputState.ReadBack = true;
+    }
+
     prompt.setBusy(false);
     program.readbackInProgress = false;
+    if (!read.failure) {
+        prompt.setStatus(1, QStringLiteral("Ready..."));
+        return {};
+    }
+    prompt.setStatus(1, QStringLiteral("Output settings not read back"));
+    if (!read.failure.linkLost)
+        prompt.showMessage(QStringLiteral("The output settings could not be read back:\r\n") +
+                               read.failure.error +
+                               QStringLiteral("\r\nThe panel shows the last settings known."),
+                           PromptIcon::Exclamation);
+    return read.failure;
 }
 
 void SetMaxVoltageFromModel(Program& program, int phase) {
@@ -181,25 +216,34 @@ void SetMaxVoltageFromModel(Program& program, int phase) {
     if (out.MultiPhaseOutput == 1) program.maxVoltage[1] = program.maxVoltage[2] = limit;
 }
 
-void UpdateMaxVoltage(Program& program, int phase) {
-    if (program.settings.link.bus == BusSimulation) return SetMaxVoltageFromModel(program, phase);
+QueryFailure UpdateMaxVoltage(Program& program, int phase) {
+    if (program.settings.link.bus == BusSimulation) {
+        SetMaxVoltageFromModel(program, phase);
+        return {};
+    }
+    QueryFailure failure;
     auto ask = [&](int p, const QString& command) {
-        const QString reply = query(program, command);
-        if (!reply.isEmpty()) program.maxVoltage[p] = static_cast<float>(Val(reply));
+        if (failure) return;
+        const QueryResult r = program.link.TryQuery(0, command, 1);
+        if (const auto value = r.number())
+            program.maxVoltage[p] = *value;
+        else
+            failure.noteUnreadable(r);
     };
     if (phase >= 0 && phase <= 2) {
         ask(phase, QStringLiteral("inst:coup none;:inst:nsel ") + QString::number(phase + 1) +
                        QStringLiteral(";:volt? max"));
-        return;
+        return failure;
     }
     if (program.outputState.MultiPhaseOutput == 0) {
         ask(0, QStringLiteral("volt? max"));
-        return;
+        return failure;
     }
     ask(0, QStringLiteral("inst:coup none;:inst:nsel 1;:volt? max"));
     for (int p = 1; p <= 2; ++p)
         ask(p,
             QStringLiteral("inst:nsel ") + QString::number(p + 1) + QStringLiteral(";:volt? max"));
+    return failure;
 }
 
 } // namespace ostrel

@@ -16,9 +16,10 @@ bool SerialTransport::open(const QString& name, int baud, bool handshake, QStrin
     port_.setPortName(name);
     if (!port_.open(QIODevice::ReadWrite)) {
         const auto e = port_.error();
-        unavailable = e == QSerialPort::PermissionError || e == QSerialPort::DeviceNotFoundError ||
-                      e == QSerialPort::OpenError;
-        error = name + QStringLiteral(": ") + port_.errorString();
+        unavailable = e == QSerialPort::PermissionError || e == QSerialPort::OpenError;
+        error = e == QSerialPort::DeviceNotFoundError
+                    ? QStringLiteral("Serial port %1 does not exist on this PC.").arg(name)
+                    : name + QStringLiteral(": ") + port_.errorString();
         return false;
     }
     const bool ok =
@@ -118,6 +119,25 @@ std::optional<QByteArray> SerialTransport::receiveReply(int timeoutMs, int leanM
     if (cr >= 0) reply.truncate(cr);
     if (reply.startsWith('\0')) reply.remove(0, 1);
     return reply;
+}
+
+} // namespace ostrel
+
+namespace ostrel {
+
+bool SerialTransport::failed() const {
+    if (!port_.isOpen()) return true;
+    const auto e = port_.error();
+    return e == QSerialPort::ResourceError || e == QSerialPort::PermissionError ||
+           e == QSerialPort::DeviceNotFoundError;
+}
+
+ReplyStatus SerialTransport::receiveLine(int timeoutMs, int leanMs, QByteArray& reply) {
+    const auto line = receiveReply(timeoutMs, leanMs);
+    reply = line.value_or(QByteArray());
+    if (line && lastReplyComplete_) return ReplyStatus::Ok;
+    if (failed()) return ReplyStatus::LinkLost;
+    return line ? ReplyStatus::Cut : ReplyStatus::TimedOut;
 }
 
 } // namespace ostrel

@@ -1,5 +1,7 @@
 #pragma once
 // The RS-232 line: a real port, a USB adapter or a pseudo-terminal.
+#include "link/QueryResult.h"
+
 #include <QByteArray>
 #include <QSerialPort>
 #include <QString>
@@ -42,9 +44,11 @@ public:
     // its line feed and carriage return, and a leading NUL is dropped.
     // nullopt when nothing came. Waits up to `leanMs` without events first.
     std::optional<QByteArray> receiveReply(int timeoutMs, int leanMs);
-    // True when the last reply ended with its line feed; false when it was
-    // cut short or never came.
-    bool lastReplyComplete() const { return lastReplyComplete_; }
+    // As receiveReply, with what became of it: Cut when characters came
+    // without their line feed, LinkLost when the port failed.
+    ReplyStatus receiveLine(int timeoutMs, int leanMs, QByteArray& reply);
+    // The port is gone (a device unplugged, the far end of a pseudo-terminal closed).
+    bool failed() const;
 
 private:
     void pull();

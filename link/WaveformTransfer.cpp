@@ -36,14 +36,17 @@ QStringList ParseWaveformCatalog(const QString& reply) {
     return names;
 }
 
-void ReadWaveformCatalog(Program& program, int) {
+QueryFailure ReadWaveformCatalog(Program& program, int) {
+    QueryFailure failure;
     Prompt& prompt = program.prompt();
+    SourceModel& m = program.sourceModel;
+    if (m.SeriesFamily() != 1) return failure;
     prompt.setBusy(true);
     program.waveformTransferInProgress = true;
-    SourceModel& m = program.sourceModel;
-    if (m.SeriesFamily() == 1) {
-        const QStringList names =
-            ParseWaveformCatalog(program.link.Query(0, QStringLiteral("trac:cat?"), 1));
+    const QueryResult catalog = program.link.TryQuery(0, QStringLiteral("trac:cat?"), 1);
+    failure.note(catalog);
+    if (catalog.ok()) {
+        const QStringList names = ParseWaveformCatalog(catalog.text);
         for (int i = kFirstUserWaveform; i <= m.WaveformLastIndex && i < kWaveformSlots; ++i)
             m.WaveformNames[i].clear();
         for (int k = 0; k < names.size() && kFirstUserWaveform + k < kWaveformSlots; ++k)
@@ -51,18 +54,22 @@ void ReadWaveformCatalog(Program& program, int) {
 
         const int last = program.outputState.MultiPhaseOutput == 1 ? 2 : 0;
         const int step = IsSplitPhase(m) ? 2 : 1;
-        for (int p = 0; p <= last; p += step) {
-            const QString reply =
-                program.link.Query(0,
-                                   QStringLiteral("inst:nsel ") + QString::number(p + 1) +
-                                       QStringLiteral(";:func:csin? thd"),
-                                   1);
-            program.outputState.Phase[p].ClipLevel =
-                reply.isEmpty() ? 0 : static_cast<int>(std::lround(Val(reply)));
+        for (int p = 0; p <= last && !failure; p += step) {
+            const QueryResult clip = program.link.TryQuery(
+                0,
+                QStringLiteral("inst:nsel ") + QString::number(p + 1) +
+                    QStringLiteral(";:func:csin? thd"),
+                1);
+            // A source without the clipped sine does not answer: the level stays.
+            if (const auto level = clip.number())
+                program.outputState.Phase[p].ClipLevel = static_cast<int>(std::lround(*level));
+            else if (clip.status != ReplyStatus::TimedOut)
+                failure.noteUnreadable(clip);
         }
     }
     prompt.setBusy(false);
     program.waveformTransferInProgress = false;
+    return failure;
 }
 
 QString WaveformDataCommand(const QString& name, int lastIndex, std::span<const float> samples) {
@@ -104,18 +111,35 @@ bool DownloadWaveform(Program& program, const QString& name, int lastIndex,
         program.link.Send(0, QStringLiteral("*cls"));
     }
 
+    if (program.link.Lost()) return false;
     const QString data = WaveformDataCommand(name, lastIndex, samples);
+    bool sent = true;
     switch (link.bus) {
     case BusGpib:
         program.link.GpibSend(link.gpibBoard, link.sourceAddress, data.toLatin1());
-        return !program.link.GpibFailed();
+        sent = !program.link.GpibFailed();
+        if (!sent)
+            program.link.MarkLost(QStringLiteral("the waveform data was not taken"));
+        break;
     case BusLan:
-        if (!program.link.lan().isConnected()) return false;
         program.link.SocketSend(data);
-        return program.link.lan().isConnected();
+        sent = program.link.lan().isConnected() && !program.link.Lost();
+        break;
+    case BusSerial:
+        sent = program.link.SerialWrite(data);
+        break;
     default:
-        return program.link.SerialWrite(data);
+        return true;
     }
+    if (!sent || program.link.Lost()) return false;
+    // The source checks the samples only now: a refusal (too many, a name it
+    // does not take) is in its error queue.
+    const QString refused = program.link.CheckError();
+    if (refused.isEmpty()) return true;
+    program.prompt().showMessage(QStringLiteral("The waveform ") + name +
+                                     QStringLiteral(" was not taken by the AC source:") + refused,
+                                 PromptIcon::Exclamation);
+    return false;
 }
 
 bool ValidateWaveformName(Program& program, const QString& name) {

@@ -1,6 +1,8 @@
 #pragma once
 // The source's waveform registers: the catalog of user waveform names,
 // downloads, deletes, and the name rule.
+#include "link/QueryResult.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,8 +16,9 @@ struct Program;
 // starts with the three built-in names, which are skipped.
 QStringList ParseWaveformCatalog(const QString& reply);
 
-// Refreshes the catalog names and each phase's clipped-sine distortion.
-void ReadWaveformCatalog(Program& program, int modelIndex);
+// Refreshes the catalog names and each phase's clipped-sine distortion;
+// the first query that failed, if one did.
+QueryFailure ReadWaveformCatalog(Program& program, int modelIndex);
 
 // "trac:data <name>,<s0>,<s1>,..." with samples 0..lastIndex as "0.0###".
 QString WaveformDataCommand(const QString& name, int lastIndex, std::span<const float> samples);

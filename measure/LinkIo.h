@@ -17,12 +17,9 @@ public:
     QByteArray queryArray(const QString& command, double timeoutSeconds, int maxValues,
                           QString& error) override;
     QString checkError() override;
+    bool lost() const override;
 
 private:
-    QByteArray lanArray(const QString& command, QString& error);
-    QByteArray gpibArray(const QString& command, double timeoutSeconds, int maxValues,
-                         QString& error);
-
     Program& program_;
 };
 

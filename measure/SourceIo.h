@@ -20,6 +20,8 @@ public:
                                   QString& error) = 0;
     // The source's error queue: "" when empty.
     virtual QString checkError() = 0;
+    // The connection to the source is lost: a repeating loop stops.
+    virtual bool lost() const { return false; }
 };
 
 } // namespace ostrel

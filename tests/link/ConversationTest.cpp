@@ -181,10 +181,11 @@ TEST_P(Conversation, DownloadsAThousandSampleWaveform) {
     ASSERT_TRUE(DownloadWaveform(program(), QStringLiteral("SINE2"), 1023, samples));
     EXPECT_EQ(program().link.CheckError(), QString());
     const QStringList lines = receivedSince(mark);
-    ASSERT_EQ(lines.size(), 4) << lines.join(QLatin1Char('|')).left(300).toStdString();
+    ASSERT_EQ(lines.size(), 5) << lines.join(QLatin1Char('|')).left(300).toStdString();
     EXPECT_EQ(lines[0], QStringLiteral("trac:def SINE2"));
     EXPECT_EQ(lines[1], QStringLiteral("syst:err?"));
     EXPECT_EQ(lines[2], WaveformDataCommand(QStringLiteral("SINE2"), 1023, samples));
+    EXPECT_EQ(lines[3], QStringLiteral("syst:err?")) << "the data line's own errors are read";
     ReadWaveformCatalog(program(), 0);
     EXPECT_EQ(program().sourceModel.WaveformNames[3], QStringLiteral("SINE2"));
     EXPECT_TRUE(prompt().messages().isEmpty());
@@ -312,16 +313,23 @@ INSTANTIATE_TEST_SUITE_P(Transports, EventWaits, ::testing::Values(int(BusLan), 
 
 class LanOnly : public LinkConversation {};
 
-TEST_P(LanOnly, DroppedConnectionAnswersEmptyAndSaysSo) {
+TEST_P(LanOnly, DroppedConnectionLosesTheLinkAndSaysSoOnce) {
     start();
     ASSERT_GE(identify(), 0);
     ASSERT_TRUE(control(QStringLiteral("fault drop 1")));
     InstrumentLink& link = program().link;
-    EXPECT_EQ(link.Query(0, QStringLiteral("freq?"), 1), QString());
+    const QueryResult r = link.TryQuery(0, QStringLiteral("freq?"), 1);
+    EXPECT_EQ(r.status, ReplyStatus::LinkLost);
     EXPECT_FALSE(link.state.lanConnected);
     link.Send(0, QStringLiteral("volt 1"));
+    EXPECT_EQ(link.Query(0, QStringLiteral("volt?"), 1), QString());
     EXPECT_EQ(prompt().messages(),
-              QStringList{QStringLiteral("LAN send failed: no connection to the AC source.")});
+              QStringList{QStringLiteral("The connection to the AC source (LAN 127.0.0.1 port %1) "
+                                         "is lost: the source closed the connection.\r\nNothing "
+                                         "more is sent to it. Check the source and its "
+                                         "connection, then choose Source, Reconnect.")
+                              .arg(source.port())});
+    EXPECT_EQ(prompt().status(5), QStringLiteral("Disconnected"));
 }
 
 TEST_P(LanOnly, LongReplyInPiecesIsReadWhole) {
@@ -409,8 +417,9 @@ TEST_F(OpeningFailures, EachTransportSaysWhyAndFallsBackToSimulation) {
     program().link.state.serialPortName = tempPath(QStringLiteral("no-such-tty"));
     link.bus = BusSerial;
     EXPECT_EQ(OpenAndIdentify(program(), message), -1);
-    EXPECT_EQ(message, QStringLiteral("Device unavailable error.\r\nComm port in use by other "
-                                      "Program\r\nor not available on this PC!"));
+    EXPECT_EQ(message, QStringLiteral("Serial port %1 does not exist on this PC.\r\n"
+                                      "Interface will be set to No Connection.")
+                           .arg(program().link.state.serialPortName));
     EXPECT_EQ(link.bus, BusSimulation);
 }
 

@@ -55,23 +55,40 @@ TEST_F(LanFraming, BlockTimeOutReturnsWhatCame) {
     EXPECT_FALSE(complete);
 }
 
+QByteArray line(LanTransport& lan, int timeoutMs, ReplyStatus expected) {
+    QByteArray reply;
+    EXPECT_EQ(lan.receiveLine(timeoutMs, 3, reply), expected);
+    return reply;
+}
+
 TEST_F(LanFraming, LineRepliesLoseTheirTerminators) {
     answer(QByteArray("abc\n\0", 5));
-    EXPECT_EQ(lan.receiveReply(1000, 3), QByteArray("abc"));
+    EXPECT_EQ(line(lan, 1000, ReplyStatus::Ok), QByteArray("abc"));
     lan.discardInput();
-    // The source has shown it ends replies with a line feed: a pause longer
-    // than two looks (10 ms apart here) does not end the reply.
+    // A pause longer than two looks (10 ms apart here) does not end a reply.
     answer("60.0\r", "\n");
-    EXPECT_EQ(lan.receiveReply(1000, 3), QByteArray("60.0"));
+    EXPECT_EQ(line(lan, 1000, ReplyStatus::Ok), QByteArray("60.0"));
     answer("1,2,", "3,4\n");
     bool complete = false;
     EXPECT_EQ(lan.receiveBlock(1000, 3, complete), QByteArray("1,2,3,4"));
     EXPECT_TRUE(complete);
 }
 
-TEST_F(LanFraming, ReplyWithoutLineFeedEndsWhenTheCountStopsGrowing) {
+TEST_F(LanFraming, ReplyWithoutItsLineFeedIsCutAndNothingIsATimeOut) {
+    answer("KORVATH INSTRUM");
+    EXPECT_EQ(line(lan, 200, ReplyStatus::Cut), QByteArray("KORVATH INSTRUM"));
+    EXPECT_TRUE(line(lan, 100, ReplyStatus::TimedOut).isEmpty());
+}
+
+TEST_F(LanFraming, ASourceThatNeverTerminatesIsKnownByItsFirstReply) {
     answer("xyz");
-    EXPECT_EQ(lan.receiveReply(500, 3), QByteArray("xyz"));
+    QByteArray reply;
+    EXPECT_EQ(lan.receiveFirstReply(300, 3, reply), ReplyStatus::Ok);
+    EXPECT_EQ(reply, QByteArray("xyz"));
+    EXPECT_FALSE(lan.terminatedReplies());
+    // From now on a reply ends when the count stops growing.
+    answer("60.0");
+    EXPECT_EQ(line(lan, 500, ReplyStatus::Ok), QByteArray("60.0"));
 }
 
 } // namespace

@@ -63,10 +63,13 @@ TEST_F(SimulationLink, ReadbackKeepsTheMirroredValuesAndSetsMaxVoltageFromTheMod
     p.outputState.Frequency = 400;
     p.outputState.HighRange = 1;
     p.outputState.MultiPhaseOutput = 1;
-    ReadBackState(p, 0);
-    EXPECT_FLOAT_EQ(p.outputState.Frequency, 400) << "an empty reply keeps the value";
-    EXPECT_EQ(p.outputState.HighRange, 0) << "an empty reply clears a flag";
-    EXPECT_FLOAT_EQ(p.maxVoltage[0], p.sourceModel.VoltLowRange);
+    p.link.state.traceCommands = true;
+    EXPECT_FALSE(ReadBackState(p, 0));
+    EXPECT_FLOAT_EQ(p.outputState.Frequency, 400);
+    EXPECT_EQ(p.outputState.HighRange, 1) << "nothing is made up from replies that never came";
+    EXPECT_TRUE(p.outputState.ReadBack);
+    EXPECT_FLOAT_EQ(p.maxVoltage[0], p.sourceModel.VoltHighRange);
+    EXPECT_TRUE(trace().isEmpty()) << "nothing to ask in simulation";
     EXPECT_FALSE(p.readbackInProgress);
     EXPECT_FALSE(prompt().busy());
     EXPECT_EQ(prompt().status(1), QStringLiteral("Ready..."));

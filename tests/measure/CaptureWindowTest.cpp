@@ -56,7 +56,7 @@ TEST_F(CaptureWindow, ADcCaptureSkipsThePhaseTriggerAndAnArrayThatNeverEndsIsRep
         QStringList({"sens:swe:offs 0.000", "trig:acq:sour sync", "inst:coup none;:inst:nsel 2",
                      "meas:volt:dc?", "init:seq3", "fetch:arr:volt?"}));
     ASSERT_FALSE(prompt().messages().isEmpty());
-    EXPECT_TRUE(prompt().messages().first().contains("\"fetch:arr:volt?\" is incomplete"))
+    EXPECT_TRUE(prompt().messages().first().contains("No reply to \"fetch:arr:volt?\""))
         << prompt().messages().first().toStdString();
     EXPECT_EQ(window->capture().samples, 0); // nothing half-read is kept
     EXPECT_TRUE(window->findChild<QAction*>("tb-wavemeas")->isEnabled());
