@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cmath>
+
 namespace ostrel {
 
 namespace {
@@ -29,11 +31,15 @@ public:
         return v;
     }
 
+    // The range is checked before the conversion: a float beyond int has no integer value.
     int integer(int field, const char* name, int min, int max) {
         const float v = real(field, name);
-        if (ok() && (v != static_cast<float>(static_cast<int>(v)) || v < min || v > max))
+        if (!ok()) return min;
+        if (v < static_cast<float>(min) || v > static_cast<float>(max) || v != std::trunc(v)) {
             fail(QStringLiteral("%1 must be a whole number from %2 to %3")
                      .arg(QLatin1String(name)).arg(min).arg(max));
+            return min;
+        }
         return static_cast<int>(v);
     }
 

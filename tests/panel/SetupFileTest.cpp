@@ -76,6 +76,12 @@ TEST_F(SetupFileTest, DamagedFilesChangeNothingAndNameTheLine) {
         {"4\n60,1,0,0,0,0,0.1,0,1,0,0,0\n115,5,0,0,0,0\n0,1,0,0,0,0\n0,1,0,0,0,0\n",
          "bench.stp, line 3: Current limit 5 A is outside 0 to 3.25 A."},
         {"four\n", "bench.stp, line 1: Model index \"four\" is not a number."},
+        // Numbers far beyond a whole-number field are refused, not converted.
+        {"1e10\n", "bench.stp, line 1: Model index must be a whole number from 0 to 100."},
+        {"-3e9\n", "bench.stp, line 1: Model index must be a whole number from 0 to 100."},
+        {"4\n60,0,0,0,0,1e10,0.1,0,1,0,0,0\n", "bench.stp, line 2: Output relay must be a whole number from 0 to 1."},
+        {"4\n60,0,0,0,0,0,0.1,0,1,0,0,0\n115,5,0,4e9,0,0\n", "bench.stp, line 3: Waveform must be a whole number from 0 to 64."},
+        {"4\n60,0,0,0,0,0,0.1,0,1,0,0,0\n115,5,0,0,2.5e38,0\n", "bench.stp, line 3: Clip level must be a whole number from 0 to 100."},
         {"", "bench.stp, line 1: 1 fields expected, 0 found."},
         {"\x01\x02\xff\n", "bench.stp, line 1: Model index \"\x01\x02\xff\" is not a number."},
     };
