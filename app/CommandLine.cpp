@@ -8,7 +8,9 @@ ProgramOptions ParseProgramOptions(const QStringList& arguments) {
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         const bool hasValue = i + 1 < arguments.size();
-        if (a == QLatin1String("--virtual-source")) {
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            options.help = true;
+        } else if (a == QLatin1String("--virtual-source")) {
             options.virtualSource = true;
         } else if (a == QLatin1String("--model")) {
             bool ok = false;
@@ -28,6 +30,22 @@ ProgramOptions ParseProgramOptions(const QStringList& arguments) {
     }
     options.setupArgument = rest.join(QLatin1Char(' '));
     return options;
+}
+
+QString ProgramUsage() {
+    return QStringLiteral(
+        "Usage: ostrel [options] [SETUP.stp] [/O WORD]\n"
+        "Controls a programmable AC/DC power source over LAN, RS-232 or GPIB, or in simulation.\n"
+        "\n"
+        "Options:\n"
+        "  --virtual-source   start the virtual power source and use it over LAN for this run\n"
+        "  --model N          the model the virtual source plays, 0 to 12 (default: the stored model)\n"
+        "  --settings FILE    keep the preferences in this INI file instead of the per-user store\n"
+        "  -h, --help         print this text and end\n"
+        "\n"
+        "SETUP.stp            a setup file sent to the source at start\n"
+        "/O WORD              opens a window after start: DEFN_ARB, DEFN_HARM, MEAS_STANDARD,\n"
+        "                     MEAS_HARM or MEAS_WAVE\n");
 }
 
 SetupCommandLine ParseSetupCommandLine(const QString& commandLine) {

@@ -7,6 +7,7 @@
 namespace ostrel {
 
 struct ProgramOptions {
+    bool help = false;          // print the usage and end
     bool virtualSource = false; // start ostrel-vsource and use it over LAN for this run
     int virtualModel = -1;      // --model N for the virtual source; -1 = the stored model
     QString settingsFile;       // --settings FILE instead of the per-user store
@@ -15,6 +16,9 @@ struct ProgramOptions {
 };
 
 ProgramOptions ParseProgramOptions(const QStringList& arguments);
+
+// What `--help` prints.
+QString ProgramUsage();
 
 struct SetupCommandLine {
     QString setupFile;  // upper-cased, as the command line is searched

@@ -15,16 +15,23 @@
 using namespace ostrel;
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Ostrel"));
-    QCoreApplication::setApplicationName(QStringLiteral("Ostrel"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(OSTREL_VERSION));
-
-    const ProgramOptions options = ParseProgramOptions(QCoreApplication::arguments());
+    // The options are read before any window exists: --help needs no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+    const ProgramOptions options = ParseProgramOptions(arguments);
+    if (options.help) {
+        std::fputs(qPrintable(ProgramUsage()), stdout);
+        return 0;
+    }
     if (!options.error.isEmpty()) {
         std::fprintf(stderr, "ostrel: %s\n", qPrintable(options.error));
         return 2;
     }
+
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Ostrel"));
+    QCoreApplication::setApplicationName(QStringLiteral("Ostrel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(OSTREL_VERSION));
 
     QString title = QStringLiteral("Ostrel");
     InstanceLock instance;

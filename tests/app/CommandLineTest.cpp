@@ -38,6 +38,8 @@ TEST(CommandLine, ProgramOptionsAreTakenOutOfTheSetupArgument) {
     EXPECT_EQ(o.settingsFile, "/tmp/a.ini");
     EXPECT_EQ(o.setupArgument, "x.stp /O MEAS_WAVE");
     EXPECT_TRUE(o.error.isEmpty());
+    EXPECT_FALSE(o.help);
+    EXPECT_TRUE(ParseProgramOptions({"ostrel", "x.stp", "--help"}).help);
     EXPECT_FALSE(ParseProgramOptions({"ostrel", "--model", "13"}).error.isEmpty());
     EXPECT_FALSE(ParseProgramOptions({"ostrel", "--settings"}).error.isEmpty());
 }
