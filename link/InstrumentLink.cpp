@@ -254,12 +254,26 @@ void InstrumentLink::recover(int unit, const QString& command, int timeoutMs, Qu
         if (GpibFailed())
             MarkLost(QStringLiteral("the device clear after a time-out failed") +
                      GpibErrorText(state.gpib));
-        else if (state.timeoutsInRow >= kTimeoutsToLose)
+        else if (state.timeoutsInRow >= kTimeoutsToLose && !gpibAnswers(unit))
             MarkLost(QStringLiteral("no reply to %1 queries in a row").arg(kTimeoutsToLose));
     } else if (resync(command, timeoutMs)) {
         state.timeoutsInRow = 0;
     }
     if (state.lost) r.status = ReplyStatus::LinkLost;
+}
+
+// A source that still answers its identity query has not gone, however many
+// queries before it went unanswered.
+bool InstrumentLink::gpibAnswers(int unit) {
+    QueryResult probe;
+    queryGpib(unit, QStringLiteral("*IDN?"), 1.0, probe);
+    if (probe.ok()) {
+        state.timeoutsInRow = 0;
+        return true;
+    }
+    const auto& link = program_.settings.link;
+    if (!state.lost) GpibDeviceClear(link.gpibBoard, link.sourceAddress + unit);
+    return false;
 }
 
 bool InstrumentLink::resync(const QString& failedCommand, int timeoutMs) {

@@ -162,6 +162,7 @@ private:
     ReplyStatus readLine(int timeoutMs, QByteArray& line);
     void recover(int unit, const QString& command, int timeoutMs, QueryResult& r);
     bool resync(const QString& failedCommand, int timeoutMs);
+    bool gpibAnswers(int unit);
     bool syncTo(const QString& marker, const std::function<bool(const QString&)>& isAnswer,
                 int timeoutMs);
     void describe(QueryResult& r, double seconds) const;

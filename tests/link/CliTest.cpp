@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <algorithm>
+
 using namespace ostrel;
 using namespace ostrel::test;
 
@@ -24,6 +26,11 @@ struct CliRun {
 class Cli : public LinkConversation {
 protected:
     CliRun run(const QStringList& command) {
+        QProcess process;
+        launch(process, command);
+        return collect(process);
+    }
+    void launch(QProcess& process, const QStringList& command) {
         QStringList args{QStringLiteral("--settings"), settingsPath()};
         switch (GetParam()) {
         case BusLan:
@@ -40,12 +47,13 @@ protected:
                  << QStringLiteral("3");
             break;
         }
-        QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("OSTREL_GPIB_LIBRARY"), VirtualSourceProcess::gpibShimPath());
         env.insert(QStringLiteral("OSTREL_VSOURCE_GPIB"), source.gpibSocket());
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(OSTREL_CLI_PATH), args + command);
+    }
+    static CliRun collect(QProcess& process) {
         CliRun result;
         if (!process.waitForFinished(30000)) {
             process.kill();
@@ -67,7 +75,8 @@ TEST_P(Cli, IdentifyPrintsTheSourceModel) {
     start({QStringLiteral("--model"), QStringLiteral("4")});
     const CliRun r = run({QStringLiteral("identify")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    const QJsonObject model = json(r);
+    EXPECT_EQ(json(r).value(QStringLiteral("status")).toString(), QStringLiteral("completed"));
+    const QJsonObject model = json(r).value(QStringLiteral("SourceModel")).toObject();
     EXPECT_EQ(model.value(QStringLiteral("ModelIndex")).toInt(), 4);
     EXPECT_EQ(model.value(QStringLiteral("SerialNumber")).toString(), QStringLiteral("KV00001"));
     EXPECT_DOUBLE_EQ(model.value(QStringLiteral("FirmwareRevision")).toDouble(), 2.34);
@@ -95,14 +104,20 @@ TEST_P(Cli, QueryErrorsAndFailures) {
     start();
     CliRun r = run({QStringLiteral("query"), QStringLiteral("volt? max")});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out, QStringLiteral("150.0\n"));
-    run({QStringLiteral("send"), QStringLiteral("bogus")});
+    EXPECT_EQ(json(r).value(QStringLiteral("reply")).toString(), QStringLiteral("150.0"));
+    r = run({QStringLiteral("send"), QStringLiteral("bogus")});
+    EXPECT_EQ(r.exitCode, 5) << "a command the source refused";
+    EXPECT_EQ(r.err, QStringLiteral("\"bogus\" was refused:\n-113,\"Undefined header\"\n"));
+    ASSERT_TRUE(control(QStringLiteral("fault error -222")));
     r = run({QStringLiteral("errors")});
-    EXPECT_EQ(r.out, QStringLiteral("-113,\"Undefined header\"\n"));
-    ASSERT_TRUE(control(QStringLiteral("fault noreply 1")));
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(json(r).value(QStringLiteral("errors")).toArray(),
+              QJsonArray{QStringLiteral("-222,\"Data out of range\"")});
+    ASSERT_TRUE(control(QStringLiteral("fault noreply-match freq")));
     r = run({QStringLiteral("query"), QStringLiteral("freq?")});
-    EXPECT_NE(r.exitCode, 0);
-    EXPECT_EQ(r.err, QStringLiteral("No reply to freq?\n"));
+    EXPECT_EQ(r.exitCode, 5);
+    EXPECT_EQ(json(r).value(QStringLiteral("status")).toString(), QStringLiteral("failed"));
+    EXPECT_EQ(r.err, QStringLiteral("No reply to \"freq?\" within 1 s.\n"));
 }
 
 TEST_P(Cli, DownloadRefusesABadNameBeforeSendingAndSendsAGoodOne) {
@@ -111,18 +126,36 @@ TEST_P(Cli, DownloadRefusesABadNameBeforeSendingAndSendsAGoodOne) {
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("0.25\n1\n-0.123456\n");
+    for (int i = 3; i < 1024; ++i)
+        f.write("0\n");
     f.close();
     const qsizetype mark = received().size();
     CliRun r = run({QStringLiteral("download"), QStringLiteral("1ABC"), file});
-    EXPECT_NE(r.exitCode, 0);
+    EXPECT_EQ(r.exitCode, 3);
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("First character of waveform name must be alpha")));
     EXPECT_TRUE(receivedSince(mark).filter(QStringLiteral("trac")).isEmpty());
     r = run({QStringLiteral("download"), QStringLiteral("ABC"), file});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    const QString data = QStringLiteral("trac:data ABC,0.25,1.0,-0.1235");
-    EXPECT_TRUE(WaitUntil([&] { return receivedSince(mark).contains(data); }, 3000));
+    const QString data = QStringLiteral("trac:data ABC,0.25,1.0,-0.1235,0.0,");
+    const auto sent = [&] {
+        const QStringList lines = receivedSince(mark);
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const QString& line) { return line.startsWith(data); });
+    };
+    EXPECT_TRUE(WaitUntil(sent, 3000));
     r = run({QStringLiteral("catalog")});
-    EXPECT_TRUE(r.out.contains(QStringLiteral("\n3 ABC\n"))) << r.out.toStdString();
+    EXPECT_EQ(json(r).value(QStringLiteral("waveforms")).toArray().last(),
+              (QJsonObject{{QStringLiteral("index"), 3}, {QStringLiteral("name"), QStringLiteral("ABC")}}))
+        << r.out.toStdString();
+
+    // The source checks the samples only after the data line: its refusal fails the run.
+    f.open(QIODevice::WriteOnly);
+    for (int i = 0; i < 1500; ++i)
+        f.write("0.5\n");
+    f.close();
+    r = run({QStringLiteral("download"), QStringLiteral("LONG"), file});
+    EXPECT_EQ(r.exitCode, 5);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("-223,"))) << r.err.toStdString();
 }
 
 TEST_P(Cli, BenchmarkPrintsItsFigures) {
@@ -130,15 +163,90 @@ TEST_P(Cli, BenchmarkPrintsItsFigures) {
     const CliRun r =
         run({QStringLiteral("benchmark"), QStringLiteral("--count"), QStringLiteral("50")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.startsWith(QStringLiteral("50 queries of \"*IDN?\"\n")))
-        << r.out.toStdString();
-    for (const char* figure :
-         {"queries per second: ", "median round trip: ", "99th percentile round trip: "})
-        EXPECT_TRUE(r.out.contains(QLatin1String(figure))) << figure;
+    const QJsonObject figures = json(r);
+    EXPECT_EQ(figures.value(QStringLiteral("answered")).toInt(), 50);
+    for (const char* figure : {"queriesPerSecond", "medianRoundTripUs", "p99RoundTripUs"})
+        EXPECT_GT(figures.value(QLatin1String(figure)).toDouble(), 0) << figure;
+}
+
+// Killed while a run talks to it, the source gets one message and a failed
+// run, never a hang or a report made of values that were not read.
+TEST_P(Cli, AKilledSourceEndsTheRunWithOneMessage) {
+    const struct {
+        QStringList command;
+        QStringList faults;
+        QString sentBeforeKill;
+    } cases[] = {
+        {{QStringLiteral("readback")},
+         {QStringLiteral("--fault"), QStringLiteral("late 100 all")},
+         QStringLiteral("freq:mode?")},
+        {{QStringLiteral("benchmark"), QStringLiteral("--count"), QStringLiteral("10000000")},
+         {},
+         QStringLiteral("*IDN?")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command.join(QLatin1Char(' ')).toStdString());
+        start(c.faults);
+        QProcess process;
+        launch(process, c.command);
+        ASSERT_TRUE(WaitUntil(
+            [&] { return source.logTail(3).join(QLatin1Char('\n')).contains(c.sentBeforeKill); },
+            20000));
+        source.stop();
+        const CliRun r = collect(process);
+        EXPECT_EQ(r.exitCode, 5) << r.out.toStdString();
+        EXPECT_EQ(json(r).value(QStringLiteral("status")).toString(), QStringLiteral("failed"));
+        EXPECT_FALSE(json(r).contains(QStringLiteral("OutputState")));
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("The connection to the AC source")))
+            << r.err.toStdString();
+        EXPECT_EQ(r.err.count(QStringLiteral("lost")), 1) << r.err.toStdString();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, Cli,
                          ::testing::Values(int(BusLan), int(BusSerial), int(BusGpib)),
                          [](const auto& info) { return BusName(info.param); });
+
+TEST(CliUsage, BadArgumentsAreUsageErrorsAndNothingIsOpened) {
+    const struct {
+        QStringList args;
+        QString error;
+    } cases[] = {
+        {{"--port", "70000", "identify"}, "--port must be a whole number from 1 to 65535"},
+        {{"--port", "0", "identify"}, "--port must be a whole number from 1 to 65535"},
+        {{"--baud-index", "7", "identify"}, "--baud-index must be a whole number from 0 to 6"},
+        {{"--handshake", "2", "identify"}, "--handshake must be a whole number from 0 to 1"},
+        {{"--address", "31", "identify"}, "--address must be a whole number from 0 to 30"},
+        {{"--cmd-delay", "-1", "identify"}, "--cmd-delay must be a whole number from 0 to 10000"},
+        {{"--cmd-delay", "5ms", "identify"}, "--cmd-delay must be a whole number from 0 to 10000"},
+        {{"--bus", "sim", "benchmark", "--count", "10000001"}, "benchmark: --count must be 1 to"},
+        {{"--bus", "sim", "benchmark", "--count", "0"}, "benchmark: --count must be 1 to"},
+        {{"--settings", "/no/such/folder/s.ini", "identify"}, "--settings: /no/such/folder/s.ini cannot be created"},
+        {{"--bus", "sim", "frobnicate"}, "Unknown or incomplete command: frobnicate"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(QLatin1Char(' ')).toStdString());
+        QProcess process;
+        process.start(QStringLiteral(OSTREL_CLI_PATH), c.args);
+        ASSERT_TRUE(process.waitForFinished(10000));
+        EXPECT_EQ(process.exitCode(), 2);
+        const QJsonObject out =
+            QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+        EXPECT_EQ(out.value(QStringLiteral("status")).toString(), QStringLiteral("usage"));
+        EXPECT_TRUE(out.value(QStringLiteral("error")).toString().startsWith(c.error))
+            << out.value(QStringLiteral("error")).toString().toStdString();
+    }
+}
+
+TEST(CliUsage, AMissingSerialPortSaysSoAndNothingWasSent) {
+    QProcess process;
+    process.start(QStringLiteral(OSTREL_CLI_PATH),
+                  {QStringLiteral("--bus"), QStringLiteral("serial"), QStringLiteral("--serial-port"),
+                   QStringLiteral("/dev/no-such-tty"), QStringLiteral("identify")});
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitCode(), 3);
+    EXPECT_EQ(QString::fromUtf8(process.readAllStandardError()),
+              QStringLiteral("Serial port /dev/no-such-tty does not exist on this PC.\n"));
+}
 
 } // namespace

@@ -1,0 +1,15 @@
+#pragma once
+// The commands of ostrel-cli, over the program's own link and logic.
+#include "cli/Outcome.h"
+
+#include <QStringList>
+
+namespace ostrel {
+
+struct Program;
+
+// `args` is the command word and its arguments; the transport settings are
+// already in `program`.
+Outcome RunCommand(Program& program, const QStringList& args);
+
+} // namespace ostrel
