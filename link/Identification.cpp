@@ -182,30 +182,51 @@ int IdentifySource(Program& program, int bus, int param1, int param2, QString& t
     return index;
 }
 
-int OpenAndIdentify(Program& program, QString& message) {
-    auto& link = program.settings.link;
-    int index = program.settings.powerSource.modelNumber;
+namespace {
+
+// The configured transport opened and the source identified: the model index or -1.
+int identifyConfigured(Program& program, QString& message) {
+    const auto& link = program.settings.link;
     message.clear();
     switch (link.bus) {
     case BusGpib:
-        index = IdentifySource(program, BusGpib, link.sourceAddress, link.gpibBoard, message);
-        break;
+        return IdentifySource(program, BusGpib, link.sourceAddress, link.gpibBoard, message);
     case BusSerial:
-        index = IdentifySource(program, BusSerial, link.commPort, link.commBaud, message);
-        break;
+        return IdentifySource(program, BusSerial, link.commPort, link.commBaud, message);
     case BusLan:
         message = link.ipAddress;
-        index = IdentifySource(program, BusLan, link.socketPort, link.commBaud, message);
-        break;
+        return IdentifySource(program, BusLan, link.socketPort, link.commBaud, message);
     default:
-        return index;
+        return program.settings.powerSource.modelNumber;
     }
+}
+
+} // namespace
+
+int OpenAndIdentify(Program& program, QString& message) {
+    auto& link = program.settings.link;
+    const int index = identifyConfigured(program, message);
+    if (link.bus == BusSimulation) return index;
     if (index < 0) {
         link.bus = BusSimulation;
         program.link.ClearLost();
-    }
-    else
+    } else {
         program.settings.powerSource.modelNumber = index;
+    }
+    return index;
+}
+
+int ReconnectSource(Program& program) {
+    if (program.settings.link.bus == BusSimulation) return -1;
+    program.link.CloseLan();
+    program.link.CloseSerialPort();
+    QString message;
+    const int index = identifyConfigured(program, message);
+    if (index < 0) {
+        program.link.MarkLost(QStringLiteral("no source answered when reconnecting"));
+        return -1;
+    }
+    program.settings.powerSource.modelNumber = index;
     return index;
 }
 

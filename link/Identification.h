@@ -27,6 +27,12 @@ int IdentifySource(Program& program, int bus, int param1, int param2, QString& t
 // simulation the stored model index.
 int OpenAndIdentify(Program& program, QString& message);
 
+// After the link was lost: opens the configured transport again and
+// identifies the source. The model index, or -1 when no source answers
+// there; the link then stays lost and the operator is told once. The bus is
+// kept either way.
+int ReconnectSource(Program& program);
+
 // Opens the configured transport without talking to the source.
 bool OpenTransport(Program& program, QString& message);
 

@@ -21,8 +21,9 @@ QString parameterWord(bool current) {
 }
 
 // Fills the first rows of `column` from an array reply; a refused reply changes nothing.
-void readColumn(SourceIo& io, const QString& command, std::array<float, kHarmonicRows>& column,
+bool readColumn(SourceIo& io, const QString& command, std::array<float, kHarmonicRows>& column,
                 const HarmonicStatus& report) {
+    if (io.lost()) return false;
     QString error;
     const QByteArray reply = io.queryArray(command, 4.0, kHarmonicRows, error);
     if (error.isEmpty() && reply.trimmed().isEmpty())
@@ -31,11 +32,13 @@ void readColumn(SourceIo& io, const QString& command, std::array<float, kHarmoni
         error.isEmpty() ? ParseArrayReply(reply, BlockNumberForm::Single, kHarmonicRows, command)
                         : ArrayReply{{}, error};
     if (!parsed.ok()) {
-        if (report.error) report.error(parsed.error);
-        return;
+        // A lost link has told the operator already.
+        if (report.error && !io.lost()) report.error(parsed.error);
+        return false;
     }
     for (qsizetype i = 0; i < parsed.values.size(); ++i)
         column[static_cast<size_t>(i)] = parsed.values[i];
+    return true;
 }
 
 void readThd(SourceIo& io, const QString& command, float& value) {
@@ -79,7 +82,7 @@ std::array<float, kTimeDomainPoints> TimeDomain(const HarmonicSet& set) {
     return y;
 }
 
-void AcquireHarmonics(const HarmonicRequest& request, SourceIo& io, MeasurementState& state,
+bool AcquireHarmonics(const HarmonicRequest& request, SourceIo& io, MeasurementState& state,
                       HarmonicData& data, const QDateTime& now, const HarmonicStatus& report) {
     const auto status = [&](const QString& text) {
         if (report.status) report.status(text);
@@ -98,19 +101,20 @@ void AcquireHarmonics(const HarmonicRequest& request, SourceIo& io, MeasurementS
     }
     status(QStringLiteral("Retrieving Phase ") + letter +
            QStringLiteral(" Harmonic Amplitude Data..."));
-    readColumn(io,
-               QStringLiteral("inst:nsel %1;:meas:arr:").arg(request.phase + 1) + word +
-                   QStringLiteral(":harm?"),
-               set.amplitude, report);
-    for (int i = 0; i < kMaxErrorReads; ++i) {
+    const bool amplitudes =
+        readColumn(io,
+                   QStringLiteral("inst:nsel %1;:meas:arr:").arg(request.phase + 1) + word +
+                       QStringLiteral(":harm?"),
+                   set.amplitude, report);
+    for (int i = 0; i < kMaxErrorReads && !io.lost(); ++i) {
         const QString error = io.checkError().trimmed();
         if (error.isEmpty()) break;
         if (report.error) report.error(error);
     }
     status(QStringLiteral("Retrieving Phase ") + letter +
            QStringLiteral(" Harmonic Phase Data..."));
-    readColumn(io, QStringLiteral("fetch:arr:") + word + QStringLiteral(":harm:phas?"), set.phase,
-               report);
+    const bool phases = readColumn(
+        io, QStringLiteral("fetch:arr:") + word + QStringLiteral(":harm:phas?"), set.phase, report);
     if (switched) {
         io.send(QStringLiteral("sens:coup ac"));
         state.senseCouplingSwitched = false;
@@ -121,6 +125,7 @@ void AcquireHarmonics(const HarmonicRequest& request, SourceIo& io, MeasurementS
             data.voltageThd);
     readThd(io, QStringLiteral("meas:curr:harm:thd?"), data.currentThd);
     status(QStringLiteral("Use left mouse button to zoom graph..."));
+    return amplitudes && phases && !io.lost();
 }
 
 QString HarmonicLogHeader(bool dateTimeStamp, bool harmonicPhases, QChar delimiter) {

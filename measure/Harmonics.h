@@ -62,8 +62,8 @@ struct HarmonicStatus {
 // Reads amplitudes, phases and THD into `data` (rows a short reply does not
 // reach keep their values; a reply with too many values changes nothing and
 // is reported). The sense coupling goes to DC around the array reads in AC
-// mode and back after.
-void AcquireHarmonics(const HarmonicRequest& request, SourceIo& io, MeasurementState& state,
+// mode and back after. True when both columns came back whole.
+bool AcquireHarmonics(const HarmonicRequest& request, SourceIo& io, MeasurementState& state,
                       HarmonicData& data, const QDateTime& now, const HarmonicStatus& report);
 
 // Log columns and rows of repeated acquisitions.

@@ -21,6 +21,7 @@ public:
         return current().queryArray(command, timeoutSeconds, maxValues, error);
     }
     QString checkError() override { return current().checkError(); }
+    bool lost() const override { return !simulated() && link_.lost(); }
 
 private:
     SourceIo& current();

@@ -35,7 +35,7 @@ QString averaged(int count, const char* item) {
 std::optional<float> readMean(SourceIo& io, const ReadoutQuery& q) {
     double sum = 0;
     int got = 0;
-    for (int i = 0; i < q.repeat; ++i) {
+    for (int i = 0; i < q.repeat && !io.lost(); ++i) {
         float v = 0;
         if (TryParseSingle(io.query(q.command, 1.0), v)) {
             sum += v;
@@ -101,6 +101,7 @@ ReadoutQuery ChooseReadoutQuery(int readout, bool dcMode, int voltAverage, int c
 CycleResult RunMeasurementCycle(const CycleRequest& request, SourceIo& io,
                                 const ReadingIndicator& indicator) {
     CycleResult result;
+    bool missing = false;
     if (request.dcMode) {
         io.query(QStringLiteral("inst:nsel 1;:meas:volt:dc?"), 1.0);
         result.frequency = QStringLiteral("DC");
@@ -108,19 +109,23 @@ CycleResult RunMeasurementCycle(const CycleRequest& request, SourceIo& io,
         float f = 0;
         if (TryParseSingle(io.query(QStringLiteral("meas:freq?"), 1.0), f))
             result.frequency = FormatNumber(f, u"###0.00");
+        else
+            missing = true;
     }
-    for (int p = 0; p < kPhaseCount; ++p) {
+    for (int p = 0; p < kPhaseCount && !io.lost(); ++p) {
         if (!request.phases[p]) continue;
         if (request.selectablePhases) io.send(QStringLiteral("inst:nsel %1").arg(p + 1));
-        for (int k = 0; k < kReadoutCount; ++k) {
+        for (int k = 0; k < kReadoutCount && !io.lost(); ++k) {
             if (!request.readouts[k]) continue;
             if (indicator) indicator(p, k, true);
             result.values[p][k] =
                 readMean(io, ChooseReadoutQuery(k, request.dcMode, request.voltAverage,
                                                 request.currentAverage, request.firmwareRevision));
             if (indicator) indicator(p, k, false);
+            if (!result.values[p][k]) missing = true;
         }
     }
+    result.complete = !missing && !io.lost();
     return result;
 }
 

@@ -62,6 +62,8 @@ struct CycleResult {
     QString frequency;
     // A value only for what was read in this cycle and came back.
     std::array<PhaseValues, kPhaseCount> values{};
+    // Every reading asked for came back: only such a cycle is logged.
+    bool complete = false;
 };
 
 // Called with true before a readout is read and false after it.

@@ -90,6 +90,7 @@ TickResult WattHourMeter::tick(double elapsedSeconds) {
     } busy(*this);
 
     const QString elapsed = ElapsedText(io_.query(QStringLiteral("whm:etim?"), 1.0));
+    if (io_.lost()) return TickResult::Lost;
     if (!elapsed.isEmpty()) elapsed_ = elapsed;
     io_.send(QStringLiteral("inst:coup none"));
     for (int n = 0; n < phases_; ++n) {
@@ -102,6 +103,7 @@ TickResult WattHourMeter::tick(double elapsedSeconds) {
     } else {
         energy_[3] = energy_[0];
     }
+    if (io_.lost()) return TickResult::Lost;
     if (lastPoint_ < 0 || elapsedSeconds - lastPoint_ >= kSecondsPerPoint) {
         lastPoint_ = elapsedSeconds;
         plot_.append({clockText(elapsedSeconds), energy_});

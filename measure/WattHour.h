@@ -26,7 +26,8 @@ struct EnergyPoint {
     std::array<double, 4> energy{}; // phases A, B, C, total
 };
 
-enum class TickResult { Read, Waiting, Overlapped };
+// Lost: the link to the source is lost; the tick plotted nothing.
+enum class TickResult { Read, Waiting, Overlapped, Lost };
 
 class WattHourMeter {
 public:

@@ -195,20 +195,21 @@ void frmHMeas::setAcquiring(bool on) {
     mnuMRun_->setEnabled(!on);
 }
 
-void frmHMeas::acquirePhase(int p) {
+bool frmHMeas::acquirePhase(int p) {
     HarmonicRequest r;
     r.phase = p;
     r.current = currentSelected();
     r.acMode = program_.outputState.OutputMode == ModeAC;
     r.frequency = program_.outputState.Frequency;
     program_.prompt().setBusy(true);
-    AcquireHarmonics(
+    const bool complete = AcquireHarmonics(
         r, io_, state_, data_, QDateTime::currentDateTime(),
         {[this](const QString& s) { showStatus(s); },
          [this](const QString& e) { program_.prompt().showMessage(e, PromptIcon::Exclamation); }});
     program_.prompt().setBusy(false);
     lblVthd_->setText(shown(FormatNumber(data_.voltageThd, u"##0.00")));
     lblCthd_->setText(shown(FormatNumber(data_.currentThd, u"##0.00")));
+    return complete;
 }
 
 void frmHMeas::acquire() {
@@ -256,7 +257,13 @@ void frmHMeas::runLogging() {
         for (int p = 0; p < kPhaseCount && logging_; ++p) {
             if (!s.phases[p] || (p > 0 && !selectable)) continue;
             optPhs_->button(p)->setChecked(true);
-            acquirePhase(p);
+            // A failed acquisition has been reported once; logging ends
+            // without a row of values that were not read.
+            if (!acquirePhase(p)) {
+                logging_ = false;
+                refresh();
+                break;
+            }
             const QString row =
                 HarmonicLogRow(data_.set(currentSelected()), QDateTime::currentDateTime(), p,
                                s.dateTimeStamp, s.harmonicPhases, state_.delimiter);

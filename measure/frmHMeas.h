@@ -39,7 +39,7 @@ private:
     void build();
     void buildMenus();
     void acquire();
-    void acquirePhase(int phase);
+    bool acquirePhase(int phase);
     void toggleLogging(bool on);
     void runLogging();
     void openFile();

@@ -276,7 +276,10 @@ bool frmMeas::cycle(LogFile* log, const LogLayout* layout) {
         request(), io_, [this](int, int k, bool on) { indicator_[k]->setVisible(on); });
     state_.measurementBusy = false;
     showResult(result);
-    if (!log) return true;
+    // The link has told the operator; the loop ends. A cycle that missed a
+    // reading keeps the previous display and writes no log row.
+    if (io_.lost()) return false;
+    if (!log || !result.complete) return true;
     std::array<std::optional<float>, kPhaseCount> volts;
     for (int p = 0; p < kPhaseCount; ++p)
         volts[p] = result.values[p][ReadVoltage];

@@ -334,9 +334,11 @@ void frmTMeas::acquire() {
             RunAcquisition(r, io_,
                            {[this](const QString& s) { showStatus(s); },
                             [this](const QString& e) {
-                                program_.prompt().showMessage(e, PromptIcon::Exclamation);
+                                // A lost link has told the operator already.
+                                if (!io_.lost())
+                                    program_.prompt().showMessage(e, PromptIcon::Exclamation);
                             },
-                            [this] { return abort_; }},
+                            [this] { return abort_ || io_.lost(); }},
                            date);
         intervalUs_ = result.intervalUs;
         intervalChanged_ = false;

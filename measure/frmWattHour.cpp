@@ -152,6 +152,8 @@ void frmWattHour::tick() {
     inUpdate_ = false;
     if (closeRequested_)
         QTimer::singleShot(0, this, &QWidget::close);
+    else if (result == TickResult::Lost)
+        stop();
     else if (running_)
         tmrUpdate_->start();
 }
