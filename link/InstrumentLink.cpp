@@ -210,11 +210,14 @@ QueryResult InstrumentLink::TryQuery(int unit, const QString& command, double ti
 }
 
 void InstrumentLink::describe(QueryResult& r, double seconds) const {
+    if (r.status == ReplyStatus::Ok) {
+        r.error.clear();
+        return;
+    }
     const QString quoted = QLatin1Char('"') + r.command + QLatin1Char('"');
     const QString within = QString::number(seconds, 'g', 3) + QStringLiteral(" s");
     switch (r.status) {
     case ReplyStatus::Ok:
-        r.error.clear();
         break;
     case ReplyStatus::TimedOut:
         r.error = QStringLiteral("No reply to %1 within %2.").arg(quoted, within);
