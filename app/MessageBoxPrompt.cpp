@@ -3,7 +3,9 @@
 #include "config/FileNames.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace ostrel {
@@ -40,11 +42,21 @@ QString DialogFilter(const QString& pipeFilter) {
     return filters.join(QStringLiteral(";;"));
 }
 
-MessageBoxPrompt::MessageBoxPrompt(const QString& title, QWidget* parent, StatusWriter status)
-    : title_(title), parent_(parent), status_(std::move(status)) {}
+MessageBoxPrompt::MessageBoxPrompt(const QString& title, QWidget* parent, StatusWriter status, QString folder)
+    : title_(title), parent_(parent), folder_(std::move(folder)), status_(std::move(status)) {}
+
+QWidget* MessageBoxPrompt::boxParent() const {
+    if (auto* owner = qobject_cast<QWidget*>(this->owner())) return owner->window();
+    return parent_;
+}
+
+QString MessageBoxPrompt::startPath(const QString& requested) const {
+    if (folder_.isEmpty() || (!requested.isEmpty() && QFileInfo(requested).isAbsolute())) return requested;
+    return requested.isEmpty() ? folder_ : QDir(folder_).filePath(requested);
+}
 
 void MessageBoxPrompt::showMessage(const QString& text, PromptIcon icon) {
-    QMessageBox box(boxIcon(icon), title_, text, QMessageBox::Ok, parent_);
+    QMessageBox box(boxIcon(icon), title_, text, QMessageBox::Ok, boxParent());
     box.exec();
 }
 
@@ -53,7 +65,7 @@ PromptAnswer MessageBoxPrompt::ask(const QString& text, PromptButtons buttons, i
     const bool yesNo = buttons == PromptButtons::YesNo;
     const auto first = yesNo ? QMessageBox::Yes : QMessageBox::Ok;
     const auto second = yesNo ? QMessageBox::No : QMessageBox::Cancel;
-    QMessageBox box(boxIcon(icon), title_, text, first | second, parent_);
+    QMessageBox box(boxIcon(icon), title_, text, first | second, boxParent());
     box.setDefaultButton(defaultButton == 2 ? second : first);
     box.setEscapeButton(second);
     const int answer = box.exec();
@@ -75,7 +87,7 @@ void MessageBoxPrompt::setBusy(bool busy) {
 
 QString MessageBoxPrompt::chooseOpenFile(const FileRequest& request) {
     const QString title = request.title.isEmpty() ? title_ : request.title;
-    return QFileDialog::getOpenFileName(parent_, title, request.initialPath,
+    return QFileDialog::getOpenFileName(boxParent(), title, startPath(request.initialPath),
                                         DialogFilter(request.filter));
 }
 
@@ -83,7 +95,7 @@ QString MessageBoxPrompt::chooseSaveFile(const FileRequest& request) {
     const QString title = request.title.isEmpty() ? title_ : request.title;
     // Callers ask their own overwrite question, worded for what they save.
     const QString name =
-        QFileDialog::getSaveFileName(parent_, title, request.initialPath,
+        QFileDialog::getSaveFileName(boxParent(), title, startPath(request.initialPath),
                                      DialogFilter(request.filter), nullptr,
                                      QFileDialog::DontConfirmOverwrite);
     return request.defaultExtension.isEmpty() ? name

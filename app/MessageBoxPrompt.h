@@ -14,7 +14,10 @@ class MessageBoxPrompt : public Prompt {
 public:
     using StatusWriter = std::function<void(int panel, const QString& text)>;
     // `title` is read at every box, so a title changed after start is used.
-    MessageBoxPrompt(const QString& title, QWidget* parent, StatusWriter status = {});
+    // Boxes belong to the prompt's owner, else to `parent`. A file dialog
+    // without a path of its own starts in `folder`, and a relative one under it.
+    MessageBoxPrompt(const QString& title, QWidget* parent, StatusWriter status = {},
+                     QString folder = {});
 
     void showMessage(const QString& text, PromptIcon icon) override;
     PromptAnswer ask(const QString& text, PromptButtons buttons, int defaultButton,
@@ -25,8 +28,12 @@ public:
     QString chooseSaveFile(const FileRequest& request) override;
 
 private:
+    QWidget* boxParent() const;
+    QString startPath(const QString& requested) const;
+
     const QString& title_;
     QPointer<QWidget> parent_;
+    QString folder_;
     StatusWriter status_;
     int busyDepth_ = 0;
 };

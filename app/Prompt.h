@@ -1,6 +1,8 @@
 #pragma once
 // Every word the program says to the operator goes through this interface:
 // the windows install message boxes, the tests a scripted prompt.
+#include <QObject>
+#include <QPointer>
 #include <QString>
 
 namespace ostrel {
@@ -31,6 +33,29 @@ public:
     // "" when the operator cancels.
     virtual QString chooseOpenFile(const FileRequest& request) = 0;
     virtual QString chooseSaveFile(const FileRequest& request) = 0;
+
+    // The window the next box or file dialog belongs to; none: the main window.
+    QObject* owner() const { return owner_; }
+
+private:
+    friend class PromptOwner;
+    QPointer<QObject> owner_;
+};
+
+// While it lives, the prompt's boxes and file dialogs belong to `window`; the
+// owner before it comes back afterwards, so owners nest with the event loops.
+class PromptOwner {
+public:
+    PromptOwner(Prompt& prompt, QObject* window) : prompt_(prompt), previous_(prompt.owner_) {
+        prompt_.owner_ = window;
+    }
+    ~PromptOwner() { prompt_.owner_ = previous_; }
+    PromptOwner(const PromptOwner&) = delete;
+    PromptOwner& operator=(const PromptOwner&) = delete;
+
+private:
+    Prompt& prompt_;
+    QPointer<QObject> previous_;
 };
 
 // A prompt that says nothing and answers "no": for the command-line tools.

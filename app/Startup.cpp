@@ -92,6 +92,9 @@ StartupResult RunStartup(Program& program, const QString& commandLine, const Sta
         program.prompt().showMessage(result.identificationMessage, PromptIcon::Information);
 
     result.complete = true;
+    // Every phase is measured until the operator says otherwise; set before a
+    // "/O" window opens, so that window starts with them.
+    program.measurements.log[LogStandard].phases = {true, true, true};
     if (cl.hasOption && !(hooks.openOptionWindow && hooks.openOptionWindow(cl.optionWord)))
         program.prompt().showMessage(QStringLiteral("Requested /O option ") + cl.optionWord +
                                          QStringLiteral(" in command line not recognized"),

@@ -4,6 +4,10 @@
 
 namespace ostrel {
 
+WindowRegistry::~WindowRegistry() {
+    for (const QPointer<QWidget>& w : std::as_const(windows_)) delete w.data();
+}
+
 QWidget* WindowRegistry::show(const QString& name, const Factory& create) {
     QWidget* window = find(name);
     if (!window) {

@@ -14,6 +14,13 @@ class WindowRegistry {
 public:
     using Factory = std::function<QWidget*()>;
 
+    WindowRegistry() = default;
+    // The windows still open go with it: each uses the program object, which
+    // must not go before them.
+    ~WindowRegistry();
+    WindowRegistry(const WindowRegistry&) = delete;
+    WindowRegistry& operator=(const WindowRegistry&) = delete;
+
     // Shows the window registered under `name`, creating it with `create`
     // (the hourglass shows while it loads) when it is not open.
     QWidget* show(const QString& name, const Factory& create);

@@ -168,7 +168,7 @@ frmMain::frmMain(Program& program, QWidget* parent) : QMainWindow(parent), progr
     setCentralWidget(body);
     connect(panel_, &SteadyStatePanel::readBackRequested, this, [this] {
         ReadBackState(program_, program_.sourceModel.ModelIndex);
-        fillPanel();
+        refreshPanel();
     });
     program_.link.onRemote = [this] { panel_->showFrontPanelLocked(); };
     connectFileMenu();
@@ -250,6 +250,15 @@ void frmMain::updateCaption() {
 
 void frmMain::fillPanel() {
     panel_->fill();
+    showPanelFrame();
+}
+
+void frmMain::refreshPanel() {
+    panel_->refresh();
+    showPanelFrame();
+}
+
+void frmMain::showPanelFrame() {
     updateCaption();
     const bool simulated = program_.settings.link.bus == 0;
     lblDemo_->setVisible(simulated);
@@ -326,7 +335,8 @@ void frmMain::refreshOnActivation() {
     QApplication::restoreOverrideCursor();
     for (const QString& m : menus)
         if (auto* menu = findChild<QMenu*>(m)) menu->setEnabled(true);
-    fillPanel();
+    // The operator may already be typing in the panel: only a refresh, never a fill.
+    refreshPanel();
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

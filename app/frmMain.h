@@ -38,6 +38,9 @@ public:
     SteadyStatePanel* panel() const { return panel_; }
     // Fills the panel from OutputState and rewrites the caption.
     void fillPanel();
+    // After a readback: the panel's display follows OutputState, what the
+    // operator is typing stays (see SteadyStatePanel::refresh).
+    void refreshPanel();
     QString setupFile() const { return setupFile_; }
 
     void showAbout();
@@ -52,6 +55,8 @@ private:
     void connectConfiguration();
     void showInterfaceDialog();
     void updateCaption();
+    // Caption, simulation note and relay panel, after a fill or a refresh.
+    void showPanelFrame();
     void onFocusWindowChanged(QWindow* window);
     void refreshOnActivation();
     void buildMenus();

@@ -51,7 +51,8 @@ int main(int argc, char** argv) {
     frmMain window(program);
     RegisterMeasurementWindows(window, program);
     program.setPrompt(std::make_unique<MessageBoxPrompt>(
-        program.messageTitle, &window, [&window](int panel, const QString& text) { window.setStatusPanel(panel, text); }));
+        program.messageTitle, &window, [&window](int panel, const QString& text) { window.setStatusPanel(panel, text); },
+        program.paths.userDir));
 
     // The virtual source serves this run only; the stored interface settings stay as they are.
     VirtualSource virtualSource;

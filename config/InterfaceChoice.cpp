@@ -72,16 +72,47 @@ InterfaceChoice CurrentInterface(const Program& program) {
     return c;
 }
 
-int VerifyInterface(Program& program, const InterfaceChoice& c, QString& text) {
-    program.link.state.serialPortName = c.serialDevice;
+QString VerifiedAddress(const InterfaceChoice& c) {
     switch (c.bus) {
-    case BusSerial: return IdentifySource(program, BusSerial, c.serialPort, c.baudIndex, text);
-    case BusGpib: return IdentifySource(program, BusGpib, c.address, c.board, text);
+    case BusSerial:
+        return c.serialDevice.isEmpty() ? QStringLiteral("RS-232 port COM%1").arg(c.serialPort)
+                                        : QStringLiteral("RS-232 port ") + c.serialDevice;
+    case BusGpib: return QStringLiteral("GPIB board %1 address %2").arg(c.board).arg(c.address);
+    case BusLan: return QStringLiteral("LAN %1 port %2").arg(c.ipAddress).arg(c.socketPort);
+    default: return QStringLiteral("simulation");
+    }
+}
+
+int VerifyInterface(Program& program, const InterfaceChoice& c, QString& text) {
+    const QString ownDevice = program.link.state.serialPortName;
+    program.link.state.serialPortName = c.serialDevice;
+    int model = -1;
+    switch (c.bus) {
+    case BusSerial: model = IdentifySource(program, BusSerial, c.serialPort, c.baudIndex, text); break;
+    case BusGpib: model = IdentifySource(program, BusGpib, c.address, c.board, text); break;
     case BusLan:
         text = c.ipAddress;
-        return IdentifySource(program, BusLan, c.socketPort, c.baudIndex, text);
+        model = IdentifySource(program, BusLan, c.socketPort, c.baudIndex, text);
+        break;
     default: text.clear(); return -1;
     }
+    if (model >= 0) return model;
+    // Verifying only looks: the program goes back to its own transport, and
+    // the identification's word about falling back to simulation does not hold.
+    QStringList detail = text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    detail.removeAll(kNoConnection);
+    text = QStringLiteral("No source answered at ") + VerifiedAddress(c) + QStringLiteral(".\r\n") +
+           (detail.isEmpty() ? QString() : detail.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+    program.link.state.serialPortName = ownDevice;
+    program.link.CloseLan();
+    program.link.CloseSerialPort();
+    QString reopenError;
+    if (program.settings.link.bus == BusSimulation || OpenTransport(program, reopenError))
+        text += QStringLiteral("Nothing was changed: the interface settings are as they were.");
+    else
+        text += QStringLiteral("The interface settings are as they were, but their source did not answer "
+                               "again: ") + reopenError;
+    return -1;
 }
 
 int ApplyInterface(Program& program, const InterfaceChoice& c,

@@ -24,8 +24,12 @@ struct InterfaceChoice {
 InterfaceChoice CurrentInterface(const Program& program);
 
 // Identifies the source on the chosen transport: the model index or -1, and
-// the text for the operator.
+// the text for the operator, which on failure names the address that did
+// not answer and says that nothing was changed.
 int VerifyInterface(Program& program, const InterfaceChoice& choice, QString& text);
+
+// "LAN 10.0.0.5 port 5025", "GPIB board 0 address 1", "RS-232 port COM3".
+QString VerifiedAddress(const InterfaceChoice& choice);
 
 // Makes the choice the program's transport and opens it. A failure is shown
 // and leaves the program in simulation; returns the bus in use afterwards.

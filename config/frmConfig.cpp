@@ -15,7 +15,8 @@
 
 namespace ostrel {
 
-frmConfig::frmConfig(Program& program, QWidget* parent) : QDialog(parent), program_(program) {
+frmConfig::frmConfig(Program& program, QWidget* parent)
+    : QDialog(parent), program_(program), owner_(program.prompt(), this) {
     setObjectName(QStringLiteral("frmConfig"));
     setWindowTitle(QStringLiteral("AC Source Configuration"));
     const SourceModel& m = program_.sourceModel;

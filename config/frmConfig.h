@@ -1,6 +1,7 @@
 #pragma once
 // The source configuration dialog: synchronisation, trigger output, relay
 // hold-off, remote inhibit, distortion mode, array format, user limits.
+#include "app/Prompt.h"
 #include "config/SourceConfiguration.h"
 
 #include <QDialog>
@@ -21,6 +22,8 @@ private:
     bool connected() const;
 
     Program& program_;
+    // A modal dialog: every box and file dialog while it is open belongs to it.
+    PromptOwner owner_;
     QButtonGroup *optSync_, *optTrigMode_, *optRemInhibit_, *optTHDMode_;
     QCheckBox *chkAsciiMode_, *chkAllowAC_, *chkAllowDC_, *chkAllowACDC_;
     QLineEdit* txtRelayHoldoff_;

@@ -25,7 +25,8 @@ namespace {
 constexpr int kSerialPortChoices = 8;
 } // namespace
 
-frmInter::frmInter(Program& program, QWidget* parent) : QDialog(parent), program_(program) {
+frmInter::frmInter(Program& program, QWidget* parent)
+    : QDialog(parent), program_(program), owner_(program.prompt(), this) {
     setObjectName(QStringLiteral("frmInter"));
     setWindowTitle(QStringLiteral("Interface Settings"));
     program_.interfaceDialogOpen = true;

@@ -1,5 +1,6 @@
 #pragma once
 // The interface dialog: choose and verify the transport, try commands on it.
+#include "app/Prompt.h"
 #include "config/InterfaceChoice.h"
 
 #include <QDialog>
@@ -37,6 +38,8 @@ private:
     void appendReceived(const QString& text);
 
     Program& program_;
+    // A modal dialog: every box and file dialog while it is open belongs to it.
+    PromptOwner owner_;
     QButtonGroup* optType_;
     QGroupBox *fraRS_, *fraIEEE_, *fraLanIO_, *fraSend_, *fraReceive_;
     QButtonGroup* optRS_;

@@ -2,13 +2,13 @@
 
 #include "app/Program.h"
 #include "app/ControlArrays.h"
+#include "app/EntryRejection.h"
 #include "config/SourceConfiguration.h"
 #include "link/ModelTable.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QIntValidator>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -27,7 +27,8 @@ QDialogButtonBox* okCancel(QDialog* dialog) {
 
 } // namespace
 
-frmInit::frmInit(Program& program, QWidget* parent) : QDialog(parent), program_(program) {
+frmInit::frmInit(Program& program, QWidget* parent)
+    : QDialog(parent), program_(program), owner_(program.prompt(), this) {
     setObjectName(QStringLiteral("frmInit"));
     setWindowTitle(QStringLiteral("Power-on Settings"));
     auto* layout = new QVBoxLayout(this);
@@ -50,7 +51,8 @@ void frmInit::accept() {
     QDialog::accept();
 }
 
-frmModels::frmModels(Program& program, QWidget* parent) : QDialog(parent), program_(program) {
+frmModels::frmModels(Program& program, QWidget* parent)
+    : QDialog(parent), program_(program), owner_(program.prompt(), this) {
     setObjectName(QStringLiteral("frmModels"));
     setWindowTitle(QStringLiteral("Model"));
     auto* layout = new QVBoxLayout(this);
@@ -72,25 +74,26 @@ void frmModels::accept() {
     QDialog::accept();
 }
 
-frmGuiSettings::frmGuiSettings(Program& program, QWidget* parent) : QDialog(parent), program_(program) {
+frmGuiSettings::frmGuiSettings(Program& program, QWidget* parent)
+    : QDialog(parent), program_(program), owner_(program.prompt(), this) {
     setObjectName(QStringLiteral("frmGuiSettings"));
     setWindowTitle(QStringLiteral("Program Timing"));
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
-    const auto box = [&](const char* name, int value, int max, const QString& caption) {
+    LinkSettings& l = program_.settings.link;
+    MeasurementSettings& m = program_.settings.measurements;
+    const auto box = [&](const char* name, int& value, int min, int max, const QString& caption) {
         auto* e = Named(new QLineEdit(QString::number(value), this), QString::fromLatin1(name));
-        e->setValidator(new QIntValidator(0, max, e));
         e->setAlignment(Qt::AlignRight);
         form->addRow(caption, e);
+        entries_.push_back({e, &value, min, max});
         return e;
     };
-    const LinkSettings& l = program_.settings.link;
-    const MeasurementSettings& m = program_.settings.measurements;
-    txtCmdDelay_ = box("txtCmdDelay", l.cmdDelay, 5000, QStringLiteral("Command delay (ms)"));
-    txtArbDelay_ = box("txtArbDelay", l.arbDownloadDelay, 10000, QStringLiteral("Waveform download delay (ms)"));
-    txtVSlider_ = box("txtVSlider", l.vSliderDelay, 5000, QStringLiteral("Voltage slider delay (ms)"));
-    txtVMeasAvg_ = box("txtVMeasAvg", m.voltAverage, 100, QStringLiteral("Voltage readings averaged"));
-    txtCMeasAvg_ = box("txtCMeasAvg", m.currentAverage, 100, QStringLiteral("Current readings averaged"));
+    txtCmdDelay_ = box("txtCmdDelay", l.cmdDelay, 0, 5000, QStringLiteral("Command delay (ms)"));
+    txtArbDelay_ = box("txtArbDelay", l.arbDownloadDelay, 0, 10000, QStringLiteral("Waveform download delay (ms)"));
+    txtVSlider_ = box("txtVSlider", l.vSliderDelay, 0, 5000, QStringLiteral("Voltage slider delay (ms)"));
+    txtVMeasAvg_ = box("txtVMeasAvg", m.voltAverage, 1, 100, QStringLiteral("Voltage readings averaged"));
+    txtCMeasAvg_ = box("txtCMeasAvg", m.currentAverage, 1, 100, QStringLiteral("Current readings averaged"));
     layout->addLayout(form);
     auto* defaults = Named(new QPushButton(QStringLiteral("Defaults"), this), QStringLiteral("cmdSetDefaults"));
     layout->addWidget(defaults, 0, Qt::AlignLeft);
@@ -103,13 +106,22 @@ frmGuiSettings::frmGuiSettings(Program& program, QWidget* parent) : QDialog(pare
 }
 
 void frmGuiSettings::accept() {
-    LinkSettings& l = program_.settings.link;
-    MeasurementSettings& m = program_.settings.measurements;
-    l.cmdDelay = txtCmdDelay_->text().toInt();
-    l.arbDownloadDelay = txtArbDelay_->text().toInt();
-    l.vSliderDelay = txtVSlider_->text().toInt();
-    m.voltAverage = std::max(1, txtVMeasAvg_->text().toInt());
-    m.currentAverage = std::max(1, txtCMeasAvg_->text().toInt());
+    // Nothing is taken unless every box holds a whole number in its range;
+    // a refused box shows its value again and the dialog stays open.
+    std::vector<int> values;
+    for (const Entry& e : entries_) {
+        bool ok = false;
+        const int v = e.box->text().trimmed().toInt(&ok);
+        if (!ok || v < e.min || v > e.max) {
+            ReportRejectedEntry(program_);
+            e.box->setText(QString::number(*e.value));
+            e.box->setFocus();
+            e.box->selectAll();
+            return;
+        }
+        values.push_back(v);
+    }
+    for (size_t i = 0; i < entries_.size(); ++i) *entries_[i].value = values[i];
     QDialog::accept();
 }
 

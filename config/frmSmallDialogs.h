@@ -1,6 +1,10 @@
 #pragma once
 // The power-on, model selection and program timing dialogs.
+#include "app/Prompt.h"
+
 #include <QDialog>
+
+#include <vector>
 
 class QButtonGroup;
 class QLineEdit;
@@ -17,6 +21,8 @@ public:
 
 private:
     Program& program_;
+    // A modal dialog: every box and file dialog while it is open belongs to it.
+    PromptOwner owner_;
     QButtonGroup *optPon_, *optClockMode_;
 };
 
@@ -29,6 +35,8 @@ public:
 
 private:
     Program& program_;
+    // A modal dialog: every box and file dialog while it is open belongs to it.
+    PromptOwner owner_;
     QButtonGroup* optModel_;
     bool changed_ = false;
 };
@@ -41,7 +49,15 @@ public:
 
 private:
     Program& program_;
+    // A modal dialog: every box and file dialog while it is open belongs to it.
+    PromptOwner owner_;
     QLineEdit *txtCmdDelay_, *txtArbDelay_, *txtVSlider_, *txtVMeasAvg_, *txtCMeasAvg_;
+    struct Entry {
+        QLineEdit* box;
+        int* value; // the setting the box edits
+        int min, max;
+    };
+    std::vector<Entry> entries_;
 };
 
 } // namespace ostrel

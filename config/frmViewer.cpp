@@ -42,7 +42,10 @@ frmViewer::frmViewer(Program& program, QWidget* parent) : QMainWindow(parent), p
     const auto addSave = [&](const char* name, const QString& text, TraceSelection which) {
         QAction* a = file->addAction(text);
         a->setObjectName(QString::fromLatin1(name));
-        connect(a, &QAction::triggered, this, [this, which] { SaveTrace(program_, which); });
+        connect(a, &QAction::triggered, this, [this, which] {
+            const PromptOwner owner(program_.prompt(), this);
+            SaveTrace(program_, which);
+        });
     };
     addSave("mnuFSave", QStringLiteral("&Save Trace..."), TraceSelection::All);
     addSave("mnuFSOutput", QStringLiteral("Save &Commands Only..."), TraceSelection::Commands);

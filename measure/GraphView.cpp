@@ -54,6 +54,23 @@ QColor BasicColor(int index) {
     return palette[static_cast<size_t>(((index % 16) + 16) % 16)];
 }
 
+int DistinctColor(int index, int other) {
+    // Hues this far apart read as different colours; greys have no hue and
+    // differ by lightness.
+    constexpr int kMinHueDistance = 90;
+    constexpr int kMinLightnessDistance = 96;
+    const auto distinct = [](const QColor& a, const QColor& b) {
+        if (a.hslHue() < 0 || b.hslHue() < 0) return std::abs(a.lightness() - b.lightness()) >= kMinLightnessDistance;
+        const int d = std::abs(a.hslHue() - b.hslHue());
+        return std::min(d, 360 - d) >= kMinHueDistance;
+    };
+    const QColor theirs = BasicColor(other);
+    if (distinct(BasicColor(index), theirs)) return index;
+    for (int candidate : {12, 9, 13})
+        if (distinct(BasicColor(candidate), theirs)) return candidate;
+    return index;
+}
+
 GraphView::GraphView(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

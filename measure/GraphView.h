@@ -23,6 +23,9 @@ namespace ostrel {
 
 // The 16-colour basic palette: 0 black ... 15 white. Out-of-range indexes wrap.
 QColor BasicColor(int index);
+// `index`, or, when its colour is hard to tell from `other`'s beside it on
+// one graph, the first of red, blue and magenta that is not.
+int DistinctColor(int index, int other);
 
 enum class GraphStyle { Line, Bar };
 
@@ -67,6 +70,8 @@ public:
     int pointCount() const { return points_; }
     float value(int subset, int point) const { return data_.value(subset * points_ + point); }
     QString title() const { return title_; }
+    QString xTitle() const { return xTitle_; }
+    QString yTitle() const { return yTitle_; }
     QString subtitle() const { return subtitle_; }
     QString subsetLabel(int subset) const { return subsetLabels_.value(subset); }
     QColor subsetColor(int subset) const { return BasicColor(subsetColors_.value(subset)); }

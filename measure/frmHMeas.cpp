@@ -237,15 +237,14 @@ void frmHMeas::runLogging() {
     const LogSettings& s = state_.log[LogHarmonics];
     const QString path = ResolveLogPath(s.path, program_.paths.userDir);
     if (path.isEmpty()) {
-        program_.prompt().showMessage(QStringLiteral("Data file must be specified."),
-                                      PromptIcon::Exclamation);
+        prompt_.showMessage(QStringLiteral("Data file must be specified."), PromptIcon::Exclamation);
         return;
     }
     LogFile file;
     QString error;
     if (!BeginLog(file, path, s.append, QDateTime::currentDateTime(), s.comment,
                   HarmonicLogHeader(s.dateTimeStamp, s.harmonicPhases, state_.delimiter), error)) {
-        program_.prompt().showMessage(error, PromptIcon::Critical);
+        prompt_.showMessage(error, PromptIcon::Critical);
         return;
     }
     logging_ = true;
@@ -346,8 +345,8 @@ void frmHMeas::drawTimeDomain() {
     graph_->reset();
     graph_->setTitle(QStringLiteral("Graph : ") + cmbParam_->currentText() +
                      QStringLiteral(" Time Domain Reconstruction") + titleTail());
-    graph_->setAxisTitles(QStringLiteral("Phase angle of the fundamental"),
-                          QStringLiteral("Amplitude"));
+    graph_->setAxisTitles(QStringLiteral("Phase angle of the fundamental (\u00b0)"),
+                          currentSelected() ? QStringLiteral("Amplitude (A)") : QStringLiteral("Amplitude (V)"));
     graph_->setGrid(g.grid != 0);
     graph_->setSize(1, kTimeDomainPoints);
     graph_->setSubsetColor(0, g.color[2]);
@@ -382,12 +381,12 @@ void frmHMeas::fillTables() {
 }
 
 void frmHMeas::openFile() {
-    const QString path = program_.prompt().chooseOpenFile(
+    const QString path = prompt_.chooseOpenFile(
         {QStringLiteral("Open Harmonic Data File..."), kHarmonicFilter, QStringLiteral("hmd"), {}});
     if (path.isEmpty()) return;
     QString error;
     if (!ReadHarmonicFile(path, data_, error)) {
-        program_.prompt().showMessage(error, PromptIcon::Exclamation);
+        prompt_.showMessage(error, PromptIcon::Exclamation);
         return;
     }
     lblVthd_->setText(shown(FormatNumber(data_.voltageThd, u"##0.00")));
@@ -399,13 +398,13 @@ void frmHMeas::openFile() {
 
 void frmHMeas::saveFile() {
     const QString path = ChooseSavePath(
-        program_.prompt(),
+        prompt_,
         {QStringLiteral("Save Harmonic Data As ..."), kHarmonicFilter, QStringLiteral("hmd"), {}});
     if (path.isEmpty()) return;
     data_.parameter = cmbParam_->currentText();
     QString error;
     if (!WriteHarmonicFile(path, data_, error))
-        program_.prompt().showMessage(error, PromptIcon::Critical);
+        prompt_.showMessage(error, PromptIcon::Critical);
 }
 
 void frmHMeas::print() {

@@ -2,6 +2,7 @@
 // The harmonic analysis window: harmonic amplitudes and phases of one
 // phase's voltage or current, THD, shown as bar charts, a reconstructed
 // waveform or tables; ".hmd" files, printing and logging.
+#include "app/WindowPrompt.h"
 #include "measure/Harmonics.h"
 #include "measure/MeasurementState.h"
 #include "measure/ProgramIo.h"
@@ -60,6 +61,7 @@ private:
     Program& program_;
     MeasurementState& state_;
     ProgramIo io_;
+    WindowPrompt prompt_{program_, this}; // boxes and dialogs of this window
     HarmonicData data_;
     bool busy_ = false;
     bool logging_ = false;

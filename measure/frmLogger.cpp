@@ -97,17 +97,16 @@ frmLogger::frmLogger(Program& program, MeasurementState& state, LogRecord record
 void frmLogger::browse() {
     const bool comma = state_.delimiter == QLatin1Char(',');
     const QString path =
-        program_.prompt().chooseSaveFile({QStringLiteral("Select Data Log File"), kLogFilter,
-                                          comma ? QStringLiteral("csv") : QStringLiteral("txt"),
-                                          ResolveLogPath(txtLog_->text(), program_.paths.userDir)});
+        prompt_.chooseSaveFile({QStringLiteral("Select Data Log File"), kLogFilter,
+                                comma ? QStringLiteral("csv") : QStringLiteral("txt"),
+                                ResolveLogPath(txtLog_->text(), program_.paths.userDir)});
     if (!path.isEmpty()) txtLog_->setText(path);
 }
 
 void frmLogger::accept() {
     const QString path = LoggerFilePath(txtLog_->text(), state_.delimiter);
     if (path.isEmpty()) {
-        program_.prompt().showMessage(QStringLiteral("Data file must be specified."),
-                                      PromptIcon::Exclamation);
+        prompt_.showMessage(QStringLiteral("Data file must be specified."), PromptIcon::Exclamation);
         return;
     }
     LogSettings& s = state_.log[record_];

@@ -2,6 +2,7 @@
 // The data logger dialog: edits one logging settings record — file, comment,
 // interval, append or overwrite, time stamp kind, phases and, for the
 // harmonic record, the harmonic phase angles.
+#include "app/WindowPrompt.h"
 #include "measure/MeasurementState.h"
 
 #include <QDialog>
@@ -28,6 +29,7 @@ private:
     void browse();
 
     Program& program_;
+    WindowPrompt prompt_{program_, this}; // boxes and dialogs of this window
     MeasurementState& state_;
     LogRecord record_;
     QLineEdit *txtLog_, *txtComment_, *txtIntvl_;

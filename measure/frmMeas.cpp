@@ -242,8 +242,7 @@ void frmMeas::runRepeat() {
         const LogSettings& s = state_.log[LogStandard];
         const QString path = ResolveLogPath(s.path, program_.paths.userDir);
         if (path.isEmpty()) {
-            program_.prompt().showMessage(QStringLiteral("Data file must be specified."),
-                                          PromptIcon::Exclamation);
+            prompt_.showMessage(QStringLiteral("Data file must be specified."), PromptIcon::Exclamation);
             return;
         }
         const CycleRequest r = request();
@@ -252,7 +251,7 @@ void frmMeas::runRepeat() {
         QString error;
         if (!BeginLog(file, path, s.append, QDateTime::currentDateTime(), s.comment,
                       LogHeader(layout), error)) {
-            program_.prompt().showMessage(error, PromptIcon::Critical);
+            prompt_.showMessage(error, PromptIcon::Critical);
             return;
         }
     }

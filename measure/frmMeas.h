@@ -1,6 +1,7 @@
 #pragma once
 // The standard measurement window: per-phase readings of the source's meter,
 // once or repeated at an interval, optionally logged to a delimited file.
+#include "app/WindowPrompt.h"
 #include "measure/MeasurementState.h"
 #include "measure/ProgramIo.h"
 #include "measure/StandardMeasurement.h"
@@ -52,6 +53,7 @@ private:
     Program& program_;
     MeasurementState& state_;
     ProgramIo io_;
+    WindowPrompt prompt_{program_, this}; // boxes and dialogs of this window
     bool running_ = false;
     bool closeRequested_ = false;
 

@@ -1,6 +1,7 @@
 #include "measure/frmTMeas.h"
 
 #include "app/ControlArrays.h"
+#include "app/EntryRejection.h"
 #include "app/Program.h"
 #include "link/Numbers.h"
 #include "measure/CaptureFile.h"
@@ -15,7 +16,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
-#include <QDoubleValidator>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -102,8 +102,7 @@ void frmTMeas::build() {
     };
     txtTrigPhase_ =
         entry(1, QStringLiteral("Trigger phase:"), "txtTrigPhase", QStringLiteral("\u00b0"));
-    txtTrigPhase_->setText(shown(FormatNumber(0.0, u"##0.0")));
-    txtTrigPhase_->setValidator(new QDoubleValidator(0, 360, 1, txtTrigPhase_));
+    txtTrigPhase_->setText(shown(FormatNumber(triggerAngle_, u"##0.0")));
     txtOffset_ = entry(2, QStringLiteral("Trigger offset:"), "txtOffset", QStringLiteral("ms"));
     txtOffset_->setText(FormatNumber(acq.offset, u"###0"));
     txtOffset_->setValidator(new QIntValidator(-9999, 9999, txtOffset_));
@@ -138,6 +137,7 @@ void frmTMeas::build() {
 
     connect(optPhs_, &QButtonGroup::idClicked, this, &frmTMeas::fillParameters);
     connect(txtPeriod_, &QLineEdit::returnPressed, this, &frmTMeas::periodEntered);
+    connect(txtTrigPhase_, &QLineEdit::editingFinished, this, &frmTMeas::triggerPhaseEntered);
     connect(txtOffset_, &QLineEdit::editingFinished, this,
             [this] { program_.settings.waveAcquisition.offset = txtOffset_->text().toInt(); });
     connect(spnOffset, &SpinButton::stepped, this, [this](int direction) {
@@ -289,6 +289,18 @@ void frmTMeas::periodEntered() {
     intervalChanged_ = true;
 }
 
+void frmTMeas::triggerPhaseEntered() {
+    float degrees = 0;
+    if (!TryParseSingle(txtTrigPhase_->text(), degrees, program_.decimalSeparator) || degrees < 0 ||
+        degrees > 360) {
+        const PromptOwner owner(program_.prompt(), this);
+        ReportRejectedEntry(program_);
+    } else {
+        triggerAngle_ = degrees;
+    }
+    txtTrigPhase_->setText(shown(FormatNumber(triggerAngle_, u"##0.0")));
+}
+
 ScaleLimits frmTMeas::limits() const {
     const WaveSettings& w = program_.settings.wave;
     const auto pair = [](int manual, int maximum) {
@@ -323,7 +335,7 @@ void frmTMeas::acquire() {
         r.intervalUs = intervalUs_;
         r.triggered = chkSync_->isChecked();
         r.offsetMs = txtOffset_->text().toInt();
-        r.triggerAngle = ParseSingle(txtTrigPhase_->text(), program_.decimalSeparator);
+        r.triggerAngle = triggerAngle_;
         r.bufferBlocks = std::clamp(program_.settings.wave.bufferSize, 1, kMaxBlocks);
         r.offsetBlocks =
             std::clamp(program_.settings.wave.bufferOffset, 0, kMaxBlocks - r.bufferBlocks);
@@ -395,7 +407,7 @@ void frmTMeas::plot() {
         graph_->setSubsetLabel(0, QStringLiteral("Voltage"));
         graph_->setSubsetLabel(1, QStringLiteral("Current"));
         graph_->setSubsetColor(0, colors[0]);
-        graph_->setSubsetColor(1, colors[1]);
+        graph_->setSubsetColor(1, DistinctColor(colors[1], colors[0]));
         graph_->setSubsetOnSecondAxis(1);
         graph_->setSecondAxisTitle(units[1]);
         scale(1, true);
@@ -409,6 +421,13 @@ void frmTMeas::plot() {
     }
     graph_->setYData(capture_.values);
     graph_->redraw();
+    // A saved capture keeps the scales it is shown with, automatic ones too.
+    capture_.limits[static_cast<size_t>(2 * quantity)] = static_cast<float>(graph_->yMinimum());
+    capture_.limits[static_cast<size_t>(2 * quantity + 1)] = static_cast<float>(graph_->yMaximum());
+    if (kind == CaptureKind::VoltCurrent) {
+        capture_.limits[2] = static_cast<float>(graph_->y2Minimum());
+        capture_.limits[3] = static_cast<float>(graph_->y2Maximum());
+    }
 }
 
 void frmTMeas::showReadouts() {
@@ -426,12 +445,12 @@ void frmTMeas::clearGraph() {
 }
 
 void frmTMeas::openFile() {
-    const QString path = program_.prompt().chooseOpenFile(
+    const QString path = prompt_.chooseOpenFile(
         {QStringLiteral("Open Waveform Data File..."), kCaptureFilter, QStringLiteral("wfd"), {}});
     if (path.isEmpty()) return;
     QString error;
     if (!ReadCaptureFile(path, capture_, error)) {
-        program_.prompt().showMessage(error, PromptIcon::Exclamation);
+        prompt_.showMessage(error, PromptIcon::Exclamation);
         return;
     }
     for (int p = 0; p < kPhaseCount; ++p) {
@@ -448,12 +467,12 @@ void frmTMeas::openFile() {
 
 void frmTMeas::saveFile() {
     const QString path = ChooseSavePath(
-        program_.prompt(),
+        prompt_,
         {QStringLiteral("Save Waveform Data As ..."), kCaptureFilter, QStringLiteral("wfd"), {}});
     if (path.isEmpty()) return;
     QString error;
     if (!WriteCaptureFile(path, capture_, error))
-        program_.prompt().showMessage(error, PromptIcon::Critical);
+        prompt_.showMessage(error, PromptIcon::Critical);
 }
 
 void frmTMeas::print() {

@@ -2,6 +2,7 @@
 // The waveform capture window: the source digitises its output, the window
 // fetches and plots the voltage, current or power arrays with the meter
 // readings taken at the same time, and keeps captures in ".wfd" files.
+#include "app/WindowPrompt.h"
 #include "measure/Capture.h"
 #include "measure/MeasurementState.h"
 #include "measure/ProgramIo.h"
@@ -47,6 +48,8 @@ private:
     void readInterval();
     void showPeriod();
     void periodEntered();
+    // The trigger angle typed: 0 to 360 degrees, else refused and shown as it was.
+    void triggerPhaseEntered();
     void acquire();
     void plot();
     void showReadouts();
@@ -65,8 +68,10 @@ private:
     Program& program_;
     MeasurementState& state_;
     ProgramIo io_;
+    WindowPrompt prompt_{program_, this}; // boxes and dialogs of this window
     Capture capture_;
     float intervalUs_ = 0;
+    float triggerAngle_ = 0; // degrees, the last one accepted
     bool intervalChanged_ = false;
     bool busy_ = false;
     bool abort_ = false;

@@ -36,11 +36,6 @@ void relayHold(Program& p) { WaitMs(p.sourceModel.RelayHold); }
 
 } // namespace
 
-void ReportRejectedEntry(Program& program) {
-    if (program.settings.preferences.displayEntryErrors)
-        program.prompt().showMessage(kEntryRejected, PromptIcon::Exclamation);
-}
-
 bool IsThreePhase(const Program& program) { return program.outputState.MultiPhaseOutput == 1; }
 
 float ApplyVoltage(Program& program, const Ticked& ticked, float volts, bool send) {
@@ -124,11 +119,17 @@ void ApplyWaveform(Program& program, int phase, int index, bool send) {
         ApplyVoltage(program, only, 0, true);
     }
     s.Phase[phase].WaveformIndex = index;
+    if (index == 2) s.Phase[phase].ClipLevel = ClipLevelOf(s.Phase[phase]);
     if (!send || program.sourceModel.SeriesFamily() != 1) return;
     const QString name = WaveformArgument(index, program.sourceModel);
     if (name.isEmpty()) return;
     bool first = true;
-    program.link.Send(0, prefixed(IsThreePhase(program), phase, first, QStringLiteral("func ") + name));
+    const bool three = IsThreePhase(program);
+    program.link.Send(0, prefixed(three, phase, first, QStringLiteral("func ") + name));
+    if (index == 2)
+        program.link.Send(0, prefixed(three, phase, first,
+                                      QStringLiteral("func:csin ") + FormatNumber(s.Phase[phase].ClipLevel, u"#0.0") +
+                                          QStringLiteral(" thd")));
     Delay(0.5);
     showErrors(program, program.link.CheckError(), PromptIcon::Information);
 }

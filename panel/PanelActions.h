@@ -2,6 +2,8 @@
 // What each control of the steady-state panel does to OutputState and the
 // source. With `send` false (the panel is being filled) nothing is sent.
 // Source errors are shown through the program's prompt.
+#include "app/EntryRejection.h"
+
 #include <QString>
 
 #include <array>
@@ -11,12 +13,6 @@ namespace ostrel {
 struct Program;
 
 using Ticked = std::array<bool, 3>;
-
-inline const QString kEntryRejected =
-    QStringLiteral("User data entry out of range or invalid.\r\nNo change in settings made.");
-
-// The rejection message, when the operator wants entry errors shown.
-void ReportRejectedEntry(Program& program);
 
 bool IsThreePhase(const Program& program);
 
@@ -30,6 +26,7 @@ void ApplyDcOffset(Program& program, const Ticked& ticked, float volts, bool sen
 // frequency back and returns false.
 bool ApplyFrequency(Program& program, float hertz, bool send);
 // A non-sine above half the range value first takes that phase (only) to 0 V.
+// The clipped sine goes out with its clip level, the one the panel shows.
 void ApplyWaveform(Program& program, int phase, int index, bool send);
 void ApplyClipLevel(Program& program, const Ticked& ticked, int thd, bool send);
 void ApplyAlc(Program& program, int mode, bool send);

@@ -51,6 +51,8 @@ QStringList PerPhaseCommands(bool threePhase, const std::array<bool, 3>& ticked,
     return out;
 }
 
+int ClipLevelOf(const PhaseState& phase) { return phase.ClipLevel > 0 ? phase.ClipLevel : kClipLevels[0]; }
+
 QString WaveformArgument(int index, const SourceModel& model) {
     switch (index) {
     case 0:

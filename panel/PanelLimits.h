@@ -46,6 +46,11 @@ ValueRange UserFrequencyRange(const UserLimits& limits);
 // the command alone (only phase A can be ticked).
 QStringList PerPhaseCommands(bool threePhase, const std::array<bool, 3>& ticked, const QString& command);
 
+// The clip levels offered for the clipped sine, THD in %.
+inline constexpr std::array<int, 11> kClipLevels{1, 2, 3, 4, 5, 6, 8, 10, 12, 15, 20};
+// The level a phase's clipped sine runs at: its own, or the first offered when it has none.
+int ClipLevelOf(const PhaseState& phase);
+
 // "func" argument of a waveform list index: sin, squ, csin or a register name.
 QString WaveformArgument(int index, const SourceModel& model);
 

@@ -19,7 +19,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QAbstractItemView>
 #include <QSlider>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -30,7 +32,6 @@ namespace ostrel {
 namespace {
 
 constexpr float kMaxProtectionDelay = 60;
-constexpr int kClipLevels[] = {1, 2, 3, 4, 5, 6, 8, 10, 12, 15, 20};
 
 
 QString phaseLetter(int p) { return QString(QChar('A' + p)); }
@@ -47,6 +48,9 @@ int sliderValue(float v, int scale) { return static_cast<int>(std::lround(v * sc
 
 SteadyStatePanel::SteadyStatePanel(Program& program, QWidget* parent) : QWidget(parent), program_(program) {
     setObjectName(QStringLiteral("SteadyStatePanel"));
+    pendingTimer_ = new QTimer(this);
+    pendingTimer_->setInterval(10);
+    connect(pendingTimer_, &QTimer::timeout, this, &SteadyStatePanel::runPending);
     build();
     connectEntries();
     connectOptions();
@@ -266,11 +270,14 @@ QWidget* SteadyStatePanel::buildRegisterBox() {
     grid->addWidget(chkFront_, 2, 0, 1, 2);
     grid->setRowStretch(3, 1);
 
-    connect(cmdSave_, &QPushButton::clicked, this, [this] { SaveRegister(program_, cmbNvm_->currentData().toInt()); });
+    connect(cmdSave_, &QPushButton::clicked, this,
+            [this] { whenLinkFree([this] { SaveRegister(program_, cmbNvm_->currentData().toInt()); }); });
     connect(cmdRecall_, &QPushButton::clicked, this, [this] {
-        cmdRecall_->setEnabled(false);
-        if (RecallRegister(program_, cmbNvm_->currentData().toInt())) fill();
-        cmdRecall_->setEnabled(true);
+        whenLinkFree([this] {
+            cmdRecall_->setEnabled(false);
+            if (RecallRegister(program_, cmbNvm_->currentData().toInt())) fill();
+            cmdRecall_->setEnabled(true);
+        });
     });
     connect(chkFront_, &QCheckBox::clicked, this, [this](bool locked) {
         if (!SetFrontPanelLock(program_, locked)) {
@@ -294,23 +301,43 @@ std::array<bool, 3> SteadyStatePanel::tickedPhases() const {
 
 int SteadyStatePanel::selectedPhase() const { return std::max(0, phaseSelect_->checkedId()); }
 
-bool SteadyStatePanel::readEntry(QLineEdit* box, float& value) const {
-    return TryParseSingle(box->text(), value, program_.decimalSeparator);
+bool SteadyStatePanel::readEntry(const QString& typed, float& value) const {
+    return TryParseSingle(typed, value, program_.decimalSeparator);
 }
 
-void SteadyStatePanel::restoreEntries() {
+QString SteadyStatePanel::entryText(const QLineEdit* box) const {
     const OutputState& s = program_.outputState;
     const PhaseState& shown = s.Phase[selectedPhase()];
-    txtAmpc_->setText(FormatNumber(s.OutputMode == ModeDC ? shown.DcVoltage : shown.Voltage, u"##0.0"));
-    txtCurc_->setText(FormatNumber(shown.CurrentLimit, u"##0.00"));
-    txtPhsc_->setText(FormatNumber(shown.PhaseAngle, u"##0.0"));
-    txtFreq_->setText(FormatNumber(s.Frequency, u"###0.0"));
-    txtOffset_->setText(FormatNumber(shown.DcOffset, u"##0.0"));
+    if (box == txtAmpc_) return FormatNumber(s.OutputMode == ModeDC ? shown.DcVoltage : shown.Voltage, u"##0.0");
+    if (box == txtCurc_) return FormatNumber(shown.CurrentLimit, u"##0.00");
+    if (box == txtPhsc_) return FormatNumber(shown.PhaseAngle, u"##0.0");
+    if (box == txtFreq_) return FormatNumber(s.Frequency, u"###0.0");
+    if (box == txtOffset_) return FormatNumber(shown.DcOffset, u"##0.0");
+    if (box == txtCLDelay_) return FormatNumber(s.ProtectionDelay, u"##0.00");
+    return FormatNumber(s.Phase[0].ResistiveImpedance, u"#0.000");
+}
+
+void SteadyStatePanel::restoreEntry(QLineEdit* box) { box->setText(entryText(box)); }
+
+void SteadyStatePanel::setEntry(QLineEdit* box, bool everything) {
+    // What the operator is typing, or typed and did not confirm, stays.
+    if (!everything && (box->hasFocus() || box->isModified())) return;
+    box->setText(entryText(box));
+}
+
+void SteadyStatePanel::setSlider(QSlider* slider, int value, bool everything) {
+    if (!everything && slider->isSliderDown()) return;
+    slider->setValue(value);
 }
 
 void SteadyStatePanel::refreshPhaseLabels() {
     const OutputState& s = program_.outputState;
     for (int p = 0; p < 3; ++p) {
+        // A phase the output does not have shows nothing.
+        if (p > 0 && s.MultiPhaseOutput != 1) {
+            for (QLabel* l : {lblVolt_[p], lblDc_[p], lblCurr_[p], lblPhase_[p]}) l->clear();
+            continue;
+        }
         const PhaseState& ph = s.Phase[p];
         const bool dc = s.OutputMode == ModeDC;
         lblVolt_[p]->setText(FormatNumber(dc ? ph.DcVoltage : ph.Voltage, u"##0.0") +
@@ -345,34 +372,36 @@ void SteadyStatePanel::setSliderRanges() {
 void SteadyStatePanel::showModeControls() {
     const OutputState& s = program_.outputState;
     const bool acdc = s.OutputMode == ModeACDC;
+    const bool ac = s.OutputMode != ModeDC;
     for (QWidget* w : offsetRow_) w->setVisible(acdc);
     txtOffset_->setVisible(acdc);
-    lblAmpUnit_->setText(s.OutputMode == ModeDC ? QStringLiteral("V DC") : QStringLiteral("V rms"));
+    // A DC output has neither frequency nor phase angle.
+    for (QWidget* w : {static_cast<QWidget*>(txtFreq_), static_cast<QWidget*>(hscFreq_),
+                       static_cast<QWidget*>(txtPhsc_), static_cast<QWidget*>(hscPhase_)})
+        w->setEnabled(ac);
+    lblAmpUnit_->setText(ac ? QStringLiteral("V rms") : QStringLiteral("V DC"));
     const bool three = s.MultiPhaseOutput == 1;
-    for (int p = 1; p < 3; ++p) {
-        chkPh_[p]->setEnabled(three);
-        optPhaseSelect_[p]->setEnabled(three);
-        for (QWidget* w : {static_cast<QWidget*>(lblVolt_[p]), static_cast<QWidget*>(lblDc_[p]),
-                           static_cast<QWidget*>(lblCurr_[p]), static_cast<QWidget*>(lblPhase_[p]),
-                           static_cast<QWidget*>(cmbWave_[p])})
-            w->setEnabled(three);
-    }
     for (int p = 0; p < 3; ++p) {
-        const bool ac = s.OutputMode != ModeDC;
-        cmbWave_[p]->setVisible(ac);
-        cmbClip_[p]->setVisible(ac && s.Phase[p].WaveformIndex == 2);
+        const bool used = p == 0 || three;
+        chkPh_[p]->setEnabled(used);
+        chkPh_[p]->setVisible(used);
+        optPhaseSelect_[p]->setEnabled(used);
+        cmbWave_[p]->setVisible(ac && used);
+        cmbClip_[p]->setVisible(ac && used && s.Phase[p].WaveformIndex == 2);
     }
     relayClosed_->setStyleSheet(s.OutputOn ? QStringLiteral("color: #c0392b; font-weight: bold;") : QString());
     chkFront_->setVisible(program_.settings.link.bus != BusSimulation);
 }
 
-void SteadyStatePanel::fillWaveformLists() {
+void SteadyStatePanel::fillWaveformLists(bool everything) {
     const SourceModel& m = program_.sourceModel;
     for (int p = 0; p < 3; ++p) {
         QComboBox* list = cmbWave_[p];
+        // A list the operator has open is left alone.
+        if (!everything && list->view()->isVisible()) continue;
         list->clear();
         for (int i = 0; i < kWaveformSlots; ++i) {
-            const QString name = i < 3 ? m.WaveformNames[i] : m.WaveformNames[i];
+            const QString& name = m.WaveformNames[i];
             if (i < 3 || !name.isEmpty()) list->addItem(name.isEmpty() ? QStringLiteral("-") : name, i);
         }
         const int at = list->findData(program_.outputState.Phase[p].WaveformIndex);
@@ -380,18 +409,31 @@ void SteadyStatePanel::fillWaveformLists() {
     }
 }
 
-void SteadyStatePanel::fill() {
-    const bool wasEnabled = commandsEnabled_;
-    commandsEnabled_ = false;
+void SteadyStatePanel::showClipLevel(int phase) {
+    const PhaseState& ph = program_.outputState.Phase[phase];
+    QComboBox* list = cmbClip_[phase];
+    // The clipped sine shows the level it runs at, also one the list does not offer.
+    const int level = ph.WaveformIndex == 2 ? ph.ClipLevel : ClipLevelOf(ph);
+    int at = list->findData(level);
+    if (at < 0) {
+        at = 0;
+        while (at < list->count() && list->itemData(at).toInt() < level) ++at;
+        list->insertItem(at, QStringLiteral("%1 % THD").arg(level), level);
+    }
+    list->setCurrentIndex(at);
+}
+
+void SteadyStatePanel::display(bool everything) {
     const OutputState& s = program_.outputState;
-    // Filling never sends: no control reports the values it is given.
+    // Only these report values given to them (a slider's move, the offset box losing focus).
     std::vector<QSignalBlocker> blockers;
-    const QList<QObject*> children = findChildren<QObject*>();
-    blockers.reserve(children.size());
-    for (QObject* o : children) blockers.emplace_back(o);
+    for (QObject* o : {static_cast<QObject*>(hscAmp_), static_cast<QObject*>(hscFreq_),
+                       static_cast<QObject*>(hscCur_), static_cast<QObject*>(hscPhase_),
+                       static_cast<QObject*>(hscOffset_), static_cast<QObject*>(txtOffset_)})
+        blockers.emplace_back(o);
 
     setSliderRanges();
-    fillWaveformLists();
+    fillWaveformLists(everything);
     optMode_->button(s.OutputMode)->setChecked(true);
     optRange_->button(s.HighRange ? 1 : 0)->setChecked(true);
     optRelay_->button(s.OutputOn ? 1 : 0)->setChecked(true);
@@ -402,25 +444,58 @@ void SteadyStatePanel::fill() {
     chkALC_->setChecked(s.AlcMode != 0);
     chkALCTrip_->setChecked(s.AlcMode == 1);
     chkALCTrip_->setEnabled(s.AlcMode != 0);
-    txtCLDelay_->setText(FormatNumber(s.ProtectionDelay, u"##0.00"));
     chkImpedance_->setChecked(s.Phase[0].ImpedanceOn != 0);
-    txtResistive_->setText(FormatNumber(s.Phase[0].ResistiveImpedance, u"#0.000"));
-    for (int p = 0; p < 3; ++p) {
-        const int at = cmbClip_[p]->findData(s.Phase[p].ClipLevel);
-        if (at >= 0) cmbClip_[p]->setCurrentIndex(at);
-    }
+    for (int p = 0; p < 3; ++p) showClipLevel(p);
     if (s.MultiPhaseOutput != 1) optPhaseSelect_[0]->setChecked(true);
+
     const PhaseState& shown = s.Phase[selectedPhase()];
-    hscAmp_->setValue(sliderValue(s.OutputMode == ModeDC ? shown.DcVoltage : shown.Voltage, kVoltageScale));
-    hscFreq_->setValue(sliderValue(s.Frequency, kFrequencyScale));
-    hscCur_->setValue(sliderValue(shown.CurrentLimit, kCurrentScale));
-    hscPhase_->setValue(sliderValue(shown.PhaseAngle, kPhaseScale));
-    hscOffset_->setValue(sliderValue(shown.DcOffset, kOffsetScale));
-    restoreEntries();
+    setSlider(hscAmp_, sliderValue(s.OutputMode == ModeDC ? shown.DcVoltage : shown.Voltage, kVoltageScale),
+              everything);
+    setSlider(hscFreq_, sliderValue(s.Frequency, kFrequencyScale), everything);
+    setSlider(hscCur_, sliderValue(shown.CurrentLimit, kCurrentScale), everything);
+    setSlider(hscPhase_, sliderValue(shown.PhaseAngle, kPhaseScale), everything);
+    setSlider(hscOffset_, sliderValue(shown.DcOffset, kOffsetScale), everything);
+    for (QLineEdit* box : {txtAmpc_, txtFreq_, txtCurc_, txtPhsc_, txtOffset_, txtCLDelay_, txtResistive_})
+        setEntry(box, everything);
     refreshPhaseLabels();
     showModeControls();
-    blockers.clear();
+}
+
+void SteadyStatePanel::fill() {
+    const bool wasEnabled = commandsEnabled_;
+    commandsEnabled_ = false;
+    display(true);
     commandsEnabled_ = wasEnabled;
+}
+
+void SteadyStatePanel::refresh() {
+    runPending();
+    const bool wasEnabled = commandsEnabled_;
+    commandsEnabled_ = false;
+    display(false);
+    commandsEnabled_ = wasEnabled;
+}
+
+namespace {
+bool linkBusy(const Program& p) { return p.readbackInProgress || p.link.state.queryInProgress; }
+} // namespace
+
+void SteadyStatePanel::whenLinkFree(std::function<void()> action) {
+    if (pending_.empty() && !linkBusy(program_)) {
+        action();
+        return;
+    }
+    pending_.push_back(std::move(action));
+    pendingTimer_->start();
+}
+
+void SteadyStatePanel::runPending() {
+    if (linkBusy(program_)) return;
+    pendingTimer_->stop();
+    // Taken out first: an action may queue another while it talks to the source.
+    const std::vector<std::function<void()>> actions = std::move(pending_);
+    pending_.clear();
+    for (const auto& action : actions) action();
 }
 
 void SteadyStatePanel::onVoltageEntered(float v) {
@@ -438,115 +513,142 @@ void SteadyStatePanel::onVoltageEntered(float v) {
     refreshPhaseLabels();
 }
 
-void SteadyStatePanel::connectEntries() {
-    connect(txtAmpc_, &QLineEdit::returnPressed, this, [this] {
-        float v = 0;
-        if (!readEntry(txtAmpc_, v) || !VoltageEntryRange(program_.outputState, program_.settings.userLimits).contains(v)) {
-            ReportRejectedEntry(program_);
-            restoreEntries();
-            return;
-        }
-        onVoltageEntered(v);
-    });
-    connect(txtFreq_, &QLineEdit::returnPressed, this, [this] {
-        float v = 0;
-        if (!readEntry(txtFreq_, v) || !ModelFrequencyRange(program_.sourceModel).contains(v)) {
-            ReportRejectedEntry(program_);
-            restoreEntries();
-            return;
-        }
-        if (!UserFrequencyRange(program_.settings.userLimits).contains(v)) {
-            restoreEntries();
-            return;
-        }
-        txtFreq_->setText(FormatNumber(v, u"###0.0"));
-        const QSignalBlocker block(hscFreq_);
-        hscFreq_->setValue(sliderValue(v, kFrequencyScale));
-        if (!ApplyFrequency(program_, v, commandsEnabled_)) restoreEntries();
-    });
-    connect(txtCurc_, &QLineEdit::returnPressed, this, [this] {
-        float v = 0;
-        if (!readEntry(txtCurc_, v) || !CurrentRange(program_.sourceModel, program_.outputState).contains(v)) {
-            ReportRejectedEntry(program_);
-            restoreEntries();
-            return;
-        }
-        txtCurc_->setText(FormatNumber(v, u"###0.00"));
+void SteadyStatePanel::enterVoltage(const QString& typed) {
+    float v = 0;
+    if (!readEntry(typed, v) || !VoltageEntryRange(program_.outputState, program_.settings.userLimits).contains(v)) {
+        ReportRejectedEntry(program_);
+        restoreEntry(txtAmpc_);
+        return;
+    }
+    onVoltageEntered(v);
+}
+
+void SteadyStatePanel::enterFrequency(const QString& typed) {
+    float v = 0;
+    if (!readEntry(typed, v) || !ModelFrequencyRange(program_.sourceModel).contains(v)) {
+        ReportRejectedEntry(program_);
+        restoreEntry(txtFreq_);
+        return;
+    }
+    if (!UserFrequencyRange(program_.settings.userLimits).contains(v)) {
+        restoreEntry(txtFreq_);
+        return;
+    }
+    txtFreq_->setText(FormatNumber(v, u"###0.0"));
+    const QSignalBlocker block(hscFreq_);
+    hscFreq_->setValue(sliderValue(v, kFrequencyScale));
+    if (!ApplyFrequency(program_, v, commandsEnabled_)) {
+        restoreEntry(txtFreq_);
+        hscFreq_->setValue(sliderValue(program_.outputState.Frequency, kFrequencyScale));
+    }
+}
+
+void SteadyStatePanel::enterCurrent(const QString& typed) {
+    float v = 0;
+    if (!readEntry(typed, v) || !CurrentRange(program_.sourceModel, program_.outputState).contains(v)) {
+        ReportRejectedEntry(program_);
+        restoreEntry(txtCurc_);
+        return;
+    }
+    txtCurc_->setText(FormatNumber(v, u"###0.00"));
+    {
         const QSignalBlocker block(hscCur_);
         hscCur_->setValue(sliderValue(v, kCurrentScale));
-        ApplyCurrentLimit(program_, tickedPhases(), v, commandsEnabled_);
-        refreshPhaseLabels();
-    });
-    connect(txtPhsc_, &QLineEdit::returnPressed, this, [this] {
-        float v = 0;
-        if (!readEntry(txtPhsc_, v) || !PhaseRange().contains(v)) {
-            ReportRejectedEntry(program_);
-            restoreEntries();
-            return;
-        }
-        txtPhsc_->setText(FormatNumber(v, u"###0.0"));
+    }
+    ApplyCurrentLimit(program_, tickedPhases(), v, commandsEnabled_);
+    refreshPhaseLabels();
+}
+
+void SteadyStatePanel::enterPhaseAngle(const QString& typed) {
+    float v = 0;
+    if (!readEntry(typed, v) || !PhaseRange().contains(v)) {
+        ReportRejectedEntry(program_);
+        restoreEntry(txtPhsc_);
+        return;
+    }
+    txtPhsc_->setText(FormatNumber(v, u"###0.0"));
+    {
         const QSignalBlocker block(hscPhase_);
         hscPhase_->setValue(sliderValue(v, kPhaseScale));
-        ApplyPhaseAngle(program_, selectedPhase(), v, commandsEnabled_);
-        refreshPhaseLabels();
-    });
-    const auto offsetEntered = [this] {
-        float v = 0;
-        if (!readEntry(txtOffset_, v) || !OffsetRange(program_.sourceModel, program_.outputState).contains(v)) {
-            ReportRejectedEntry(program_);
-            restoreEntries();
-            return;
-        }
-        if (v == program_.outputState.Phase[selectedPhase()].DcOffset) return;
-        txtOffset_->setText(FormatNumber(v, u"##0.0"));
+    }
+    ApplyPhaseAngle(program_, selectedPhase(), v, commandsEnabled_);
+    refreshPhaseLabels();
+}
+
+void SteadyStatePanel::enterOffset(const QString& typed) {
+    float v = 0;
+    if (!readEntry(typed, v) || !OffsetRange(program_.sourceModel, program_.outputState).contains(v)) {
+        ReportRejectedEntry(program_);
+        restoreEntry(txtOffset_);
+        return;
+    }
+    txtOffset_->setText(FormatNumber(v, u"##0.0"));
+    if (v == program_.outputState.Phase[selectedPhase()].DcOffset) return;
+    {
         const QSignalBlocker block(hscOffset_);
         hscOffset_->setValue(sliderValue(v, kOffsetScale));
-        ApplyDcOffset(program_, tickedPhases(), v, commandsEnabled_);
-        refreshPhaseLabels();
-    };
-    connect(txtOffset_, &QLineEdit::returnPressed, this, offsetEntered);
-    connect(txtOffset_, &QLineEdit::editingFinished, this, offsetEntered);
-
-    for (QSlider* s : {hscAmp_, hscFreq_, hscCur_, hscPhase_, hscOffset_}) {
-        connect(s, &QSlider::valueChanged, this, [this, s] {
-            // Over GPIB the value follows the thumb; elsewhere only the settled value goes out.
-            if (!s->isSliderDown() || program_.settings.link.bus == BusGpib) onSliderSettled(s);
-        });
-        connect(s, &QSlider::sliderReleased, this, [this, s] { onSliderSettled(s); });
     }
-    connect(phaseSelect_, &QButtonGroup::idClicked, this, [this] {
-        const bool was = commandsEnabled_;
-        commandsEnabled_ = false;
-        fill();
-        commandsEnabled_ = was;
+    ApplyDcOffset(program_, tickedPhases(), v, commandsEnabled_);
+    refreshPhaseLabels();
+}
+
+void SteadyStatePanel::connectEntry(QLineEdit* box, void (SteadyStatePanel::*entered)(const QString&)) {
+    // Enter acts; the offset also acts when the box is left.
+    const auto signal = box == txtOffset_ ? &QLineEdit::editingFinished : &QLineEdit::returnPressed;
+    connect(box, signal, this, [this, box, entered] {
+        // What was typed when it was confirmed, whenever it can go out.
+        const QString typed = box->text();
+        whenLinkFree([this, typed, entered] { (this->*entered)(typed); });
     });
 }
 
-void SteadyStatePanel::onSliderSettled(QSlider* slider) {
+void SteadyStatePanel::connectEntries() {
+    connectEntry(txtAmpc_, &SteadyStatePanel::enterVoltage);
+    connectEntry(txtFreq_, &SteadyStatePanel::enterFrequency);
+    connectEntry(txtCurc_, &SteadyStatePanel::enterCurrent);
+    connectEntry(txtPhsc_, &SteadyStatePanel::enterPhaseAngle);
+    connectEntry(txtOffset_, &SteadyStatePanel::enterOffset);
+
+    for (QSlider* s : {hscAmp_, hscFreq_, hscCur_, hscPhase_, hscOffset_}) {
+        const auto settled = [this, s] {
+            const int value = s->value();
+            whenLinkFree([this, s, value] { onSliderSettled(s, value); });
+        };
+        connect(s, &QSlider::valueChanged, this, [this, s, settled] {
+            // Over GPIB the value follows the thumb; elsewhere only the settled value goes out.
+            if (!s->isSliderDown() || program_.settings.link.bus == BusGpib) settled();
+        });
+        connect(s, &QSlider::sliderReleased, this, settled);
+    }
+    // Another phase shown: every box shows that phase's values.
+    connect(phaseSelect_, &QButtonGroup::idClicked, this, [this] { fill(); });
+}
+
+void SteadyStatePanel::onSliderSettled(QSlider* slider, int value) {
     const auto setText = [](QLineEdit* box, float v, QStringView mask) { box->setText(FormatNumber(v, mask)); };
     if (slider == hscAmp_) {
         const ValueRange r = VoltageEntryRange(program_.outputState, program_.settings.userLimits);
-        const float v = std::clamp(hscAmp_->value() / float(kVoltageScale), r.min, r.max);
+        const float v = std::clamp(value / float(kVoltageScale), r.min, r.max);
         if (sliderValue(v, kVoltageScale) != hscAmp_->value()) {
             const QSignalBlocker block(hscAmp_);
             hscAmp_->setValue(sliderValue(v, kVoltageScale));
         }
         onVoltageEntered(v);
     } else if (slider == hscFreq_) {
-        const float v = hscFreq_->value() / float(kFrequencyScale);
+        const float v = value / float(kFrequencyScale);
         setText(txtFreq_, v, u"###0.0");
         if (!UserFrequencyRange(program_.settings.userLimits).contains(v) || !ApplyFrequency(program_, v, commandsEnabled_))
-            restoreEntries();
+            restoreEntry(txtFreq_);
     } else if (slider == hscCur_) {
-        const float v = hscCur_->value() / float(kCurrentScale);
+        const float v = value / float(kCurrentScale);
         setText(txtCurc_, v, u"###0.00");
         ApplyCurrentLimit(program_, tickedPhases(), v, commandsEnabled_);
     } else if (slider == hscPhase_) {
-        const float v = hscPhase_->value() / float(kPhaseScale);
+        const float v = value / float(kPhaseScale);
         setText(txtPhsc_, v, u"###0.0");
         ApplyPhaseAngle(program_, selectedPhase(), v, commandsEnabled_);
     } else if (slider == hscOffset_) {
-        const float v = hscOffset_->value() / float(kOffsetScale);
+        const float v = value / float(kOffsetScale);
         setText(txtOffset_, v, u"##0.0");
         ApplyDcOffset(program_, tickedPhases(), v, commandsEnabled_);
     }
@@ -561,42 +663,50 @@ void SteadyStatePanel::onWaveformChosen(int phase, int index) {
 void SteadyStatePanel::connectOptions() {
     for (int p = 0; p < 3; ++p) {
         connect(cmbWave_[p], &QComboBox::activated, this, [this, p](int row) {
-            onWaveformChosen(p, cmbWave_[p]->itemData(row).toInt());
+            const int index = cmbWave_[p]->itemData(row).toInt();
+            whenLinkFree([this, p, index] { onWaveformChosen(p, index); });
         });
         connect(cmbClip_[p], &QComboBox::activated, this, [this, p](int row) {
-            std::array<bool, 3> only{};
-            only[p] = true;
-            ApplyClipLevel(program_, only, cmbClip_[p]->itemData(row).toInt(), commandsEnabled_);
+            const int level = cmbClip_[p]->itemData(row).toInt();
+            whenLinkFree([this, p, level] {
+                std::array<bool, 3> only{};
+                only[p] = true;
+                ApplyClipLevel(program_, only, level, commandsEnabled_);
+            });
         });
     }
-    connect(optMode_, &QButtonGroup::idClicked, this, [this](int mode) {
+    // Each option acts when the link is free, with the choice made.
+    const auto option = [this](QButtonGroup* group, std::function<void(int)> act) {
+        connect(group, &QButtonGroup::idClicked, this,
+                [this, act](int id) { whenLinkFree([act, id] { act(id); }); });
+    };
+    option(optMode_, [this](int mode) {
         ApplyMode(program_, mode, commandsEnabled_);
         fill();
         if (commandsEnabled_ && program_.settings.link.bus != BusSimulation) Q_EMIT readBackRequested();
     });
-    connect(optRange_, &QButtonGroup::idClicked, this, [this](int range) {
+    option(optRange_, [this](int range) {
         ApplyRange(program_, range, tickedPhases(), commandsEnabled_);
         fill();
     });
-    connect(optRelay_, &QButtonGroup::idClicked, this, [this](int closed) {
+    option(optRelay_, [this](int closed) {
         ApplyRelay(program_, closed == 1, commandsEnabled_);
         showModeControls();
     });
-    connect(optPhase_, &QButtonGroup::idClicked, this, [this](int three) {
+    option(optPhase_, [this](int three) {
         ApplyPhaseMode(program_, three == 1, commandsEnabled_);
         fill();
         if (commandsEnabled_ && program_.settings.link.bus != BusSimulation) Q_EMIT readBackRequested();
     });
-    connect(optProt_, &QButtonGroup::idClicked, this,
-            [this](int trip) { ApplyProtection(program_, trip, commandsEnabled_); });
-    connect(optSense_, &QButtonGroup::idClicked, this,
-            [this](int ext) { ApplySense(program_, ext, commandsEnabled_); });
-    connect(optVanu_, &QButtonGroup::idClicked, this,
-            [this](int eng) { ApplyImpedanceNetwork(program_, eng, commandsEnabled_); });
+    option(optProt_, [this](int trip) { ApplyProtection(program_, trip, commandsEnabled_); });
+    option(optSense_, [this](int ext) { ApplySense(program_, ext, commandsEnabled_); });
+    option(optVanu_, [this](int eng) { ApplyImpedanceNetwork(program_, eng, commandsEnabled_); });
     const auto alc = [this] {
-        chkALCTrip_->setEnabled(chkALC_->isChecked());
-        const int mode = chkALCTrip_->isChecked() && chkALC_->isChecked() ? 1 : chkALC_->isChecked() ? 2 : 0;
-        ApplyAlc(program_, mode, commandsEnabled_);
+        whenLinkFree([this] {
+            chkALCTrip_->setEnabled(chkALC_->isChecked());
+            const int mode = chkALCTrip_->isChecked() && chkALC_->isChecked() ? 1 : chkALC_->isChecked() ? 2 : 0;
+            ApplyAlc(program_, mode, commandsEnabled_);
+        });
     };
     connect(chkALC_, &QCheckBox::clicked, this, alc);
     connect(chkALCTrip_, &QCheckBox::clicked, this, alc);
@@ -606,38 +716,48 @@ void SteadyStatePanel::connectOptions() {
         ApplyProtectionDelay(program_, seconds, commandsEnabled_);
     };
     connect(txtCLDelay_, &QLineEdit::returnPressed, this, [this, delay] {
-        float v = 0;
-        if (!readEntry(txtCLDelay_, v) || v < 0 || v > kMaxProtectionDelay) {
-            ReportRejectedEntry(program_);
-            txtCLDelay_->setText(FormatNumber(program_.outputState.ProtectionDelay, u"##0.00"));
-            return;
-        }
-        delay(v);
+        const QString typed = txtCLDelay_->text();
+        whenLinkFree([this, delay, typed] {
+            float v = 0;
+            if (!readEntry(typed, v) || v < 0 || v > kMaxProtectionDelay) {
+                ReportRejectedEntry(program_);
+                restoreEntry(txtCLDelay_);
+                return;
+            }
+            delay(v);
+        });
     });
     connect(spnCLDelay_, &SpinButton::stepped, this, [this, delay](int direction) {
-        delay(std::clamp(program_.outputState.ProtectionDelay + direction * 0.01f, 0.0f, kMaxProtectionDelay));
+        whenLinkFree([this, delay, direction] {
+            delay(std::clamp(program_.outputState.ProtectionDelay + direction * 0.01f, 0.0f, kMaxProtectionDelay));
+        });
     });
 
     connect(chkImpedance_, &QCheckBox::clicked, this,
-            [this](bool on) { ApplyImpedanceOn(program_, on, commandsEnabled_); });
+            [this](bool on) { whenLinkFree([this, on] { ApplyImpedanceOn(program_, on, commandsEnabled_); }); });
     const auto resistance = [this](float ohms) {
         const float applied = ApplyResistance(program_, tickedPhases(), ohms, commandsEnabled_);
         txtResistive_->setText(FormatNumber(applied, u"#0.000"));
     };
     connect(txtResistive_, &QLineEdit::returnPressed, this, [this, resistance] {
-        float v = 0;
-        if (!readEntry(txtResistive_, v) || v < 0) {
-            ReportRejectedEntry(program_);
-            txtResistive_->setText(FormatNumber(program_.outputState.Phase[0].ResistiveImpedance, u"#0.000"));
-            return;
-        }
-        resistance(v);
+        const QString typed = txtResistive_->text();
+        whenLinkFree([this, resistance, typed] {
+            float v = 0;
+            if (!readEntry(typed, v) || v < 0) {
+                ReportRejectedEntry(program_);
+                restoreEntry(txtResistive_);
+                return;
+            }
+            resistance(v);
+        });
     });
     connect(spnResistive_, &SpinButton::stepped, this, [this, resistance](int direction) {
-        resistance(std::max(0.0f, program_.outputState.Phase[0].ResistiveImpedance + direction * 0.01f));
+        whenLinkFree([this, resistance, direction] {
+            resistance(std::max(0.0f, program_.outputState.Phase[0].ResistiveImpedance + direction * 0.01f));
+        });
     });
     connect(cmdFlickZ_, &QPushButton::clicked, this,
-            [this, resistance] { resistance(IsThreePhase(program_) ? 0.24f : 0.4f); });
+            [this, resistance] { whenLinkFree([this, resistance] { resistance(IsThreePhase(program_) ? 0.24f : 0.4f); }); });
 }
 
 } // namespace ostrel

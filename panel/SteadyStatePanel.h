@@ -2,9 +2,11 @@
 // The steady-state control panel: every phase's programmed values at a glance
 // and the controls that set them. Thin: each control calls PanelActions.
 #include <QList>
+#include <QWidget>
 
 #include <array>
-#include <QWidget>
+#include <functional>
+#include <vector>
 
 class QButtonGroup;
 class QCheckBox;
@@ -16,6 +18,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class QTimer;
 
 namespace ostrel {
 
@@ -27,8 +30,15 @@ class SteadyStatePanel : public QWidget {
 public:
     explicit SteadyStatePanel(Program& program, QWidget* parent = nullptr);
 
-    // Sets every control from OutputState without sending anything.
+    // Sets every control from OutputState without sending anything: after a
+    // setup file, a recall, a mode or range change, another phase shown.
     void fill();
+    // After a readback: the display parts (labels, waveform lists, frames,
+    // limits, options) follow OutputState, and so does every entry box and
+    // slider the operator is not using; a box with focus or typed text that
+    // was not confirmed is never rewritten. Values confirmed while the source
+    // was being read are applied first.
+    void refresh();
     bool commandsEnabled() const { return commandsEnabled_; }
     void setCommandsEnabled(bool on) { commandsEnabled_ = on; }
     std::array<bool, 3> tickedPhases() const;
@@ -42,6 +52,16 @@ Q_SIGNALS:
     void readBackRequested();
 
 private:
+    void display(bool everything);
+    // The text of OutputState's value that the box shows.
+    QString entryText(const QLineEdit* box) const;
+    void setEntry(QLineEdit* box, bool everything);
+    void setSlider(QSlider* slider, int value, bool everything);
+    // Runs `action` now or, while the source is being read (a readback or any
+    // query), once the link is free, so the read neither drops the value
+    // nor overwrites it afterwards.
+    void whenLinkFree(std::function<void()> action);
+    void runPending();
     void build();
     QWidget* buildPhaseTable();
     QWidget* buildEntries();
@@ -55,15 +75,25 @@ private:
     void showModeControls();
     void setSliderRanges();
     void refreshPhaseLabels();
-    void restoreEntries();
-    bool readEntry(QLineEdit* box, float& value) const;
+    // The box shows OutputState's value again (after a rejected entry).
+    void restoreEntry(QLineEdit* box);
+    bool readEntry(const QString& typed, float& value) const;
+    void connectEntry(QLineEdit* box, void (SteadyStatePanel::*entered)(const QString&));
+    void enterVoltage(const QString& typed);
+    void enterFrequency(const QString& typed);
+    void enterCurrent(const QString& typed);
+    void enterPhaseAngle(const QString& typed);
+    void enterOffset(const QString& typed);
     void onVoltageEntered(float v);
-    void onSliderSettled(QSlider* slider);
+    void onSliderSettled(QSlider* slider, int value);
+    void showClipLevel(int phase);
     void onWaveformChosen(int phase, int index);
-    void fillWaveformLists();
+    void fillWaveformLists(bool everything);
 
     Program& program_;
     bool commandsEnabled_ = true;
+    std::vector<std::function<void()>> pending_;
+    QTimer* pendingTimer_ = nullptr;
 
     QList<QCheckBox*> chkPh_;
     QList<QRadioButton*> optPhaseSelect_;

@@ -1,5 +1,6 @@
 #include "MainWindowFixture.h"
 
+#include "app/EntryRejection.h"
 #include "app/Program.h"
 #include "config/frmConfig.h"
 #include "config/frmInter.h"
@@ -134,4 +135,63 @@ TEST_F(MainWindowTest, ExternalSyncWithoutTheInputReportsAndGoesBackToInternal) 
     EXPECT_TRUE(prompt().messages().last().endsWith(
         "\r\nExternal Sync signal or -LNS option not found!\r\nClock mode set back to internal."));
     EXPECT_EQ(program().outputState.ExtSync, 0);
+}
+
+TEST_F(MainWindowTest, VerifyAgainstARefusedPortSaysWhereAndChangesNothing) {
+    startWindow({"--model", "4"});
+    const quint16 refused = closedPort();
+    frmInter dialog(program());
+    find<QLineEdit>(&dialog, "txtIPPort")->setText(QString::number(refused));
+    find<QPushButton>(&dialog, "cmdVerify")->click();
+    ASSERT_EQ(prompt().messages().size(), 1);
+    const QString text = prompt().messages()[0];
+    EXPECT_TRUE(text.startsWith(QStringLiteral("No source answered at LAN %1 port %2.\r\n").arg(source.host()).arg(refused)))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith("Nothing was changed: the interface settings are as they were.")) << text.toStdString();
+    EXPECT_FALSE(text.contains("No Connection")) << text.toStdString();
+    EXPECT_EQ(prompt().calls().last().owner, &dialog);
+    EXPECT_FALSE(find<QPushButton>(&dialog, "cmdOk")->isEnabled());
+    EXPECT_EQ(program().settings.link.bus, BusLan);
+    EXPECT_EQ(program().settings.link.socketPort, source.port());
+    EXPECT_EQ(program().sourceModel.ModelIndex, 4);
+    // And the program still talks to its own source.
+    const qsizetype before = mark();
+    program().link.Send(0, "volt 12");
+    EXPECT_EQ(receivedSince(before), QStringList({"volt 12"}));
+}
+
+TEST_F(MainWindowTest, ProgramTimingRefusesAnInvalidEntryWithTheEntryMessage) {
+    startSimulated(0);
+    program().settings.link.cmdDelay = 20;
+    program().settings.measurements.voltAverage = 3;
+    struct Case {
+        const char* box;
+        const char* typed;
+        const char* shownAgain;
+    };
+    const Case cases[] = {{"txtCmdDelay", "abc", "20"}, {"txtCmdDelay", "6000", "20"},
+                          {"txtCmdDelay", "", "20"},    {"txtVMeasAvg", "0", "3"},
+                          {"txtVMeasAvg", "2.5", "3"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.box) + " " + c.typed);
+        prompt().clear();
+        frmGuiSettings dialog(program());
+        find<QLineEdit>(&dialog, "txtArbDelay")->setText("500"); // a valid change that must not be taken
+        find<QLineEdit>(&dialog, c.box)->setText(QString::fromLatin1(c.typed));
+        find<QPushButton>(&dialog, "cmdOk")->click();
+        EXPECT_EQ(prompt().messages(), QStringList({kEntryRejected}));
+        EXPECT_EQ(prompt().calls()[0].owner, &dialog);
+        EXPECT_NE(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(find<QLineEdit>(&dialog, c.box)->text(), c.shownAgain);
+        EXPECT_EQ(program().settings.link.cmdDelay, 20);
+        EXPECT_EQ(program().settings.link.arbDownloadDelay, 300);
+        EXPECT_EQ(program().settings.measurements.voltAverage, 3);
+    }
+    prompt().clear();
+    frmGuiSettings dialog(program());
+    find<QLineEdit>(&dialog, "txtCmdDelay")->setText("25");
+    find<QPushButton>(&dialog, "cmdOk")->click();
+    EXPECT_TRUE(prompt().messages().isEmpty());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(program().settings.link.cmdDelay, 25);
 }

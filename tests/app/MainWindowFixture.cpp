@@ -1,7 +1,10 @@
 #include "MainWindowFixture.h"
 
 #include "app/Program.h"
+#include "measure/MeasurementWindows.h"
 
+#include <QApplication>
+#include <QScreen>
 #include <QTest>
 
 namespace ostrel::test {
@@ -13,6 +16,7 @@ void MainWindowTest::startWindow(const QStringList& sourceArgs, const QString& c
     link.ipAddress = source.host();
     link.socketPort = source.port();
     window = std::make_unique<frmMain>(program());
+    if (withMeasurementWindows) RegisterMeasurementWindows(*window, program());
     window->startup(commandLine);
 }
 
@@ -20,6 +24,7 @@ void MainWindowTest::startSimulated(int model) {
     program().settings.link.bus = BusSimulation;
     program().settings.powerSource.modelNumber = model;
     window = std::make_unique<frmMain>(program());
+    if (withMeasurementWindows) RegisterMeasurementWindows(*window, program());
     window->startup({});
 }
 
@@ -52,7 +57,36 @@ void MainWindowTest::type(const char* box, const QString& text) {
 }
 
 void MainWindowTest::click(const char* option, int index) {
-    QTest::mouseClick(control<QAbstractButton>(option, index), Qt::LeftButton);
+    // On the indicator: a button wider than its caption takes no click beyond it.
+    QAbstractButton* b = control<QAbstractButton>(option, index);
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(std::min(8, b->width() / 2), b->height() / 2));
+}
+
+void MainWindowTest::showWindow() {
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+}
+
+QWidget* MainWindowTest::topLevel(const char* objectName) {
+    QWidget* found = nullptr;
+    const auto look = [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String(objectName) && w->isVisible()) found = w;
+        return found != nullptr;
+    };
+    if (!QTest::qWaitFor(look, 5000)) ADD_FAILURE() << "no window " << objectName;
+    return found;
+}
+
+bool MainWindowTest::shownAsItIs(QWidget* w) {
+    QTest::qWait(50); // the paints that are due
+    QWidget* top = w->window();
+    const QPoint at = w->mapTo(top, QPoint(0, 0));
+    const QImage screen =
+        top->screen()->grabWindow(top->winId(), at.x(), at.y(), w->width(), w->height()).toImage();
+    const QImage drawn = top->grab(QRect(at, w->size())).toImage();
+    return screen.convertToFormat(QImage::Format_RGB32) == drawn.convertToFormat(QImage::Format_RGB32);
 }
 
 } // namespace ostrel::test

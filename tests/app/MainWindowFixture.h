@@ -25,6 +25,8 @@ protected:
 
     // Starts the source (its options) and the main window connected to it.
     void startWindow(const QStringList& sourceArgs, const QString& commandLine = {});
+    // The measurement windows' menu entries work, as in the program.
+    bool withMeasurementWindows = false;
     void startSimulated(int model);
 
     // Every command the source received, in order.
@@ -42,6 +44,13 @@ protected:
     }
     void type(const char* box, const QString& text);
     void click(const char* option, int index);
+    // The window on screen, active, with its events handled.
+    void showWindow();
+    // The open top-level window of that class, once it is there.
+    QWidget* topLevel(const char* objectName);
+    // What the screen shows of `w` is what `w` holds now: no change of it was
+    // left unpainted.
+    static bool shownAsItIs(QWidget* w);
 };
 
 } // namespace ostrel::test

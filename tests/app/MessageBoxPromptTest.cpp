@@ -1,7 +1,10 @@
 #include "app/MessageBoxPrompt.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QPushButton>
 #include <QTimer>
 
@@ -47,6 +50,59 @@ TEST(MessageBoxPrompt, EveryBoxCarriesTheMessageTitle) {
     });
     EXPECT_EQ(prompt.ask("Start?", PromptButtons::OkCancel, 1, PromptIcon::Question),
               PromptAnswer::Cancel);
+}
+
+TEST(MessageBoxPrompt, BoxesAndFileDialogsBelongToTheWindowThatAsksAndStartInTheUserFolder) {
+    QString title = QStringLiteral("Ostrel");
+    QTemporaryDir folder;
+    ASSERT_TRUE(QDir(folder.path()).mkdir("setups"));
+    QWidget main, capture;
+    auto* graph = new QWidget(&capture);
+    MessageBoxPrompt prompt(title, &main, {}, folder.path());
+
+    // What opens next: its parent and, for a file dialog, the folder it shows.
+    QWidget* parent = nullptr;
+    QString shownFolder;
+    const auto answerNext = [&] {
+        parent = nullptr;
+        shownFolder.clear();
+        QTimer::singleShot(0, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            ASSERT_NE(modal, nullptr);
+            parent = modal->parentWidget();
+            if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+                shownFolder = dialog->directory().absolutePath();
+                dialog->reject();
+            } else {
+                static_cast<QDialog*>(modal)->accept();
+            }
+        });
+    };
+    const FileRequest save{"Save Waveform Data As ...", "Waveform Meas Data (*.wfd)|*.WFD", "wfd", {}};
+
+    answerNext();
+    prompt.showMessage("Saved", PromptIcon::Information);
+    EXPECT_EQ(parent, &main);
+    answerNext();
+    prompt.chooseSaveFile(save);
+    EXPECT_EQ(parent, &main);
+    EXPECT_EQ(shownFolder, QDir(folder.path()).absolutePath());
+    {
+        const PromptOwner owner(prompt, graph); // a control of the capture window asks
+        answerNext();
+        prompt.showMessage("Saved", PromptIcon::Information);
+        EXPECT_EQ(parent, &capture);
+        answerNext();
+        prompt.chooseSaveFile(save);
+        EXPECT_EQ(parent, &capture);
+        answerNext();
+        prompt.chooseOpenFile({"Open Steady State File...", "Setup (*.stp)|*.STP", "stp", "setups/bench.stp"});
+        EXPECT_EQ(parent, &capture);
+        EXPECT_EQ(shownFolder, QDir(folder.filePath("setups")).absolutePath());
+    }
+    answerNext();
+    prompt.showMessage("Saved", PromptIcon::Information);
+    EXPECT_EQ(parent, &main);
 }
 
 TEST(MessageBoxPrompt, PipeFiltersBecomeDialogFilters) {

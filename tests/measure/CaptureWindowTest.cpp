@@ -1,5 +1,6 @@
 #include "WindowFixture.h"
 
+#include "app/EntryRejection.h"
 #include "app/Program.h"
 #include "link/Numbers.h"
 #include "measure/GraphView.h"
@@ -71,7 +72,18 @@ TEST_F(CaptureWindow, ACaptureIsPlottedWithItsReadoutsAndRoundTripsThroughAFile)
     const Capture taken = window->capture();
     ASSERT_EQ(taken.samples, 4096);
     EXPECT_EQ(taken.parameter, "Volt & Curr phase A");
-    EXPECT_EQ(window->graph()->subsetCount(), 2);
+    GraphView* graph = window->graph();
+    EXPECT_EQ(graph->subsetCount(), 2);
+    // Voltage and current are told apart at a glance, with the stored colours too.
+    EXPECT_EQ(graph->subsetColor(0), BasicColor(program().settings.wave.voltColor));
+    const int hues = std::abs(graph->subsetColor(0).hslHue() - graph->subsetColor(1).hslHue());
+    EXPECT_GE(std::min(hues, 360 - hues), 90);
+    // The capture keeps the (automatic) scales it is shown with.
+    const ScaleLimits shown{float(graph->yMinimum()), float(graph->yMaximum()), float(graph->y2Minimum()),
+                            float(graph->y2Maximum()), 0, 0};
+    EXPECT_LT(shown[0], shown[1]);
+    EXPECT_LT(shown[2], shown[3]);
+    EXPECT_EQ(taken.limits, shown);
     EXPECT_EQ(window->graph()->title(), "Phase A Voltage and Current");
     EXPECT_EQ(control<QLabel>(window.get(), "lblMType", 0)->text(), "Voltage (Vrms):");
     EXPECT_NEAR(control<QLabel>(window.get(), "lblMeas", 0)->text().toDouble(), 120, 1);
@@ -86,9 +98,30 @@ TEST_F(CaptureWindow, ACaptureIsPlottedWithItsReadoutsAndRoundTripsThroughAFile)
     prompt().chooseFile(path);
     trigger("tb-fileopen");
     EXPECT_EQ(window->capture().values, taken.values);
+    EXPECT_EQ(window->capture().limits, shown);
     EXPECT_EQ(control<QComboBox>(window.get(), "cmbParam")->currentText(), "Volt & Curr phase A");
     EXPECT_EQ(window->graph()->subsetCount(), 2);
     EXPECT_TRUE(prompt().messages().isEmpty()) << prompt().messages().join('\n').toStdString();
+}
+
+TEST_F(CaptureWindow, AnInvalidTriggerPhaseIsRefusedWithTheEntryMessageAndNeverSent) {
+    connectSource();
+    program().settings.waveAcquisition.mode = 1;
+    open();
+    auto* box = control<QLineEdit>(window.get(), "txtTrigPhase");
+    type(window.get(), "txtTrigPhase", "90");
+    for (const char* typed : {"400", "abc", "-5", ""}) {
+        prompt().clear();
+        type(window.get(), "txtTrigPhase", typed);
+        EXPECT_EQ(prompt().messages(), QStringList({kEntryRejected})) << typed;
+        EXPECT_EQ(prompt().calls().value(0).owner, window.get()) << typed;
+        EXPECT_EQ(box->text(), "90.0") << typed;
+    }
+    box->setText("400"); // typed and never confirmed
+    const qsizetype before = mark();
+    trigger("tb-wavemeas");
+    const QStringList sent = receivedSince(before);
+    EXPECT_TRUE(sent.contains("trig:sync:phas 90.0")) << sent.join(" | ").toStdString();
 }
 
 TEST_F(CaptureWindow, AbortEndsContinuousAcquisitionAndPrintingMakesAPdf) {

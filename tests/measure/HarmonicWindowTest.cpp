@@ -56,6 +56,11 @@ TEST_F(HarmonicWindow, AnAcquisitionShowsTheSpectrumAsOddAndEvenBarsWithItsTitle
     control<QComboBox>(window.get(), "cmbGraph")->setCurrentIndex(2);
     EXPECT_EQ(graph->title(), "Graph : Voltage Time Domain Reconstruction for Phase A @ 400.00 Hz");
     EXPECT_EQ(graph->pointCount(), 360);
+    // Both axes say what they count in.
+    EXPECT_EQ(graph->xTitle(), "Phase angle of the fundamental (\u00b0)");
+    EXPECT_EQ(graph->yTitle(), "Amplitude (V)");
+    control<QComboBox>(window.get(), "cmbParam")->setCurrentIndex(1);
+    EXPECT_EQ(graph->yTitle(), "Amplitude (A)");
 }
 
 TEST_F(HarmonicWindow, RelativeViewsWithoutAFundamentalShowBlanksAndANote) {

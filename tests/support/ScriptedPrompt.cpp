@@ -20,6 +20,7 @@ QStringList ScriptedPrompt::questions() const {
 
 void ScriptedPrompt::showMessage(const QString& text, PromptIcon icon) {
     PromptCall c{PromptCall::Message, text};
+    c.owner = owner();
     c.icon = icon;
     calls_.append(c);
 }
@@ -27,6 +28,7 @@ void ScriptedPrompt::showMessage(const QString& text, PromptIcon icon) {
 PromptAnswer ScriptedPrompt::ask(const QString& text, PromptButtons buttons, int defaultButton,
                                  PromptIcon icon) {
     PromptCall c{PromptCall::Question, text};
+    c.owner = owner();
     c.icon = icon;
     c.buttons = buttons;
     c.defaultButton = defaultButton;
@@ -67,6 +69,7 @@ QString ScriptedPrompt::nextFile(const FileRequest& request, const char* what) {
 
 QString ScriptedPrompt::chooseOpenFile(const FileRequest& request) {
     PromptCall c{PromptCall::OpenFile, request.title};
+    c.owner = owner();
     c.file = request;
     calls_.append(c);
     return nextFile(request, "open");
@@ -74,6 +77,7 @@ QString ScriptedPrompt::chooseOpenFile(const FileRequest& request) {
 
 QString ScriptedPrompt::chooseSaveFile(const FileRequest& request) {
     PromptCall c{PromptCall::SaveFile, request.title};
+    c.owner = owner();
     c.file = request;
     calls_.append(c);
     return nextFile(request, "save");

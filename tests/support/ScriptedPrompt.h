@@ -23,6 +23,7 @@ struct PromptCall {
     int panel = 0;
     bool busy = false;
     FileRequest file;
+    QObject* owner = nullptr; // the window the box or dialog belongs to (none: the main window)
 };
 
 class ScriptedPrompt : public Prompt {

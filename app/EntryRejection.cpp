@@ -1,0 +1,12 @@
+#include "app/EntryRejection.h"
+
+#include "app/Program.h"
+
+namespace ostrel {
+
+void ReportRejectedEntry(Program& program) {
+    if (program.settings.preferences.displayEntryErrors)
+        program.prompt().showMessage(kEntryRejected, PromptIcon::Exclamation);
+}
+
+} // namespace ostrel

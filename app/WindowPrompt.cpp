@@ -1,0 +1,31 @@
+#include "app/WindowPrompt.h"
+
+#include "app/Program.h"
+
+namespace ostrel {
+
+void WindowPrompt::showMessage(const QString& text, PromptIcon icon) {
+    const PromptOwner owner(program_.prompt(), window_);
+    program_.prompt().showMessage(text, icon);
+}
+
+PromptAnswer WindowPrompt::ask(const QString& text, PromptButtons buttons, int defaultButton, PromptIcon icon) {
+    const PromptOwner owner(program_.prompt(), window_);
+    return program_.prompt().ask(text, buttons, defaultButton, icon);
+}
+
+void WindowPrompt::setStatus(int panel, const QString& text) { program_.prompt().setStatus(panel, text); }
+
+void WindowPrompt::setBusy(bool busy) { program_.prompt().setBusy(busy); }
+
+QString WindowPrompt::chooseOpenFile(const FileRequest& request) {
+    const PromptOwner owner(program_.prompt(), window_);
+    return program_.prompt().chooseOpenFile(request);
+}
+
+QString WindowPrompt::chooseSaveFile(const FileRequest& request) {
+    const PromptOwner owner(program_.prompt(), window_);
+    return program_.prompt().chooseSaveFile(request);
+}
+
+} // namespace ostrel
