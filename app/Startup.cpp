@@ -26,6 +26,7 @@ void PrepareProgram(Program& program, QChar decimalSeparator) {
 
 QString InterfaceStatusText(const Program& program) {
     const LinkSettings& l = program.settings.link;
+    if (l.bus != BusSimulation && program.link.Lost()) return QStringLiteral("Disconnected");
     switch (l.bus) {
     case BusSerial:
         return program.link.state.serialPortName.isEmpty() ? QStringLiteral("USB/COM%1").arg(l.commPort)

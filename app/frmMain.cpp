@@ -9,6 +9,7 @@
 #include "config/frmSmallDialogs.h"
 #include "config/frmViewer.h"
 #include "link/Configuration.h"
+#include "link/Identification.h"
 #include "link/ModelSetup.h"
 #include "link/Readback.h"
 #include "link/Numbers.h"
@@ -59,6 +60,7 @@ const std::initializer_list<Menu> kMenus = {
       {"mnuFExit", "E&xit"}}},
     {"mnuSource", "&Source",
      {{"mnuSInter", "&Interface..."},
+      {"mnuSReconnect", "&Reconnect"},
       {"mnuSConf", "&Configuration..."},
       {"mnuSInit", "&Power-on Settings..."},
       {"mnuSModel", "&Model..."},
@@ -125,6 +127,7 @@ const ToolButton kToolbar[] = {
     {"tb-power_on", "tb-poweron", "Power on Settings", "mnuSInit", false},
     {"tb-configuration", "tb-configuration", "AC Source Configuration", "mnuSConf", false},
     {"tb-interface", "tb-interface", "Interface Settings", "mnuSInter", false},
+    {"tb-reconnect", "tb-reconnect", "Reconnect to the AC source", "mnuSReconnect", false},
     {"tb-busmonitor", "tb-busmonitor", "Open bus monitor window", "mnuOViewer", true},
     {"tb-harmwave", "tb-harmwave", "Create harmonic waveforms", "mnuWHarm", false},
     {"tb-arbwave", "tb-arbwave", "Create arbitrary waveforms", "mnuWArb", true},
@@ -171,6 +174,7 @@ frmMain::frmMain(Program& program, QWidget* parent) : QMainWindow(parent), progr
         refreshPanel();
     });
     program_.link.onRemote = [this] { panel_->showFrontPanelLocked(); };
+    program_.link.onLost = [this] { showRelayStatus(); };
     connectFileMenu();
     connectConfiguration();
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &frmMain::onFocusWindowChanged);
@@ -203,6 +207,7 @@ void frmMain::connectConfiguration() {
     QAction* inter = action(QStringLiteral("mnuSInter"));
     inter->setEnabled(true);
     connect(inter, &QAction::triggered, this, &frmMain::showInterfaceDialog);
+    connect(action(QStringLiteral("mnuSReconnect")), &QAction::triggered, this, &frmMain::reconnect);
     registerWindow(QStringLiteral("mnuOViewer"), [this] { return new frmViewer(program_, this); });
     // The configuration dialogs are modal; the panel shows what they changed.
     const auto modal = [this](const char* entry, auto make) {
@@ -226,7 +231,12 @@ void frmMain::showInterfaceDialog() {
         dialog.onHelp = [this] { showHelp(QStringLiteral("interface")); };
         dialog.exec();
     }
-    // The transport may have changed: the model, the array format and the lock follow it.
+    setUpSource();
+}
+
+// The transport may have changed or been opened again: the model, the array
+// format, the lock and the panel follow it.
+void frmMain::setUpSource() {
     LoadModel(program_, program_.settings.powerSource.modelNumber);
     if (program_.settings.link.bus != BusSimulation) {
         ReadSourceConfiguration(program_, program_.sourceModel.ModelIndex);
@@ -239,6 +249,22 @@ void frmMain::showInterfaceDialog() {
     }
     fillPanel();
     setStatusPanel(5, InterfaceStatusText(program_));
+}
+
+void frmMain::reconnect() {
+    if (ReconnectSource(program_) < 0) {
+        showPanelFrame();
+        setStatusPanel(5, InterfaceStatusText(program_));
+        return;
+    }
+    setUpSource();
+}
+
+void frmMain::showRelayStatus() {
+    const char* text = program_.link.Lost()          ? "Output unknown"
+                       : program_.outputState.OutputOn ? "Output ON"
+                                                       : "Output OFF";
+    setStatusPanel(4, QString::fromLatin1(text));
 }
 
 void frmMain::updateCaption() {
@@ -262,7 +288,8 @@ void frmMain::showPanelFrame() {
     updateCaption();
     const bool simulated = program_.settings.link.bus == 0;
     lblDemo_->setVisible(simulated);
-    setStatusPanel(4, program_.outputState.OutputOn ? QStringLiteral("Output ON") : QStringLiteral("Output OFF"));
+    action(QStringLiteral("mnuSReconnect"))->setEnabled(!simulated);
+    showRelayStatus();
 }
 
 void frmMain::startup(const QString& commandLine) {

@@ -54,6 +54,11 @@ private:
     void connectFileMenu();
     void connectConfiguration();
     void showInterfaceDialog();
+    void setUpSource();
+    // Source, Reconnect: the transport opened again after the link was lost.
+    void reconnect();
+    // "Output ON", "Output OFF", or "Output unknown" while the link is lost.
+    void showRelayStatus();
     void updateCaption();
     // Caption, simulation note and relay panel, after a fill or a refresh.
     void showPanelFrame();

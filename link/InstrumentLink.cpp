@@ -558,8 +558,11 @@ QString InstrumentLink::TransportName() const {
 void InstrumentLink::MarkLost(const QString& reason) {
     if (state.lost) return;
     state.lost = true;
-    state.lostReason = QStringLiteral("the connection to the AC source (%1) is lost: %2.")
-                           .arg(TransportName(), reason);
+    QString why = reason;
+    while (why.endsWith(QLatin1Char('.')))
+        why.chop(1);
+    state.lostReason =
+        QStringLiteral("the connection to the AC source (%1) is lost: %2.").arg(TransportName(), why);
     held_.clear();
     lostToAnnounce_ = true;
     announceLost();
@@ -572,12 +575,13 @@ void InstrumentLink::announceLost() {
     lostToAnnounce_ = false;
     QString text = state.lostReason;
     text[0] = text[0].toUpper();
+    // The status bar says it while the message is up.
     program_.prompt().setStatus(5, QStringLiteral("Disconnected"));
+    if (onLost) onLost();
     program_.prompt().showMessage(
         text + QStringLiteral("\r\nNothing more is sent to it. Check the source and its "
                               "connection, then choose Source, Reconnect."),
         PromptIcon::Critical);
-    if (onLost) onLost();
 }
 
 void InstrumentLink::ClearLost() {

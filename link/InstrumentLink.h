@@ -42,7 +42,7 @@ public:
     // Called before a GPIB transfer, which puts the source in remote: the main
     // window ticks its front-panel lock box.
     std::function<void()> onRemote;
-    // Called once when the link is lost, after the operator has been told.
+    // Called once when the link is lost, before the operator is told.
     std::function<void()> onLost;
 
     // "unit" is added to the GPIB source address (0 = the source itself).

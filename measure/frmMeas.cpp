@@ -341,8 +341,9 @@ void frmMeas::setRunning(bool on, bool logging) {
     for (QWidget* w :
          std::initializer_list<QWidget*>{chkLog_, txtLog_, chkLLMeas_, cmdLogFileSelect_})
         w->setEnabled(!locked);
-    for (QCheckBox* c : chkPhase_)
-        c->setEnabled(!locked);
+    const bool selectable = program_.sourceModel.MultiPhase != 0;
+    for (int p = 0; p < kPhaseCount; ++p)
+        chkPhase_[p]->setEnabled(!locked && (p == 0 || selectable));
     for (QCheckBox* c : chkReadout_)
         c->setEnabled(!locked);
     if (!locked) {
