@@ -112,10 +112,10 @@ bool BeginLog(LogFile& file, const QString& path, bool append, const QDateTime& 
     return false;
 }
 
-void SeedLogRecords(MeasurementState& state, const MeasurementSettings& settings) {
-    const auto seed = [](LogSettings& s, const QString& file, int interval) {
+void SeedLogRecords(MeasurementState& state, const MeasurementSettings& settings, const QString& userDir) {
+    const auto seed = [&userDir](LogSettings& s, const QString& file, int interval) {
         if (!s.path.isEmpty()) return;
-        s.path = file;
+        s.path = ResolveLogPath(file, userDir);
         s.intervalSeconds = interval;
     };
     seed(state.log[LogStandard], settings.measFile, settings.cycleInterval);

@@ -59,8 +59,9 @@ private:
 bool BeginLog(LogFile& file, const QString& path, bool append, const QDateTime& now,
               const QString& comment, const QString& header, QString& error);
 
-// Records not yet given a file take the file and interval of the settings.
-void SeedLogRecords(MeasurementState& state, const MeasurementSettings& settings);
+// Records not yet given a file take the file and interval of the settings;
+// a file named without a folder is in the user folder, and shown so.
+void SeedLogRecords(MeasurementState& state, const MeasurementSettings& settings, const QString& userDir);
 
 // The log path of a record: a relative path is under the user folder.
 QString ResolveLogPath(const QString& path, const QString& userDir);

@@ -59,7 +59,7 @@ frmHMeas::frmHMeas(Program& program, MeasurementState& state, QWidget* parent)
     : QMainWindow(parent), program_(program), state_(state), io_(program) {
     setObjectName(QStringLiteral("frmHMeas"));
     setWindowTitle(QStringLiteral("Harmonic Analysis"));
-    SeedLogRecords(state_, program_.settings.measurements);
+    SeedLogRecords(state_, program_.settings.measurements, program_.paths.userDir);
     data_.frequency = program_.outputState.Frequency;
     build();
     buildMenus();

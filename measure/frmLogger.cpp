@@ -22,7 +22,7 @@ frmLogger::frmLogger(Program& program, MeasurementState& state, LogRecord record
     setObjectName(QStringLiteral("frmLogger"));
     setWindowTitle(record == LogHarmonics ? QStringLiteral("Harmonic Data Logger")
                                           : QStringLiteral("Data Logger"));
-    SeedLogRecords(state_, program_.settings.measurements);
+    SeedLogRecords(state_, program_.settings.measurements, program_.paths.userDir);
     const LogSettings& s = state_.log[record_];
     auto* layout = new QVBoxLayout(this);
 
@@ -104,7 +104,7 @@ void frmLogger::browse() {
 }
 
 void frmLogger::accept() {
-    const QString path = LoggerFilePath(txtLog_->text(), state_.delimiter);
+    const QString path = ResolveLogPath(LoggerFilePath(txtLog_->text(), state_.delimiter), program_.paths.userDir);
     if (path.isEmpty()) {
         prompt_.showMessage(QStringLiteral("Data file must be specified."), PromptIcon::Exclamation);
         return;

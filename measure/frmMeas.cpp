@@ -48,7 +48,7 @@ frmMeas::frmMeas(Program& program, MeasurementState& state, QWidget* parent)
     : QWidget(parent, Qt::Window), program_(program), state_(state), io_(program) {
     setObjectName(QStringLiteral("frmMeas"));
     setWindowTitle(QStringLiteral("Measurements"));
-    SeedLogRecords(state_, program_.settings.measurements);
+    SeedLogRecords(state_, program_.settings.measurements, program_.paths.userDir);
     build();
     loadRecord();
     refreshPhases();

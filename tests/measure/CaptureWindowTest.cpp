@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPrinter>
 #include <QStatusBar>
+#include <QTest>
 #include <QTimer>
 
 using namespace ostrel;
@@ -112,9 +113,13 @@ TEST_F(CaptureWindow, AnInvalidTriggerPhaseIsRefusedWithTheEntryMessageAndNeverS
     type(window.get(), "txtTrigPhase", "90");
     for (const char* typed : {"400", "abc", "-5", ""}) {
         prompt().clear();
-        type(window.get(), "txtTrigPhase", typed);
+        box->setFocus();
+        box->clear();
+        QTest::keyClicks(box, typed);
+        QTest::keyClick(box, Qt::Key_Return);
         EXPECT_EQ(prompt().messages(), QStringList({kEntryRejected})) << typed;
-        EXPECT_EQ(prompt().calls().value(0).owner, window.get()) << typed;
+        ASSERT_FALSE(prompt().calls().isEmpty()) << typed;
+        EXPECT_EQ(prompt().calls()[0].owner, window.get()) << typed;
         EXPECT_EQ(box->text(), "90.0") << typed;
     }
     box->setText("400"); // typed and never confirmed

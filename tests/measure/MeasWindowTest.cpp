@@ -199,6 +199,8 @@ TEST(Logger, AnEmptyPathIsRefusedAndAPathWithoutExtensionGetsTheDelimitersOne) {
     state.delimiter = '\t';
     frmLogger dialog(fixture.program(), state, LogHarmonics);
     auto* path = dialog.findChild<QLineEdit*>("txtLog");
+    // The default file is in the user folder, and the dialog says so.
+    EXPECT_EQ(path->text(), fixture.program().paths.userFile("dummy.txt"));
     path->setText("");
     dialog.accept();
     EXPECT_EQ(fixture.prompt().messages(), QStringList({"Data file must be specified."}));
@@ -213,6 +215,10 @@ TEST(Logger, AnEmptyPathIsRefusedAndAPathWithoutExtensionGetsTheDelimitersOne) {
     EXPECT_TRUE(state.log[LogHarmonics].harmonicPhases);
     EXPECT_EQ(fixture.program().settings.measurements.harmFile, "/data/v1.2/harmonics.txt");
     EXPECT_EQ(fixture.program().settings.measurements.harmLogInterval, 30);
+
+    path->setText("bench"); // no folder: the user folder, not the working directory
+    dialog.accept();
+    EXPECT_EQ(state.log[LogHarmonics].path, fixture.program().paths.userFile("bench.txt"));
 }
 
 } // namespace
