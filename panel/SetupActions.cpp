@@ -125,8 +125,8 @@ bool SaveSetup(Program& program, QString& currentFile, bool saveAs) {
     if (!ConfirmZeroCurrent(program, false)) return false;
     QString path = saveAs ? QString() : currentFile;
     if (path.isEmpty()) {
-        FileRequest request{QStringLiteral("Save Steady State As ..."), kSetupFilter, QString(),
-                            QFileInfo(currentFile).absolutePath()};
+        // Beside the current file, or in the user folder when there is none.
+        FileRequest request{QStringLiteral("Save Steady State As ..."), kSetupFilter, QString(), currentFile};
         path = WithDefaultExtension(program.prompt().chooseSaveFile(request), QStringLiteral("stp"));
         if (path.isEmpty()) return false;
         if (QFileInfo::exists(path) &&

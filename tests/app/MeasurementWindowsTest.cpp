@@ -51,6 +51,8 @@ TEST_F(MainWindowTest, EveryFileDialogBelongsToTheWindowThatAsks) {
         ASSERT_FALSE(prompt().calls().isEmpty());
         EXPECT_EQ(prompt().calls()[0].kind, PromptCall::SaveFile);
         EXPECT_EQ(prompt().calls()[0].owner, w);
+        // No folder of its own: the dialog starts in the user folder, never the working directory.
+        EXPECT_TRUE(prompt().calls()[0].file.initialPath.isEmpty());
     }
     // The main window's own dialogs stay with it, also with the others open.
     prompt().clear();
@@ -59,6 +61,7 @@ TEST_F(MainWindowTest, EveryFileDialogBelongsToTheWindowThatAsks) {
     ASSERT_FALSE(prompt().calls().isEmpty());
     EXPECT_EQ(prompt().calls()[0].kind, PromptCall::SaveFile);
     EXPECT_EQ(prompt().calls()[0].owner, nullptr);
+    EXPECT_TRUE(prompt().calls()[0].file.initialPath.isEmpty());
 }
 
 } // namespace
