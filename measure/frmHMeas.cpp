@@ -205,7 +205,7 @@ bool frmHMeas::acquirePhase(int p) {
     const bool complete = AcquireHarmonics(
         r, io_, state_, data_, QDateTime::currentDateTime(),
         {[this](const QString& s) { showStatus(s); },
-         [this](const QString& e) { program_.prompt().showMessage(e, PromptIcon::Exclamation); }});
+         [this](const QString& e) { prompt_.showMessage(e, PromptIcon::Exclamation); }});
     program_.prompt().setBusy(false);
     lblVthd_->setText(shown(FormatNumber(data_.voltageThd, u"##0.00")));
     lblCthd_->setText(shown(FormatNumber(data_.currentThd, u"##0.00")));
@@ -267,7 +267,7 @@ void frmHMeas::runLogging() {
                 HarmonicLogRow(data_.set(currentSelected()), QDateTime::currentDateTime(), p,
                                s.dateTimeStamp, s.harmonicPhases, state_.delimiter);
             if (!file.writeLine(row)) {
-                program_.prompt().showMessage(
+                prompt_.showMessage(
                     QStringLiteral("The log file %1 cannot be written; logging stopped.").arg(path),
                     PromptIcon::Critical);
                 logging_ = false;

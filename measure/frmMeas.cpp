@@ -285,7 +285,7 @@ bool frmMeas::cycle(LogFile* log, const LogLayout* layout) {
     const auto& phases = program_.outputState.Phase;
     const LineVoltages lines = LineToLine(volts, phases[1].PhaseAngle, phases[2].PhaseAngle);
     if (log->writeLine(LogRow(*layout, QDateTime::currentDateTime(), result, lines))) return true;
-    program_.prompt().showMessage(
+    prompt_.showMessage(
         QStringLiteral("The log file %1 cannot be written; logging stopped.").arg(log->path()),
         PromptIcon::Critical);
     return false;

@@ -348,7 +348,7 @@ void frmTMeas::acquire() {
                             [this](const QString& e) {
                                 // A lost link has told the operator already.
                                 if (!io_.lost())
-                                    program_.prompt().showMessage(e, PromptIcon::Exclamation);
+                                    prompt_.showMessage(e, PromptIcon::Exclamation);
                             },
                             [this] { return abort_ || io_.lost(); }},
                            date);
