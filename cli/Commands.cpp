@@ -59,9 +59,13 @@ Outcome identify(Program& program, int& index) {
             program.settings.link.bus = BusSimulation;
             return opened;
         }();
-        if (!sent)
-            return Outcome::failed(ExitRefused, message.remove(QStringLiteral(
-                                                    "\r\nInterface will be set to No Connection.")));
+        if (!sent) {
+            message.remove(QStringLiteral("\r\nInterface will be set to No Connection."));
+            if (bus != BusSerial)
+                message = QStringLiteral("No source answered at ") + where + QStringLiteral(": ") +
+                          message;
+            return Outcome::failed(ExitRefused, message);
+        }
         return Outcome::failed(ExitFailedSent,
                                QStringLiteral("No supported AC source answered on ") + where +
                                    QLatin1Char('.'));

@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTcpServer>
 
 #include <algorithm>
 
@@ -238,15 +239,32 @@ TEST(CliUsage, BadArgumentsAreUsageErrorsAndNothingIsOpened) {
     }
 }
 
-TEST(CliUsage, AMissingSerialPortSaysSoAndNothingWasSent) {
-    QProcess process;
-    process.start(QStringLiteral(OSTREL_CLI_PATH),
-                  {QStringLiteral("--bus"), QStringLiteral("serial"), QStringLiteral("--serial-port"),
-                   QStringLiteral("/dev/no-such-tty"), QStringLiteral("identify")});
-    ASSERT_TRUE(process.waitForFinished(10000));
-    EXPECT_EQ(process.exitCode(), 3);
-    EXPECT_EQ(QString::fromUtf8(process.readAllStandardError()),
-              QStringLiteral("Serial port /dev/no-such-tty does not exist on this PC.\n"));
+TEST(CliUsage, AnAbsentSourceIsNamedAndNothingWasSent) {
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const QString port = QString::number(closed.serverPort());
+    closed.close();
+    const struct {
+        QStringList args;
+        QString error;
+    } cases[] = {
+        {{QStringLiteral("--bus"), QStringLiteral("serial"), QStringLiteral("--serial-port"),
+          QStringLiteral("/dev/no-such-tty")},
+         QStringLiteral("Serial port /dev/no-such-tty does not exist on this PC.")},
+        {{QStringLiteral("--bus"), QStringLiteral("lan"), QStringLiteral("--host"),
+          QStringLiteral("127.0.0.1"), QStringLiteral("--port"), port},
+         QStringLiteral("No source answered at LAN 127.0.0.1 port %1: ").arg(port)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(QLatin1Char(' ')).toStdString());
+        QProcess process;
+        process.start(QStringLiteral(OSTREL_CLI_PATH), c.args + QStringList{QStringLiteral("identify")});
+        ASSERT_TRUE(process.waitForFinished(20000));
+        EXPECT_EQ(process.exitCode(), 3);
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        EXPECT_TRUE(err.startsWith(c.error)) << err.toStdString();
+        EXPECT_EQ(err.count(QLatin1Char('\n')), 1) << "one message";
+    }
 }
 
 } // namespace
