@@ -122,6 +122,37 @@ ReadbackTimes timeReadback(Program& program) {
     return {first / 1000.0, (last - first) / 1000.0, replies};
 }
 
+// The lines a readback sends, in order, recorded from the bus trace.
+QStringList readbackConversation(Program& program) {
+    program.busTrace.clear();
+    program.link.state.traceCommands = true;
+    ReadBackState(program, program.sourceModel.ModelIndex);
+    program.link.state.traceCommands = false;
+    return program.busTrace.entries();
+}
+
+// The same conversation from the plain blocking client, timed as the
+// readback is, from its first reply to its last: the floor of a readback.
+double replayUs(quint16 port, const QStringList& lines) {
+    LineClient client;
+    if (!client.connect(kHost.toStdString(), port)) return -1;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 first = -1, last = -1;
+    std::string reply;
+    for (const QString& line : lines) {
+        const std::string text = line.toStdString() + '\n';
+        if (!line.contains(QLatin1Char('?'))) {
+            if (!client.write(text)) return -1;
+            continue;
+        }
+        if (!client.exchange(text, reply)) return -1;
+        last = clock.nsecsElapsed();
+        if (first < 0) first = last;
+    }
+    return (last - first) / 1000.0;
+}
+
 // A query whose reply comes `lateMs` after it, past the link's time-out: what
 // the failed query costs after its late reply has arrived (that line dropped,
 // the marker query answered), in microseconds; the median of `count` such
@@ -210,7 +241,7 @@ int main(int argc, char** argv) {
     program.link.state.lanTimeoutMs = 1000;
 
     std::vector<double> floorUs, floorQps, linkUs, linkP99, linkQps, pyvisaUs, pyvisaQps,
-        readbackRtt, readbackQueries, firstExchangeUs, resyncRtt;
+        readbackRtt, readbackQueries, readbackOverFloor, firstExchangeUs, resyncRtt;
     for (int r = 0; r < rounds; ++r) {
         Figures f, l, p;
         if (!floorRound(port, count, f) || !linkRound(program, count, l) ||
@@ -237,6 +268,7 @@ int main(int argc, char** argv) {
         const ReadbackTimes t = timeReadback(program);
         readbackRtt.push_back(t.restUs / l.medianUs + 1);
         readbackQueries.push_back(t.replies);
+        const QStringList conversation = readbackConversation(program);
         firstExchangeUs.push_back(t.firstExchangeUs);
         const double resyncUs = resyncCostUs(program, control, 20);
         if (resyncUs < 0) {
@@ -245,6 +277,15 @@ int main(int argc, char** argv) {
         }
         resyncRtt.push_back(resyncUs / l.medianUs);
         program.link.CloseLan();
+        // The source serves one connection at a time, as an instrument does.
+        std::vector<double> replays;
+        for (int i = 0; i < 5; ++i)
+            replays.push_back(replayUs(port, conversation));
+        if (median(replays) <= 0) {
+            std::fprintf(stderr, "bench: the readback's conversation could not be replayed\n");
+            return 1;
+        }
+        readbackOverFloor.push_back(t.restUs / median(replays));
     }
     source.closeWriteChannel();
     source.waitForFinished(3000);
@@ -262,11 +303,13 @@ int main(int argc, char** argv) {
     std::printf("link queries/s / pyvisa-py:   %.3f   (goal at least 1.05)\n", lQps / pQps);
     std::printf(
         "three-phase readback, less its 0.3 s pause: %.1f link round trips for %.0f queries,\n"
-        "  %.3f round trips a query (goal at most 1.05)\n"
+        "  %.3f round trips of *IDN? a query; %.3f times the same conversation from the\n"
+        "  blocking socket (goal at most 1.05)\n"
         "  counting its first exchange as one round trip; that exchange took %.0f us\n"
         "  after the pause, waking the source included\n",
         median(readbackRtt), median(readbackQueries),
-        median(readbackRtt) / median(readbackQueries), median(firstExchangeUs));
+        median(readbackRtt) / median(readbackQueries), median(readbackOverFloor),
+        median(firstExchangeUs));
     std::printf("resynchronisation after a late reply: %.1f link round trips after the late\n"
                 "  reply arrived (goal at most 3)\n",
                 median(resyncRtt));
