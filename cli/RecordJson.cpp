@@ -44,6 +44,8 @@ QJsonObject SourceModelJson(const SourceModel& m) {
         {QStringLiteral("SeriesFamily"), m.SeriesFamily()},
         {QStringLiteral("TtlStrobeMode"), m.TtlStrobeMode},
         {QStringLiteral("RelayHold"), m.RelayHold},
+        {QStringLiteral("ListCapacity"), m.ListCapacity},
+        {QStringLiteral("MinimumDwell"), m.MinimumDwell},
         {QStringLiteral("WaveformNames"), names},
     };
 }

@@ -43,6 +43,8 @@ void LoadModel(Program& program, int index) {
     m.Options.fill(1);
     m.Options[OptIec411] = m.Options[OptLfMb] = m.Options[12] = m.Options[OptLan] = 0;
     m.Options[OptSeriesFamily] = row && !row->vkFamily ? 0 : 1;
+    m.ListCapacity = row ? row->listCapacity : 100;
+    m.MinimumDwell = row ? row->minimumDwell : 0.001;
 
     m.PhaseSpacing = 0;
     m.MultiPhase = 0;

@@ -23,22 +23,24 @@ struct ModelRow {
     bool modeSwitchable;
     double powerMultiplier;
     double currentMultiplier;
+    int listCapacity;    // points a transient list holds
+    double minimumDwell; // seconds: the shortest list point the source plays
 };
 
 constexpr std::array<ModelRow, 13> kModelTable{{
-    {0, "Model-1", "VK751", "", "VK 751", true, 1, false, 1, 1},
-    {1, "Model-2", "VK1501", "", "VK 1501", true, 1, false, 2, 2},
-    {2, "Model-3", "VK2251", "VK2251-SP", "VK 2251", true, 1, false, 3, 3},
-    {3, "Model-4", "VK1153", "VK1153-TP", "VK 1153", true, 3, false, 1.5, 0.5},
-    {4, "Model-5", "VK753M", "", "VK 753M", true, 3, true, 1, 1},
-    {5, "Model-6", "VK753M", "", "VK 753M", true, 3, true, 1, 1},
-    {6, "Model-7", "VK3001", "", "VK 3001", true, 1, false, 4, 4},
-    {7, "Model-8", "VK4501", "VK4501-SP", "VK 4501", true, 1, false, 6, 6},
-    {8, "Model-9", "VK4503", "VK4503-TP", "VK 4503", true, 3, false, 6, 2},
-    {9, "Model-10", "VK4503M", "VK4503M-TP", "VK 4503M", true, 3, true, 6, 2},
-    {10, "Model-11", "K751", "", "K 751", false, 1, false, 1, 1},
-    {11, "Model-12", "K1501", "", "K 1501", false, 1, false, 2, 2},
-    {12, "Model-13", "K753M", "", "K 753M", false, 3, true, 1, 1},
+    {0, "Model-1", "VK751", "", "VK 751", true, 1, false, 1, 1, 100, 0.001},
+    {1, "Model-2", "VK1501", "", "VK 1501", true, 1, false, 2, 2, 100, 0.001},
+    {2, "Model-3", "VK2251", "VK2251-SP", "VK 2251", true, 1, false, 3, 3, 100, 0.001},
+    {3, "Model-4", "VK1153", "VK1153-TP", "VK 1153", true, 3, false, 1.5, 0.5, 100, 0.001},
+    {4, "Model-5", "VK753M", "", "VK 753M", true, 3, true, 1, 1, 100, 0.001},
+    {5, "Model-6", "VK753M", "", "VK 753M", true, 3, true, 1, 1, 100, 0.001},
+    {6, "Model-7", "VK3001", "", "VK 3001", true, 1, false, 4, 4, 100, 0.001},
+    {7, "Model-8", "VK4501", "VK4501-SP", "VK 4501", true, 1, false, 6, 6, 100, 0.001},
+    {8, "Model-9", "VK4503", "VK4503-TP", "VK 4503", true, 3, false, 6, 2, 100, 0.001},
+    {9, "Model-10", "VK4503M", "VK4503M-TP", "VK 4503M", true, 3, true, 6, 2, 100, 0.001},
+    {10, "Model-11", "K751", "", "K 751", false, 1, false, 1, 1, 32, 0.01},
+    {11, "Model-12", "K1501", "", "K 1501", false, 1, false, 2, 2, 32, 0.01},
+    {12, "Model-13", "K753M", "", "K 753M", false, 3, true, 1, 1, 32, 0.01},
 }};
 
 // Identification keys, tested in this order against the model text with its

@@ -58,6 +58,8 @@ struct SourceModel {
     int RelayHold = 100;
     std::array<QString, kWaveformSlots> WaveformNames{};
     int WaveformLastIndex = 59;
+    int ListCapacity = 100;     // points a transient list holds
+    double MinimumDwell = 0.001; // seconds: the shortest list point
 
     // The series family is option position 2; 1 for the Vk family.
     int SeriesFamily() const { return Options[OptSeriesFamily]; }

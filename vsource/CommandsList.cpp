@@ -42,7 +42,7 @@ NumberRange listRange(const Instrument& in, ListKind kind) {
     const SteadySettings& s = in.state.steady;
     switch (kind) {
     case Dwell:
-        return {1e-4, 1e6, 1};
+        return {m.minimumDwell, 1e6, 1};
     case Freq:
         return {m.freqMin, m.freqMax, 60};
     case FreqSlew:
@@ -89,7 +89,7 @@ int list(Instrument& in, const Call& c, std::string& out) {
     }
     if (c.params.empty() || (c.params.size() == 1 && c.params[0].empty()))
         return err::MissingParameter;
-    if (c.params.size() > size_t(in.config.listCapacity)) return err::TooMuchData;
+    if (c.params.size() > size_t(in.limits.listCapacity)) return err::TooMuchData;
     if (kind == Shape) {
         std::vector<std::string> names;
         names.reserve(c.params.size());

@@ -35,6 +35,8 @@ std::string_view ttlName(TtlSource s) {
 Instrument::Instrument(InstrumentConfig cfg, const VirtualClock& clk, Timeline* tl)
     : config(std::move(cfg)), limits(modelLimits(config.model)), clock(clk), timeline(tl),
       waves(config.waveSlots), random(config.seed), defs_(allDefs()), table_(defs_) {
+    if (config.listCapacity > 0) limits.listCapacity = config.listCapacity;
+    if (config.minimumDwell > 0) limits.minimumDwell = config.minimumDwell;
     loads.fill(config.load);
     state.outputs = limits.row->phases;
     resetSettings(state, limits);
@@ -271,7 +273,19 @@ int Instrument::initiateTransient() {
     run.lists = state.lists;
     run.modes = modes;
     run.points = points;
-    recordEvent(now, "initiate");
+    if (timeline) {
+        TimelineRecord r(now, "initiate");
+        r.add("points", points).add("step", state.lists.stepOnce ? "ONCE" : "AUTO");
+        if (std::isinf(state.lists.count))
+            r.add("count", "INF");
+        else
+            r.add("count", int(std::lround(state.lists.count)));
+        if (state.trigger.sync == SyncSource::Phase && state.steady.mode != OutputMode::Dc)
+            r.add("sync", state.trigger.syncPhase);
+        else
+            r.add("sync", "IMM");
+        timeline->write(r);
+    }
     if (state.trigger.source == TriggerSource::Immediate) applyTrigger(now);
     return 0;
 }
@@ -316,6 +330,7 @@ void Instrument::startPoint(double t, Position at) {
         r.add("index", at.point)
             .add("pass", at.pass)
             .add("repeat", at.repeat)
+            .add("dwell", v.dwell)
             .add("angle", phaseAngleA(output, t));
         timeline->write(r);
     }

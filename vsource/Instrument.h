@@ -31,7 +31,8 @@ struct InstrumentConfig {
     double resetSeconds = 3; // real seconds of silence after "syst:conf:nout"
     unsigned seed = 1;
     double noise = 0; // relative standard deviation of fresh readings
-    int listCapacity = 100;
+    int listCapacity = 0;   // points per list; 0: the model's
+    double minimumDwell = 0; // seconds; 0: the model's
     int waveSlots = 57;
     LoadModel load;
 };

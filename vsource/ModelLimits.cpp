@@ -12,6 +12,8 @@ ModelLimits modelLimits(int index) {
         m.freqMin = 40;
         m.freqMax = 500;
     }
+    m.listCapacity = m.row->listCapacity;
+    m.minimumDwell = m.row->minimumDwell;
     m.currentBase = std::round(5.0 * m.row->currentMultiplier * 100) / 100;
     m.currentMaxLow = std::round(6.5 * m.row->currentMultiplier * 100) / 100;
 

@@ -21,6 +21,8 @@ struct ModelLimits {
     double currentMaxLow = 6.5;              // maximum current per phase in the low range, A
     int relayHoldMs = 100;
     double impedanceMax = 1000; // programmable output resistance, milliohms
+    int listCapacity = 100;     // points per transient list
+    double minimumDwell = 0.001; // seconds: a shorter list point is out of range
     std::array<int, kOptionCount> defaultOptions{};
 };
 

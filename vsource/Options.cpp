@@ -124,6 +124,9 @@ bool parseOptions(const QStringList& args, LaunchOptions& o, QString& error) {
         } else if (name == QLatin1String("--list-capacity")) {
             if (!next() || !toInt(value, 1, 100000, in.listCapacity))
                 return error.isEmpty() ? bad() : false;
+        } else if (name == QLatin1String("--min-dwell")) {
+            if (!next() || !toDouble(value, 1e-6, 10, in.minimumDwell))
+                return error.isEmpty() ? bad() : false;
         } else if (name == QLatin1String("--wave-slots")) {
             if (!next() || !toInt(value, 0, 1000, in.waveSlots))
                 return error.isEmpty() ? bad() : false;
@@ -157,7 +160,8 @@ QString usageText() {
         "  --return-to-immediate  after a list (or abort) the output returns to the immediate "
         "values\n"
         "  --reset-time SECONDS   silence after \"syst:conf:nout\" (default 3)\n"
-        "  --list-capacity N      points per list (default 100)\n"
+        "  --list-capacity N      points per list (default: the model's, 100 or 32)\n"
+        "  --min-dwell SECONDS    shortest list point (default: the model's, 0.001 or 0.01)\n"
         "  --wave-slots N         user waveform registers (default 57)\n"
         "  --load SPEC            load per phase: r=OHMS,thd=PERCENT,lag=DEGREES,inrush=FACTOR\n"
         "                         (default r=50,thd=0,lag=0,inrush=1)\n"

@@ -143,7 +143,11 @@ std::string VirtualSource::control(std::string_view line) {
     if (command == "fault") {
         if (!applyFault(rest, error)) return "ERR " + error + "\n";
     } else if (command == "trigger") {
-        if (instrument_->trigger(TriggerSource::External) != 0) return "ERR trigger ignored\n";
+        // "trigger bus" stands in for a GET from a program that holds the only connection.
+        const std::string_view from = firstWord(rest);
+        if (!from.empty() && from != "bus" && from != "ext") return "ERR trigger bus|ext\n";
+        const TriggerSource source = from == "bus" ? TriggerSource::Bus : TriggerSource::External;
+        if (instrument_->trigger(source) != 0) return "ERR trigger ignored\n";
         scheduleEngine();
     } else if (command == "load") {
         int phase = 0;

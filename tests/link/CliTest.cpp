@@ -83,6 +83,8 @@ TEST_P(Cli, IdentifyPrintsTheSourceModel) {
     EXPECT_DOUBLE_EQ(model.value(QStringLiteral("FirmwareRevision")).toDouble(), 2.34);
     EXPECT_EQ(model.value(QStringLiteral("Options")).toArray().size(), 21);
     EXPECT_EQ(model.value(QStringLiteral("PhaseSpacing")).toInt(), 120);
+    EXPECT_EQ(model.value(QStringLiteral("ListCapacity")).toInt(), 100);
+    EXPECT_DOUBLE_EQ(model.value(QStringLiteral("MinimumDwell")).toDouble(), 0.001);
 }
 
 TEST_P(Cli, ReadbackPrintsTheOutputStateAndTracesToStandardError) {

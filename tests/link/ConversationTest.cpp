@@ -38,19 +38,25 @@ TEST_P(Conversation, IdentifiesModelsAndReadsTheirConfiguration) {
         QString serial;
         float firmware;
         int phaseSpacing;
+        int listCapacity;
+        double minimumDwell;
     } cases[] = {
-        {0, {}, QStringLiteral("KV00001"), 2.34f, 0},
+        {0, {}, QStringLiteral("KV00001"), 2.34f, 0, 100, 0.001},
         {4,
          {QStringLiteral("--options"), QStringLiteral("1,0,1")},
          QStringLiteral("KV00001"),
          2.34f,
-         120},
+         120,
+         100,
+         0.001},
         {10,
          {QStringLiteral("--serial"), QStringLiteral("S-77"), QStringLiteral("--firmware"),
           QStringLiteral(" X123")},
          QStringLiteral("S-77"),
          1.23f,
-         0},
+         0,
+         32,
+         0.01},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.model);
@@ -63,6 +69,8 @@ TEST_P(Conversation, IdentifiesModelsAndReadsTheirConfiguration) {
         EXPECT_FLOAT_EQ(m.FirmwareRevision, c.firmware);
         EXPECT_EQ(m.PhaseSpacing, c.phaseSpacing);
         EXPECT_EQ(m.MultiPhase, c.phaseSpacing ? 1 : 0);
+        EXPECT_EQ(m.ListCapacity, c.listCapacity);
+        EXPECT_DOUBLE_EQ(m.MinimumDwell, c.minimumDwell);
         EXPECT_GT(m.FreqMax, m.FreqMin);
         EXPECT_FLOAT_EQ(program().settings.userLimits.vacLow, m.VoltLowRange);
         EXPECT_EQ(prompt().status(1), QStringLiteral("Query of AC source limits done..."));

@@ -178,6 +178,63 @@ TEST_P(VsourceTransientTest, BusAndExternalTriggersStartAndStepTheList) {
     EXPECT_EQ(error, QStringLiteral("trigger ignored"));
 }
 
+TEST_P(VsourceTransientTest, EachModelLimitsItsListsAndDwells) {
+    const struct {
+        QStringList args;
+        int capacity;
+        double minimumDwell;
+    } cases[] = {
+        {{QStringLiteral("--model"), QStringLiteral("0")}, 100, 0.001},
+        {{QStringLiteral("--model"), QStringLiteral("10")}, 32, 0.01},
+        {{QStringLiteral("--model"), QStringLiteral("0"), QStringLiteral("--list-capacity"),
+          QStringLiteral("150"), QStringLiteral("--min-dwell"), QStringLiteral("0.0005")},
+         150, 0.0005},
+    };
+    const auto dwells = [](int count, double dwell) {
+        QStringList values;
+        for (int i = 0; i < count; ++i)
+            values << QString::number(dwell, 'g', 6);
+        return ("list:dwell " + values.join(QLatin1Char(','))).toLatin1();
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(QLatin1Char(' ')).toStdString());
+        startSource(c.args);
+        send(dwells(c.capacity, c.minimumDwell));
+        EXPECT_TRUE(drainErrors().isEmpty());
+        send(dwells(c.capacity + 1, c.minimumDwell));
+        EXPECT_TRUE(nextError().startsWith(QStringLiteral("-223,")));
+        send(dwells(1, c.minimumDwell / 2));
+        EXPECT_TRUE(nextError().startsWith(QStringLiteral("-222,")));
+        source.stop();
+    }
+}
+
+TEST_P(VsourceTransientTest, TheTimelineShowsHowEachRunWasInitiatedAndEachPointsDwell) {
+    startSource();
+    send("list:dwell 0.05,0.02;:list:volt 1,2;:volt:mode list;:list:coun 2;:list:step once;"
+         ":trig:sync:sour phas;:trig:sync:phas 90;:trig:tran:sour bus;:init");
+    TimelineEvents initiated = waitForEvents(QStringLiteral("initiate"), 1);
+    ASSERT_EQ(initiated.size(), 1u);
+    EXPECT_EQ(numberOf(initiated[0], "points"), 2);
+    EXPECT_EQ(numberOf(initiated[0], "count"), 2);
+    EXPECT_EQ(initiated[0].value(QLatin1String("step")).toString(), QStringLiteral("ONCE"));
+    EXPECT_EQ(numberOf(initiated[0], "sync"), 90);
+    // The program holds the only connection: the control port gives the bus trigger.
+    QString error;
+    EXPECT_FALSE(source.control(QStringLiteral("trigger sideways"), nullptr, &error));
+    ASSERT_TRUE(source.control(QStringLiteral("trigger bus")));
+    const TimelineEvents points = waitForEvents(QStringLiteral("point"), 1);
+    ASSERT_FALSE(points.empty());
+    EXPECT_DOUBLE_EQ(numberOf(points[0], "dwell"), 0.05);
+    send("abort;:list:step auto;:trig:sync:sour imm;:trig:tran:sour imm;:list:coun inf;:init");
+    initiated = waitForEvents(QStringLiteral("initiate"), 2);
+    ASSERT_EQ(initiated.size(), 2u);
+    EXPECT_EQ(initiated[1].value(QLatin1String("count")).toString(), QStringLiteral("INF"));
+    EXPECT_EQ(initiated[1].value(QLatin1String("sync")).toString(), QStringLiteral("IMM"));
+    EXPECT_EQ(initiated[1].value(QLatin1String("step")).toString(), QStringLiteral("AUTO"));
+    send("abort");
+}
+
 TEST_P(VsourceTransientTest, TimeScaleRunsLongListsInAFractionOfTheirTime) {
     startSource({QStringLiteral("--time-scale"), QStringLiteral("100")});
     send("list:dwell 10,10,10;:list:volt 1,2,3;:volt:mode list;:list:coun 2;:init");
