@@ -277,11 +277,19 @@ CompileResult CompileStepTable(const StepTable& table, const CompileOptions& o) 
     for (int p = 0; p < kListPhases; ++p)
         program.phases[p] = table.phases[p] && (p == 0 || program.outputs == 3);
     program.segments.emplace_back();
+    // A base of 0 would turn every relative row into 0 V or 0 Hz.
+    if (table.relative && !(o.vnom > 0 && o.fnom > 0)) {
+        result.error = QStringLiteral("In relative mode V_nom and F_nom must be positive numbers; "
+                                      "they are %1 and %2.")
+                           .arg(volts(o.vnom), hertz(o.fnom));
+        return result;
+    }
 
     std::array<double, kListPhases> level = o.startLevel;
     double frequency = o.frequency;
     std::array<QString, kListPhases> waveform = o.waveform;
 
+    int steps = 0;
     for (int i = 0; i < static_cast<int>(table.rows.size()); ++i) {
         const int rowNumber = i + 1;
         const QString typeName = table.rows[i][ColType].trimmed();
@@ -293,6 +301,7 @@ CompileResult CompileStepTable(const StepTable& table, const CompileOptions& o) 
             return result;
         }
         if (*type == StepType::Empty) break;
+        ++steps;
         RowReader reader(table, o, rowNumber);
         const std::optional<Step> step = reader.read(*type, frequency);
         if (!step) {
@@ -352,6 +361,15 @@ CompileResult CompileStepTable(const StepTable& table, const CompileOptions& o) 
     if (program.segments.front().points.empty()) {
         result.error = kNothingToDoMessage;
         result.nothingToDo = true;
+        return result;
+    }
+    // Monitoring waits for the trigger-out of this step: without it the
+    // acquisition would never be taken.
+    if (table.monitor && (o.triggerStep < 1 || o.triggerStep > steps)) {
+        result.error = QStringLiteral("Trigger Waveform Acquisition at step number %1: the table "
+                                      "has steps 1 to %2.")
+                           .arg(o.triggerStep)
+                           .arg(steps);
         return result;
     }
     result.program = std::move(program);

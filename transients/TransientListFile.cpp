@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 namespace ostrel {
@@ -112,6 +113,9 @@ QStringList TransientListRecords(const StepTable& t) {
     for (bool phase : t.phases)
         records.append(checkValue(phase));
     for (const StepRow& row : t.rows) {
+        if (std::all_of(row.begin(), row.end(),
+                        [](const QString& c) { return c.trimmed().isEmpty(); }))
+            continue;
         QStringList cells;
         for (const QString& cell : row)
             cells.append(QuotedField(cell));
@@ -182,7 +186,29 @@ TransientListRead ReadTransientList(const QString& path) {
     return ParseTransientList(QFileInfo(path).fileName(), lines);
 }
 
+QString UnstorableText(const StepTable& t) {
+    const auto unstorable = [](const QString& text) {
+        return text.contains(QLatin1Char('"')) || text.contains(QLatin1Char('\n')) ||
+               text.contains(QLatin1Char('\r'));
+    };
+    const QString why = QStringLiteral("a double quote or a line break cannot be stored");
+    if (unstorable(t.vnomText)) return QStringLiteral("V_nom \"%1\": %2.").arg(t.vnomText, why);
+    if (unstorable(t.fnomText)) return QStringLiteral("F_nom \"%1\": %2.").arg(t.fnomText, why);
+    for (int r = 0; r < static_cast<int>(t.rows.size()); ++r)
+        for (int c = 0; c < kStepColumns; ++c)
+            if (unstorable(t.rows[r][c]))
+                return QStringLiteral("Row %1, \"%2\": %3.")
+                    .arg(r + 1)
+                    .arg(StepColumnHeading(c, t.relative, t.cycles, false), why);
+    return QString();
+}
+
 bool WriteTransientList(const QString& path, const StepTable& table, QString& error) {
+    const QString problem = UnstorableText(table);
+    if (!problem.isEmpty()) {
+        error = QStringLiteral("The transient list file %1 was not written. %2").arg(path, problem);
+        return false;
+    }
     return WriteRecordFile(path, TransientListRecords(table), kKind, error);
 }
 

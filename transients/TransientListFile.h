@@ -19,14 +19,19 @@ struct TransientListRead {
     QString error;                  // names the file and the line
 };
 
-// The records of a file, one per line. The phase mask and the phase boxes
-// are written from the same settings, so they always agree.
+// The records of a file, one per line; rows with every cell blank are left
+// out. The phase mask and the phase boxes are written from the same
+// settings, so they always agree.
 QStringList TransientListRecords(const StepTable& table);
 // Parses the lines of a file; `file` names it in the message.
 TransientListRead ParseTransientList(const QString& file, const QStringList& lines);
 
 TransientListRead ReadTransientList(const QString& path);
-// The whole file or nothing; false with a message naming the file.
+// Why the table cannot be stored (a quote or a line break in a quoted text,
+// which would damage the file); empty when it can.
+QString UnstorableText(const StepTable& table);
+// The whole file or nothing; false with a message naming the file, and for
+// an unstorable table nothing is written.
 bool WriteTransientList(const QString& path, const StepTable& table, QString& error);
 
 // A typed file name with ".tls" added when its file-name part has no ".".

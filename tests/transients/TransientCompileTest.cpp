@@ -325,6 +325,22 @@ TEST_F(Compile, BadRowsAreRefusedNamingRowColumnValueAndLimit) {
     }
 }
 
+TEST_F(Compile, RelativeTableNeedsPositiveBasesAndMonitoringNeedsItsTriggerStep) {
+    table.rows = {row("V Step", "1", "50"), row("Delay", "1")};
+    table.relative = true;
+    options.vnom = 0;
+    EXPECT_FALSE(compile().program);
+    EXPECT_TRUE(compile().error.contains("V_nom and F_nom must be positive"));
+
+    options.vnom = 120;
+    table.monitor = true;
+    options.triggerStep = 3;
+    EXPECT_EQ(compile().error,
+              "Trigger Waveform Acquisition at step number 3: the table has steps 1 to 2.");
+    options.triggerStep = 2;
+    EXPECT_TRUE(compile().program);
+}
+
 TEST_F(Compile, CycleTimesBelowTheMinimumDwellNameTheirSeconds) {
     table.cycles = true;
     options.frequency = 400;

@@ -92,6 +92,22 @@ TEST(TransientListFile, CommentGoesOnOneLineAndIsReadWhole) {
     ASSERT_EQ(r.table->rows.size(), 1u);
 }
 
+TEST(TransientListFile, BlankRowsAreLeftOutAndUnstorableTextsWriteNothing) {
+    StepTable t;
+    t.rows = {{"Delay", "1", "", "", "", "", ""},
+              {"", " ", "", "", "", "", ""},
+              {"V Step", "1", "50", "", "", "", ""}};
+    EXPECT_EQ(TransientListRecords(t).size(), 15);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("quoted.tls");
+    QString error;
+    t.rows[2][ColWaveform] = "my \"wave\"";
+    EXPECT_FALSE(WriteTransientList(path, t, error));
+    EXPECT_TRUE(error.contains("Row 3, \"Waveform\"")) << error.toStdString();
+    EXPECT_FALSE(QFile::exists(path));
+}
+
 TEST(TransientListFile, BareFieldsAreReadAsWellAsQuotedOnes) {
     QStringList lines = goodLines();
     lines[1] = "0, 120.0 ,60";
