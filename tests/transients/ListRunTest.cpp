@@ -202,6 +202,42 @@ TEST_P(ListRunTest, TwoSegmentsTwoPassesPlayInOrderAndComplete) {
     EXPECT_TRUE(prompt().messages().isEmpty());
 }
 
+TEST_P(ListRunTest, MonitoringArmsTheAcquisitionJustBeforeTheTriggerSegment) {
+    startModel(4);
+    if (HasFatalFailure()) return;
+    const qsizetype mark = received().size();
+    ListRunPlan plan = acPlan(3, {true, false, false}, 1);
+    plan.monitor = true;
+    plan.acquisitionOffsetS = 0.01;
+    plan.acquisitionIntervalS = 25e-6;
+    QStringList trigger = acLines({1}, QStringLiteral("80.0,20.0"));
+    trigger.replace(trigger.indexOf(QStringLiteral(":list:ttlt 0,0")),
+                    QStringLiteral(":list:ttlt 0,1"));
+    plan.segments = {segment(acLines({1}, QStringLiteral("50.0,100.0"))), segment(trigger)};
+    plan.segments[1].holdsTriggerStep = true;
+    int refreshes = 0;
+    ListRunHooks hooks;
+    hooks.refreshMonitor = [&] { ++refreshes; };
+    const ListRunOutcome outcome = ListRun(program(), plan, hooks).run();
+
+    EXPECT_EQ(outcome.result, ListRunResult::Completed) << outcome.message.toStdString();
+    // The short run has no second between polls: the one after the restore.
+    EXPECT_EQ(refreshes, 1);
+    const QStringList sent = receivedSince(mark);
+    EXPECT_TRUE(inOrder(
+        sent, {QStringLiteral("abort;:inst:coup none;:list:step auto;:list:coun "
+                              "1;:freq:mode list;:freq:slew:mode list;:sens:swe:offs "
+                              "0.010;:sens:swe:tint 0.0000250;:outp:ttlt:sour "
+                              "list;:outp:ttlt 1;:trig:acq:sour ttlt"),
+               QStringLiteral(":init:name tran"), QStringLiteral(":list:ttlt 0,1"),
+               QStringLiteral("trig:sync:sour imm"), QStringLiteral("abort;:init:name acq")}));
+    const qsizetype arm = sent.indexOf(QStringLiteral("abort;:init:name acq"));
+    ASSERT_GE(arm, 0);
+    EXPECT_EQ(sent.value(arm + 1), QStringLiteral(":init:name tran"));
+    EXPECT_EQ(countContaining(sent, QStringLiteral("init:name acq")), 1);
+    EXPECT_EQ(timeline(QStringLiteral("acquire")).size(), 1u);
+}
+
 TEST_P(ListRunTest, StopDuringThreePassRunAbortsStartsNothingMoreAndRestoresOnce) {
     startModel(4);
     if (HasFatalFailure()) return;
