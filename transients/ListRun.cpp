@@ -189,8 +189,10 @@ bool ListRun::playPasses() {
         for (size_t k = 0; k < segments_.size(); ++k) {
             if (stopRequested_) return true;
             const ListRunSegment& segment = segments_[k];
-            for (const QString& line : segment.loadLines)
+            for (const QString& line : segment.loadLines) {
+                if (stopRequested_) return true;
                 program_.link.Send(0, line);
+            }
             // A refused list must not play: the source would play the cleared
             // lists, or the segment before.
             if (!checkSource(
@@ -204,7 +206,7 @@ bool ListRun::playPasses() {
             case Wait::Failed:
                 return false;
             }
-            startSegment(segment, pass == 1 && k == 0);
+            if (!startSegment(segment, pass == 1 && k == 0)) return true;
             if (!checkSource(
                     QStringLiteral("the start of segment %1 of pass %2").arg(k + 1).arg(pass)))
                 return false;
@@ -244,22 +246,27 @@ bool ListRun::preparePass(int pass) {
 
 // The first start command of every segment but the very first clears what
 // the source may still hold with "abort;"; an armed acquisition comes just
-// before its transient, with no abort between them.
-void ListRun::startSegment(const ListRunSegment& segment, bool first) {
+// before its transient, with no abort between them. Each line out processes
+// window events, so Stop may come between them: nothing starts after its
+// "abort". False when stopped before the transient started.
+bool ListRun::startSegment(const ListRunSegment& segment, bool first) {
     InstrumentLink& link = program_.link;
     link.Send(0, syncLine(plan_, segment));
     QString prefix = first ? QStringLiteral(":") : QStringLiteral("abort;:");
+    if (plan_.monitor && segment.holdsTriggerStep) {
+        if (stopRequested_) return false;
+        link.Send(0, prefix + QStringLiteral("init:name acq"));
+        prefix = QStringLiteral(":");
+    }
+    if (stopRequested_) return false;
     if (!started_) {
         started_ = true;
         startedAtMs_ = clock_.elapsed();
     }
-    if (plan_.monitor && segment.holdsTriggerStep) {
-        link.Send(0, prefix + QStringLiteral("init:name acq"));
-        prefix = QStringLiteral(":");
-    }
     link.Send(0,
               prefix + (plan_.continuous ? QStringLiteral("init:cont:name tran,0;:init:name tran")
                                          : QStringLiteral("init:name tran")));
+    return true;
 }
 
 ListRun::Wait ListRun::waitIdle(int pass, int segment) {

@@ -118,7 +118,7 @@ private:
     bool readStartLevels();
     bool playPasses();
     bool preparePass(int pass);
-    void startSegment(const ListRunSegment& segment, bool first);
+    bool startSegment(const ListRunSegment& segment, bool first);
     Wait waitIdle(int pass, int segment);
     bool checkSource(const QString& what);
     void restore();
