@@ -238,46 +238,89 @@ TEST_P(ListRunTest, MonitoringArmsTheAcquisitionJustBeforeTheTriggerSegment) {
     EXPECT_EQ(timeline(QStringLiteral("acquire")).size(), 1u);
 }
 
-TEST_P(ListRunTest, StopDuringThreePassRunAbortsStartsNothingMoreAndRestoresOnce) {
+TEST_P(ListRunTest, StopDuringTheSecondPassAbortsStartsNothingMoreAndRestoresOnce) {
+    const struct {
+        const char* name;
+        bool continuous;
+        QString laterStart;
+        QString status;
+    } cases[] = {
+        {"three passes", false, QStringLiteral("abort;:init:name tran"),
+         QStringLiteral("Transient Execution pass number 2")},
+        {"continuous", true, QStringLiteral("abort;:init:cont:name tran,0;:init:name tran"),
+         QStringLiteral("Transient Execution in continuous mode...")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        startModel(4);
+        if (HasFatalFailure()) return;
+        const qsizetype mark = received().size();
+        ListRunPlan plan = acPlan(3, {true, true, true}, 3);
+        plan.continuous = c.continuous;
+        plan.popupWhenDone = true;
+        plan.segments = {segment(acLines({1, 2, 3}, QStringLiteral("50.0,100.0")))};
+        ListRun* runner = nullptr;
+        ListRunHooks hooks;
+        bool stopAsked = false;
+        // The operator presses Stop while the second pass plays: the click is
+        // handled among the events the run processes while it polls.
+        hooks.progress = [&](const ListRunProgress& p) {
+            if (p.pass != 2 || stopAsked) return;
+            stopAsked = true;
+            QTimer::singleShot(0, [&] { runner->stop(); });
+        };
+        ListRun run(program(), plan, hooks);
+        runner = &run;
+        const ListRunOutcome outcome = run.run();
+
+        EXPECT_EQ(outcome.result, ListRunResult::Aborted);
+        EXPECT_EQ(outcome.message, QStringLiteral("Transient Execution aborted by operator"));
+        EXPECT_EQ(outcome.passesCompleted, 1);
+        EXPECT_EQ(outcome.pointsSent, 4);
+        EXPECT_TRUE(outcome.restored);
+        EXPECT_FALSE(run.running());
+        EXPECT_TRUE(statusTexts().contains(c.status));
+        EXPECT_EQ(prompt().status(1), QStringLiteral("Transient Execution aborted by operator"));
+        EXPECT_EQ(prompt().messages(),
+                  QStringList{QStringLiteral("Transient Execution aborted by operator")});
+
+        const QStringList sent = receivedSince(mark);
+        EXPECT_EQ(sent.count(c.laterStart), 1);
+        const qsizetype abort = sent.indexOf(QStringLiteral("abort"));
+        ASSERT_GE(abort, 0);
+        const QStringList after = sent.mid(abort);
+        EXPECT_EQ(countContaining(after, QStringLiteral("init:")), 0)
+            << after.join('\n').toStdString();
+        EXPECT_TRUE(inOrder(after, {QStringLiteral("syst:err?"), kRestoreAc3}));
+        EXPECT_EQ(sent.count(kRestoreAc3), 1);
+        EXPECT_EQ(timeline(QStringLiteral("initiate")).size(), 2u);
+        EXPECT_EQ(timeline(QStringLiteral("abort")).size(), 1u);
+    }
+}
+
+TEST_P(ListRunTest, ExternalTriggerWithOncePacingWaitsForEveryTrigger) {
     startModel(4);
     if (HasFatalFailure()) return;
-    const qsizetype mark = received().size();
-    ListRunPlan plan = acPlan(3, {true, true, true}, 3);
-    plan.popupWhenDone = true;
-    plan.segments = {segment(acLines({1, 2, 3}, QStringLiteral("50.0,100.0")))};
-    ListRun* runner = nullptr;
+    ListRunPlan plan = acPlan(3, {true, false, false}, 1);
+    plan.trigger = ListTrigger::External;
+    plan.stepOnce = true;
+    plan.segments = {segment(acLines({1}, QStringLiteral("50.0,100.0")))};
+    // Someone at the bench pulls the trigger input now and then while the
+    // source waits: the start and the second point each take one.
+    int polls = 0;
     ListRunHooks hooks;
-    bool stopAsked = false;
-    // The operator presses Stop while the second pass plays: the click is
-    // handled among the events the run processes while it polls.
-    hooks.progress = [&](const ListRunProgress& p) {
-        if (p.pass != 2 || stopAsked) return;
-        stopAsked = true;
-        QTimer::singleShot(0, [&] { runner->stop(); });
+    hooks.progress = [&](const ListRunProgress&) {
+        if (++polls % 6 == 0) source.control(QStringLiteral("trigger ext"));
     };
-    ListRun run(program(), plan, hooks);
-    runner = &run;
-    const ListRunOutcome outcome = run.run();
+    const ListRunOutcome outcome = ListRun(program(), plan, hooks).run();
 
-    EXPECT_EQ(outcome.result, ListRunResult::Aborted);
-    EXPECT_EQ(outcome.message, QStringLiteral("Transient Execution aborted by operator"));
-    EXPECT_EQ(outcome.passesCompleted, 1);
-    EXPECT_EQ(outcome.pointsSent, 4);
-    EXPECT_TRUE(outcome.restored);
-    EXPECT_FALSE(run.running());
-    EXPECT_EQ(prompt().status(1), QStringLiteral("Transient Execution aborted by operator"));
-    EXPECT_EQ(prompt().messages(),
-              QStringList{QStringLiteral("Transient Execution aborted by operator")});
-
-    const QStringList sent = receivedSince(mark);
-    const qsizetype abort = sent.indexOf(QStringLiteral("abort"));
-    ASSERT_GE(abort, 0);
-    const QStringList after = sent.mid(abort);
-    EXPECT_EQ(countContaining(after, QStringLiteral("init:")), 0) << after.join('\n').toStdString();
-    EXPECT_TRUE(inOrder(after, {QStringLiteral("syst:err?"), kRestoreAc3}));
-    EXPECT_EQ(sent.count(kRestoreAc3), 1);
-    EXPECT_EQ(timeline(QStringLiteral("initiate")).size(), 2u);
-    EXPECT_EQ(timeline(QStringLiteral("abort")).size(), 1u);
+    EXPECT_EQ(outcome.result, ListRunResult::Completed) << outcome.message.toStdString();
+    EXPECT_GE(polls, 12);
+    EXPECT_EQ(timeline(QStringLiteral("point")).size(), 2u);
+    EXPECT_TRUE(
+        inOrder(received(), {QStringLiteral("trig:tran:sour ext"),
+                             QStringLiteral("abort;:inst:coup none;:list:step once;:list:"
+                                            "coun 1;:freq:mode list;:freq:slew:mode list")}));
 }
 
 TEST_P(ListRunTest, RefusedSegmentEndsTheRunBeforeItStarts) {
