@@ -167,18 +167,23 @@ AcquisitionResult RunAcquisition(const AcquisitionRequest& request, SourceIo& io
         else
             result.intervalUs = static_cast<float>(request.intervalSeconds * 1e6);
     }
-    if (request.triggered)
-        io.send(QStringLiteral("sens:swe:offs ") +
-                FormatNumber(request.offsetMs / 1000.0, u"0.000"));
-    for (const QString& c : TriggerCommands(request.dcMode, request.triggerAngle))
-        io.send(c);
-    io.send(SelectPhaseCommand(request.phase));
-    if (request.dcMode) io.query(QStringLiteral("meas:volt:dc?"), 1.0);
-    io.send(QStringLiteral("init:seq3"));
-
     const int samples = std::clamp(request.bufferBlocks, 1, kMaxBlocks) * kBlockSamples;
-    const double wait = AcquisitionWaitSeconds(samples, result.intervalUs, request.offsetMs);
-    WaitUntil(aborted, static_cast<int>(wait * 1000), 50);
+    if (request.armed) {
+        // Its trigger and offset were set by the run; arming again would
+        // throw away what the run's trigger point took.
+        io.send(SelectPhaseCommand(request.phase));
+    } else {
+        if (request.triggered)
+            io.send(QStringLiteral("sens:swe:offs ") +
+                    FormatNumber(request.offsetMs / 1000.0, u"0.000"));
+        for (const QString& c : TriggerCommands(request.dcMode, request.triggerAngle))
+            io.send(c);
+        io.send(SelectPhaseCommand(request.phase));
+        if (request.dcMode) io.query(QStringLiteral("meas:volt:dc?"), 1.0);
+        io.send(QStringLiteral("init:seq3"));
+        const double wait = AcquisitionWaitSeconds(samples, result.intervalUs, request.offsetMs);
+        WaitUntil(aborted, static_cast<int>(wait * 1000), 50);
+    }
     if (aborted()) return result;
 
     Capture& capture = result.capture;

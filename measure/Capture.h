@@ -63,6 +63,8 @@ struct AcquisitionRequest {
     double intervalSeconds = 0;
     float intervalUs = 0;   // the interval the source uses now
     bool triggered = false; // synchronised with the output phase
+    // A list run armed the acquisition already: fetch what it took.
+    bool armed = false;
     double offsetMs = 0;
     double triggerAngle = 0;
     int bufferBlocks = kMaxBlocks;

@@ -35,6 +35,9 @@ struct MeasurementState {
     bool wattHourBusy = false;
     // Set while the harmonic acquisition has switched the sense coupling to DC.
     bool senseCouplingSwitched = false;
+    // A list run armed the source's acquisition (its trigger points fire it):
+    // the waveform capture fetches what it took once, without arming again.
+    bool acquisitionArmed = false;
     // Field delimiter of every measurement log: ',' or '\t'.
     QChar delimiter = QLatin1Char(',');
 };

@@ -32,6 +32,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <utility>
+
 // The toolbar's own icons live in this static library; registered by hand.
 static void initMeasureIcons() {
     Q_INIT_RESOURCE(measure_icons);
@@ -334,6 +336,8 @@ void frmTMeas::acquire() {
         r.intervalSeconds = intervalUs_ / 1e6;
         r.intervalUs = intervalUs_;
         r.triggered = chkSync_->isChecked();
+        // Once only: the next acquisition arms the source itself.
+        r.armed = std::exchange(state_.acquisitionArmed, false);
         r.offsetMs = txtOffset_->text().toInt();
         r.triggerAngle = triggerAngle_;
         r.bufferBlocks = std::clamp(program_.settings.wave.bufferSize, 1, kMaxBlocks);
