@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "cli/RunTransient.h"
 
 #include "app/Program.h"
 #include "cli/BenchmarkStats.h"
@@ -44,37 +45,6 @@ Outcome lostOr(Program& program, ExitStatus status, const QString& error) {
     QString reason = program.link.state.lostReason;
     reason[0] = reason[0].toUpper();
     return Outcome::failed(ExitFailedSent, reason);
-}
-
-// Identification and configuration readout as at start-up; the model index.
-Outcome identify(Program& program, int& index) {
-    const int bus = program.settings.link.bus;
-    const QString where = program.link.TransportName();
-    QString message;
-    index = OpenAndIdentify(program, message);
-    if (bus != BusSimulation && index < 0) {
-        const bool sent = [&] {
-            program.settings.link.bus = bus;
-            const bool opened = transportOpened(program);
-            program.settings.link.bus = BusSimulation;
-            return opened;
-        }();
-        if (!sent) {
-            message.remove(QStringLiteral("\r\nInterface will be set to No Connection."));
-            if (bus != BusSerial)
-                message = QStringLiteral("No source answered at ") + where + QStringLiteral(": ") +
-                          message;
-            return Outcome::failed(ExitRefused, message);
-        }
-        return Outcome::failed(ExitFailedSent,
-                               QStringLiteral("No supported AC source answered on ") + where +
-                                   QLatin1Char('.'));
-    }
-    LoadModel(program, index);
-    if (bus != BusSimulation)
-        if (const QueryFailure failure = ReadSourceConfiguration(program, index))
-            return Outcome::failed(ExitFailedSent, failure.error);
-    return Outcome::completed();
 }
 
 Outcome runBenchmark(Program& program, const QStringList& args) {
@@ -167,6 +137,36 @@ QJsonArray errorList(const QString& errors) {
 
 } // namespace
 
+Outcome IdentifyAndConfigure(Program& program, int& index) {
+    const int bus = program.settings.link.bus;
+    const QString where = program.link.TransportName();
+    QString message;
+    index = OpenAndIdentify(program, message);
+    if (bus != BusSimulation && index < 0) {
+        const bool sent = [&] {
+            program.settings.link.bus = bus;
+            const bool opened = transportOpened(program);
+            program.settings.link.bus = BusSimulation;
+            return opened;
+        }();
+        if (!sent) {
+            message.remove(QStringLiteral("\r\nInterface will be set to No Connection."));
+            if (bus != BusSerial)
+                message = QStringLiteral("No source answered at ") + where + QStringLiteral(": ") +
+                          message;
+            return Outcome::failed(ExitRefused, message);
+        }
+        return Outcome::failed(ExitFailedSent,
+                               QStringLiteral("No supported AC source answered on ") + where +
+                                   QLatin1Char('.'));
+    }
+    LoadModel(program, index);
+    if (bus != BusSimulation)
+        if (const QueryFailure failure = ReadSourceConfiguration(program, index))
+            return Outcome::failed(ExitFailedSent, failure.error);
+    return Outcome::completed();
+}
+
 Outcome RunCommand(Program& program, const QStringList& args) {
     const QString command = args.value(0);
     const QStringList rest = args.mid(1);
@@ -175,7 +175,7 @@ Outcome RunCommand(Program& program, const QStringList& args) {
          command == QLatin1String("catalog")) &&
         rest.isEmpty()) {
         int index = -1;
-        Outcome opened = identify(program, index);
+        Outcome opened = IdentifyAndConfigure(program, index);
         if (opened.status != ExitCompleted) return opened;
         if (command == QLatin1String("identify"))
             return Outcome::completed(
@@ -197,6 +197,8 @@ Outcome RunCommand(Program& program, const QStringList& args) {
                                              {QStringLiteral("name"), m.WaveformNames[i]}});
         return Outcome::completed({{QStringLiteral("waveforms"), waveforms}});
     }
+
+    if (command == QLatin1String("run-transient")) return RunTransientCommand(program, rest);
 
     const bool known = (command == QLatin1String("send") && !rest.isEmpty()) ||
                        (command == QLatin1String("query") && !rest.isEmpty()) ||

@@ -3,6 +3,7 @@
 // prints one JSON object and ends with the exit status of cli/Outcome.h.
 #include "app/Program.h"
 #include "cli/Commands.h"
+#include "cli/RunTransient.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -23,14 +24,23 @@ void printTo(FILE* stream, QString text) {
     std::fflush(stream);
 }
 
-// Messages go to standard error; questions are answered "no".
+// Messages go to standard error; questions too, answered "no" unless the
+// run was given --yes.
 class StderrPrompt : public SilentPrompt {
 public:
     void showMessage(const QString& text, PromptIcon) override {
         printTo(stderr, text);
         said = true;
     }
+    PromptAnswer ask(const QString& text, PromptButtons buttons, int, PromptIcon) override {
+        const bool yes = answerYes;
+        printTo(stderr, text + (yes ? QStringLiteral("\n(answered Yes: --yes)")
+                                    : QStringLiteral("\n(answered No; --yes answers Yes)")));
+        if (buttons == PromptButtons::YesNo) return yes ? PromptAnswer::Yes : PromptAnswer::No;
+        return yes ? PromptAnswer::Ok : PromptAnswer::Cancel;
+    }
     bool said = false;
+    bool answerYes = false;
 };
 
 int finish(const QString& command, const Outcome& outcome, bool alreadySaid) {
@@ -106,9 +116,16 @@ int main(int argc, char** argv) {
         "  download NAME FILE       download a waveform, one sample a line\n"
         "  catalog                  identify; print the waveform catalog\n"
         "  benchmark [--count N] [--query TEXT]\n"
-        "                           N queries (1000 of *IDN?): rate and round trips\n\n"
+        "                           N queries (1000 of *IDN?): rate and round trips\n"
+        "  run-transient FILE [--format tls] [--phases A,B,C|none] [--count N | --continuous]\n"
+        "                [--trigger imm|bus|ext] [--pacing auto|once] [--vnom V] [--fnom F]\n"
+        "                [--steady] [--trigger-step K] [--acquire] [--yes] [--timeout S]\n"
+        "                [--dry-run]\n"
+        "                           run a step table (.tls, .dtl); questions are answered\n"
+        "                           No unless --yes; SIGINT, SIGTERM and --timeout stop it\n\n"
         "Every run prints one JSON object. Exit status: 0 completed, 2 usage,\n"
-        "3 refused before anything was sent, 5 failed after something was sent.\n"
+        "3 refused before anything was sent, 4 aborted, 5 failed after something\n"
+        "was sent.\n"
         "Bus options default to the stored settings."));
     parser.addHelpOption();
     parser.addVersionOption();
@@ -189,6 +206,10 @@ int main(int argc, char** argv) {
                              for (int i = first; i <= last; ++i)
                                  printTo(stderr, program.busTrace.entries().at(i));
                          });
+    }
+    if (command == QLatin1String("run-transient")) {
+        said.answerYes = args.contains(QStringLiteral("--yes"));
+        InstallTransientStopSignals();
     }
     const Outcome outcome = RunCommand(program, args);
     program.link.CloseLan();

@@ -172,6 +172,47 @@ TEST_P(Cli, BenchmarkPrintsItsFigures) {
         EXPECT_GT(figures.value(QLatin1String(figure)).toDouble(), 0) << figure;
 }
 
+TEST_P(Cli, RunTransientPlaysAStepTableAndStopsOnSigterm) {
+    start({QStringLiteral("--model"), QStringLiteral("0")});
+    ASSERT_TRUE(control(QStringLiteral("fault clear")));
+    ASSERT_EQ(run({QStringLiteral("send"), QStringLiteral("mode dc;:volt 28")}).exitCode, 0);
+    const QString table =
+        QStringLiteral(OSTREL_SOURCE_DATA_DIR) + QStringLiteral("/transients/dc-28V-step-and-dropout.tls");
+
+    CliRun r = run({QStringLiteral("run-transient"), table, QStringLiteral("--dry-run")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(json(r).value(QStringLiteral("outcome")).toString(), QStringLiteral("checked"));
+    EXPECT_EQ(json(r).value(QStringLiteral("lines")).toArray().at(0).toArray().at(0).toString(),
+              QStringLiteral(":list:dwel 0.500,0.010,0.001,0.200"));
+
+    // The relay is open: without --yes the question is answered No and nothing runs.
+    const qsizetype mark = received().size();
+    r = run({QStringLiteral("run-transient"), table});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_TRUE(receivedSince(mark).filter(QStringLiteral("list:")).isEmpty());
+
+    r = run({QStringLiteral("run-transient"), table, QStringLiteral("--yes"), QStringLiteral("--count"),
+             QStringLiteral("2")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QJsonObject done = json(r);
+    EXPECT_EQ(done.value(QStringLiteral("outcome")).toString(), QStringLiteral("completed"));
+    EXPECT_EQ(done.value(QStringLiteral("passes_completed")).toInt(), 2);
+    EXPECT_EQ(done.value(QStringLiteral("points_sent")).toInt(), 8);
+    EXPECT_TRUE(done.value(QStringLiteral("restored")).toBool());
+
+    QProcess process;
+    launch(process, {QStringLiteral("run-transient"), table, QStringLiteral("--yes"),
+                     QStringLiteral("--count"), QStringLiteral("50")});
+    ASSERT_TRUE(WaitUntil([&] { return !receivedSince(mark).filter(QStringLiteral("init")).isEmpty(); }, 10000));
+    Delay(0.8);
+    process.terminate();
+    r = collect(process);
+    EXPECT_EQ(r.exitCode, 4) << r.err.toStdString();
+    EXPECT_EQ(json(r).value(QStringLiteral("outcome")).toString(), QStringLiteral("aborted"));
+    EXPECT_TRUE(json(r).value(QStringLiteral("restored")).toBool());
+    EXPECT_LT(json(r).value(QStringLiteral("passes_completed")).toInt(), 50);
+}
+
 // Killed while a run talks to it, the source gets one message and a failed
 // run, never a hang or a report made of values that were not read.
 TEST_P(Cli, AKilledSourceEndsTheRunWithOneMessage) {

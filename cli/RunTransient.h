@@ -1,0 +1,19 @@
+#pragma once
+// ostrel-cli run-transient: a step table file run on the source through the
+// same checks and list-run engine as the transient list window.
+#include "cli/Outcome.h"
+
+#include <QStringList>
+
+namespace ostrel {
+
+struct Program;
+
+// `args`: the file and the command's own options (after "run-transient").
+Outcome RunTransientCommand(Program& program, const QStringList& args);
+
+// Stop requests from outside the event loop (SIGINT, SIGTERM): the run in
+// progress stops at its next turn.
+void InstallTransientStopSignals();
+
+} // namespace ostrel
