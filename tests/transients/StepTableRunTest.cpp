@@ -68,6 +68,90 @@ TEST_P(StepTableRunTest, ADcTablePlaysItsPointsAndTheSourceReturnsToFixedMode) {
     EXPECT_EQ(link.Query(0, QStringLiteral("volt:mode?")), QStringLiteral("FIX"));
 }
 
+// Every type, a repeat, a waveform change and a second segment at 90 degrees,
+// two passes on a three-phase source: each point as worked out by hand.
+TEST_P(StepTableRunTest, AnAcTableOfEveryTypePlaysPointByPointOnEveryPhase) {
+    timelinePath = tempPath(QStringLiteral("timeline.jsonl"));
+    start({QStringLiteral("--model"), QStringLiteral("4"), QStringLiteral("--timeline"),
+           timelinePath, QStringLiteral("--time-scale"), QStringLiteral("20")});
+    ASSERT_EQ(identify(), 4);
+    InstrumentLink& link = program().link;
+    link.Send(0, QStringLiteral("freq 400;:inst:coup none;:inst:nsel 1;:volt 115;:inst:nsel 2;"
+                                ":volt 110;:inst:nsel 3;:volt 120;:outp 1"));
+    ASSERT_EQ(link.CheckError(), QString());
+    ASSERT_FALSE(ReadBackState(program(), 4));
+
+    StepTable t;
+    t.relative = false;
+    t.runCount = 2;
+    const auto row = [](const char* type, const char* time, const char* volt = "",
+                        const char* freq = "", const char* repeat = "", const char* wave = "",
+                        const char* phase = "") {
+        return StepRow{QLatin1String(type), QLatin1String(time), QLatin1String(volt),
+                       QLatin1String(freq), QLatin1String(repeat), QLatin1String(wave),
+                       QLatin1String(phase)};
+    };
+    t.rows = {row("V Step", "0.1", "100"),        row("V Drop", "0.02"),
+              row("V Srg/Sag", "0.05", "130", "", "1"), row("V Sweep", "0.2", "50"),
+              row("F Step", "0.1", "", "420"),     row("F Srg/Sag", "0.05", "", "440"),
+              row("F Sweep", "0.2", "", "400"),    row("VF Step", "0.1", "115", "410", "", "SQUARE"),
+              row("VF Sweep", "0.2", "100", "400", "", "", "90"), row("Delay", "0.1")};
+    StepTableRun run(program(), t);
+    const StepTableRunOutcome outcome = run.run();
+    ASSERT_EQ(outcome.run.result, ListRunResult::Completed) << outcome.run.message.toStdString();
+    EXPECT_EQ(outcome.points, (std::vector<int>{11, 2}));
+    EXPECT_EQ(outcome.run.passesCompleted, 2);
+
+    const struct {
+        double dwell, volt, voltRate, freq, freqRate; // rate 0: a step
+        const char* wave;
+    } expected[] = {
+        {0.1, 100, 0, 400, 0, "SINUSOID"},   {0.02, 0, 0, 400, 0, "SINUSOID"},
+        {0.001, 100, 0, 400, 0, "SINUSOID"}, {0.05, 130, 0, 400, 0, "SINUSOID"},
+        {0.001, 100, 0, 400, 0, "SINUSOID"}, {0.2, 50, 250, 400, 0, "SINUSOID"},
+        {0.1, 50, 0, 420, 0, "SINUSOID"},    {0.05, 50, 0, 440, 0, "SINUSOID"},
+        {0.001, 50, 0, 420, 0, "SINUSOID"},  {0.2, 50, 0, 400, 100, "SINUSOID"},
+        {0.1, 115, 0, 410, 0, "SQUARE"},     {0.2, 100, 75, 400, 50, "SQUARE"},
+        {0.1, 100, 0, 400, 0, "SQUARE"},
+    };
+    std::vector<QJsonObject> starts; // point starts, repetitions left out
+    for (const QJsonObject& p : timeline(QStringLiteral("point")))
+        if (p.value(QLatin1String("repeat")).toInt() == 0) starts.push_back(p);
+    ASSERT_EQ(starts.size(), 2 * std::size(expected));
+    const auto outputs = timeline(QStringLiteral("output"));
+    for (size_t i = 0; i < starts.size(); ++i) {
+        const auto& e = expected[i % std::size(expected)];
+        SCOPED_TRACE(i);
+        const double at = starts[i].value(QLatin1String("t")).toDouble();
+        EXPECT_NEAR(starts[i].value(QLatin1String("dwell")).toDouble(), e.dwell, 1e-9);
+        for (int phase = 1; phase <= 3; ++phase) {
+            QJsonObject out;
+            for (const QJsonObject& o : outputs)
+                if (std::abs(o.value(QLatin1String("t")).toDouble() - at) < 1e-9 &&
+                    o.value(QLatin1String("phase")).toInt() == phase)
+                    out = o;
+            ASSERT_FALSE(out.isEmpty()) << "phase " << phase;
+            const QJsonObject ramps = out.value(QLatin1String("ramps")).toObject();
+            const QJsonObject vac = ramps.value(QLatin1String("vac")).toObject();
+            const QJsonObject freq = ramps.value(QLatin1String("freq")).toObject();
+            EXPECT_NEAR(vac.isEmpty() ? out.value(QLatin1String("vac")).toDouble()
+                                      : vac.value(QLatin1String("to")).toDouble(),
+                        e.volt, 0.005)
+                << "phase " << phase;
+            EXPECT_NEAR(vac.value(QLatin1String("rate")).toDouble(), e.voltRate, e.voltRate * 1e-3);
+            EXPECT_NEAR(freq.isEmpty() ? out.value(QLatin1String("freq")).toDouble()
+                                       : freq.value(QLatin1String("to")).toDouble(),
+                        e.freq, 0.005);
+            EXPECT_NEAR(freq.value(QLatin1String("rate")).toDouble(), e.freqRate, e.freqRate * 1e-3);
+            EXPECT_EQ(out.value(QLatin1String("wave")).toString(), QLatin1String(e.wave));
+        }
+    }
+    // The second segment of each pass starts at 90 degrees.
+    for (size_t pass = 0; pass < 2; ++pass)
+        EXPECT_NEAR(starts[pass * std::size(expected) + 11].value(QLatin1String("angle")).toDouble(),
+                    90, 0.5);
+}
+
 TEST_P(StepTableRunTest, ARefusedRunSendsNothingAfterTheReadback) {
     const struct {
         const char* what;
