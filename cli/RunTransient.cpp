@@ -2,7 +2,10 @@
 
 #include "app/Program.h"
 #include "cli/Commands.h"
+#include "link/Numbers.h"
 #include "link/Readback.h"
+#include "cli/RunPointLists.h"
+#include "cli/TransientJson.h"
 #include "transients/StepTableRun.h"
 #include "transients/TransientListFile.h"
 
@@ -42,6 +45,10 @@ struct Options {
     bool acquire = false;
     double timeoutS = 0;
     bool dryRun = false;
+    // Point list files only.
+    std::optional<bool> freqList;
+    std::optional<std::optional<double>> startAngle; // none inside: random
+    bool retrigger = false;
 };
 
 Outcome usage(const QString& why) {
@@ -57,7 +64,7 @@ bool positive(const QString& text, double& out) {
 
 // The command's own options; "" when they are well formed.
 QString parse(const QStringList& args, Options& o) {
-    QStringList foreign; // options of the other format
+    QStringList stepOnly, pointOnly; // options of one format
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString a = args[i];
         const auto value = [&](QString& out) {
@@ -91,6 +98,7 @@ QString parse(const QStringList& args, Options& o) {
             o.count = n;
         } else if (a == QLatin1String("--continuous")) {
             o.continuous = true;
+            stepOnly << a;
         } else if (a == QLatin1String("--trigger")) {
             if (!value(v)) return QStringLiteral("--trigger is imm, bus or ext");
             if (v == QLatin1String("imm")) o.trigger = TriggerSource::Immediate;
@@ -105,27 +113,45 @@ QString parse(const QStringList& args, Options& o) {
             double x = 0;
             if (!value(v) || !positive(v, x)) return a + QStringLiteral(" is a positive number");
             (a == QLatin1String("--vnom") ? o.vnom : o.fnom) = v;
+            stepOnly << a;
         } else if (a == QLatin1String("--steady")) {
             o.steady = true;
+            stepOnly << a;
         } else if (a == QLatin1String("--trigger-step")) {
             bool ok = false;
             const int n = value(v) ? v.toInt(&ok) : 0;
             if (!ok || n < 1 || n > kMaxStepRows)
                 return QStringLiteral("--trigger-step is a row number from 1 to %1").arg(kMaxStepRows);
             o.triggerStep = n;
+            stepOnly << a;
         } else if (a == QLatin1String("--acquire")) {
             o.acquire = true;
+            stepOnly << a;
         } else if (a == QLatin1String("--timeout")) {
             if (!value(v) || !positive(v, o.timeoutS)) return QStringLiteral("--timeout is a positive number of seconds");
         } else if (a == QLatin1String("--dry-run")) {
             o.dryRun = true;
         } else if (a == QLatin1String("--yes")) {
             // The prompt answers the questions; main set it up.
-        } else if (a == QLatin1String("--freq-list") || a == QLatin1String("--start-angle")) {
-            if (!value(v)) return a + QStringLiteral(" needs a value");
-            foreign << a;
+        } else if (a == QLatin1String("--freq-list")) {
+            if (!value(v) || (v != QLatin1String("on") && v != QLatin1String("off")))
+                return QStringLiteral("--freq-list is on or off");
+            o.freqList = v == QLatin1String("on");
+            pointOnly << a;
+        } else if (a == QLatin1String("--start-angle")) {
+            if (!value(v)) return QStringLiteral("--start-angle is DEG or random");
+            bool ok = false;
+            const double deg = v.toDouble(&ok);
+            if (v == QLatin1String("random"))
+                o.startAngle = std::optional<double>();
+            else if (ok && deg >= 0 && deg <= 360)
+                o.startAngle = std::optional<double>(deg);
+            else
+                return QStringLiteral("--start-angle is an angle from 0 to 360 or random");
+            pointOnly << a;
         } else if (a == QLatin1String("--retrigger")) {
-            foreign << a;
+            o.retrigger = true;
+            pointOnly << a;
         } else {
             return QStringLiteral("unknown option %1").arg(a);
         }
@@ -141,28 +167,17 @@ QString parse(const QStringList& args, Options& o) {
         else
             return QStringLiteral("the format of %1 is not known by its extension; give --format").arg(o.file);
     }
-    if (o.format == QLatin1String("tls") && !foreign.isEmpty())
-        return QStringLiteral("%1 is an option of point list (.trl) files").arg(foreign.first());
-    if (o.format == QLatin1String("trl"))
-        return QStringLiteral("point list (.trl) files are run from the list editor window");
+    if (o.format == QLatin1String("tls") && !pointOnly.isEmpty())
+        return QStringLiteral("%1 is an option of point list (.trl) files").arg(pointOnly.first());
+    if (o.format == QLatin1String("trl") && !stepOnly.isEmpty())
+        return QStringLiteral("%1 is an option of step table (.tls) files").arg(stepOnly.first());
     return {};
-}
-
-QString modeName(int mode) {
-    return mode == ModeDC ? QStringLiteral("DC") : mode == ModeACDC ? QStringLiteral("ACDC")
-                                                                     : QStringLiteral("AC");
 }
 
 QString triggerName(TriggerSource t) {
     return t == TriggerSource::Bus ? QStringLiteral("bus")
            : t == TriggerSource::External ? QStringLiteral("ext")
                                           : QStringLiteral("imm");
-}
-
-QString resultName(ListRunResult r) {
-    return r == ListRunResult::Completed ? QStringLiteral("completed")
-           : r == ListRunResult::Aborted ? QStringLiteral("aborted")
-                                         : QStringLiteral("failed");
 }
 
 } // namespace
@@ -175,6 +190,26 @@ void InstallTransientStopSignals() {
 Outcome RunTransientCommand(Program& program, const QStringList& args) {
     Options o;
     if (const QString problem = parse(args, o); !problem.isEmpty()) return usage(problem);
+
+    if (o.format == QLatin1String("trl")) {
+        PointListFileRun run;
+        run.file = o.file;
+        run.phases = o.phases;
+        run.count = o.count;
+        if (o.trigger) run.trigger = triggerName(*o.trigger);
+        run.once = o.once;
+        run.freqList = o.freqList;
+        run.startAngle = o.startAngle;
+        run.retrigger = o.retrigger;
+        run.timeoutS = o.timeoutS;
+        run.dryRun = o.dryRun;
+        run.stopRequested = [] {
+            const bool stop = stopSignalled != 0;
+            stopSignalled = 0;
+            return stop;
+        };
+        return RunPointListFile(program, run);
+    }
 
     const TransientListRead read = ReadTransientList(o.file);
     if (!read.table) return Outcome::failed(ExitRefused, read.error);
@@ -207,7 +242,7 @@ Outcome RunTransientCommand(Program& program, const QStringList& args) {
         {QStringLiteral("file"), o.file},
         {QStringLiteral("format"), o.format},
         {QStringLiteral("model"), program.sourceModel.ModelName},
-        {QStringLiteral("mode"), modeName(program.outputState.OutputMode)},
+        {QStringLiteral("mode"), TransientModeName(program.outputState.OutputMode)},
         {QStringLiteral("trigger"), triggerName(table.triggerSource)},
         {QStringLiteral("pacing"), table.autoPacing ? QStringLiteral("auto") : QStringLiteral("once")},
         {QStringLiteral("passes_requested"),
@@ -264,7 +299,7 @@ Outcome RunTransientCommand(Program& program, const QStringList& args) {
     fields.insert(QStringLiteral("passes_completed"), r.passesCompleted);
     fields.insert(QStringLiteral("points_sent"), r.pointsSent);
     fields.insert(QStringLiteral("duration_s"), r.durationS);
-    fields.insert(QStringLiteral("outcome"), outcome.refused ? QStringLiteral("failed") : resultName(r.result));
+    fields.insert(QStringLiteral("outcome"), outcome.refused ? QStringLiteral("failed") : TransientResultName(r.result));
     QString message = r.message;
     message.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
     fields.insert(QStringLiteral("message"), message);

@@ -211,6 +211,17 @@ TEST_P(Cli, RunTransientPlaysAStepTableAndStopsOnSigterm) {
     EXPECT_EQ(json(r).value(QStringLiteral("outcome")).toString(), QStringLiteral("aborted"));
     EXPECT_TRUE(json(r).value(QStringLiteral("restored")).toBool());
     EXPECT_LT(json(r).value(QStringLiteral("passes_completed")).toInt(), 50);
+
+    // A point list file runs through the list editor's run.
+    const QString points =
+        QStringLiteral(OSTREL_SOURCE_DATA_DIR) + QStringLiteral("/transients/three-points-phase-A.trl");
+    r = run({QStringLiteral("run-transient"), points, QStringLiteral("--vnom"), QStringLiteral("115")});
+    EXPECT_EQ(r.exitCode, 2) << "a step-table option";
+    ASSERT_EQ(run({QStringLiteral("send"), QStringLiteral("mode ac")}).exitCode, 0);
+    r = run({QStringLiteral("run-transient"), points});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(json(r).value(QStringLiteral("outcome")).toString(), QStringLiteral("completed"));
+    EXPECT_EQ(json(r).value(QStringLiteral("points_sent")).toInt(), 3);
 }
 
 // Killed while a run talks to it, the source gets one message and a failed
