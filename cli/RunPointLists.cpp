@@ -63,7 +63,7 @@ Outcome RunPointListFile(Program& program, const PointListFileRun& o) {
     for (int i = 0; i < points; ++i) {
         float dwell = 0, repeat = 0;
         TryParseSingle(table.columns[ColDwell][i], dwell);
-        TryParseSingle(table.columns[ColRepeat].value(i, table.columns[ColRepeat].value(0)), repeat);
+        TryParseSingle(table.columns[ColListRepeat].value(i, table.columns[ColListRepeat].value(0)), repeat);
         perPass += double(dwell) * (1 + repeat);
     }
     QJsonArray phases;

@@ -129,7 +129,7 @@ PointListLines PointListWriteCommands(const PointTable& t, const PointListTarget
                 return out;
             }
     }
-    if (dwells == 0 || countOf(t, ColRepeat) == 0) {
+    if (dwells == 0 || countOf(t, ColListRepeat) == 0) {
         out.refusal = QStringLiteral("Dwell or repeat list") + kCrLf +
                       QStringLiteral("has no data. Run aborted.");
         return out;
@@ -141,7 +141,7 @@ PointListLines PointListWriteCommands(const PointTable& t, const PointListTarget
         out.lines << line;
         return true;
     };
-    if (!add(ColDwell) || !add(ColRepeat)) return {{}, out.refusal};
+    if (!add(ColDwell) || !add(ColListRepeat)) return {{}, out.refusal};
     if (countOf(t, ColAcqTrig) == 0)
         out.lines << QStringLiteral("list:ttlt 0");
     else if (!add(ColAcqTrig))

@@ -25,7 +25,7 @@ enum PointColumn {
     ColVoltC,
     ColSlewC,
     ColFunctionC,
-    ColRepeat,
+    ColListRepeat,
     ColAcqTrig,
 };
 

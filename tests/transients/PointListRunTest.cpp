@@ -22,7 +22,7 @@ PointTable twoPoints(double dwellScale = 1) {
     t.columns[ColVoltA] = {QStringLiteral("0"), QStringLiteral("115")};
     t.columns[ColSlewA] = {QStringLiteral("max"), QStringLiteral("max")};
     t.columns[ColFunctionA] = {QStringLiteral("sinusoid"), QStringLiteral("sinusoid")};
-    t.columns[ColRepeat] = {QStringLiteral("0"), QStringLiteral("0")};
+    t.columns[ColListRepeat] = {QStringLiteral("0"), QStringLiteral("0")};
     return t;
 }
 

@@ -21,7 +21,7 @@ PointTable twoPoints() {
     t.columns[ColVoltA] = {QStringLiteral("0"), QStringLiteral("115")};
     t.columns[ColSlewA] = {QStringLiteral("max"), QStringLiteral("20")};
     t.columns[ColFunctionA] = {QStringLiteral("sinusoid"), QStringLiteral("sinusoid")};
-    t.columns[ColRepeat] = {QStringLiteral("0"), QStringLiteral("0")};
+    t.columns[ColListRepeat] = {QStringLiteral("0"), QStringLiteral("0")};
     return t;
 }
 
@@ -75,12 +75,12 @@ TEST(PointListWrite, IncompleteListsAreRefusedBeforeAnythingIsSent) {
              t.columns[ColFreqSlew] = {QStringLiteral("max")};
          },
          QStringLiteral("Frequency list is selected but not\r\nall data is entered. Run aborted.")},
-        {"no repeat list", [](PointTable& t) { t.columns[ColRepeat].clear(); },
+        {"no repeat list", [](PointTable& t) { t.columns[ColListRepeat].clear(); },
          QStringLiteral("Dwell or repeat list\r\nhas no data. Run aborted.")},
         {"a word in a voltage cell",
          [](PointTable& t) { t.columns[ColVoltA][1] = QStringLiteral("high"); },
          QStringLiteral("Row 2 of column 4 (Volt(A)): \"high\" is not a number.\r\nNothing was sent.")},
-        {"a gap", [](PointTable& t) { t.columns[ColRepeat] = {QString(), QStringLiteral("1")}; },
+        {"a gap", [](PointTable& t) { t.columns[ColListRepeat] = {QString(), QStringLiteral("1")}; },
          QStringLiteral("Column 13 (Repeat) has an empty cell above row 2.\r\nNothing was sent.")},
     };
     for (const auto& c : cases) {

@@ -99,7 +99,7 @@ TEST_P(TrnstListWindow, ReadShowsMaxAndSaysWhenTheSourceHoldsMoreThanAListCan) {
         if (box->property("index").toInt() == SelectVoltA) box->setChecked(true);
     for (int row = 0; row < 2; ++row) {
         grid->setItem(row, ColFunctionA, new QTableWidgetItem(QStringLiteral("sinusoid")));
-        grid->setItem(row, ColRepeat, new QTableWidgetItem(QStringLiteral("0")));
+        grid->setItem(row, ColListRepeat, new QTableWidgetItem(QStringLiteral("0")));
     }
     const qsizetype mark = received().size();
     trigger("mnuTWrite");
@@ -132,7 +132,7 @@ TEST_P(TrnstListWindow, ListFilesSaveAndOpenThroughTheWindow) {
     t.columns[ColFreq] = {"400.0", "60", "400.0"};
     t.columns[ColFreqSlew] = {"max", "max", "max"};
     t.columns[ColVoltA] = {"115", "0"};
-    t.columns[ColRepeat] = {"0", "2", "0"};
+    t.columns[ColListRepeat] = {"0", "2", "0"};
     window->showTable(t);
 
     const QString path = tempPath(QStringLiteral("points"));
