@@ -267,6 +267,34 @@ TEST_F(TransWindowTest, ARefusedRunLeavesTheWindowReadyAgain) {
     EXPECT_TRUE(w.control<QLineEdit>("txtVnom")->isEnabled());
 }
 
+struct ReportCase {
+    int mode;
+    bool absolute;
+    const char* line;
+};
+
+TEST_F(TransWindowTest, TheReportNamesTheDataMode) {
+    const ReportCase cases[] = {
+        {ModeAC, false, "Data entry mode: Relative Vnom = 115.0, Fnom = 400.0"},
+        {ModeAC, true, "Data entry mode: Absolute"},
+        {ModeDC, true, "Data entry mode: Absolute DC"},
+    };
+    for (const ReportCase& c : cases) {
+        program().outputState.OutputMode = c.mode;
+        TransWindow w(program());
+        w.type("txtVnom", "115");
+        w.type("txtFnom", "400");
+        w.type("txtComment", "bench 3");
+        w.control<QRadioButton>("optData", c.absolute ? 1 : 0)->setChecked(true);
+        const QStringList header = w.window->reportHeader();
+        ASSERT_EQ(header.size(), 4);
+        EXPECT_EQ(header[0], program().messageTitle + " Transient List Report");
+        EXPECT_TRUE(header[1].startsWith("Printed on: "));
+        EXPECT_EQ(header[2], c.line);
+        EXPECT_EQ(header[3], "Comment: bench 3");
+    }
+}
+
 // Runs against the virtual source: the points it played, Stop and close.
 class TransWindowRun : public LinkConversation {
 protected:
@@ -357,6 +385,32 @@ TEST_P(TransWindowRun, CloseIsRefusedWhileRunningAndStopEndsTheRun) {
     EXPECT_TRUE(w.grid()->isEnabled());
     EXPECT_EQ(timeline("abort").size(), 1u);
     EXPECT_TRUE(w.window->close());
+}
+
+TEST_P(TransWindowRun, ClosingTheProgramStopsTheRunAndThenTheWindow) {
+    startSource(0);
+    if (HasFatalFailure()) return;
+    program().link.Send(0, "outp 1");
+    program().outputState.OutputOn = 1;
+    QWidget mainWindow;
+    mainWindow.show();
+    TransWindow w(program());
+    w.window->watchForShutdown(&mainWindow);
+    w.window->show();
+    QTest::mouseClick(w.control<QRadioButton>("optData", 1), Qt::LeftButton, {}, QPoint(6, 6));
+    w.setRow(0, "V Step", {"30", "100"});
+    bool refusedWhileRunning = false;
+    QTimer::singleShot(400, &mainWindow, [&] {
+        mainWindow.close();
+        // As the main window closes every window it opened.
+        refusedWhileRunning = !w.window->close();
+    });
+    w.control<QPushButton>("cmdStart")->click();
+    EXPECT_TRUE(refusedWhileRunning);
+    EXPECT_TRUE(prompt().messages().isEmpty()) << prompt().messages().join('\n').toStdString();
+    EXPECT_EQ(timeline("abort").size(), 1u);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w.window->isVisible(); }, 2000));
+    EXPECT_TRUE(QFile::exists(frmTrans::autoSavePath(program())));
 }
 
 INSTANTIATE_TEST_SUITE_P(Lan, TransWindowRun, ::testing::Values(int(BusLan)));
