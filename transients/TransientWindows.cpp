@@ -24,6 +24,7 @@ void RegisterTransientWindows(frmMain& main, Program& program) {
     main.registerWindow(QStringLiteral("mnuSListEdit"), [&main, &program] {
         auto* window = new frmTrnstList(program);
         window->setAfterRun([&main] { main.refreshPanel(); });
+        window->setHelp([&main] { main.showHelp(QStringLiteral("list-editor")); });
         return window;
     });
 }

@@ -9,6 +9,7 @@
 #include "transients/PointListRun.h"
 #include "transients/PointTable.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDateTime>
@@ -195,6 +196,12 @@ void frmTrnstList::buildMenus() {
     transient->addSeparator();
     mnuTRead_ = entry(transient, "mnuTRead", QStringLiteral("R&ead"), &frmTrnstList::readLists);
     mnuTWrite_ = entry(transient, "mnuTWrite", QStringLiteral("&Write"), &frmTrnstList::writeLists);
+    auto* help = new QAction(QStringLiteral("Help"), this);
+    help->setShortcut(QKeySequence::HelpContents);
+    addAction(help);
+    connect(help, &QAction::triggered, this, [this] {
+        if (help_) help_();
+    });
 }
 
 QString frmTrnstList::shown(const QString& invariant) const {

@@ -30,6 +30,8 @@ public:
 
     // After a run (the relay closed, the output read back): the main panel refills.
     void setAfterRun(std::function<void()> refill) { afterRun_ = std::move(refill); }
+    // F1: this window's page of the guide.
+    void setHelp(std::function<void()> help) { help_ = std::move(help); }
 
     // The grid and the controls as a table ("." as the decimal point), and back.
     PointTable table() const;
@@ -63,6 +65,7 @@ private:
     Program& program_;
     WindowPrompt prompt_{program_, this};
     std::function<void()> afterRun_;
+    std::function<void()> help_;
     QString fileName_;
     bool running_ = false;
     bool stopRequested_ = false;
