@@ -4,6 +4,8 @@
 // or stops answering.
 #include "link/LinkConversation.h"
 
+#include "measure/Capture.h"
+#include "measure/ProgramIo.h"
 #include "transients/PointListRun.h"
 
 #include <QFile>
@@ -112,8 +114,23 @@ TEST_P(PointListRunTest, TriggerPointsArmTheAcquisitionBeforeTheStart) {
     const PointListRunOutcome out = run(t);
     EXPECT_EQ(out.result, ListRunResult::Completed) << out.message.toStdString();
     EXPECT_TRUE(inOrder(sent(), {"outp 1", ":init:seq3", ":init:seq1", "trig:stat?"}));
-    // The waveform capture fetches what the run's trigger point took.
+    // The waveform capture fetches what the run's trigger point took (the
+    // source has no record before its first acquisition), without arming again.
     EXPECT_TRUE(program().measurements.acquisitionArmed);
+    const qsizetype afterRun = received().size();
+    AcquisitionRequest r;
+    r.parameter = CaptureParameterNames(0).first();
+    r.armed = true;
+    r.intervalUs = 100;
+    r.bufferBlocks = 1;
+    ProgramIo io(program());
+    QStringList errors;
+    const AcquisitionResult capture =
+        RunAcquisition(r, io, {{}, [&](const QString& e) { errors << e; }, {}}, QString());
+    EXPECT_TRUE(capture.ok) << errors.join('\n').toStdString();
+    EXPECT_EQ(capture.capture.values.size(), kBlockSamples);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    EXPECT_FALSE(receivedSince(afterRun).contains(QStringLiteral("init:seq3")));
 }
 
 TEST_P(PointListRunTest, StopEndsARetriggeredRunWithTwoAbortsAndLeavesTheSourceFixed) {
