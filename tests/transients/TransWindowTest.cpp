@@ -4,6 +4,7 @@
 #include "link/LinkConversation.h"
 
 #include "link/Readback.h"
+#include "measure/frmMeas.h"
 #include "transients/TransientListFile.h"
 #include "transients/frmTrans.h"
 
@@ -18,12 +19,17 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -295,6 +301,28 @@ TEST_F(TransWindowTest, TheReportNamesTheDataMode) {
     }
 }
 
+TEST_F(TransWindowTest, ThePrintedReportHoldsEveryRow) {
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    if (pdftotext.isEmpty()) GTEST_SKIP() << "pdftotext is not installed";
+    TransWindow w(program());
+    w.type("txtComment", "bench 3");
+    for (int r = 0; r < 60; ++r) w.setRow(r, r % 2 ? "V Drop" : "V Step", {QString::number(r + 1), "50"});
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(tempPath("report.pdf"));
+    w.window->printTo(printer);
+    QProcess text;
+    text.start(pdftotext, {"-layout", tempPath("report.pdf"), "-"});
+    ASSERT_TRUE(text.waitForFinished(10000));
+    const QString report = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(report.contains("Transient List Report"));
+    EXPECT_TRUE(report.contains("Comment: bench 3"));
+    EXPECT_TRUE(report.contains("Volt (%)"));
+    // The rows run on to a second page, none left out.
+    EXPECT_TRUE(report.contains("Page 2"));
+    EXPECT_TRUE(report.contains(QRegularExpression("\\b60\\s+V Drop\\s+60\\b"))) << report.toStdString();
+}
+
 // Runs against the virtual source: the points it played, Stop and close.
 class TransWindowRun : public LinkConversation {
 protected:
@@ -411,6 +439,40 @@ TEST_P(TransWindowRun, ClosingTheProgramStopsTheRunAndThenTheWindow) {
     EXPECT_EQ(timeline("abort").size(), 1u);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !w.window->isVisible(); }, 2000));
     EXPECT_TRUE(QFile::exists(frmTrans::autoSavePath(program())));
+}
+
+TEST_P(TransWindowRun, AMonitoredRunOpensTheMeasurementWindowAndReadsIt) {
+    startSource(0);
+    if (HasFatalFailure()) return;
+    program().link.Send(0, "outp 1");
+    program().outputState.OutputOn = 1;
+    TransWindow w(program());
+    std::unique_ptr<frmMeas> meas;
+    w.window->setMonitorWindow([&]() -> QWidget* {
+        if (!meas) meas = std::make_unique<frmMeas>(program(), program().measurements);
+        meas->show();
+        return meas.get();
+    });
+    QTest::mouseClick(w.control<QRadioButton>("optData", 1), Qt::LeftButton, {}, QPoint(6, 6));
+    w.setRow(0, "V Step", {"0.3", "100"});
+    w.setRow(1, "V Step", {"1.2", "90"});
+    w.control<QCheckBox>("chkMonitor")->setChecked(true);
+    w.type("txtTrigger", "2");
+    const qsizetype mark = received().size();
+    w.control<QPushButton>("cmdStart")->click();
+    ASSERT_NE(meas, nullptr);
+    EXPECT_TRUE(prompt().messages().isEmpty()) << prompt().messages().join('\n').toStdString();
+    // Armed before the segment and fired by the second step's trigger-out.
+    EXPECT_EQ(timeline("acquire").size(), 1u);
+    const QStringList lines = receivedSince(mark);
+    EXPECT_TRUE(lines.contains(":list:ttlt 0,1")) << lines.join('\n').toStdString();
+    // The window read the meter during the run and after the restore, one
+    // cycle at a time: never its repeat loop inside the run.
+    const qsizetype readings = std::count_if(lines.begin(), lines.end(), [](const QString& l) {
+        return l.contains("fetc:volt:ac?") || l.contains("meas:volt:ac?");
+    });
+    EXPECT_GE(readings, 2) << lines.join('\n').toStdString();
+    EXPECT_FALSE(meas->running());
 }
 
 INSTANTIATE_TEST_SUITE_P(Lan, TransWindowRun, ::testing::Values(int(BusLan)));
