@@ -66,7 +66,8 @@ public:
         }
         if (hooks_.started) hooks_.started();
         closeRelay();
-        if (start()) poll();
+        // Stopped while the relay closed: nothing starts.
+        if (!stopRequested() && start()) poll();
         finish();
         return outcome_;
     }

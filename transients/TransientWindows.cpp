@@ -13,7 +13,8 @@ void RegisterTransientWindows(frmMain& main, Program& program) {
     main.registerWindow(QStringLiteral("mnuSTrans"), [&main, &program] {
         auto* window = new frmTrans(program);
         window->setMonitorWindow([&main]() -> QWidget* {
-            if (QAction* a = main.action(QStringLiteral("mnuMStand")); a && a->isEnabled()) a->trigger();
+            if (QAction* a = main.action(QStringLiteral("mnuMStand")); a && a->isEnabled())
+                a->trigger();
             return main.windows().find(QStringLiteral("mnuMStand"));
         });
         window->setAfterRun([&main] { main.refreshPanel(); });
@@ -25,6 +26,7 @@ void RegisterTransientWindows(frmMain& main, Program& program) {
         auto* window = new frmTrnstList(program);
         window->setAfterRun([&main] { main.refreshPanel(); });
         window->setHelp([&main] { main.showHelp(QStringLiteral("list-editor")); });
+        window->watchForShutdown(&main);
         return window;
     });
 }

@@ -343,8 +343,29 @@ void frmTrnstList::deletePoint() {
     grid_->insertRow(grid_->rowCount());
 }
 
+QString frmTrnstList::checkRunEntries() const {
+    bool ok = false;
+    const int count = txtRepeat_->text().trimmed().toInt(&ok);
+    if (!ok || count < 1 || count > 65535)
+        return QStringLiteral("Repeat: \"%1\" is not a list count from 1 to 65535.")
+                   .arg(txtRepeat_->text()) +
+               kCrLf + QStringLiteral("Run aborted.");
+    float angle = 0;
+    if (optPhaseAngle_->checkedId() == 0 &&
+        (!TryParseSingle(txtPhaseAngle_->text().trimmed(), angle, program_.decimalSeparator) ||
+         angle < 0 || angle > 360))
+        return QStringLiteral("Start at: \"%1\" is not a phase angle from 0 to 360.")
+                   .arg(txtPhaseAngle_->text()) +
+               kCrLf + QStringLiteral("Run aborted.");
+    return {};
+}
+
 void frmTrnstList::run() {
     if (running_) return;
+    if (const QString bad = checkRunEntries(); !bad.isEmpty()) {
+        prompt_.showMessage(bad, PromptIcon::Exclamation);
+        return;
+    }
     running_ = true;
     stopRequested_ = false;
     PointListRunHooks hooks;
@@ -363,6 +384,7 @@ void frmTrnstList::run() {
     showOutput();
     showStatus(outcome.message.split(kCrLf).first());
     if (!outcome.refused && afterRun_) afterRun_();
+    if (closeWhenStopped_) close();
 }
 
 void frmTrnstList::stop() {
@@ -495,6 +517,19 @@ void frmTrnstList::printTo(QPrinter* printer) {
         y += line;
     }
     painter.end();
+}
+
+void frmTrnstList::watchForShutdown(QWidget* mainWindow) {
+    mainWindow->installEventFilter(this);
+    mainWindow_ = mainWindow;
+}
+
+bool frmTrnstList::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == mainWindow_ && event->type() == QEvent::Close && running_) {
+        closeWhenStopped_ = true;
+        stopRequested_ = true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmTrnstList::closeEvent(QCloseEvent* event) {

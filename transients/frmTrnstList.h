@@ -32,6 +32,8 @@ public:
     void setAfterRun(std::function<void()> refill) { afterRun_ = std::move(refill); }
     // F1: this window's page of the guide.
     void setHelp(std::function<void()> help) { help_ = std::move(help); }
+    // The program closing during a run stops it first (abort, restore).
+    void watchForShutdown(QWidget* mainWindow);
 
     // The grid and the controls as a table ("." as the decimal point), and back.
     PointTable table() const;
@@ -42,6 +44,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void build();
@@ -61,6 +64,8 @@ private:
     void showStatus(const QString& text);
     void fillCell(int row, int column, const QString& invariant);
     QString shown(const QString& invariant) const;
+    // The run's own entries: "" when they are good, else what is wrong.
+    QString checkRunEntries() const;
 
     Program& program_;
     WindowPrompt prompt_{program_, this};
@@ -69,6 +74,8 @@ private:
     QString fileName_;
     bool running_ = false;
     bool stopRequested_ = false;
+    bool closeWhenStopped_ = false;
+    QWidget* mainWindow_ = nullptr;
 
     QTableWidget* grid_ = nullptr;
     QCheckBox* chkSelect_[4] = {};

@@ -198,6 +198,27 @@ TEST_P(TrnstListWindow, StartRunsUntilStopAndEveryWayOutEnablesStartAgain) {
     t.select[SelectVoltA] = true;
     t.columns[ColDwell] = {QStringLiteral("10")};
     window->showTable(t);
+
+    // A count or angle that is no number never reads as 0 or 1.
+    const struct {
+        const char* box;
+        const char* text;
+        const char* message;
+    } bad[] = {{"txtRepeat", "", "Repeat: \"\" is not a list count from 1 to 65535.\r\nRun aborted."},
+               {"txtPhaseAngle", "abc",
+                "Start at: \"abc\" is not a phase angle from 0 to 360.\r\nRun aborted."}};
+    window->findChildren<QRadioButton*>(QStringLiteral("optPhaseAngle")).first()->setChecked(true);
+    for (const auto& b : bad) {
+        auto* box = window->findChild<QLineEdit*>(QLatin1String(b.box));
+        const QString before = box->text();
+        box->setText(QLatin1String(b.text));
+        prompt().clear();
+        cmdStart->click();
+        EXPECT_EQ(prompt().messages(), QStringList{QLatin1String(b.message)});
+        EXPECT_TRUE(receivedSince(mark).isEmpty());
+        box->setText(before);
+    }
+    window->findChildren<QRadioButton*>(QStringLiteral("optPhaseAngle")).last()->setChecked(true);
     program().outputState.OutputOn = 0;
     bool stopWasLive = false;
     QTimer::singleShot(1200, [&] {
