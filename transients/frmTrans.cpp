@@ -44,16 +44,20 @@ const QString kCrLf = QStringLiteral("\r\n");
 const QString kNewQuestion = QStringLiteral("This operation will erase all transient") + kCrLf +
                              QStringLiteral("information shown in this window!") + kCrLf +
                              QStringLiteral("Are you sure you want to continue ?");
-const QString kOverwriteQuestion = QStringLiteral("File specified already exists. Do you want to ") +
-                                   kCrLf + QStringLiteral("overwrite this file?");
+const QString kOverwriteQuestion =
+    QStringLiteral("File specified already exists. Do you want to ") + kCrLf +
+    QStringLiteral("overwrite this file?");
 const QString kCloseRefused = QStringLiteral("Transient execution in progress. Cannot close") +
-                              kCrLf + QStringLiteral("transient window as requested. Abort transient") +
+                              kCrLf +
+                              QStringLiteral("transient window as requested. Abort transient") +
                               kCrLf + QStringLiteral("in progress first.");
 const QString kAutoSaveName = QStringLiteral("ostrel.dtl");
 constexpr int kMaxRunCount = 999999;
 
 // Grid column of a step column: column 0 holds the row numbers.
-int gridColumn(int stepColumn) { return stepColumn + 1; }
+int gridColumn(int stepColumn) {
+    return stepColumn + 1;
+}
 
 // Cells that hold numbers: shown in the locale, stored with ".".
 bool numericColumn(int stepColumn) {
@@ -62,7 +66,8 @@ bool numericColumn(int stepColumn) {
 }
 
 bool blank(const StepRow& row) {
-    return std::all_of(row.begin(), row.end(), [](const QString& c) { return c.trimmed().isEmpty(); });
+    return std::all_of(row.begin(), row.end(),
+                       [](const QString& c) { return c.trimmed().isEmpty(); });
 }
 
 std::optional<int> wholeIn(const QString& text, int min, int max) {
@@ -113,7 +118,8 @@ void frmTrans::build() {
     auto* central = new QWidget(this);
     auto* layout = new QHBoxLayout(central);
     auto* left = new QVBoxLayout;
-    grdRegs_ = Named(new QTableWidget(kMaxStepRows, kStepColumns + 1, central), QStringLiteral("grdRegs"));
+    grdRegs_ =
+        Named(new QTableWidget(kMaxStepRows, kStepColumns + 1, central), QStringLiteral("grdRegs"));
     lblGrid_ = Named(new QLabel(central), QStringLiteral("lblGrid"));
     lblGrid_->setBuddy(grdRegs_);
     left->addWidget(lblGrid_);
@@ -134,8 +140,9 @@ QWidget* frmTrans::buildSettings(QWidget* parent) {
     auto* data = new QGroupBox(QStringLiteral("Data Mode"), panel);
     auto* dataGrid = new QGridLayout(data);
     QList<QRadioButton*> dataButtons;
-    optData_ = OptionArray(data, QStringLiteral("optData"),
-                           {QStringLiteral("Relative (%)"), QStringLiteral("Absolute")}, &dataButtons);
+    optData_ =
+        OptionArray(data, QStringLiteral("optData"),
+                    {QStringLiteral("Relative (%)"), QStringLiteral("Absolute")}, &dataButtons);
     dataGrid->addWidget(dataButtons[0], 0, 0);
     dataGrid->addWidget(dataButtons[1], 0, 1);
     txtVnom_ = Named(new QLineEdit(data), QStringLiteral("txtVnom"));
@@ -144,8 +151,10 @@ QWidget* frmTrans::buildSettings(QWidget* parent) {
     dataGrid->addWidget(txtVnom_, 1, 1);
     dataGrid->addWidget(new QLabel(QStringLiteral("F nom"), data), 2, 0);
     dataGrid->addWidget(txtFnom_, 2, 1);
-    chkSteady_ = Named(new QCheckBox(QStringLiteral("Use Steady State"), data), QStringLiteral("chkSteady"));
-    chkCycles_ = Named(new QCheckBox(QStringLiteral("Time in Cycles"), data), QStringLiteral("chkCycles"));
+    chkSteady_ =
+        Named(new QCheckBox(QStringLiteral("Use Steady State"), data), QStringLiteral("chkSteady"));
+    chkCycles_ =
+        Named(new QCheckBox(QStringLiteral("Time in Cycles"), data), QStringLiteral("chkCycles"));
     dataGrid->addWidget(chkSteady_, 3, 0, 1, 2);
     dataGrid->addWidget(chkCycles_, 4, 0, 1, 2);
     column->addWidget(data);
@@ -153,7 +162,8 @@ QWidget* frmTrans::buildSettings(QWidget* parent) {
     auto* phases = new QGroupBox(QStringLiteral("Phases"), panel);
     auto* phaseRow = new QHBoxLayout(phases);
     for (int p = 0; p < 3; ++p) {
-        chkPhase_[size_t(p)] = Named(new QCheckBox(QString(QChar(u'A' + p)), phases), QStringLiteral("chkPhase"), p);
+        chkPhase_[size_t(p)] =
+            Named(new QCheckBox(QString(QChar(u'A' + p)), phases), QStringLiteral("chkPhase"), p);
         phaseRow->addWidget(chkPhase_[size_t(p)]);
     }
     // A single-phase output has only phase A.
@@ -178,28 +188,33 @@ QWidget* frmTrans::buildSettings(QWidget* parent) {
 
     QList<QRadioButton*> sources;
     optTrigSource_ = OptionArray(panel, QStringLiteral("optTrigSource"),
-                                 {QStringLiteral("GPIB bus GET"), QStringLiteral("External Trigger"),
-                                  QStringLiteral("Immediate")},
+                                 {QStringLiteral("GPIB bus GET"),
+                                  QStringLiteral("External Trigger"), QStringLiteral("Immediate")},
                                  &sources);
     column->addWidget(OptionBox(panel, QStringLiteral("Trigger Source"), optTrigSource_));
 
     auto* pacing = new QGroupBox(QStringLiteral("Step Pacing"), panel);
     auto* pacingRow = new QHBoxLayout(pacing);
     pacing_ = new QButtonGroup(pacing);
-    auto* optAuto = Named(new QRadioButton(QStringLiteral("Auto"), pacing), QStringLiteral("optAuto"));
-    auto* optOnce = Named(new QRadioButton(QStringLiteral("Once"), pacing), QStringLiteral("optOnce"));
+    auto* optAuto =
+        Named(new QRadioButton(QStringLiteral("Auto"), pacing), QStringLiteral("optAuto"));
+    auto* optOnce =
+        Named(new QRadioButton(QStringLiteral("Once"), pacing), QStringLiteral("optOnce"));
     pacing_->addButton(optAuto, 0);
     pacing_->addButton(optOnce, 1);
     pacingRow->addWidget(optAuto);
     pacingRow->addWidget(optOnce);
     column->addWidget(pacing);
 
-    chkBanner_ = Named(new QCheckBox(QStringLiteral("Show Popup when done"), panel), QStringLiteral("chkBanner"));
-    chkMonitor_ = Named(new QCheckBox(QStringLiteral("Monitor output."), panel), QStringLiteral("chkMonitor"));
+    chkBanner_ = Named(new QCheckBox(QStringLiteral("Show Popup when done"), panel),
+                       QStringLiteral("chkBanner"));
+    chkMonitor_ = Named(new QCheckBox(QStringLiteral("Monitor output."), panel),
+                        QStringLiteral("chkMonitor"));
     column->addWidget(chkBanner_);
     column->addWidget(chkMonitor_);
     auto* triggerRow = new QHBoxLayout;
-    auto* triggerLabel = new QLabel(QStringLiteral("Trigger Waveform Acquisition at step number :"), panel);
+    auto* triggerLabel =
+        new QLabel(QStringLiteral("Trigger Waveform Acquisition at step number :"), panel);
     triggerLabel->setWordWrap(true);
     txtTrigger_ = Named(new QLineEdit(panel), QStringLiteral("txtTrigger"));
     txtTrigger_->setValidator(new QIntValidator(1, kMaxStepRows, txtTrigger_));
@@ -236,6 +251,11 @@ QWidget* frmTrans::buildSettings(QWidget* parent) {
     column->addLayout(buttons);
     panel->setMaximumWidth(300);
 
+    // The steady state gives the bases: the typed ones do not apply.
+    connect(chkSteady_, &QCheckBox::toggled, this, [this](bool steady) {
+        txtVnom_->setEnabled(!steady);
+        txtFnom_->setEnabled(!steady);
+    });
     connect(optData_, &QButtonGroup::idClicked, this, &frmTrans::applyHeadings);
     connect(chkCycles_, &QCheckBox::toggled, this, &frmTrans::applyHeadings);
     connect(cmdStart_, &QPushButton::clicked, this, &frmTrans::start);
@@ -301,15 +321,20 @@ void frmTrans::setUpGrid() {
     header->setSectionResizeMode(QHeaderView::Interactive);
     grdRegs_->setColumnWidth(0, 44);
     grdRegs_->setColumnWidth(gridColumn(ColType), 118);
-    for (int c = ColTime; c < kStepColumns; ++c) grdRegs_->setColumnWidth(gridColumn(c), 88);
+    for (int c = ColTime; c < kStepColumns; ++c)
+        grdRegs_->setColumnWidth(gridColumn(c), 88);
     header->setStretchLastSection(true);
     applyMode();
 }
 
 // The type lists and headings follow the output mode: six types and "Break" in DC.
 void frmTrans::applyMode() {
-    dc_ = program_.outputState.OutputMode == ModeDC;
-    for (int r = 0; r < kMaxStepRows; ++r) setTypeCell(r, typeCell(r));
+    const bool dc = program_.outputState.OutputMode == ModeDC;
+    if (dc == dc_ && typeBoxesFilled_) return;
+    dc_ = dc;
+    typeBoxesFilled_ = true;
+    for (int r = 0; r < kMaxStepRows; ++r)
+        setTypeCell(r, typeCell(r));
     applyHeadings();
 }
 
@@ -368,14 +393,17 @@ bool frmTrans::rowBlank(int row) const {
 StepTable frmTrans::table() const {
     StepTable t;
     int last = kMaxStepRows - 1;
-    while (last >= 0 && rowBlank(last)) --last;
-    for (int r = 0; r <= last; ++r) t.rows.push_back(rowAt(r));
+    while (last >= 0 && rowBlank(last))
+        --last;
+    for (int r = 0; r <= last; ++r)
+        t.rows.push_back(rowAt(r));
     t.relative = optData_->checkedId() != 1;
     t.vnomText = stored(txtVnom_->text());
     t.fnomText = stored(txtFnom_->text());
     t.cycles = chkCycles_->isChecked();
     t.useSteadyState = chkSteady_->isChecked();
-    for (int p = 0; p < 3; ++p) t.phases[size_t(p)] = chkPhase_[size_t(p)]->isChecked();
+    for (int p = 0; p < 3; ++p)
+        t.phases[size_t(p)] = chkPhase_[size_t(p)]->isChecked();
     t.continuous = optMode_->checkedId() == 1;
     t.runCount = wholeIn(txtMode_->text(), 1, kMaxRunCount).value_or(0);
     t.triggerSource = TriggerSource(std::max(0, optTrigSource_->checkedId()));
@@ -395,7 +423,8 @@ void frmTrans::showTable(const StepTable& t) {
     txtFnom_->setText(shown(t.fnomText));
     chkCycles_->setChecked(t.cycles);
     chkSteady_->setChecked(t.useSteadyState);
-    for (int p = 0; p < 3; ++p) chkPhase_[size_t(p)]->setChecked(t.phases[size_t(p)]);
+    for (int p = 0; p < 3; ++p)
+        chkPhase_[size_t(p)]->setChecked(t.phases[size_t(p)]);
     optMode_->button(t.continuous ? 1 : 0)->setChecked(true);
     txtMode_->setText(QString::number(t.runCount));
     optTrigSource_->button(int(t.triggerSource))->setChecked(true);
@@ -421,18 +450,21 @@ void frmTrans::insertRow() {
                             PromptIcon::Exclamation);
         return;
     }
-    for (int r = kMaxStepRows - 1; r > at; --r) showRow(r, rowAt(r - 1));
+    for (int r = kMaxStepRows - 1; r > at; --r)
+        showRow(r, rowAt(r - 1));
     showRow(at, StepRow{});
 }
 
 void frmTrans::deleteRow() {
     const int at = std::max(0, grdRegs_->currentRow());
-    for (int r = at; r < kMaxStepRows - 1; ++r) showRow(r, rowAt(r + 1));
+    for (int r = at; r < kMaxStepRows - 1; ++r)
+        showRow(r, rowAt(r + 1));
     showRow(kMaxStepRows - 1, StepRow{});
 }
 
 void frmTrans::newTable() {
-    if (prompt_.ask(kNewQuestion, PromptButtons::YesNo, 2, PromptIcon::Exclamation) != PromptAnswer::Yes)
+    if (prompt_.ask(kNewQuestion, PromptButtons::YesNo, 2, PromptIcon::Exclamation) !=
+        PromptAnswer::Yes)
         return;
     showTable(StepTable{});
     file_.clear();
@@ -440,9 +472,9 @@ void frmTrans::newTable() {
 }
 
 void frmTrans::openFile() {
-    const QString path = prompt_.chooseOpenFile({QStringLiteral("Open Transient List File..."),
-                                                 kTransientListFilter, QStringLiteral("tls"),
-                                                 file_});
+    const QString path =
+        prompt_.chooseOpenFile({QStringLiteral("Open Transient List File..."), kTransientListFilter,
+                                QStringLiteral("tls"), file_});
     if (path.isEmpty()) return;
     const TransientListRead read = ReadTransientList(path);
     if (!read.table) {
@@ -459,13 +491,13 @@ bool frmTrans::save() {
 }
 
 bool frmTrans::saveAs() {
-    const QString chosen = prompt_.chooseSaveFile({QStringLiteral("Save Transient List As ..."),
-                                                   kTransientListFilter, QStringLiteral("tls"),
-                                                   file_});
+    const QString chosen =
+        prompt_.chooseSaveFile({QStringLiteral("Save Transient List As ..."), kTransientListFilter,
+                                QStringLiteral("tls"), file_});
     if (chosen.isEmpty()) return false;
     const QString path = TransientListPath(chosen);
-    if (QFileInfo::exists(path) &&
-        prompt_.ask(kOverwriteQuestion, PromptButtons::YesNo, 2, PromptIcon::Question) != PromptAnswer::Yes)
+    if (QFileInfo::exists(path) && prompt_.ask(kOverwriteQuestion, PromptButtons::YesNo, 2,
+                                               PromptIcon::Question) != PromptAnswer::Yes)
         return false;
     if (!writeTo(path)) return false;
     file_ = path;
@@ -514,7 +546,8 @@ void frmTrans::setRunning(bool on) {
     // The settings are locked too; Stop stays reachable among them.
     for (QWidget* w : settings_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         if (w != cmdStart_ && w != cmdStop_) w->setEnabled(!on);
-    for (QAction* a : idleOnly_) a->setEnabled(!on);
+    for (QAction* a : idleOnly_)
+        a->setEnabled(!on);
 }
 
 void frmTrans::start() {
@@ -541,8 +574,9 @@ void frmTrans::start() {
     if (t.monitor && openMonitor_) monitor_ = openMonitor_();
     ListRunHooks hooks;
     hooks.progress = [this, continuous = t.continuous](const ListRunProgress& p) {
-        statusBar()->showMessage(continuous ? QStringLiteral("Transient Execution in continuous mode...")
-                                            : QStringLiteral("Transient Execution pass number %1").arg(p.pass));
+        statusBar()->showMessage(
+            continuous ? QStringLiteral("Transient Execution in continuous mode...")
+                       : QStringLiteral("Transient Execution pass number %1").arg(p.pass));
     };
     hooks.refreshMonitor = [this] { refreshMonitor(); };
     StepTableRun run(program_, t, std::move(hooks));
@@ -556,7 +590,8 @@ void frmTrans::start() {
     run_ = nullptr;
     setRunning(false);
     statusBar()->showMessage(outcome.refused ? QStringLiteral("Ready...") : outcome.run.message);
-    if (afterRun_ && !outcome.refused) afterRun_();
+    // Also after a refusal: the relay may have closed before it.
+    if (afterRun_) afterRun_();
     if (closeWhenStopped_) QTimer::singleShot(0, this, &QWidget::close);
 }
 
@@ -604,12 +639,14 @@ QStringList frmTrans::reportHeader() const {
     const StepTable t = table();
     QString mode;
     if (!t.relative) {
-        mode = dc_ ? QStringLiteral("Data entry mode: Absolute DC") : QStringLiteral("Data entry mode: Absolute");
+        mode = dc_ ? QStringLiteral("Data entry mode: Absolute DC")
+                   : QStringLiteral("Data entry mode: Absolute");
     } else {
         const OutputState& out = program_.outputState;
         float v = 0, f = 0;
         const bool typed = TryParseSingle(t.vnomText, v) && TryParseSingle(t.fnomText, f);
-        const double vnom = t.useSteadyState ? (dc_ ? out.Phase[0].DcVoltage : out.Phase[0].Voltage) : v;
+        const double vnom =
+            t.useSteadyState ? (dc_ ? out.Phase[0].DcVoltage : out.Phase[0].Voltage) : v;
         const double fnom = t.useSteadyState ? out.Frequency : f;
         mode = QStringLiteral("Data entry mode: Relative Vnom = ") +
                (t.useSteadyState || typed ? shown(FormatNumber(vnom, u"##0.0")) : t.vnomText) +
@@ -617,15 +654,17 @@ QStringList frmTrans::reportHeader() const {
                (t.useSteadyState || typed ? shown(FormatNumber(fnom, u"###0.0")) : t.fnomText);
     }
     return {program_.messageTitle + QStringLiteral(" Transient List Report"),
-            QStringLiteral("Printed on: ") + QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat),
+            QStringLiteral("Printed on: ") +
+                QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat),
             mode, QStringLiteral("Comment: ") + t.comment};
 }
 
 void frmTrans::printTo(QPrinter& printer) {
     statusBar()->showMessage(QStringLiteral("Processing print request...Please stand by..."));
     const StepTable t = table();
-    QProgressDialog progress(QStringLiteral("Printing Transient List Report - Click Cancel to quit"),
-                             QStringLiteral("Cancel"), 0, int(t.rows.size()) + 1, this);
+    QProgressDialog progress(
+        QStringLiteral("Printing Transient List Report - Click Cancel to quit"),
+        QStringLiteral("Cancel"), 0, int(t.rows.size()) + 1, this);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
     QPainter painter;
@@ -646,7 +685,8 @@ void frmTrans::printTo(QPrinter& printer) {
     x[0] = 0;
     x[1] = unit;
     x[2] = 4 * unit;
-    for (int c = 3; c < kStepColumns + 2; ++c) x[size_t(c)] = x[size_t(c - 1)] + 2 * unit;
+    for (int c = 3; c < kStepColumns + 2; ++c)
+        x[size_t(c)] = x[size_t(c - 1)] + 2 * unit;
     const auto tableHeading = [&](int y) {
         painter.save();
         QFont bold = painter.font();
@@ -661,7 +701,8 @@ void frmTrans::printTo(QPrinter& printer) {
     const auto pageHeader = [&](int number) {
         painter.save();
         painter.setFont(titleFont);
-        painter.drawText(QRect(0, 0, page.width(), 2 * line), Qt::AlignLeft | Qt::AlignTop, header[0]);
+        painter.drawText(QRect(0, 0, page.width(), 2 * line), Qt::AlignLeft | Qt::AlignTop,
+                         header[0]);
         painter.restore();
         painter.drawText(QRect(0, 2 * line, page.width(), line), Qt::AlignLeft, header[1]);
         painter.drawText(QRect(0, 2 * line, page.width(), line), Qt::AlignRight,
@@ -672,7 +713,8 @@ void frmTrans::printTo(QPrinter& printer) {
     int y = pageHeader(pageNumber);
     painter.drawText(QRect(0, y, page.width(), line), Qt::AlignLeft, header[2]);
     y += line;
-    painter.drawText(QRect(0, y, page.width(), 2 * line), Qt::AlignLeft | Qt::TextWordWrap, header[3]);
+    painter.drawText(QRect(0, y, page.width(), 2 * line), Qt::AlignLeft | Qt::TextWordWrap,
+                     header[3]);
     y = tableHeading(y + 3 * line);
     for (int r = 0; r < int(t.rows.size()) && !progress.wasCanceled(); ++r) {
         if (y > page.height() - line) {
@@ -682,7 +724,8 @@ void frmTrans::printTo(QPrinter& printer) {
         const StepRow& row = t.rows[size_t(r)];
         painter.drawText(x[0], y, QString::number(r + 1));
         for (int c = 0; c < kStepColumns; ++c)
-            painter.drawText(x[size_t(c + 1)], y, numericColumn(c) ? shown(row[size_t(c)]) : row[size_t(c)]);
+            painter.drawText(x[size_t(c + 1)], y,
+                             numericColumn(c) ? shown(row[size_t(c)]) : row[size_t(c)]);
         y += line;
         progress.setValue(r + 1);
     }

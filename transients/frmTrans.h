@@ -96,17 +96,18 @@ private:
     std::function<void()> help_;
     QPointer<QWidget> monitor_;    // the measurement window of a monitored run
     QPointer<QWidget> mainWindow_; // whose closing ends the program
-    StepTableRun* run_ = nullptr; // the run in progress
-    QString file_;                // the table's file; empty for a new table
-    bool dc_ = false;             // the output mode the type lists and headings follow
+    StepTableRun* run_ = nullptr;  // the run in progress
+    QString file_;                 // the table's file; empty for a new table
+    bool dc_ = false;              // the output mode the type lists and headings follow
+    bool typeBoxesFilled_ = false;
     bool closeWhenStopped_ = false;
 
     QTableWidget* grdRegs_ = nullptr;
     QLabel* lblGrid_ = nullptr;
     QButtonGroup *optData_ = nullptr, *optMode_ = nullptr, *optTrigSource_ = nullptr,
                  *pacing_ = nullptr;
-    QLineEdit *txtVnom_ = nullptr, *txtFnom_ = nullptr, *txtMode_ = nullptr,
-              *txtTrigger_ = nullptr, *txtComment_ = nullptr;
+    QLineEdit *txtVnom_ = nullptr, *txtFnom_ = nullptr, *txtMode_ = nullptr, *txtTrigger_ = nullptr,
+              *txtComment_ = nullptr;
     QCheckBox *chkSteady_ = nullptr, *chkCycles_ = nullptr, *chkBanner_ = nullptr,
               *chkMonitor_ = nullptr;
     std::array<QCheckBox*, 3> chkPhase_{};

@@ -22,9 +22,9 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QRadioButton>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -48,8 +48,7 @@ class TransWindow {
 public:
     explicit TransWindow(Program& program) : window(std::make_unique<frmTrans>(program)) {}
 
-    template <class W>
-    W* control(const char* name, int index = -1) const {
+    template <class W> W* control(const char* name, int index = -1) const {
         for (W* w : window->findChildren<W*>(QString::fromLatin1(name)))
             if (index < 0 || w->property("index").toInt() == index) return w;
         ADD_FAILURE() << "no control " << name << " " << index;
@@ -66,7 +65,8 @@ public:
     // Cells typed as the operator sees them: columns 2 to 7 of the grid.
     void setRow(int row, const QString& type, const QStringList& cells) {
         setType(row, type);
-        for (int c = 0; c < cells.size(); ++c) grid()->item(row, c + 2)->setText(cells[c]);
+        for (int c = 0; c < cells.size(); ++c)
+            grid()->item(row, c + 2)->setText(cells[c]);
     }
     QString cell(int row, int column) const {
         if (column == 1) return typeBox(row)->currentText();
@@ -74,7 +74,8 @@ public:
     }
     QStringList headings() const {
         QStringList h;
-        for (int c = 0; c < grid()->columnCount(); ++c) h << grid()->horizontalHeaderItem(c)->text();
+        for (int c = 0; c < grid()->columnCount(); ++c)
+            h << grid()->horizontalHeaderItem(c)->text();
         return h;
     }
     void type(const char* box, const QString& text) {
@@ -100,18 +101,29 @@ struct HeadingCase {
 
 TEST_F(TransWindowTest, HeadingsAndTypeListsFollowTheModeTheDataModeAndCycles) {
     const HeadingCase cases[] = {
-        {ModeAC, false, false, 11,
+        {ModeAC,
+         false,
+         false,
+         11,
          {"No.", "Type", "Time (s)", "Volt (%)", "Freq. (%)", "Repeat", "Waveform", "Strt Phs"}},
-        {ModeACDC, true, true, 11,
+        {ModeACDC,
+         true,
+         true,
+         11,
          {"No.", "Type", "Cycles", "Voltage", "Freq.", "Repeat", "Waveform", "Strt Phs"}},
-        {ModeDC, true, false, 6,
+        {ModeDC,
+         true,
+         false,
+         6,
          {"No.", "Type", "Time (s)", "Voltage", "Freq.", "Repeat", "Waveform", "Break"}},
     };
     for (const HeadingCase& c : cases) {
         SCOPED_TRACE(c.mode);
         program().outputState.OutputMode = c.mode;
         TransWindow w(program());
-        if (c.absolute) QTest::mouseClick(w.control<QRadioButton>("optData", 1), Qt::LeftButton, {}, QPoint(6, 6));
+        if (c.absolute)
+            QTest::mouseClick(w.control<QRadioButton>("optData", 1), Qt::LeftButton, {},
+                              QPoint(6, 6));
         w.control<QCheckBox>("chkCycles")->setChecked(c.cycles);
         EXPECT_EQ(w.headings(), c.headings);
         EXPECT_EQ(w.typeBox(0)->count(), c.types);
@@ -141,7 +153,8 @@ TEST_F(TransWindowTest, InsertAndDeleteShiftTheRowsUnderTheirNumbers) {
     EXPECT_EQ(w.cell(1, 2), "");
     EXPECT_EQ(w.cell(2, 1), "V Drop");
     EXPECT_EQ(w.cell(3, 2), "3");
-    for (int r : {0, 1, 2, 3, 99}) EXPECT_EQ(w.cell(r, 0), QString::number(r + 1));
+    for (int r : {0, 1, 2, 3, 99})
+        EXPECT_EQ(w.cell(r, 0), QString::number(r + 1));
 
     w.grid()->setCurrentCell(0, 2);
     w.trigger("mnuEDelete");
@@ -231,7 +244,8 @@ TEST_F(TransWindowTest, ADamagedFileChangesNothingAndIsNamed) {
     prompt().chooseFile(path);
     w.trigger("mnuFOpen");
     ASSERT_EQ(prompt().messages().size(), 1);
-    EXPECT_TRUE(prompt().messages()[0].startsWith("bad.tls, line 3")) << prompt().messages()[0].toStdString();
+    EXPECT_TRUE(prompt().messages()[0].startsWith("bad.tls, line 3"))
+        << prompt().messages()[0].toStdString();
     EXPECT_EQ(w.cell(0, 1), "V Step");
     EXPECT_EQ(w.control<QLabel>("lblGrid")->text(), "T&ransient List: <NEW>");
 }
@@ -256,7 +270,8 @@ TEST_F(TransWindowTest, TheTableIsKeptBetweenSessionsAndADamagedCopyOpensEmpty) 
     file.close();
     TransWindow w(program());
     ASSERT_EQ(prompt().messages().size(), 1);
-    EXPECT_TRUE(prompt().messages()[0].contains("ostrel.dtl, line 15")) << prompt().messages()[0].toStdString();
+    EXPECT_TRUE(prompt().messages()[0].contains("ostrel.dtl, line 15"))
+        << prompt().messages()[0].toStdString();
     EXPECT_EQ(w.cell(0, 1), "");
     EXPECT_TRUE(w.control<QRadioButton>("optMode", 0)->isChecked());
 }
@@ -306,7 +321,8 @@ TEST_F(TransWindowTest, ThePrintedReportHoldsEveryRow) {
     if (pdftotext.isEmpty()) GTEST_SKIP() << "pdftotext is not installed";
     TransWindow w(program());
     w.type("txtComment", "bench 3");
-    for (int r = 0; r < 60; ++r) w.setRow(r, r % 2 ? "V Drop" : "V Step", {QString::number(r + 1), "50"});
+    for (int r = 0; r < 60; ++r)
+        w.setRow(r, r % 2 ? "V Drop" : "V Step", {QString::number(r + 1), "50"});
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(tempPath("report.pdf"));
@@ -320,7 +336,8 @@ TEST_F(TransWindowTest, ThePrintedReportHoldsEveryRow) {
     EXPECT_TRUE(report.contains("Volt (%)"));
     // The rows run on to a second page, none left out.
     EXPECT_TRUE(report.contains("Page 2"));
-    EXPECT_TRUE(report.contains(QRegularExpression("\\b60\\s+V Drop\\s+60\\b"))) << report.toStdString();
+    EXPECT_TRUE(report.contains(QRegularExpression("\\b60\\s+V Drop\\s+60\\b")))
+        << report.toStdString();
 }
 
 // Runs against the virtual source: the points it played, Stop and close.
@@ -374,7 +391,8 @@ TEST_P(TransWindowRun, StartPlaysTheTablePointByPoint) {
                                  points[2].value("t").toDouble(), points[3].value("t").toDouble()};
     for (const QJsonObject& o : timeline("output"))
         for (size_t i = 0; i < 4; ++i)
-            if (std::abs(o.value("t").toDouble() - pointStart[i]) < 1e-9) levels.push_back(o.value("vac").toDouble());
+            if (std::abs(o.value("t").toDouble() - pointStart[i]) < 1e-9)
+                levels.push_back(o.value("vac").toDouble());
     ASSERT_EQ(levels.size(), 4u);
     EXPECT_DOUBLE_EQ(levels[0], 100.0);
     EXPECT_DOUBLE_EQ(levels[1], 0.0);
@@ -395,7 +413,8 @@ TEST_P(TransWindowRun, CloseIsRefusedWhileRunningAndStopEndsTheRun) {
     w.control<QCheckBox>("chkBanner")->setChecked(true);
     bool lockedWhileRunning = false;
     QTimer::singleShot(400, w.window.get(), [&] {
-        lockedWhileRunning = !w.grid()->isEnabled() && !w.control<QPushButton>("cmdStart")->isEnabled() &&
+        lockedWhileRunning = !w.grid()->isEnabled() &&
+                             !w.control<QPushButton>("cmdStart")->isEnabled() &&
                              w.control<QPushButton>("cmdStop")->isEnabled();
         EXPECT_FALSE(w.window->close());
         EXPECT_TRUE(w.window->isVisible());
