@@ -41,8 +41,8 @@ public:
             return outcome_;
         }
         InstrumentLink& link = program_.link;
-        for (const QString& line : PointListRunSetup(table_, target_,
-                                                     program_.settings.waveAcquisition.offset))
+        for (const QString& line :
+             PointListRunSetup(table_, target_, program_.settings.waveAcquisition.offset))
             link.Send(0, line);
         for (const QString& line : lists.lines)
             link.Send(0, line);
@@ -209,8 +209,8 @@ QStringList PointListRestoreLines(const PointListTarget& target) {
     QStringList lines;
     if (!target.dc) lines << QStringLiteral("freq:mode fix;:freq:slew:mode fix");
     // Coupling ALL reaches every phase; a single output knows only phase 1.
-    QString phases = target.outputs == 3 ? QStringLiteral(":inst:coup all")
-                                         : QStringLiteral("inst:nsel 1");
+    QString phases =
+        target.outputs == 3 ? QStringLiteral(":inst:coup all") : QStringLiteral("inst:nsel 1");
     phases += QStringLiteral(";:volt:mode fix;:volt:slew:mode fix");
     if (target.vkFamily) phases += QStringLiteral(";:func:mode fix");
     lines << phases;

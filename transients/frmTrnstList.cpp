@@ -37,8 +37,7 @@ namespace ostrel {
 
 namespace {
 
-const QString kFilter =
-    QStringLiteral("Transient List File (*.TRL)|*.TRL|All Files (*.*)|*.*");
+const QString kFilter = QStringLiteral("Transient List File (*.TRL)|*.TRL|All Files (*.*)|*.*");
 const QString kCrLf = QStringLiteral("\r\n");
 
 bool isFunction(int column) {
@@ -63,8 +62,8 @@ void frmTrnstList::build() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
 
-    grid_ = Named(new QTableWidget(kMaxListPoints, kPointColumns, central),
-                  QStringLiteral("grdList"));
+    grid_ =
+        Named(new QTableWidget(kMaxListPoints, kPointColumns, central), QStringLiteral("grdList"));
     QStringList headings;
     for (int c = 0; c < kPointColumns; ++c)
         headings << PointColumnHeading(c);
@@ -79,10 +78,10 @@ void frmTrnstList::build() {
     auto* listsLayout = new QVBoxLayout(lists);
     const bool threePhase = program_.outputState.MultiPhaseOutput == 1;
     for (int s = SelectFreq; s <= SelectVoltC; ++s) {
-        const QString caption =
-            s == SelectFreq ? QStringLiteral("Freq Select")
-                            : QStringLiteral("Volt ") + QChar(u'A' + (s - SelectVoltA)) +
-                                  QStringLiteral(" Select");
+        const QString caption = s == SelectFreq
+                                    ? QStringLiteral("Freq Select")
+                                    : QStringLiteral("Volt ") + QChar(u'A' + (s - SelectVoltA)) +
+                                          QStringLiteral(" Select");
         chkSelect_[s] = Named(new QCheckBox(caption, lists), QStringLiteral("chkSelect"), s);
         listsLayout->addWidget(chkSelect_[s]);
     }
@@ -123,8 +122,8 @@ void frmTrnstList::build() {
     optAuto_ = Named(new QRadioButton(QStringLiteral("Auto"), pacing), QStringLiteral("optAuto"));
     optOnce_ = Named(new QRadioButton(QStringLiteral("Once"), pacing), QStringLiteral("optOnce"));
     optAuto_->setChecked(true);
-    chkRetrigger_ = Named(new QCheckBox(QStringLiteral("Retrig"), pacing),
-                          QStringLiteral("chkRetrigger"));
+    chkRetrigger_ =
+        Named(new QCheckBox(QStringLiteral("Retrig"), pacing), QStringLiteral("chkRetrigger"));
     chkRetrigger_->setToolTip(QStringLiteral("Select to force retrigger for each repeat"));
     pacingLayout->addWidget(optAuto_);
     pacingLayout->addWidget(optOnce_);
@@ -140,11 +139,13 @@ void frmTrnstList::build() {
     txtRepeat_->setMaximumWidth(70);
     qobject_cast<QLabel*>(runLayout->itemAtPosition(0, 0)->widget())->setBuddy(txtRepeat_);
     runLayout->addWidget(txtRepeat_, 0, 1);
-    cmdStart_ = Named(new QPushButton(QStringLiteral("&Start"), runBox), QStringLiteral("cmdStart"));
+    cmdStart_ =
+        Named(new QPushButton(QStringLiteral("&Start"), runBox), QStringLiteral("cmdStart"));
     cmdStop_ = Named(new QPushButton(QStringLiteral("S&top"), runBox), QStringLiteral("cmdStop"));
     runLayout->addWidget(cmdStart_, 1, 0);
     runLayout->addWidget(cmdStop_, 1, 1);
-    lblOutput_ = Named(new QLabel(QStringLiteral("Output ON"), runBox), QStringLiteral("lblOutput"));
+    lblOutput_ =
+        Named(new QLabel(QStringLiteral("Output ON"), runBox), QStringLiteral("lblOutput"));
     lblOutput_->setAlignment(Qt::AlignCenter);
     lblOutput_->setFrameShape(QFrame::Panel);
     lblOutput_->setFrameShadow(QFrame::Sunken);
@@ -293,9 +294,8 @@ void frmTrnstList::openFile() {
 void frmTrnstList::saveFile(bool choose) {
     QString path = fileName_;
     if (choose || path.isEmpty()) {
-        path = ChooseSavePath(
-            prompt_, {QStringLiteral("Save IEC Test File..."), kFilter, QStringLiteral("trl"),
-                      fileName_});
+        path = ChooseSavePath(prompt_, {QStringLiteral("Save IEC Test File..."), kFilter,
+                                        QStringLiteral("trl"), fileName_});
         if (path.isEmpty()) return;
     }
     QString error;
@@ -315,10 +315,10 @@ void frmTrnstList::insertPoint() {
     for (int c = 0; c < kPointColumns; ++c)
         if (const QTableWidgetItem* item = grid_->item(last, c);
             item && !item->text().trimmed().isEmpty()) {
-            prompt_.showMessage(
-                QStringLiteral("The table holds %1 points, as many as a list can.").arg(kMaxListPoints) +
-                    kCrLf + QStringLiteral("Delete a point before inserting one."),
-                PromptIcon::Exclamation);
+            prompt_.showMessage(QStringLiteral("The table holds %1 points, as many as a list can.")
+                                        .arg(kMaxListPoints) +
+                                    kCrLf + QStringLiteral("Delete a point before inserting one."),
+                                PromptIcon::Exclamation);
             return;
         }
     const int row = std::max(0, grid_->currentRow());
@@ -326,10 +326,20 @@ void frmTrnstList::insertPoint() {
     grid_->insertRow(row);
     const QString max = QStringLiteral("Max");
     const QString sine = QStringLiteral("sinusoid");
-    const QString defaults[kPointColumns] = {
-        QStringLiteral("1"), FormatNumber(program_.outputState.Frequency, u"#0.0"), max,
-        QStringLiteral("0"), max, sine, QStringLiteral("0"), max, sine, QStringLiteral("0"), max,
-        sine, QStringLiteral("0"), QStringLiteral("1")};
+    const QString defaults[kPointColumns] = {QStringLiteral("1"),
+                                             FormatNumber(program_.outputState.Frequency, u"#0.0"),
+                                             max,
+                                             QStringLiteral("0"),
+                                             max,
+                                             sine,
+                                             QStringLiteral("0"),
+                                             max,
+                                             sine,
+                                             QStringLiteral("0"),
+                                             max,
+                                             sine,
+                                             QStringLiteral("0"),
+                                             QStringLiteral("1")};
     for (int c = 0; c < kPointColumns; ++c)
         fillCell(row, c, defaults[c]);
     grid_->setCurrentCell(row, 0);
@@ -460,8 +470,9 @@ void frmTrnstList::printTo(QPrinter* printer) {
     int rows = 0;
     for (const QStringList& cells : t.columns)
         rows = std::max(rows, int(cells.size()));
-    QProgressDialog progress(QStringLiteral("Printing Transient List Report - Click Cancel to quit"),
-                             QStringLiteral("Cancel"), 0, std::max(1, rows), this);
+    QProgressDialog progress(
+        QStringLiteral("Printing Transient List Report - Click Cancel to quit"),
+        QStringLiteral("Cancel"), 0, std::max(1, rows), this);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
     QPainter painter;
@@ -478,9 +489,10 @@ void frmTrnstList::printTo(QPrinter* printer) {
         painter.drawText(QRect(0, 0, page.width(), 2 * line), Qt::AlignLeft | Qt::AlignTop,
                          program_.messageTitle + QStringLiteral(" Transient List Control"));
         painter.restore();
-        painter.drawText(QRect(0, 2 * line, page.width(), line), Qt::AlignLeft,
-                         QStringLiteral("Printed on: ") +
-                             QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        painter.drawText(
+            QRect(0, 2 * line, page.width(), line), Qt::AlignLeft,
+            QStringLiteral("Printed on: ") +
+                QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
         painter.drawText(QRect(0, 3 * line, page.width(), line), Qt::AlignLeft,
                          QStringLiteral("List file = ") +
                              (fileName_.isEmpty() ? QStringLiteral("(none)") : fileName_));
@@ -492,7 +504,8 @@ void frmTrnstList::printTo(QPrinter* printer) {
         painter.setFont(bold);
         painter.drawText(QRect(0, 6 * line, page.width(), line), Qt::AlignLeft,
                          QStringLiteral("Transient List Data"));
-        painter.drawText(QRect(0, 7 * line, columnWidth, line), Qt::AlignLeft, QStringLiteral("Point"));
+        painter.drawText(QRect(0, 7 * line, columnWidth, line), Qt::AlignLeft,
+                         QStringLiteral("Point"));
         for (int c = 0; c < kPointColumns; ++c)
             painter.drawText(QRect((c + 1) * columnWidth, 7 * line, columnWidth, line),
                              Qt::AlignHCenter, PointColumnHeading(c));

@@ -90,15 +90,13 @@ TEST_P(PointListRunTest, ARunWritesItsListsClosesTheRelayStartsAndCompletesWhenI
     EXPECT_TRUE(prompt().messages().isEmpty()) << prompt().messages().join('\n').toStdString();
 
     const QStringList lines = sent();
-    EXPECT_TRUE(inOrder(lines, {"list:step auto;:list:coun 1", "trig:tran:source imm",
-                                "init:cont:seq1 0", ":trig:sync:sour imm",
-                                "list:dwell 0.1000,0.0500",
-                                "inst:nsel 1;:volt:mode list;:volt:slew:mode list",
-                                "inst:nsel 1;:list:volt 0.0,115.0", "syst:err?", "outp 1",
-                                ":init:seq1", "syst:err?", "trig:stat?",
-                                "freq:mode fix;:freq:slew:mode fix",
-                                ":inst:coup all;:volt:mode fix;:volt:slew:mode fix;:func:mode fix",
-                                "syst:err?"}));
+    EXPECT_TRUE(inOrder(
+        lines, {"list:step auto;:list:coun 1", "trig:tran:source imm", "init:cont:seq1 0",
+                ":trig:sync:sour imm", "list:dwell 0.1000,0.0500",
+                "inst:nsel 1;:volt:mode list;:volt:slew:mode list",
+                "inst:nsel 1;:list:volt 0.0,115.0", "syst:err?", "outp 1", ":init:seq1",
+                "syst:err?", "trig:stat?", "freq:mode fix;:freq:slew:mode fix",
+                ":inst:coup all;:volt:mode fix;:volt:slew:mode fix;:func:mode fix", "syst:err?"}));
     // No trigger points: the acquisition is not armed, and a run that was
     // not retriggered is neither aborted nor told to stop re-initiating.
     EXPECT_FALSE(lines.contains(QStringLiteral(":init:seq3")));
@@ -145,9 +143,10 @@ TEST_P(PointListRunTest, StopEndsARetriggeredRunWithTwoAbortsAndLeavesTheSourceF
     EXPECT_EQ(prompt().status(1), out.message);
 
     const QStringList lines = sent();
-    EXPECT_TRUE(inOrder(lines, {"init:cont:seq1 1", "outp 1", ":init:seq1", "trig:stat?", "abort",
-                                "abort", "init:cont:seq1 0", "freq:mode fix;:freq:slew:mode fix",
-                                ":inst:coup all;:volt:mode fix;:volt:slew:mode fix;:func:mode fix"}));
+    EXPECT_TRUE(
+        inOrder(lines, {"init:cont:seq1 1", "outp 1", ":init:seq1", "trig:stat?", "abort", "abort",
+                        "init:cont:seq1 0", "freq:mode fix;:freq:slew:mode fix",
+                        ":inst:coup all;:volt:mode fix;:volt:slew:mode fix;:func:mode fix"}));
     const std::vector<double> aborts = abortTimes();
     ASSERT_EQ(aborts.size(), 2u);
     EXPECT_GE(aborts[1] - aborts[0], 0.19);
@@ -222,7 +221,8 @@ TEST_P(PointListRunTest, ARefusedRunSendsNothing) {
     EXPECT_TRUE(out.refused);
     EXPECT_EQ(out.result, ListRunResult::Failed);
     EXPECT_EQ(prompt().messages(),
-              QStringList{"Voltage phase A list is selected but not\r\nall data is entered. Run aborted."});
+              QStringList{
+                  "Voltage phase A list is selected but not\r\nall data is entered. Run aborted."});
     EXPECT_TRUE(sent().isEmpty()) << sent().join('\n').toStdString();
 }
 

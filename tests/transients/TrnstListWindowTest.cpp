@@ -12,10 +12,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStatusBar>
-#include <QTimer>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTableWidget>
+#include <QTimer>
 
 using namespace ostrel;
 using namespace ostrel::test;
@@ -62,8 +62,8 @@ TEST_P(TrnstListWindow, InsertShowsTheNewRowDefaultsWithThePresentFrequency) {
         ASSERT_EQ(grid->columnCount(), kPointColumns);
         EXPECT_EQ(grid->horizontalHeaderItem(ColAcqTrig)->text(), QStringLiteral("Acq Trig"));
         trigger("mnuEInsert");
-        const QStringList expected{"1",   c.shown, "Max", "0",        "Max", "sinusoid", "0",
-                                   "Max", "sinusoid", "0", "Max", "sinusoid", "0", "1"};
+        const QStringList expected{"1",   c.shown,    "Max", "0",   "Max",      "sinusoid", "0",
+                                   "Max", "sinusoid", "0",   "Max", "sinusoid", "0",        "1"};
         for (int col = 0; col < kPointColumns; ++col)
             EXPECT_EQ(cell(0, col), expected[col]) << PointColumnHeading(col).toStdString();
         // A second point goes in above the first; the table holds "." numbers.
@@ -154,7 +154,8 @@ TEST_P(TrnstListWindow, ListFilesSaveAndOpenThroughTheWindow) {
     trigger("mnuFOpen");
     EXPECT_EQ(cell(1, ColDwell), QStringLiteral("0.25"));
     EXPECT_EQ(cell(2, ColVoltA), QString());
-    EXPECT_EQ(window->findChild<QLineEdit*>(QStringLiteral("txtRepeat"))->text(), QStringLiteral("4"));
+    EXPECT_EQ(window->findChild<QLineEdit*>(QStringLiteral("txtRepeat"))->text(),
+              QStringLiteral("4"));
     EXPECT_EQ(window->findChild<QLineEdit*>(QStringLiteral("txtComment"))->text(), t.comment);
     EXPECT_TRUE(window->findChild<QRadioButton*>(QStringLiteral("optOnce"))->isChecked());
     EXPECT_EQ(window->table().columns, t.columns);
@@ -204,9 +205,10 @@ TEST_P(TrnstListWindow, StartRunsUntilStopAndEveryWayOutEnablesStartAgain) {
         const char* box;
         const char* text;
         const char* message;
-    } bad[] = {{"txtRepeat", "", "Repeat: \"\" is not a list count from 1 to 65535.\r\nRun aborted."},
-               {"txtPhaseAngle", "abc",
-                "Start at: \"abc\" is not a phase angle from 0 to 360.\r\nRun aborted."}};
+    } bad[] = {
+        {"txtRepeat", "", "Repeat: \"\" is not a list count from 1 to 65535.\r\nRun aborted."},
+        {"txtPhaseAngle", "abc",
+         "Start at: \"abc\" is not a phase angle from 0 to 360.\r\nRun aborted."}};
     window->findChildren<QRadioButton*>(QStringLiteral("optPhaseAngle")).first()->setChecked(true);
     for (const auto& b : bad) {
         auto* box = window->findChild<QLineEdit*>(QLatin1String(b.box));
