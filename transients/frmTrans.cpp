@@ -293,10 +293,11 @@ void frmTrans::buildMenus() {
     connect(mnuTStop_, &QAction::triggered, this, &frmTrans::stop);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    connect(entry(this, help, "mnuHContents", QStringLiteral("&Contents...")), &QAction::triggered,
-            this, [this] {
-                if (help_) help_();
-            });
+    QAction* contents = entry(this, help, "mnuHContents", QStringLiteral("&Contents..."));
+    contents->setShortcut(QKeySequence::HelpContents);
+    connect(contents, &QAction::triggered, this, [this] {
+        if (help_) help_();
+    });
 }
 
 void frmTrans::setUpGrid() {

@@ -3,9 +3,12 @@
 // sessions, and runs against the virtual source.
 #include "link/LinkConversation.h"
 
+#include "../app/MainWindowFixture.h"
+
 #include "link/Readback.h"
 #include "measure/frmMeas.h"
 #include "transients/TransientListFile.h"
+#include "transients/TransientWindows.h"
 #include "transients/frmTrans.h"
 
 #include <QAction>
@@ -492,6 +495,20 @@ TEST_P(TransWindowRun, AMonitoredRunOpensTheMeasurementWindowAndReadsIt) {
     });
     EXPECT_GE(readings, 2) << lines.join('\n').toStdString();
     EXPECT_FALSE(meas->running());
+}
+
+TEST_F(MainWindowTest, SourceTransientsOpensOneTransientListWindow) {
+    startSimulated(4);
+    RegisterTransientWindows(*window, program());
+    QAction* entry = window->action("mnuSTrans");
+    ASSERT_TRUE(entry->isEnabled());
+    entry->trigger();
+    QWidget* first = topLevel("frmTrans");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->windowTitle(), "Transient List");
+    entry->trigger();
+    EXPECT_EQ(window->windows().find("mnuSTrans"), first);
+    first->close();
 }
 
 INSTANTIATE_TEST_SUITE_P(Lan, TransWindowRun, ::testing::Values(int(BusLan)));
