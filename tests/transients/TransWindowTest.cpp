@@ -369,11 +369,13 @@ protected:
 TEST_P(TransWindowRun, StartPlaysTheTablePointByPoint) {
     startSource(0);
     if (HasFatalFailure()) return;
+    // Typed with the locale's separator, run with ".".
+    program().decimalSeparator = QLatin1Char(',');
     TransWindow w(program());
     QTest::mouseClick(w.control<QRadioButton>("optData", 1), Qt::LeftButton, {}, QPoint(6, 6));
-    w.setRow(0, "V Step", {"0.2", "100"});
-    w.setRow(1, "V Drop", {"0.05"});
-    w.setRow(2, "Delay", {"0.1"});
+    w.setRow(0, "V Step", {"0,2", "100"});
+    w.setRow(1, "V Drop", {"0,05"});
+    w.setRow(2, "Delay", {"0,1"});
     prompt().answer(PromptAnswer::Yes); // the relay closes
     w.control<QPushButton>("cmdStart")->click();
     EXPECT_EQ(prompt().questions().size(), 1);
