@@ -475,6 +475,8 @@ void frmTrnstList::printTo(QPrinter* printer) {
         QStringLiteral("Cancel"), 0, std::max(1, rows), this);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
+    // Fourteen columns need the page's width.
+    printer->setPageOrientation(QPageLayout::Landscape);
     QPainter painter;
     if (!painter.begin(printer)) return;
     const QRect page = painter.viewport();

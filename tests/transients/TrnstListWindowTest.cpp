@@ -11,8 +11,11 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
@@ -172,6 +175,27 @@ TEST_P(TrnstListWindow, ListFilesSaveAndOpenThroughTheWindow) {
     EXPECT_TRUE(prompt().messages().first().contains(QStringLiteral("damaged.trl")));
     EXPECT_EQ(window->table().columns, t.columns);
     EXPECT_EQ(window->fileName(), saved);
+
+    // The report names the file and holds every point.
+    const QString pdf = tempPath(QStringLiteral("report.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    window->printTo(&printer);
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    if (!text.waitForFinished(10000)) GTEST_SKIP() << "pdftotext is not installed";
+    // The PDF's text may hold the "fi" ligature.
+    const QString report = QString::fromUtf8(text.readAllStandardOutput())
+                               .replace(QChar(0xFB01), QStringLiteral("fi"));
+    for (const QString& want :
+         {QStringLiteral(" Transient List Control"), QStringLiteral("Printed on: "),
+          QStringLiteral("List file = ") + saved, QStringLiteral("Transient List Data"),
+          QStringLiteral("Acq Trig"), QStringLiteral("0.25"), QStringLiteral("three points")})
+        EXPECT_TRUE(report.contains(want)) << want.toStdString() << "\n" << report.toStdString();
+    // Fourteen headings fit the page without running together.
+    EXPECT_TRUE(report.contains(QRegularExpression(QStringLiteral("Function\\s+Volt\\(B\\)"))))
+        << report.toStdString();
 }
 
 TEST_P(TrnstListWindow, StartRunsUntilStopAndEveryWayOutEnablesStartAgain) {
