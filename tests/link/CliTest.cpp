@@ -224,6 +224,60 @@ TEST_P(Cli, RunTransientPlaysAStepTableAndStopsOnSigterm) {
     EXPECT_EQ(json(r).value(QStringLiteral("points_sent")).toInt(), 3);
 }
 
+// A relative table in cycles run by the tool on a source at 20 times its
+// speed: the timeline follows the profile worked out by hand.
+TEST_P(Cli, RunTransientInCyclesFollowsTheHandWorkedProfile) {
+    const QString timelinePath = tempPath(QStringLiteral("cycles.jsonl"));
+    start({QStringLiteral("--model"), QStringLiteral("0"), QStringLiteral("--timeline"), timelinePath,
+           QStringLiteral("--time-scale"), QStringLiteral("20")});
+    ASSERT_EQ(run({QStringLiteral("send"), QStringLiteral("freq 400;:volt 115;:outp 1")}).exitCode, 0);
+    const CliRun r = run({QStringLiteral("run-transient"),
+                          QStringLiteral(OSTREL_SOURCE_DATA_DIR "/../tests/transients/data/relative-in-cycles.tls")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(json(r).value(QStringLiteral("points_sent")).toInt(), 6);
+
+    const struct {
+        double dwell, volt, freq, freqRate;
+    } expected[] = {
+        {0.1, 115, 400, 0},      // 40 cycles at 400 Hz
+        {0.01, 0, 400, 0},       // 4 cycles, dropped out
+        {0.001, 115, 400, 0},    // the return to the level before the drop
+        {0.0909, 115, 440, 0},   // 40 cycles at 110 % of 400 Hz
+        {0.1905, 115, 400, 210}, // 80 cycles at the mean of 440 and 400 Hz, 40 Hz in 0.190476 s
+        {0.05, 115, 400, 0},     // 20 cycles at 400 Hz
+    };
+    QFile file(timelinePath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    std::vector<QJsonObject> points, outputs;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QJsonObject e = QJsonDocument::fromJson(line).object();
+        const QString kind = e.value(QLatin1String("event")).toString();
+        if (kind == QLatin1String("point")) points.push_back(e);
+        if (kind == QLatin1String("output")) outputs.push_back(e);
+    }
+    ASSERT_EQ(points.size(), std::size(expected));
+    double t0 = points[0].value(QLatin1String("t")).toDouble(), due = 0;
+    for (size_t i = 0; i < points.size(); ++i) {
+        SCOPED_TRACE(i);
+        const double at = points[i].value(QLatin1String("t")).toDouble();
+        EXPECT_NEAR(at - t0, due, 1e-6) << "starts at the sum of the dwells before it";
+        due += expected[i].dwell;
+        EXPECT_NEAR(points[i].value(QLatin1String("dwell")).toDouble(), expected[i].dwell, 1e-9);
+        QJsonObject out;
+        for (const QJsonObject& o : outputs)
+            if (std::abs(o.value(QLatin1String("t")).toDouble() - at) < 1e-9) out = o;
+        ASSERT_FALSE(out.isEmpty());
+        EXPECT_NEAR(out.value(QLatin1String("vac")).toDouble(), expected[i].volt, 0.005);
+        const QJsonObject freq =
+            out.value(QLatin1String("ramps")).toObject().value(QLatin1String("freq")).toObject();
+        EXPECT_NEAR(freq.isEmpty() ? out.value(QLatin1String("freq")).toDouble()
+                                   : freq.value(QLatin1String("to")).toDouble(),
+                    expected[i].freq, 0.005);
+        EXPECT_NEAR(freq.value(QLatin1String("rate")).toDouble(), expected[i].freqRate,
+                    expected[i].freqRate * 1e-3);
+    }
+}
+
 // Killed while a run talks to it, the source gets one message and a failed
 // run, never a hang or a report made of values that were not read.
 TEST_P(Cli, AKilledSourceEndsTheRunWithOneMessage) {
