@@ -278,6 +278,27 @@ TEST_P(Cli, RunTransientInCyclesFollowsTheHandWorkedProfile) {
     }
 }
 
+TEST_P(Cli, RunTransientOfEveryTypeReportsItsSegmentsAndPoints) {
+    start({QStringLiteral("--model"), QStringLiteral("4"), QStringLiteral("--time-scale"),
+           QStringLiteral("20")});
+    ASSERT_EQ(run({QStringLiteral("send"), QStringLiteral("freq 400;:inst:coup none;:inst:nsel 1;:volt 115;"
+                                                          ":inst:nsel 2;:volt 110;:inst:nsel 3;:volt 120")})
+                  .exitCode,
+              0);
+    const CliRun r = run({QStringLiteral("run-transient"),
+                          QStringLiteral(OSTREL_SOURCE_DATA_DIR "/../tests/transients/data/ac-three-phase-every-type.tls"),
+                          QStringLiteral("--yes")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QJsonObject o = json(r);
+    EXPECT_EQ(o.value(QStringLiteral("outcome")).toString(), QStringLiteral("completed"));
+    EXPECT_EQ(o.value(QStringLiteral("segments")).toInt(), 2);
+    EXPECT_EQ(o.value(QStringLiteral("points")).toArray(), (QJsonArray{11, 2}));
+    EXPECT_EQ(o.value(QStringLiteral("passes_completed")).toInt(), 2);
+    EXPECT_EQ(o.value(QStringLiteral("points_sent")).toInt(), 26);
+    EXPECT_EQ(o.value(QStringLiteral("phases")).toArray(), (QJsonArray{"A", "B", "C"}));
+    EXPECT_TRUE(o.value(QStringLiteral("restored")).toBool());
+}
+
 // Killed while a run talks to it, the source gets one message and a failed
 // run, never a hang or a report made of values that were not read.
 TEST_P(Cli, AKilledSourceEndsTheRunWithOneMessage) {

@@ -5,6 +5,7 @@
 
 #include "link/Readback.h"
 #include "transients/StepTableRun.h"
+#include "transients/TransientListFile.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -81,21 +82,10 @@ TEST_P(StepTableRunTest, AnAcTableOfEveryTypePlaysPointByPointOnEveryPhase) {
     ASSERT_EQ(link.CheckError(), QString());
     ASSERT_FALSE(ReadBackState(program(), 4));
 
-    StepTable t;
-    t.relative = false;
-    t.runCount = 2;
-    const auto row = [](const char* type, const char* time, const char* volt = "",
-                        const char* freq = "", const char* repeat = "", const char* wave = "",
-                        const char* phase = "") {
-        return StepRow{QLatin1String(type), QLatin1String(time), QLatin1String(volt),
-                       QLatin1String(freq), QLatin1String(repeat), QLatin1String(wave),
-                       QLatin1String(phase)};
-    };
-    t.rows = {row("V Step", "0.1", "100"),        row("V Drop", "0.02"),
-              row("V Srg/Sag", "0.05", "130", "", "1"), row("V Sweep", "0.2", "50"),
-              row("F Step", "0.1", "", "420"),     row("F Srg/Sag", "0.05", "", "440"),
-              row("F Sweep", "0.2", "", "400"),    row("VF Step", "0.1", "115", "410", "", "SQUARE"),
-              row("VF Sweep", "0.2", "100", "400", "", "", "90"), row("Delay", "0.1")};
+    const TransientListRead read = ReadTransientList(
+        QStringLiteral(OSTREL_SOURCE_DATA_DIR "/../tests/transients/data/ac-three-phase-every-type.tls"));
+    ASSERT_TRUE(read.table) << read.error.toStdString();
+    const StepTable& t = *read.table;
     StepTableRun run(program(), t);
     const StepTableRunOutcome outcome = run.run();
     ASSERT_EQ(outcome.run.result, ListRunResult::Completed) << outcome.run.message.toStdString();
