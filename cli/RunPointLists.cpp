@@ -2,7 +2,7 @@
 
 #include "app/Program.h"
 #include "cli/Commands.h"
-#include "cli/TransientJson.h"
+#include "cli/TransientCommon.h"
 #include "link/Numbers.h"
 #include "link/Readback.h"
 #include "transients/PointListFile.h"
@@ -46,15 +46,7 @@ Outcome RunPointListFile(Program& program, const PointListFileRun& o) {
     }
     if (o.retrigger) table.retrigger = true;
 
-    if (program.settings.link.bus == 0)
-        return Outcome::failed(ExitRefused,
-                               QStringLiteral("A transient runs on a connected source: give the "
-                                              "bus options (the simulation runs none)."));
-    int index = -1;
-    if (Outcome opened = IdentifyAndConfigure(program, index); opened.status != ExitCompleted)
-        return opened;
-    if (const QueryFailure failure = ReadBackState(program, index))
-        return Outcome::failed(ExitFailedSent, failure.error);
+    if (Outcome ready = ConnectForTransient(program); ready.status != ExitCompleted) return ready;
 
     const PointListTarget target = PointListTargetOf(program);
     int gap = 0;

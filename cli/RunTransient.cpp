@@ -5,7 +5,7 @@
 #include "link/Numbers.h"
 #include "link/Readback.h"
 #include "cli/RunPointLists.h"
-#include "cli/TransientJson.h"
+#include "cli/TransientCommon.h"
 #include "transients/StepTableRun.h"
 #include "transients/TransientListFile.h"
 
@@ -182,6 +182,19 @@ QString triggerName(TriggerSource t) {
 
 } // namespace
 
+Outcome ConnectForTransient(Program& program) {
+    if (program.settings.link.bus == 0)
+        return Outcome::failed(ExitRefused,
+                               QStringLiteral("A transient runs on a connected source: give the "
+                                              "bus options (the simulation runs none)."));
+    int index = -1;
+    if (Outcome opened = IdentifyAndConfigure(program, index); opened.status != ExitCompleted)
+        return opened;
+    if (const QueryFailure failure = ReadBackState(program, index))
+        return Outcome::failed(ExitFailedSent, failure.error);
+    return Outcome::completed();
+}
+
 void InstallTransientStopSignals() {
     std::signal(SIGINT, onStopSignal);
     std::signal(SIGTERM, onStopSignal);
@@ -228,15 +241,7 @@ Outcome RunTransientCommand(Program& program, const QStringList& args) {
     if (o.triggerStep) table.triggerStep = *o.triggerStep;
     if (o.acquire) table.monitor = true;
 
-    if (program.settings.link.bus == 0)
-        return Outcome::failed(ExitRefused,
-                               QStringLiteral("A transient runs on a connected source: give the "
-                                              "bus options (the simulation runs none)."));
-    int index = -1;
-    if (Outcome opened = IdentifyAndConfigure(program, index); opened.status != ExitCompleted)
-        return opened;
-    if (const QueryFailure failure = ReadBackState(program, index))
-        return Outcome::failed(ExitFailedSent, failure.error);
+    if (Outcome ready = ConnectForTransient(program); ready.status != ExitCompleted) return ready;
 
     QJsonObject fields{
         {QStringLiteral("file"), o.file},
