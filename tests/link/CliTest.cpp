@@ -1,5 +1,6 @@
 // ostrel-cli against the virtual source over each transport.
 #include "LinkConversation.h"
+#include "support/TimelineFile.h"
 
 #include "link/Waits.h"
 
@@ -246,15 +247,8 @@ TEST_P(Cli, RunTransientInCyclesFollowsTheHandWorkedProfile) {
         {0.1905, 115, 400, 210}, // 80 cycles at the mean of 440 and 400 Hz, 40 Hz in 0.190476 s
         {0.05, 115, 400, 0},     // 20 cycles at 400 Hz
     };
-    QFile file(timelinePath);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    std::vector<QJsonObject> points, outputs;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        const QJsonObject e = QJsonDocument::fromJson(line).object();
-        const QString kind = e.value(QLatin1String("event")).toString();
-        if (kind == QLatin1String("point")) points.push_back(e);
-        if (kind == QLatin1String("output")) outputs.push_back(e);
-    }
+    const std::vector<QJsonObject> points = TimelineEvents(timelinePath, QStringLiteral("point"));
+    const std::vector<QJsonObject> outputs = TimelineEvents(timelinePath, QStringLiteral("output"));
     ASSERT_EQ(points.size(), std::size(expected));
     double t0 = points[0].value(QLatin1String("t")).toDouble(), due = 0;
     for (size_t i = 0; i < points.size(); ++i) {

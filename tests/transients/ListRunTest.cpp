@@ -3,6 +3,7 @@
 // run ends when the operator stops it, the source refuses a segment or the
 // link goes.
 #include "link/LinkConversation.h"
+#include "support/TimelineFile.h"
 
 #include "transients/ListRun.h"
 
@@ -100,14 +101,7 @@ protected:
     }
 
     std::vector<QJsonObject> timeline(const QString& kind) const {
-        std::vector<QJsonObject> events;
-        QFile file(timelinePath);
-        if (!file.open(QIODevice::ReadOnly)) return events;
-        for (const QByteArray& line : file.readAll().split('\n')) {
-            const QJsonObject e = QJsonDocument::fromJson(line).object();
-            if (e.value(QLatin1String("event")).toString() == kind) events.push_back(e);
-        }
-        return events;
+        return TimelineEvents(timelinePath, kind);
     }
 
     QStringList statusTexts() {

@@ -2,6 +2,7 @@
 // tool run it: the output follows the table point by point, and a run that is
 // refused sends nothing after the readback.
 #include "link/LinkConversation.h"
+#include "support/TimelineFile.h"
 
 #include "link/Readback.h"
 #include "transients/StepTableRun.h"
@@ -25,14 +26,7 @@ protected:
         ASSERT_EQ(identify(), model);
     }
     std::vector<QJsonObject> timeline(const QString& kind) const {
-        std::vector<QJsonObject> events;
-        QFile file(timelinePath);
-        if (!file.open(QIODevice::ReadOnly)) return events;
-        for (const QByteArray& line : file.readAll().split('\n')) {
-            const QJsonObject e = QJsonDocument::fromJson(line).object();
-            if (e.value(QLatin1String("event")).toString() == kind) events.push_back(e);
-        }
-        return events;
+        return TimelineEvents(timelinePath, kind);
     }
     static StepTable dcTable() {
         StepTable t;
