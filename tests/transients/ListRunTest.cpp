@@ -3,6 +3,7 @@
 // run ends when the operator stops it, the source refuses a segment or the
 // link goes.
 #include "link/LinkConversation.h"
+#include "support/LineOrder.h"
 #include "support/TimelineFile.h"
 
 #include "transients/ListRun.h"
@@ -63,22 +64,6 @@ ListRunPlan acPlan(int outputs, std::array<bool, 3> phases, int passes) {
     plan.passes = passes;
     return plan;
 }
-
-// The position of each expected line, each found after the one before; the
-// first line that does not follow is named.
-::testing::AssertionResult inOrder(const QStringList& lines, const QStringList& expected) {
-    qsizetype at = -1;
-    for (const QString& want : expected) {
-        const qsizetype found = lines.indexOf(want, at + 1);
-        if (found < 0)
-            return ::testing::AssertionFailure()
-                   << "\"" << want.toStdString() << "\" does not follow line " << at << " of\n"
-                   << lines.mid(std::max<qsizetype>(0, at - 5), 20).join('\n').toStdString();
-        at = found;
-    }
-    return ::testing::AssertionSuccess();
-}
-
 qsizetype countContaining(const QStringList& lines, const QString& part) {
     return std::count_if(lines.begin(), lines.end(),
                          [&](const QString& line) { return line.contains(part); });
@@ -155,7 +140,7 @@ TEST_P(ListRunTest, TwoSegmentsTwoPassesPlayInOrderAndComplete) {
     const QStringList sent = receivedSince(mark);
     const QStringList first = acLines({1, 3}, QStringLiteral("50.0,100.0"));
     const QStringList second = acLines({1, 3}, QStringLiteral("80.0,20.0"));
-    EXPECT_TRUE(inOrder(
+    EXPECT_TRUE(InOrder(
         sent,
         QStringList{
             QStringLiteral("trig:tran:sour imm"), QStringLiteral("list:rep 0;:list:ttlt 0"),
@@ -218,7 +203,7 @@ TEST_P(ListRunTest, MonitoringArmsTheAcquisitionJustBeforeTheTriggerSegment) {
     // The short run has no second between polls: the one after the restore.
     EXPECT_EQ(refreshes, 1);
     const QStringList sent = receivedSince(mark);
-    EXPECT_TRUE(inOrder(
+    EXPECT_TRUE(InOrder(
         sent, {QStringLiteral("abort;:inst:coup none;:list:step auto;:list:coun "
                               "1;:freq:mode list;:freq:slew:mode list;:sens:swe:offs "
                               "0.010;:sens:swe:tint 0.0000250;:outp:ttlt:sour "
@@ -285,7 +270,7 @@ TEST_P(ListRunTest, StopDuringTheSecondPassAbortsStartsNothingMoreAndRestoresOnc
         const QStringList after = sent.mid(abort);
         EXPECT_EQ(countContaining(after, QStringLiteral("init:")), 0)
             << after.join('\n').toStdString();
-        EXPECT_TRUE(inOrder(after, {QStringLiteral("syst:err?"), kRestoreAc3}));
+        EXPECT_TRUE(InOrder(after, {QStringLiteral("syst:err?"), kRestoreAc3}));
         EXPECT_EQ(sent.count(kRestoreAc3), 1);
         EXPECT_EQ(timeline(QStringLiteral("initiate")).size(), 2u);
         EXPECT_EQ(timeline(QStringLiteral("abort")).size(), 1u);
@@ -312,7 +297,7 @@ TEST_P(ListRunTest, ExternalTriggerWithOncePacingWaitsForEveryTrigger) {
     EXPECT_GE(polls, 12);
     EXPECT_EQ(timeline(QStringLiteral("point")).size(), 2u);
     EXPECT_TRUE(
-        inOrder(received(), {QStringLiteral("trig:tran:sour ext"),
+        InOrder(received(), {QStringLiteral("trig:tran:sour ext"),
                              QStringLiteral("abort;:inst:coup none;:list:step once;:list:"
                                             "coun 1;:freq:mode list;:freq:slew:mode list")}));
 }
@@ -353,7 +338,7 @@ TEST_P(ListRunTest, RefusedSegmentEndsTheRunBeforeItStarts) {
             sent.indexOf(QStringLiteral(":inst:nsel 1;:list:volt 50.0,200.0"));
         ASSERT_GE(refusedLine, 0);
         EXPECT_EQ(countContaining(sent.mid(refusedLine), QStringLiteral("init:")), 0);
-        EXPECT_TRUE(inOrder(sent.mid(refusedLine),
+        EXPECT_TRUE(InOrder(sent.mid(refusedLine),
                             {QStringLiteral("syst:err?"), QStringLiteral("abort"), kRestoreAc1}));
         EXPECT_EQ(timeline(QStringLiteral("initiate")).size(), size_t(c.initiates));
     }
@@ -451,7 +436,7 @@ TEST_P(ListRunTest, LostSourceEndsTheRunFailedAndItAlwaysEnds) {
                   !c.linkLost);
         if (c.restored) {
             const QStringList sent = received();
-            EXPECT_TRUE(inOrder(sent.mid(sent.lastIndexOf(QStringLiteral("trig:stat?"))),
+            EXPECT_TRUE(InOrder(sent.mid(sent.lastIndexOf(QStringLiteral("trig:stat?"))),
                                 {QStringLiteral("abort"), kRestoreAc3}));
         }
     }

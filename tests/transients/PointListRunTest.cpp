@@ -3,6 +3,7 @@
 // goes IDLE, the operator stops it, the source refuses the lists or the start,
 // or stops answering.
 #include "link/LinkConversation.h"
+#include "support/LineOrder.h"
 
 #include "measure/Capture.h"
 #include "measure/ProgramIo.h"
@@ -26,19 +27,6 @@ PointTable twoPoints(double dwellScale = 1) {
     t.columns[ColFunctionA] = {QStringLiteral("sinusoid"), QStringLiteral("sinusoid")};
     t.columns[ColListRepeat] = {QStringLiteral("0"), QStringLiteral("0")};
     return t;
-}
-
-::testing::AssertionResult inOrder(const QStringList& lines, const QStringList& expected) {
-    qsizetype at = -1;
-    for (const QString& want : expected) {
-        const qsizetype found = lines.indexOf(want, at + 1);
-        if (found < 0)
-            return ::testing::AssertionFailure()
-                   << "\"" << want.toStdString() << "\" does not follow line " << at << " of\n"
-                   << lines.join('\n').toStdString();
-        at = found;
-    }
-    return ::testing::AssertionSuccess();
 }
 
 class PointListRunTest : public LinkConversation {
@@ -90,7 +78,7 @@ TEST_P(PointListRunTest, ARunWritesItsListsClosesTheRelayStartsAndCompletesWhenI
     EXPECT_TRUE(prompt().messages().isEmpty()) << prompt().messages().join('\n').toStdString();
 
     const QStringList lines = sent();
-    EXPECT_TRUE(inOrder(
+    EXPECT_TRUE(InOrder(
         lines, {"list:step auto;:list:coun 1", "trig:tran:source imm", "init:cont:seq1 0",
                 ":trig:sync:sour imm", "list:dwell 0.1000,0.0500",
                 "inst:nsel 1;:volt:mode list;:volt:slew:mode list",
@@ -111,7 +99,7 @@ TEST_P(PointListRunTest, TriggerPointsArmTheAcquisitionBeforeTheStart) {
     t.columns[ColAcqTrig] = {QStringLiteral("0"), QStringLiteral("1")};
     const PointListRunOutcome out = run(t);
     EXPECT_EQ(out.result, ListRunResult::Completed) << out.message.toStdString();
-    EXPECT_TRUE(inOrder(sent(), {"outp 1", ":init:seq3", ":init:seq1", "trig:stat?"}));
+    EXPECT_TRUE(InOrder(sent(), {"outp 1", ":init:seq3", ":init:seq1", "trig:stat?"}));
     // The waveform capture fetches what the run's trigger point took (the
     // source has no record before its first acquisition), without arming again.
     EXPECT_TRUE(program().measurements.acquisitionArmed);
@@ -144,7 +132,7 @@ TEST_P(PointListRunTest, StopEndsARetriggeredRunWithTwoAbortsAndLeavesTheSourceF
 
     const QStringList lines = sent();
     EXPECT_TRUE(
-        inOrder(lines, {"init:cont:seq1 1", "outp 1", ":init:seq1", "trig:stat?", "abort", "abort",
+        InOrder(lines, {"init:cont:seq1 1", "outp 1", ":init:seq1", "trig:stat?", "abort", "abort",
                         "init:cont:seq1 0", "freq:mode fix;:freq:slew:mode fix",
                         ":inst:coup all;:volt:mode fix;:volt:slew:mode fix;:func:mode fix"}));
     const std::vector<double> aborts = abortTimes();
@@ -183,7 +171,9 @@ TEST_P(PointListRunTest, SourceErrorsAndSilenceEndTheRunFailedNeverCompleted) {
         }
         startThreePhase();
         if (HasFatalFailure()) return;
-        if (c.fault) ASSERT_TRUE(control(QStringLiteral("fault ") + QLatin1String(c.fault)));
+        if (c.fault) {
+            ASSERT_TRUE(control(QStringLiteral("fault ") + QLatin1String(c.fault)));
+        }
         PointTable t = twoPoints(0.1);
         c.change(t);
         const PointListRunOutcome out = run(t);
@@ -199,15 +189,17 @@ TEST_P(PointListRunTest, SourceErrorsAndSilenceEndTheRunFailedNeverCompleted) {
                 << prompt().messages().first().toStdString();
             EXPECT_FALSE(out.sourceErrors.isEmpty());
         }
-        if (!c.relayClosed)
+        if (!c.relayClosed) {
             EXPECT_TRUE(prompt().messages().first().endsWith(
                 QStringLiteral("\r\nProgramming Error. Transient run aborted.")));
+        }
         // Whatever failed, nothing more started and the source left list mode
         // (unless it stopped answering altogether).
         EXPECT_EQ(lines.count(QStringLiteral(":init:seq1")), c.relayClosed ? 1 : 0);
-        if (!program().link.Lost())
+        if (!program().link.Lost()) {
             EXPECT_TRUE(lines.contains(QStringLiteral(
                 ":inst:coup all;:volt:mode fix;:volt:slew:mode fix;:func:mode fix")));
+        }
         ASSERT_TRUE(control(QStringLiteral("fault clear")));
     }
 }
