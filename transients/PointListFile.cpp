@@ -83,6 +83,23 @@ bool cellOk(int column, const QString& cell) {
 } // namespace
 
 bool WritePointListFile(const QString& path, const PointTable& table, QString& error) {
+    // Every cell is written in double quotes: a quote or a line break inside
+    // one would make a file that cannot be read back.
+    for (int c = 0; c < kPointColumns; ++c) {
+        const QStringList& cells = table.columns[size_t(c)];
+        for (qsizetype r = 0; r < cells.size(); ++r)
+            if (cells[r].contains(QLatin1Char('"')) || cells[r].contains(QLatin1Char('\n')) ||
+                cells[r].contains(QLatin1Char('\r'))) {
+                error = QStringLiteral("The transient list file %1 was not written. Row %2, "
+                                       "column %3 (%4): a double quote or a line break cannot "
+                                       "be stored.")
+                            .arg(path)
+                            .arg(r + 1)
+                            .arg(c + 1)
+                            .arg(PointColumnHeading(c));
+                return false;
+            }
+    }
     QStringList records;
     QString comment = table.comment;
     comment.replace(QLatin1String("\r\n"), QLatin1String(" "));

@@ -165,6 +165,27 @@ TEST_F(PointListFiles, RoundTripKeepsUnevenColumnsAndPutsTheCommentOnOneLine) {
     EXPECT_TRUE(back->once);
 }
 
+// A bare field may hold a double quote; written in quotes it would make a
+// file that cannot be read back, so the table is refused and the old file kept.
+TEST_F(PointListFiles, ACellWithAQuoteIsReadButNotWritten) {
+    const QString path = write(QStringLiteral("quote.trl"),
+                               "note\n1,1,0,0,0,0,-1\n0\n0\n-1\n0\n"
+                               "\"1\",\"\",\"\",\"5\",\"max\",si/\"\"n,\"\",\"\",\"\",\"\",\"\",\"\",\"0\",\"\"\n");
+    QString error;
+    const std::optional<PointTable> t = ReadPointListFile(path, error);
+    ASSERT_TRUE(t) << error.toStdString();
+    ASSERT_EQ(t->columns[ColFunctionA], QStringList{QStringLiteral("si/\"\"n")});
+
+    const QString out = write(QStringLiteral("old.trl"), "old");
+    EXPECT_FALSE(WritePointListFile(out, *t, error));
+    EXPECT_EQ(error, QStringLiteral("The transient list file %1 was not written. Row 1, column 6 "
+                                    "(Function): a double quote or a line break cannot be stored.")
+                         .arg(out));
+    QFile f(out);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("old"));
+}
+
 TEST_F(PointListFiles, ADamagedFileIsRefusedNamingFileAndLine) {
     const QByteArray header = "note\n1,1,0,0,0,0,-1\n0\n0\n-1\n0\n";
     const QByteArray row = "\"1\",\"\",\"\",\"5\",\"max\",\"sinusoid\",\"\",\"\",\"\",\"\",\"\",\"\",\"0\",\"\"\n";
