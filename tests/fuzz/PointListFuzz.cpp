@@ -20,10 +20,12 @@ bool sameTable(const PointTable& a, const PointTable& b) {
            a.columns == b.columns;
 }
 
-bool holdsQuote(const PointTable& t) {
+bool holdsUnstorable(const PointTable& t) {
     for (const QStringList& column : t.columns)
         for (const QString& cell : column)
-            if (cell.contains(QLatin1Char('"'))) return true;
+            if (cell.contains(QLatin1Char('"')) || cell.contains(QLatin1Char('\r')) ||
+                cell.contains(QLatin1Char('\n')))
+                return true;
     return false;
 }
 
@@ -55,11 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const QStringList& column : first->columns)
         Check(column.size() <= kMaxListPoints, "at most the list memory's points are read");
 
-    // A cell holding a double quote cannot be stored: the writer refuses the
-    // table and leaves nothing behind.
+    // A cell holding a double quote or a line break (a lone carriage return
+    // in a line) cannot be stored: the writer refuses the table and leaves
+    // nothing behind.
     QFile::remove(output);
     if (!WritePointListFile(output, *first, error)) {
-        Check(holdsQuote(*first), "only a cell with a double quote is refused", error);
+        Check(holdsUnstorable(*first), "only a cell that cannot be stored is refused", error);
         Check(error.contains(output) && !QFile::exists(output),
               "a refused table is named and nothing is written", error);
         return 0;
