@@ -112,10 +112,17 @@ QStringList TransientListRecords(const StepTable& t) {
     };
     for (bool phase : t.phases)
         records.append(checkValue(phase));
-    for (const StepRow& row : t.rows) {
-        if (std::all_of(row.begin(), row.end(),
-                        [](const QString& c) { return c.trimmed().isEmpty(); }))
-            continue;
+    // A blank row ends the table as it runs, so one between steps is kept;
+    // only the blank rows after the last step are left out.
+    const auto blank = [](const StepRow& row) {
+        return std::all_of(row.begin(), row.end(),
+                           [](const QString& c) { return c.trimmed().isEmpty(); });
+    };
+    auto end = t.rows.end();
+    while (end != t.rows.begin() && blank(*(end - 1)))
+        --end;
+    for (auto it = t.rows.begin(); it != end; ++it) {
+        const StepRow& row = *it;
         QStringList cells;
         for (const QString& cell : row)
             cells.append(QuotedField(cell));

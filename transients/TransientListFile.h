@@ -19,8 +19,8 @@ struct TransientListRead {
     QString error;                  // names the file and the line
 };
 
-// The records of a file, one per line; rows with every cell blank are left
-// out. The phase mask and the phase boxes are written from the same
+// The records of a file, one per line; blank rows after the last step are
+// left out (one between steps stays: it ends the table there). The phase mask and the phase boxes are written from the same
 // settings, so they always agree.
 QStringList TransientListRecords(const StepTable& table);
 // Parses the lines of a file; `file` names it in the message.

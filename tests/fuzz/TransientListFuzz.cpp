@@ -20,11 +20,12 @@ bool blankRow(const StepRow& row) {
 }
 
 // The table as a file keeps it: line breaks in the comment become blanks and
-// rows with every cell blank are left out; every other field stays as read.
+// blank rows after the last step are left out; every other field stays as read.
 StepTable asStored(StepTable t) {
     static const QRegularExpression lineBreaks(QStringLiteral("\r\n|\r|\n"));
     t.comment.replace(lineBreaks, QStringLiteral(" "));
-    std::erase_if(t.rows, blankRow);
+    while (!t.rows.empty() && blankRow(t.rows.back()))
+        t.rows.pop_back();
     return t;
 }
 

@@ -92,12 +92,20 @@ TEST(TransientListFile, CommentGoesOnOneLineAndIsReadWhole) {
     ASSERT_EQ(r.table->rows.size(), 1u);
 }
 
-TEST(TransientListFile, BlankRowsAreLeftOutAndUnstorableTextsWriteNothing) {
+TEST(TransientListFile, OnlyTrailingBlankRowsAreLeftOutAndUnstorableTextsWriteNothing) {
     StepTable t;
     t.rows = {{"Delay", "1", "", "", "", "", ""},
               {"", " ", "", "", "", "", ""},
-              {"V Step", "1", "50", "", "", "", ""}};
-    EXPECT_EQ(TransientListRecords(t).size(), 15);
+              {"V Step", "1", "50", "", "", "", ""},
+              {"", "", "", "", "", "", ""}};
+    // The blank row between the steps ends the table; saved and opened
+    // again, the table must still end there.
+    const QStringList records = TransientListRecords(t);
+    ASSERT_EQ(records.size(), 16);
+    const TransientListRead back = ParseTransientList("blank.tls", records);
+    ASSERT_TRUE(back.table) << back.error.toStdString();
+    ASSERT_EQ(back.table->rows.size(), 3u);
+    EXPECT_EQ(StepTypeFromName(back.table->rows[1][ColType]), StepType::Empty);
 
     QTemporaryDir dir;
     const QString path = dir.filePath("quoted.tls");
