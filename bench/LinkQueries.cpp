@@ -11,6 +11,7 @@
 #include "support/RawSocket.h"
 #include "support/Rounds.h"
 #include "support/Servers.h"
+#include "support/SourceLog.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -148,24 +149,11 @@ bool replay(quint16 port, const QStringList& lines) {
 // `first` line before the last `last` line to that `last` line. Timed at the
 // source, so neither client pays for being measured. Negative when not found.
 double sourceSpanUs(LineClient& control, const QString& first, const QString& last) {
-    if (!control.write("log 400\n")) return -1;
-    std::vector<std::pair<double, std::string>> received;
-    std::string line;
-    while (control.readLine(line) && line != "OK") {
-        // "<seconds> <channel> <direction> <text>"
-        const size_t a = line.find(' '), b = line.find(' ', a + 1), c = line.find(' ', b + 1);
-        if (c == std::string::npos || line.compare(b + 1, 1, "<") != 0) continue;
-        received.emplace_back(std::stod(line.substr(0, a)), line.substr(c + 1));
-    }
-    const auto trimmed = [](std::string s) {
-        while (!s.empty() && (s.back() == ' ' || s.back() == '\r')) s.pop_back();
-        return s;
-    };
+    const std::vector<ReceivedLine> received = ReceivedLines(control, 400);
     for (size_t i = received.size(); i-- > 0;) {
-        if (trimmed(received[i].second) != last.toStdString()) continue;
+        if (received[i].text != last.toStdString()) continue;
         for (size_t j = i; j-- > 0;)
-            if (trimmed(received[j].second) == first.toStdString())
-                return (received[i].first - received[j].first) * 1e6;
+            if (received[j].text == first.toStdString()) return (received[i].t - received[j].t) * 1e6;
         break;
     }
     return -1;

@@ -13,6 +13,7 @@
 #include "support/RawSocket.h"
 #include "support/Rounds.h"
 #include "support/Servers.h"
+#include "support/SourceLog.h"
 #include "transients/ListRun.h"
 
 #include <QCoreApplication>
@@ -36,25 +37,10 @@ namespace {
 const QString kHost = QStringLiteral("127.0.0.1");
 constexpr int kPollMs = 50;
 
-struct LogLine {
-    double t;
-    std::string text;
-};
-
-// Every line the source received since it started, with its arrival time.
-std::vector<LogLine> sourceLog(LineClient& control) {
-    std::vector<LogLine> lines;
-    if (!control.write("log 20000\n")) return lines;
-    std::string line;
-    while (control.readLine(line) && line != "OK") {
-        const size_t a = line.find(' '), b = line.find(' ', a + 1), c = line.find(' ', b + 1);
-        if (c == std::string::npos || line.compare(b + 1, 1, "<") != 0 ||
-            line.compare(a + 1, 3, "TCP") != 0)
-            continue;
-        std::string text = line.substr(c + 1);
-        while (!text.empty() && (text.back() == ' ' || text.back() == '\r')) text.pop_back();
-        lines.push_back({std::stod(line.substr(0, a)), text});
-    }
+// Every line the source received on its TCP port since it started.
+std::vector<ReceivedLine> sourceLog(LineClient& control) {
+    std::vector<ReceivedLine> lines = ReceivedLines(control, 20000);
+    std::erase_if(lines, [](const ReceivedLine& l) { return l.channel != "TCP"; });
     return lines;
 }
 
@@ -178,9 +164,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "bench: the stopped run did not abort\n");
             return 1;
         }
-        const std::vector<LogLine> log = sourceLog(control);
+        const std::vector<ReceivedLine> log = sourceLog(control);
         double abortAt = -1;
-        for (const LogLine& l : log)
+        for (const ReceivedLine& l : log)
             if (l.t >= stopAt + offset - 0.001 && l.text.find("abort") != std::string::npos) {
                 abortAt = l.t;
                 break;
@@ -200,7 +186,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "bench: the two-segment run did not complete\n");
             return 1;
         }
-        const std::vector<LogLine> runLog = sourceLog(control);
+        const std::vector<ReceivedLine> runLog = sourceLog(control);
         const auto points = timelineEvents(timeline, QStringLiteral("point"));
         const auto completes = timelineEvents(timeline, QStringLiteral("complete"));
         if (runLog.size() <= logBefore || qsizetype(points.size()) < pointsBefore + 3 || completes.size() < 2) {
@@ -232,7 +218,7 @@ int main(int argc, char** argv) {
                 return 1;
         }
         QThread::msleep(300);
-        const std::vector<LogLine> replayLog = sourceLog(control);
+        const std::vector<ReceivedLine> replayLog = sourceLog(control);
         const auto replayed = timelineEvents(timeline, QStringLiteral("point"));
         if (replayLog.size() <= replayBefore || qsizetype(replayed.size()) <= replayPoints) return 1;
         replayStartUs.push_back(
