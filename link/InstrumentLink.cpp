@@ -730,7 +730,7 @@ void InstrumentLink::SocketSend(const QString& text) {
         state.lanConnected = lan_.isConnected();
         return announceLost();
     }
-    QCoreApplication::processEvents();
+    keepWindowsLive();
 }
 
 QString InstrumentLink::SocketReceive() {
