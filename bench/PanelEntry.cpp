@@ -3,6 +3,7 @@
 // the same run (medians of alternating rounds).
 #include "app/Program.h"
 #include "panel/PanelActions.h"
+#include "support/BenchProgram.h"
 #include "support/Rounds.h"
 #include "support/Servers.h"
 
@@ -20,11 +21,8 @@ int main(int argc, char** argv) {
         ostrel::bench::startVirtualSource(source, QStringLiteral(OSTREL_VSOURCE_PATH), 0);
     if (port == 0) return 1;
     QTemporaryDir dir;
-    ostrel::Paths paths{dir.path(), dir.path()};
-    ostrel::Program program(
-        std::make_unique<ostrel::SilentPrompt>(),
-        std::make_unique<ostrel::SettingsStore>(dir.filePath(QStringLiteral("s.ini"))), paths);
-    program.settings.link.bus = ostrel::BusLan;
+    const std::unique_ptr<ostrel::Program> owned = ostrel::bench::LanProgram(dir, port);
+    ostrel::Program& program = *owned;
     if (!program.link.ConnectLan(QStringLiteral("127.0.0.1"), port)) return 1;
 
     std::vector<ostrel::bench::Contender> contenders{

@@ -10,6 +10,7 @@
 #include "link/Identification.h"
 #include "link/ModelSetup.h"
 #include "link/Readback.h"
+#include "support/BenchProgram.h"
 #include "support/RawSocket.h"
 #include "support/Rounds.h"
 #include "support/Servers.h"
@@ -118,15 +119,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    Paths paths;
-    paths.userDir = dir.path();
-    Program program(std::make_unique<SilentPrompt>(),
-                    std::make_unique<SettingsStore>(dir.filePath(QStringLiteral("settings.ini"))),
-                    paths);
-    program.settings.link.bus = BusLan;
-    program.settings.link.ipAddress = kHost;
-    program.settings.link.socketPort = port;
-    program.link.state.lanTimeoutMs = 1000;
+    const std::unique_ptr<Program> owned = LanProgram(dir, port);
+    Program& program = *owned;
     QString message;
     if (OpenAndIdentify(program, message) != 0) {
         std::fprintf(stderr, "bench: %s\n", qPrintable(message));
