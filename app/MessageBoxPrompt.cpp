@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace ostrel {
@@ -62,10 +63,29 @@ void MessageBoxPrompt::showMessage(const QString& text, PromptIcon icon) {
 
 PromptAnswer MessageBoxPrompt::ask(const QString& text, PromptButtons buttons, int defaultButton,
                                    PromptIcon icon) {
+    return askIn(title_, text, buttons, defaultButton, icon);
+}
+
+PromptAnswer MessageBoxPrompt::askTitled(const QString& title, const QString& text, PromptButtons buttons,
+                                         int defaultButton, PromptIcon icon) {
+    return askIn(title.isEmpty() ? title_ : title, text, buttons, defaultButton, icon);
+}
+
+std::optional<QString> MessageBoxPrompt::inputText(const QString& title, const QString& text,
+                                                   const QString& initial) {
+    bool ok = false;
+    const QString typed = QInputDialog::getText(boxParent(), title.isEmpty() ? title_ : title, text,
+                                                QLineEdit::Normal, initial, &ok);
+    if (!ok) return std::nullopt;
+    return typed;
+}
+
+PromptAnswer MessageBoxPrompt::askIn(const QString& title, const QString& text, PromptButtons buttons,
+                                     int defaultButton, PromptIcon icon) {
     const bool yesNo = buttons == PromptButtons::YesNo;
     const auto first = yesNo ? QMessageBox::Yes : QMessageBox::Ok;
     const auto second = yesNo ? QMessageBox::No : QMessageBox::Cancel;
-    QMessageBox box(boxIcon(icon), title_, text, first | second, boxParent());
+    QMessageBox box(boxIcon(icon), title, text, first | second, boxParent());
     box.setDefaultButton(defaultButton == 2 ? second : first);
     box.setEscapeButton(second);
     const int answer = box.exec();

@@ -22,12 +22,18 @@ public:
     void showMessage(const QString& text, PromptIcon icon) override;
     PromptAnswer ask(const QString& text, PromptButtons buttons, int defaultButton,
                      PromptIcon icon) override;
+    PromptAnswer askTitled(const QString& title, const QString& text, PromptButtons buttons,
+                           int defaultButton, PromptIcon icon) override;
+    std::optional<QString> inputText(const QString& title, const QString& text,
+                                     const QString& initial) override;
     void setStatus(int panel, const QString& text) override;
     void setBusy(bool busy) override;
     QString chooseOpenFile(const FileRequest& request) override;
     QString chooseSaveFile(const FileRequest& request) override;
 
 private:
+    PromptAnswer askIn(const QString& title, const QString& text, PromptButtons buttons, int defaultButton,
+                       PromptIcon icon);
     QWidget* boxParent() const;
     QString startPath(const QString& requested) const;
 

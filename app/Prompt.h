@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <optional>
+
 namespace ostrel {
 
 enum class PromptIcon { None, Exclamation, Information, Critical, Question };
@@ -27,6 +29,13 @@ public:
     // defaultButton 1 or 2: which of the two buttons Enter presses.
     virtual PromptAnswer ask(const QString& text, PromptButtons buttons, int defaultButton,
                              PromptIcon icon = PromptIcon::Question) = 0;
+    // The same question in a box with a title of its own instead of the program's.
+    virtual PromptAnswer askTitled(const QString& title, const QString& text, PromptButtons buttons,
+                                   int defaultButton, PromptIcon icon = PromptIcon::Question) = 0;
+    // A line of text from the operator, starting from `initial`; nothing when they cancel.
+    // An empty title: the program's.
+    virtual std::optional<QString> inputText(const QString& title, const QString& text,
+                                             const QString& initial = {}) = 0;
     // Status-bar panels are numbered from 1, as the operator sees them.
     virtual void setStatus(int panel, const QString& text) = 0;
     virtual void setBusy(bool busy) = 0;
@@ -65,6 +74,11 @@ public:
     PromptAnswer ask(const QString&, PromptButtons buttons, int, PromptIcon) override {
         return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Cancel;
     }
+    PromptAnswer askTitled(const QString&, const QString& text, PromptButtons buttons, int defaultButton,
+                           PromptIcon icon) override {
+        return ask(text, buttons, defaultButton, icon);
+    }
+    std::optional<QString> inputText(const QString&, const QString&, const QString&) override { return {}; }
     void setStatus(int, const QString&) override {}
     void setBusy(bool) override {}
     QString chooseOpenFile(const FileRequest&) override { return {}; }

@@ -14,6 +14,17 @@ PromptAnswer WindowPrompt::ask(const QString& text, PromptButtons buttons, int d
     return program_.prompt().ask(text, buttons, defaultButton, icon);
 }
 
+PromptAnswer WindowPrompt::askTitled(const QString& title, const QString& text, PromptButtons buttons,
+                                     int defaultButton, PromptIcon icon) {
+    const PromptOwner owner(program_.prompt(), window_);
+    return program_.prompt().askTitled(title, text, buttons, defaultButton, icon);
+}
+
+std::optional<QString> WindowPrompt::inputText(const QString& title, const QString& text, const QString& initial) {
+    const PromptOwner owner(program_.prompt(), window_);
+    return program_.prompt().inputText(title, text, initial);
+}
+
 void WindowPrompt::setStatus(int panel, const QString& text) { program_.prompt().setStatus(panel, text); }
 
 void WindowPrompt::setBusy(bool busy) { program_.prompt().setBusy(busy); }

@@ -42,6 +42,29 @@ PromptAnswer ScriptedPrompt::ask(const QString& text, PromptButtons buttons, int
     return a;
 }
 
+PromptAnswer ScriptedPrompt::askTitled(const QString& title, const QString& text, PromptButtons buttons,
+                                       int defaultButton, PromptIcon icon) {
+    const PromptAnswer a = ask(text, buttons, defaultButton, icon);
+    calls_.last().title = title;
+    return a;
+}
+
+std::optional<QString> ScriptedPrompt::inputText(const QString& title, const QString& text,
+                                                 const QString& initial) {
+    PromptCall c{PromptCall::TextInput, text};
+    c.owner = owner();
+    c.title = title;
+    c.initial = initial;
+    calls_.append(c);
+    if (texts_.empty()) {
+        ADD_FAILURE() << "Unscripted text input: " << text.toStdString();
+        return std::nullopt;
+    }
+    std::optional<QString> typed = texts_.front();
+    texts_.pop_front();
+    return typed;
+}
+
 void ScriptedPrompt::setStatus(int panel, const QString& text) {
     PromptCall c{PromptCall::Status, text};
     c.panel = panel;

@@ -13,10 +13,12 @@
 namespace ostrel::test {
 
 struct PromptCall {
-    enum Kind { Message, Question, Status, Busy, OpenFile, SaveFile };
+    enum Kind { Message, Question, Status, Busy, OpenFile, SaveFile, TextInput };
     PromptCall(Kind k, QString t) : kind(k), text(std::move(t)) {}
     Kind kind;
     QString text; // message or question text, status text, or the file dialog title
+    QString title;   // a question's or text input's own box title ("" for the program's)
+    QString initial; // the text a text input started from
     PromptIcon icon = PromptIcon::None;
     PromptButtons buttons = PromptButtons::YesNo;
     int defaultButton = 0;
@@ -30,6 +32,8 @@ class ScriptedPrompt : public Prompt {
 public:
     void answer(PromptAnswer a) { answers_.push_back(a); }
     void chooseFile(const QString& path) { files_.push_back(path); }
+    // What the operator types at the next text input; nullopt cancels it.
+    void type(std::optional<QString> text) { texts_.push_back(std::move(text)); }
 
     const QList<PromptCall>& calls() const { return calls_; }
     QStringList messages() const;  // texts of the message boxes, in order
@@ -41,6 +45,10 @@ public:
     void showMessage(const QString& text, PromptIcon icon) override;
     PromptAnswer ask(const QString& text, PromptButtons buttons, int defaultButton,
                      PromptIcon icon) override;
+    PromptAnswer askTitled(const QString& title, const QString& text, PromptButtons buttons,
+                           int defaultButton, PromptIcon icon) override;
+    std::optional<QString> inputText(const QString& title, const QString& text,
+                                     const QString& initial) override;
     void setStatus(int panel, const QString& text) override;
     void setBusy(bool busy) override;
     QString chooseOpenFile(const FileRequest& request) override;
@@ -52,6 +60,7 @@ private:
     QList<PromptCall> calls_;
     std::deque<PromptAnswer> answers_;
     std::deque<QString> files_;
+    std::deque<std::optional<QString>> texts_;
     QString status_[8];
     int busyDepth_ = 0;
 };
