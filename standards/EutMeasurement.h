@@ -79,6 +79,7 @@ QVector<int> FailingHarmonics(const HarmonicTable& table);
 struct EutConditions {
     bool connected = false;  // a source answers (else the simulated meter does)
     bool dcMode = false;     // output mode DC (AC and AC+DC are the AC modes)
+    bool acPlusDc = false;   // output mode AC+DC: the sense coupling stays as it is
     bool threePhase = false; // three outputs are measured, else one
     bool advanced = false;   // the Vk family: "fetc:" readings and THD
 };
