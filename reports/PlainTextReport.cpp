@@ -1,5 +1,6 @@
 #include "reports/PlainTextReport.h"
 
+#include "link/Numbers.h"
 #include "measure/StandardMeasurement.h"
 #include "measure/WriteRecords.h"
 
