@@ -4,7 +4,11 @@
 #include "config/IniFile.h"
 #include "link/SourceModel.h"
 #include "panel/SetupFile.h"
+#include "standards/CompileGroup.h"
 #include "standards/DistortionLimits.h"
+#include "standards/TestFiles.h"
+#include "standards/TestStandard.h"
+#include "standards/TestSteps.h"
 #include "waveforms/AbwFile.h"
 
 #include <QDir>
@@ -121,6 +125,40 @@ TEST(Do160Examples, EveryGroupsTableAndTestIsMarkedAndLoads) {
     }
     EXPECT_EQ(sequences, 18);
     EXPECT_EQ(QDir(kLibrary).entryList({"*.ini"}).size(), 12 + 18 + 1) << "no file left unused";
+}
+
+// Through the engine's readers and checks: each test compiles on one and on
+// three phases, as the run would program it.
+TEST(Do160Examples, EveryTestPassesTheRunsChecksAndCompiles) {
+    const TestStandard& standard = Do160Standard();
+    ASSERT_EQ(standard.groups.size(), std::size(kGroups));
+    for (size_t i = 0; i < standard.groups.size(); ++i) {
+        const PowerGroup& group = standard.groups[i];
+        ASSERT_EQ(group.code, kGroups[i].code);
+        QString error;
+        const auto table =
+            ReadStructureTable(kLibrary + standard.structurePrefix + group.code + ".ini", error);
+        ASSERT_TRUE(table) << error.toStdString();
+        EXPECT_TRUE(table->description.contains(group.caption)) << group.code.toStdString();
+        for (int r = 1; r <= int(table->rows.size()); ++r) {
+            const QString name = table->sequenceName(r);
+            if (name.isEmpty()) continue;
+            const auto file = ReadSequenceFile(kLibrary + name + ".ini", u'.', error);
+            ASSERT_TRUE(file) << error.toStdString();
+            SCOPED_TRACE(name.toStdString());
+            EXPECT_EQ(CheckStepColumns(file->grid), "");
+            EXPECT_EQ(CheckGroupSizes(file->grid), "");
+            for (const bool threePhase : {false, true}) {
+                EXPECT_EQ(CheckStepCells(file->grid, group.dc, threePhase, u'.'), "");
+                for (const StepGroupSpan& span : StepGroups(file->grid)) {
+                    CompileOptions options;
+                    options.dc = group.dc;
+                    options.threePhase = threePhase;
+                    EXPECT_EQ(CompileGroup(file->grid, span.first, span.last, options).error, "");
+                }
+            }
+        }
+    }
 }
 
 TEST(Do160Examples, LimitsGiveSetsOneAndThreeAndNoThdLimitInDc) {
