@@ -209,11 +209,15 @@ void frmTestTables::showSequence(const SequenceFile& file) {
     grdSettings_->setHorizontalHeaderLabels(g.headers);
     const int width = std::max(900, grdSettings_->viewport()->width());
     for (int c = 0; c <= g.columnCount(); ++c) {
-        if (static_cast<size_t>(c) < file.widths.size())
-            grdSettings_->setColumnWidth(c, int(file.widths[static_cast<size_t>(c)] * width / 100));
         for (int r = 1; r <= g.rowCount(); ++r)
             setCell(grdSettings_, r - 1, c, c == 0 && g.cell(r, 0).isEmpty() ? QString::number(r)
                                                                            : g.cell(r, c));
+        // The file's share of the width, but never narrower than what the column holds.
+        grdSettings_->resizeColumnToContents(c);
+        if (static_cast<size_t>(c) < file.widths.size())
+            grdSettings_->setColumnWidth(
+                c, std::max(grdSettings_->columnWidth(c),
+                            int(file.widths[static_cast<size_t>(c)] * width / 100)));
     }
     txtTestFileHeader_->setText(file.description);
     if (!g.empty()) chkPhaseDisplay_->setChecked(file.phaseDisplay);

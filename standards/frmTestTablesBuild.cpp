@@ -109,6 +109,7 @@ QWidget* frmTestTables::buildControl() {
     txtTestFileHeader_ = Named(new QLineEdit(page), QStringLiteral("txtTestFileHeader"));
     layout->addWidget(txtTestFileHeader_);
     grdSettings_ = table(page, QStringLiteral("grdSettings"));
+    grdSettings_->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(grdSettings_, 3);
     txtDescription_ = Named(new QPlainTextEdit(page), QStringLiteral("txtDescription"));
     txtDescription_->setReadOnly(true);
