@@ -3,10 +3,12 @@
 // measured after it, the printed report, and closing in the middle of a run.
 // With OSTREL_SCREENSHOT_DIR set the window is also saved as pictures.
 #include "app/Program.h"
+#include "app/frmMain.h"
 #include "link/Configuration.h"
 #include "link/Identification.h"
 #include "link/ModelSetup.h"
 #include "link/Readback.h"
+#include "standards/StandardWindows.h"
 #include "standards/TestStandard.h"
 #include "standards/frmTestTables.h"
 #include "support/ProgramFixture.h"
@@ -127,6 +129,19 @@ TEST_F(Do160Window, OpensOnTheDefaultGroupWithTheFirstTestTintedAndTrimmed) {
     EXPECT_FALSE(steps->isColumnHidden(6));
     EXPECT_TRUE(steps->isColumnHidden(16));
     screenshot(window, "do160-test-loaded-phases-b-c");
+}
+
+TEST_F(Do160Window, TheApplicationsMenuOpensItOnce) {
+    frmMain main(program());
+    RegisterStandardWindows(main, program());
+    QAction* entry = main.action("mnuADO160RevE");
+    ASSERT_TRUE(entry->isEnabled());
+    entry->trigger();
+    QWidget* opened = main.windows().find("mnuADO160RevE");
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(opened->objectName(), "frmDO160Tables");
+    entry->trigger();
+    EXPECT_EQ(main.windows().find("mnuADO160RevE"), opened);
 }
 
 TEST_F(Do160Window, RefusedChoicesKeepTheTableOnScreen) {
