@@ -36,6 +36,11 @@ struct RunRow {
     bool rawReply = false;
 };
 
+// Test names and messages show the row by its name.
+void PrintTo(const RunRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
 struct FaultColumn {
     const char* fault;       // control-port fault text; "kill" ends the source mid-run
     bool mustFail = false;   // the run cannot complete under it
