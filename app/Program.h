@@ -11,6 +11,7 @@
 #include "link/OutputState.h"
 #include "link/SourceModel.h"
 #include "measure/MeasurementState.h"
+#include "standards/EngineClock.h"
 
 #include <QChar>
 #include <QString>
@@ -47,6 +48,10 @@ struct Program {
     bool waveformTransferInProgress = false;
     bool configurationInProgress = false;
     bool interfaceDialogOpen = false;
+    // A standard test owns the source: no readback or measuring loop starts meanwhile.
+    bool testRunning = false;
+    // Every wait of the test engine; tests and the command line scale it.
+    EngineClock engineClock;
     // The measuring windows' logging records, stop flag and busy flags.
     MeasurementState measurements;
     // Every traced command and reply, for the bus monitor.

@@ -352,7 +352,7 @@ void frmMain::onFocusWindowChanged(QWindow* window) {
 void frmMain::refreshOnActivation() {
     if (!startupComplete_ || shutDown_ || program_.settings.link.bus == 0 ||
         !program_.settings.preferences.autoRefreshMainScreen || program_.interfaceDialogOpen ||
-        program_.readbackInProgress)
+        program_.readbackInProgress || program_.testRunning)
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QStringList menus{QStringLiteral("mnuApps"), QStringLiteral("mnuMeas"), QStringLiteral("mnuSource")};

@@ -3,6 +3,7 @@
 // prints one JSON object and ends with the exit status of cli/Outcome.h.
 #include "app/Program.h"
 #include "cli/Commands.h"
+#include "cli/RunTest.h"
 #include "cli/RunTransient.h"
 
 #include <QCommandLineParser>
@@ -12,6 +13,8 @@
 #include <QJsonDocument>
 
 #include <cstdio>
+#include <functional>
+#include <optional>
 
 using namespace ostrel;
 
@@ -33,6 +36,14 @@ public:
         said = true;
     }
     PromptAnswer ask(const QString& text, PromptButtons buttons, int, PromptIcon) override {
+        if (decide) {
+            const std::optional<bool> given = decide(text);
+            const bool yes = given.value_or(false);
+            printTo(stderr, text + (yes ? QStringLiteral("\n(answered Yes by its option)")
+                                        : QStringLiteral("\n(answered No)")));
+            if (buttons == PromptButtons::YesNo) return yes ? PromptAnswer::Yes : PromptAnswer::No;
+            return yes ? PromptAnswer::Ok : PromptAnswer::Cancel;
+        }
         const bool yes = answerYes;
         printTo(stderr, text + (yes ? QStringLiteral("\n(answered Yes: --yes)")
                                     : QStringLiteral("\n(answered No; --yes answers Yes)")));
@@ -41,6 +52,8 @@ public:
     }
     bool said = false;
     bool answerYes = false;
+    // A command's own answers by question; unset: answerYes.
+    std::function<std::optional<bool>(const QString&)> decide;
 };
 
 int finish(const QString& command, const Outcome& outcome, bool alreadySaid) {
@@ -125,10 +138,17 @@ int main(int argc, char** argv) {
         "                point lists (.trl): [--freq-list on|off] [--start-angle DEG|random]\n"
         "                [--retrigger]\n"
         "                           run a transient file; questions are answered No unless\n"
-        "                           --yes; SIGINT, SIGTERM and --timeout stop it\n\n"
-        "Every run prints one JSON object. Exit status: 0 completed, 2 usage,\n"
-        "3 refused before anything was sent, 4 aborted, 5 failed after something\n"
-        "was sent.\n"
+        "                           --yes; SIGINT, SIGTERM and --timeout stop it\n"
+        "  run-test [--standard do160] [--library ENTRY] --group CODE (--test NAME | --row N)\n"
+        "  run-test SEQUENCE.ini [--group CODE]\n"
+        "           [--setup FILE.stp] [--single ROW] [--trigger-out list|bot] [--no-revert]\n"
+        "           [--acquire none|once|sweep] [--close-relay] [--accept-warnings]\n"
+        "           [--set FIELD=TEXT] [--time-scale K] [--timeout S] [--report FILE] [--trace]\n"
+        "                           run a standard test as its window does; 1 when the EUT\n"
+        "                           verdict is Fail, 6 when completed without a verdict\n\n"
+        "Every run prints one JSON object. Exit status: 0 completed (and passed),\n"
+        "1 verdict Fail, 2 usage, 3 refused before anything was sent, 4 aborted,\n"
+        "5 failed after something was sent, 6 completed without a verdict.\n"
         "Bus options default to the stored settings."));
     parser.addHelpOption();
     parser.addVersionOption();
@@ -202,7 +222,7 @@ int main(int argc, char** argv) {
     if (parser.isSet(host)) link.ipAddress = parser.value(host);
     if (parser.isSet(serialPort)) program.link.state.serialPortName = parser.value(serialPort);
     program.link.state.lanTimeoutMs = 1000;
-    if (parser.isSet(trace)) {
+    if (parser.isSet(trace) || (command == QLatin1String("run-test") && args.contains(QStringLiteral("--trace")))) {
         program.link.state.traceCommands = program.link.state.traceResponses = true;
         QObject::connect(&program.busTrace, &QAbstractItemModel::rowsInserted,
                          [&program](const QModelIndex&, int first, int last) {
@@ -213,6 +233,10 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("run-transient")) {
         said.answerYes = args.contains(QStringLiteral("--yes"));
         InstallTransientStopSignals();
+    }
+    if (command == QLatin1String("run-test")) {
+        said.decide = RunTestAnswers(args);
+        InstallRunTestStopSignals();
     }
     const Outcome outcome = RunCommand(program, args);
     program.link.CloseLan();

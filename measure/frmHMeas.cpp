@@ -226,7 +226,7 @@ void frmHMeas::toggleLogging(bool on) {
         logging_ = false;
         return;
     }
-    if (busy_) return;
+    if (busy_ || program_.testRunning) return;
     runLogging();
     const QSignalBlocker block(mnuMLog_);
     mnuMLog_->setChecked(false);

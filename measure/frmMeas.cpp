@@ -235,6 +235,8 @@ void frmMeas::measure() {
 }
 
 void frmMeas::runRepeat() {
+    // A standard test owns the source until it ends.
+    if (program_.testRunning) return;
     const bool logging = chkLog_->isChecked();
     LogFile file;
     LogLayout layout;

@@ -546,4 +546,26 @@ std::string Instrument::describe() const {
     return s;
 }
 
+std::string Instrument::modes() const {
+    const auto word = [](bool list) { return list ? std::string("LIST") : std::string("FIX"); };
+    const auto perPhase = [&](auto pick) {
+        std::string out;
+        for (int p = 0; p < state.outputs; ++p) {
+            if (p) out += ',';
+            out += word(pick(state.steady.phase[size_t(p)]));
+        }
+        return out;
+    };
+    std::string s = "freq=" + word(state.steady.freqMode == FreqMode::List);
+    s += " freqslew=" + word(state.steady.freqSlewList);
+    s += " volt=" + perPhase([](const PhaseSettings& p) { return p.voltList; });
+    s += " voltslew=" + perPhase([](const PhaseSettings& p) { return p.voltSlewList; });
+    s += " func=" + perPhase([](const PhaseSettings& p) { return p.funcList; });
+    s += " coupling=";
+    s += state.selection.coupleAll ? "ALL" : "NONE";
+    s += " nsel=";
+    appendInt(s, state.selection.nsel);
+    return s;
+}
+
 } // namespace ostrel::vsource

@@ -63,6 +63,8 @@ public:
     void pushError(int code, std::string_view text = {});
     void setLoad(int phase, const LoadModel& load); // phase 0 = all
     std::string describe() const;
+    // "freq=FIX|LIST freqslew=... volt=A,B,C voltslew=... func=... coupling=ALL|NONE nsel=N"
+    std::string modes() const;
 
     // --- the state the command handlers work on
     InstrumentConfig config;

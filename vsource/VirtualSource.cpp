@@ -173,6 +173,9 @@ std::string VirtualSource::control(std::string_view line) {
         instrument_->advance(clock_.now());
         out += instrument_->describe();
         out += '\n';
+    } else if (command == "modes?") {
+        out += instrument_->modes();
+        out += '\n';
     } else if (command == "remote?") {
         static constexpr std::string_view kRemote[] = {"LOCAL", "REMOTE", "RWLOCK"};
         out += kRemote[int(instrument_->state.remote)];
@@ -182,7 +185,7 @@ std::string VirtualSource::control(std::string_view line) {
         std::snprintf(buffer, sizeof buffer, "%.6f\n", clock_.now());
         out += buffer;
     } else if (command == "help") {
-        out += "fault SPEC | trigger | load [PHASE] SPEC | log [N] | state? | remote? | time?\n";
+        out += "fault SPEC | trigger | load [PHASE] SPEC | log [N] | state? | modes? | remote? | time?\n";
     } else {
         return "ERR unknown command\n";
     }
