@@ -7,9 +7,11 @@
 #include "link/Waits.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace ostrel {
 
@@ -23,6 +25,20 @@ constexpr int kLeanWaitMs = 3;
 constexpr int kEventsEveryMs = 50;
 // The SCPI error queue is bounded; a source that never reports 0 is broken.
 constexpr int kMaxErrorReplies = 100;
+
+// An error-queue entry is a whole code, then a comma and its text. A reply
+// that is not one (a garbled line) must never read as "No error".
+std::optional<int> errorCode(const QString& reply) {
+    static const QRegularExpression entry(QStringLiteral("^\\s*([+-]?\\d{1,6})\\s*(,|$)"));
+    const QRegularExpressionMatch m = entry.match(reply);
+    if (!m.hasMatch()) return std::nullopt;
+    return m.captured(1).toInt();
+}
+
+QString notAnEntry(const QString& reply) {
+    return QStringLiteral("The reply to \"syst:err?\" is not an error-queue entry: \"%1\"")
+        .arg(reply.trimmed().left(40));
+}
 
 QByteArray toWire(const QString& text) {
     return text.toLatin1();
@@ -526,12 +542,16 @@ QString InstrumentLink::CheckError() {
     QueryResult reply = TryQuery(0, QStringLiteral("syst:err?"), 1);
     // Simulation has no queue; a failed error query on a source is an error.
     if (!reply.ok()) return bus() == BusSimulation ? QString() : crlf + reply.error;
-    if (Val(reply.text) == 0) return {};
+    std::optional<int> code = errorCode(reply.text);
+    if (!code) return crlf + notAnEntry(reply.text);
+    if (*code == 0) return {};
     QString errors = crlf + reply.text;
     for (int i = 1; i < kMaxErrorReplies; ++i) {
         reply = TryQuery(0, QStringLiteral("syst:err?"), 1);
         if (!reply.ok()) return errors + crlf + reply.error;
-        if (Val(reply.text) == 0) break;
+        code = errorCode(reply.text);
+        if (!code) return errors + crlf + notAnEntry(reply.text);
+        if (*code == 0) break;
         errors += crlf + reply.text;
     }
     return errors;

@@ -22,6 +22,15 @@ qsizetype fileIndex(const Capture& c, int channel, int i) {
 } // namespace
 
 bool WriteCaptureFile(const QString& path, const Capture& capture, QString& error) {
+    QStringList texts{capture.title, capture.parameter, capture.offsetText};
+    for (const MeterReadout& r : capture.readouts)
+        texts << r.name << r.value;
+    for (const QString& text : std::as_const(texts))
+        if (UnstorableInRecord(text)) {
+            error = QStringLiteral("The waveform data file %1 was not written: \"%2\": %3.")
+                        .arg(path, text, kUnstorableReason);
+            return false;
+        }
     QStringList lines;
     for (const MeterReadout& r : capture.readouts)
         lines << QuotedField(r.name + kReadoutMark + r.value);

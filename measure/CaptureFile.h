@@ -13,7 +13,8 @@ namespace ostrel {
 inline const QString kCaptureFilter =
     QStringLiteral("Waveform Meas Data (*.wfd)|*.WFD|All Files (*.*)|*.*");
 
-// Whole or not at all.
+// Whole or not at all: a text holding a double quote or a line break (a
+// damaged file may bring one) is refused.
 bool WriteCaptureFile(const QString& path, const Capture& capture, QString& error);
 
 // Reads and checks the whole file: a sample count above 4096 per channel, or

@@ -29,6 +29,12 @@ bool text(const QString& line, QString& out) {
 } // namespace
 
 bool WriteHarmonicFile(const QString& path, const HarmonicData& data, QString& error) {
+    for (const QString* text : {&data.date, &data.parameter})
+        if (UnstorableInRecord(*text)) {
+            error = QStringLiteral("The harmonic data file %1 was not written: \"%2\": %3.")
+                        .arg(path, *text, kUnstorableReason);
+            return false;
+        }
     const HarmonicSet& set = data.set(IsCurrentParameter(data.parameter));
     QStringList lines{
         QuotedField(data.date), QuotedField(data.parameter), NumberField(data.frequency),

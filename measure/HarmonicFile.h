@@ -11,7 +11,8 @@ namespace ostrel {
 inline const QString kHarmonicFilter =
     QStringLiteral("Harm Meas Data (*.hmd)|*.HMD|All Files (*.*)|*.*");
 
-// The set named by data.parameter is written. Whole or not at all.
+// The set named by data.parameter is written. Whole or not at all: a date
+// or parameter holding a double quote or a line break is refused.
 bool WriteHarmonicFile(const QString& path, const HarmonicData& data, QString& error);
 
 // Reads and checks the whole file first; on success the header fields and the

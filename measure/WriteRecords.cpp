@@ -50,6 +50,11 @@ std::optional<QStringList> SplitRecord(QStringView line) {
     }
 }
 
+bool UnstorableInRecord(const QString& text) {
+    return text.contains(QLatin1Char('"')) || text.contains(QLatin1Char('\n')) ||
+           text.contains(QLatin1Char('\r'));
+}
+
 bool WriteRecordFile(const QString& path, const QStringList& records, const QString& kind,
                      QString& error) {
     QSaveFile file(path);

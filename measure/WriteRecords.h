@@ -19,6 +19,12 @@ QString DateField(const QDateTime& when);
 // quoted field is not closed or is followed by anything but a comma.
 std::optional<QStringList> SplitRecord(QStringView line);
 
+// A double quote or a line break cannot be stored in a record: quoted again
+// it would not read back.
+bool UnstorableInRecord(const QString& text);
+inline const QString kUnstorableReason =
+    QStringLiteral("a double quote or a line break cannot be stored");
+
 // Writes the records as CR LF lines, the whole file or nothing. `kind` names
 // the file in the message ("waveform data", "harmonic data").
 bool WriteRecordFile(const QString& path, const QStringList& records, const QString& kind,

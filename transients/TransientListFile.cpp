@@ -194,11 +194,8 @@ TransientListRead ReadTransientList(const QString& path) {
 }
 
 QString UnstorableText(const StepTable& t) {
-    const auto unstorable = [](const QString& text) {
-        return text.contains(QLatin1Char('"')) || text.contains(QLatin1Char('\n')) ||
-               text.contains(QLatin1Char('\r'));
-    };
-    const QString why = QStringLiteral("a double quote or a line break cannot be stored");
+    const auto unstorable = UnstorableInRecord;
+    const QString& why = kUnstorableReason;
     if (unstorable(t.vnomText)) return QStringLiteral("V_nom \"%1\": %2.").arg(t.vnomText, why);
     if (unstorable(t.fnomText)) return QStringLiteral("F_nom \"%1\": %2.").arg(t.fnomText, why);
     for (int r = 0; r < static_cast<int>(t.rows.size()); ++r)

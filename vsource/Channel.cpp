@@ -76,6 +76,10 @@ void Channel::deliver(std::string_view line) {
         source_.log(name_, '!', "no reply by fault");
         return;
     }
+    if (answersBusy(faults, line)) {
+        reply_ = "BUSY";
+        source_.log(name_, '!', "BUSY by fault");
+    }
     if (takeCount(faults.garbageCount)) {
         fillGarbage(reply_, std::max<size_t>(reply_.size(), 8), source_.random());
         source_.log(name_, '!', "garbage reply by fault");

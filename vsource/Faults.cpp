@@ -80,6 +80,8 @@ bool applyFault(Faults& faults, std::string_view setting, FaultCommand& command,
         if (!readCount(w, 1, f.garbageCount)) return bad();
     } else if (name == "crlf" && w.size() == 2 && (w[1] == "on" || w[1] == "off")) {
         f.crlf = w[1] == "on";
+    } else if (name == "busy" && w.size() == 2 && (w[1] == "on" || w[1] == "off")) {
+        f.busy = w[1] == "on";
     } else if (name == "drop" && w.size() == 2) {
         if (!readInt(w[1], f.dropAfter, 1)) return bad();
     } else if (name == "error" && w.size() >= 2) {
@@ -109,6 +111,14 @@ bool takeCount(int& count) {
 bool matchesNoReply(const Faults& f, std::string_view line) {
     if (f.noReplyMatch.empty() || line.size() < f.noReplyMatch.size()) return false;
     auto it = std::search(line.begin(), line.end(), f.noReplyMatch.begin(), f.noReplyMatch.end(),
+                          [](char a, char b) { return upper(a) == b; });
+    return it != line.end();
+}
+
+bool answersBusy(const Faults& f, std::string_view line) {
+    static constexpr std::string_view kQuery = "TRIG:STAT?";
+    if (!f.busy) return false;
+    auto it = std::search(line.begin(), line.end(), kQuery.begin(), kQuery.end(),
                           [](char a, char b) { return upper(a) == b; });
     return it != line.end();
 }

@@ -9,6 +9,7 @@
 //   split MS [PIECES] [COUNT]  replies cut into PIECES (default 3) sent MS apart
 //   garbage [COUNT]        replies replaced by garbage bytes
 //   crlf on|off            replies end in CR LF
+//   busy on|off            "trig:stat?" answers BUSY, whatever the transient does
 //   drop N                 the connection closes when the N-th next line arrives (N >= 1)
 //   error CODE [TEXT]      an error (CODE negative) put into the queue at once
 //   clear                  every switch off
@@ -31,6 +32,7 @@ struct Faults {
     int splitCount = 0;
     int garbageCount = 0;
     bool crlf = false;
+    bool busy = false;
     int dropAfter = 0; // lines until the connection drops; 0 = off
 };
 
@@ -50,6 +52,9 @@ bool takeCount(int& count);
 
 // True when the query line matches the no-reply pattern.
 bool matchesNoReply(const Faults& faults, std::string_view line);
+
+// True when a stuck transient state replaces the reply to this query line.
+bool answersBusy(const Faults& faults, std::string_view line);
 
 // Garbage of `length` bytes without any line feed.
 void fillGarbage(std::string& out, size_t length, std::mt19937& random);

@@ -1,5 +1,9 @@
 #include "FuzzInput.h"
 
+#include <QFile>
+#include <QSaveFile>
+#include <QTemporaryDir>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -20,6 +24,21 @@ QStringList RecordLines(const QByteArray& bytes) {
 
 QByteArray RecordBytes(const QStringList& records) {
     return (records.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
+}
+
+QString InputFile(const QString& name, const uint8_t* data, size_t size) {
+    static const QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    QSaveFile f(path);
+    Check(f.open(QIODevice::WriteOnly) &&
+              f.write(reinterpret_cast<const char*>(data), qint64(size)) == qint64(size) && f.commit(),
+          "the input file is written", path);
+    return path;
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
 }
 
 void Fail(const char* check, const QString& detail) {

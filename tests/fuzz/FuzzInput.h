@@ -19,6 +19,11 @@ QStringList RecordLines(const QByteArray& bytes);
 // The bytes a record file holds after a write: CR LF lines in UTF-8.
 QByteArray RecordBytes(const QStringList& records);
 
+// The bytes written whole to a file of that name in a folder of the run's own.
+QString InputFile(const QString& name, const uint8_t* data, size_t size);
+// A file's bytes, or a marker when it cannot be read.
+QByteArray FileBytes(const QString& path);
+
 // Aborts with the reason and the input text, so the reproducer says what broke.
 [[noreturn]] void Fail(const char* check, const QString& detail);
 

@@ -154,6 +154,26 @@ TEST_F(HarmonicFileTest, RoundTripFillsTheSetTheFileNamesAndKeepsTheOther) {
     EXPECT_FLOAT_EQ(opened.voltage.amplitude[1], 99); // the other set is kept
 }
 
+// A damaged file may bring a bare field with a stray quote; it is read as it
+// stands, but quoted again it would not read back, so it is never written.
+TEST_F(HarmonicFileTest, AStrayQuoteIsReadButNotWrittenAndTheOldFileStays) {
+    QByteArray text = "\"d\"\r\n/Voltage\"\r\n60\r\n1,2\r\n";
+    for (int i = 0; i < kHarmonicRows; ++i)
+        text += "1,0\r\n";
+    HarmonicData data;
+    QString error;
+    ASSERT_TRUE(ReadHarmonicFile(write("stray.hmd", text), data, error)) << error.toStdString();
+    EXPECT_EQ(data.parameter, "/Voltage\"");
+
+    const QString old = write("old.hmd", "old");
+    EXPECT_FALSE(WriteHarmonicFile(old, data, error));
+    EXPECT_EQ(error, "The harmonic data file " + old +
+                         " was not written: \"/Voltage\"\": a double quote or a line break cannot be stored.");
+    QFile f(old);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "old");
+}
+
 TEST_F(HarmonicFileTest, DamagedFilesAreRefusedByLineAndChangeNothing) {
     QByteArray good = "\"d\"\r\n\"Voltage\"\r\n60\r\n1,2\r\n";
     for (int i = 0; i < kHarmonicRows; ++i)

@@ -1,0 +1,240 @@
+// Every run the command-line tool offers, under every fault the virtual
+// source can put on the wire: a run ends within its time-outs, is never
+// reported as completed unless it gave exactly what a clean run gives, tells
+// the operator once, and leaves a source that still listens idle, in fixed
+// modes, with its relay as before.
+#include "support/VirtualSourceProcess.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace ostrel::test;
+
+namespace {
+
+const QString kTransients = QStringLiteral(OSTREL_SOURCE_DATA_DIR "/transients/");
+
+struct RunRow {
+    const char* name;
+    QStringList args;     // after the bus options; "WAVE" stands for a waveform file
+    QStringList sameKeys; // what a completed run must give as a clean run does
+    bool listRun = false; // plays lists: the restore is checked afterwards
+    int budgetMs = 12000; // its time-outs and retries, plus 2 s
+    // Prints the reply as it came: garbled bytes are that reply, not a failure.
+    bool rawReply = false;
+};
+
+// Test names and messages show the row by its name.
+void PrintTo(const RunRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+struct FaultColumn {
+    const char* fault;       // control-port fault text; "kill" ends the source mid-run
+    bool mustFail = false;   // the run cannot complete under it
+    bool failsLists = false; // it fails list runs only
+    bool garbles = false;    // replies come, but not as sent
+};
+
+const RunRow kRows[] = {
+    {"identify", {"identify"}, {"SourceModel"}},
+    {"readback", {"readback"}, {"OutputState", "MaxVoltage"}},
+    {"entry", {"send", "volt 120"}, {}},
+    {"measurement", {"query", "meas:volt?"}, {"reply"}, false, 12000, true},
+    {"catalog", {"catalog"}, {"waveforms"}},
+    {"download", {"download", "FAULTWAVE", "WAVE"}, {"name", "samples"}},
+    {"steps",
+     {"run-transient", "--yes", "--timeout", "6", "relative-115V-400Hz-drop-surge-sag-sweep.tls"},
+     {"outcome", "passes_completed", "points_sent", "restored"},
+     true,
+     14000},
+    {"points",
+     {"run-transient", "--yes", "--timeout", "6", "three-points-phase-A.trl"},
+     {"outcome", "passes_completed", "points_sent", "restored"},
+     true,
+     14000},
+};
+
+const FaultColumn kColumns[] = {
+    {"split 20 3 all"}, {"late 1500 1"}, {"late 1500 all", true}, {"noreply 1"},
+    {"noreply all", true}, {"garbage 1", false, false, true}, {"garbage all", true, false, true},
+    {"drop 1", true},
+    {"drop 4"}, {"error -222"}, {"busy on", false, true}, {"kill"},
+};
+
+struct CliRun {
+    int exitCode = -1;
+    qint64 elapsedMs = 0;
+    QByteArray out;
+    QString err;
+    QJsonObject json;
+    bool oneObject = false;
+};
+
+class FaultSuite : public ::testing::TestWithParam<RunRow> {
+protected:
+    QTemporaryDir dir;
+    VirtualSourceProcess source;
+
+    void SetUp() override {
+        QFile wave(dir.filePath("wave.txt"));
+        ASSERT_TRUE(wave.open(QIODevice::WriteOnly));
+        for (int k = 0; k < 1024; ++k)
+            wave.write(QByteArray::number(0.9 * std::sin(2 * M_PI * k / 1024), 'f', 4) + "\n");
+    }
+
+    void startSource() {
+        ASSERT_TRUE(source.start({"--model", "0", "--time-scale", "20"})) << source.errorString().toStdString();
+    }
+
+    QStringList arguments(const RunRow& row) const {
+        QStringList args{"--settings", dir.filePath("settings.ini"), "--bus", "lan", "--host",
+                         source.host(), "--port", QString::number(source.port())};
+        for (const QString& a : row.args) {
+            if (a == QLatin1String("WAVE"))
+                args << dir.filePath("wave.txt");
+            else if (a.endsWith(QLatin1String(".tls")) || a.endsWith(QLatin1String(".trl")))
+                args << kTransients + a;
+            else
+                args << a;
+        }
+        return args;
+    }
+
+    CliRun run(const RunRow& row, bool killSource) {
+        QProcess process;
+        process.start(QStringLiteral(OSTREL_CLI_PATH), arguments(row));
+        QElapsedTimer clock;
+        clock.start();
+        if (killSource) {
+            // Mid-run: after the first lines have gone out.
+            process.waitForFinished(150);
+            source.stop();
+        }
+        CliRun r;
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished();
+        }
+        r.elapsedMs = clock.elapsed();
+        r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        r.out = process.readAllStandardOutput();
+        r.err = QString::fromUtf8(process.readAllStandardError());
+        QJsonParseError error;
+        const QJsonDocument doc = QJsonDocument::fromJson(r.out, &error);
+        r.oneObject = error.error == QJsonParseError::NoError && doc.isObject();
+        r.json = doc.object();
+        return r;
+    }
+
+    // A fresh connection: the tool has gone, so the source takes another client.
+    QString ask(const QString& query) {
+        QTcpSocket socket;
+        socket.connectToHost(source.host(), source.port());
+        if (!socket.waitForConnected(2000)) return QStringLiteral("(no connection)");
+        socket.write(query.toLatin1() + "\n");
+        while (!socket.canReadLine())
+            if (!socket.waitForReadyRead(2000)) return QStringLiteral("(no reply)");
+        return QString::fromLatin1(socket.readLine()).trimmed();
+    }
+
+    QString relay() {
+        QStringList lines;
+        source.control(QStringLiteral("state?"), &lines);
+        const QString state = lines.join(QLatin1Char(' '));
+        const qsizetype at = state.indexOf(QLatin1String("relay="));
+        return at < 0 ? QString() : state.mid(at + 6, 1);
+    }
+};
+
+TEST_P(FaultSuite, EveryFaultEndsTheRunCleanlyOrGivesTheCleanResult) {
+    const RunRow& row = GetParam();
+    startSource();
+    const CliRun clean = run(row, false);
+    ASSERT_EQ(clean.exitCode, 0) << clean.err.toStdString() << clean.out.toStdString();
+    // Closing the relay may be what the run asked the operator; then a failed run may leave it so.
+    const QString relayAfterClean = relay();
+    source.stop();
+
+    for (const FaultColumn& column : kColumns) {
+        SCOPED_TRACE(column.fault);
+        startSource();
+        const bool kill = QLatin1String(column.fault) == QLatin1String("kill");
+        const QString relayBefore = relay();
+        if (!kill) {
+            ASSERT_TRUE(source.control(QStringLiteral("fault ") + QLatin1String(column.fault)));
+        }
+        const CliRun r = run(row, kill);
+
+        EXPECT_LT(r.elapsedMs, row.budgetMs) << "the run did not end within its time-outs";
+        EXPECT_TRUE(r.oneObject) << "not one JSON object:\n" << r.out.toStdString();
+        EXPECT_TRUE(r.exitCode == 0 || r.exitCode == 3 || r.exitCode == 4 || r.exitCode == 5)
+            << r.exitCode;
+        if (row.rawReply && column.garbles) {
+            source.stop();
+            continue;
+        }
+        if (column.mustFail || (column.failsLists && row.listRun)) {
+            EXPECT_NE(r.exitCode, 0) << r.out.toStdString();
+        }
+
+        if (r.exitCode == 0) {
+            for (const QString& key : row.sameKeys) {
+                EXPECT_EQ(r.json.value(key), clean.json.value(key))
+                    << key.toStdString() << " differs from a clean run:\n" << r.out.toStdString();
+            }
+        } else {
+            EXPECT_NE(r.json.value(QStringLiteral("status")).toString(), QStringLiteral("completed"));
+            EXPECT_NE(r.json.value(QStringLiteral("outcome")).toString(), QStringLiteral("completed"));
+            EXPECT_FALSE(r.err.trimmed().isEmpty()) << "the operator was told nothing";
+            // One message, not one per remaining step.
+            QSet<QString> seen;
+            for (const QString& line : r.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+                EXPECT_FALSE(seen.contains(line.trimmed())) << "told twice: " << line.toStdString();
+                seen.insert(line.trimmed());
+            }
+        }
+
+        if (row.listRun && source.isRunning()) {
+            source.control(QStringLiteral("fault clear"));
+            const QStringList log = source.logTail(2000);
+            const bool started = log.filter(QStringLiteral("< init")).size() > 0 ||
+                                 log.filter(QStringLiteral(";:init")).size() > 0;
+            if (started && r.exitCode != 0 && !r.json.value(QStringLiteral("link_lost")).toBool()) {
+                EXPECT_FALSE(log.filter(QStringLiteral("abort"), Qt::CaseInsensitive).isEmpty())
+                    << "no abort reached the source";
+            }
+            QStringList state;
+            source.control(QStringLiteral("state?"), &state);
+            EXPECT_TRUE(state.join(' ').contains(QLatin1String("transient=IDLE"))) << state.join(' ').toStdString();
+            if (!log.filter(QStringLiteral("dropped by fault")).isEmpty()) {
+                source.stop();
+                continue; // the restore could not reach it
+            }
+            for (const char* query : {"volt:mode?", "freq:mode?", "func:mode?"})
+                EXPECT_EQ(ask(QLatin1String(query)), QStringLiteral("FIX")) << query;
+            const bool closedByRun = !log.filter(QRegularExpression(QStringLiteral("< outp 1$"))).isEmpty();
+            EXPECT_EQ(relay(), closedByRun ? relayAfterClean : relayBefore);
+        }
+        source.stop();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, FaultSuite, ::testing::ValuesIn(kRows),
+                         [](const ::testing::TestParamInfo<RunRow>& info) {
+                             return std::string(info.param.name);
+                         });
+
+} // namespace
