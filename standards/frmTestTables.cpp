@@ -351,7 +351,7 @@ void frmTestTables::startTest() {
     const OutputState& out = program_.outputState;
     const bool dc = out.OutputMode == ModeDC;
     TestReportRecord record;
-    BeginReport(record, {standard_.title, QString(standard_.fileFilterName).replace(
+    BeginReport(record, {program_.messageTitle + u' ' + QStringLiteral(OSTREL_VERSION), QString(standard_.fileFilterName).replace(
                                               QStringLiteral(" Test File"), QStringLiteral(" Test Report")),
                          sequencePath_, out.OutputMode,
                          dc ? out.Phase[0].DcVoltage : out.Phase[0].Voltage, out.Frequency,
@@ -658,9 +658,12 @@ void frmTestTables::fillUserData() {
     record_.testLabel = testLabel_;
     record_.threePhase = conditions().threePhase;
     record_.dcMode = conditions().dcMode;
-    record_.structureTable = {structure_ ? structure_->headers : QStringList{}};
-    if (structure_)
-        for (const QStringList& row : structure_->rows) record_.structureTable << row;
+    record_.structureTable.clear();
+    if (structure_) {
+        record_.structureTable << QStringList{QString()} + structure_->headers;
+        for (size_t r = 0; r < structure_->rows.size(); ++r)
+            record_.structureTable << QStringList{QString::number(r + 1)} + structure_->rows[r];
+    }
     const StepGrid g2 = stepGrid();
     record_.stepTable = {g2.headers};
     for (const QStringList& row : g2.rows) record_.stepTable << row;
@@ -671,7 +674,7 @@ void frmTestTables::printReport() {
     status(QStringLiteral("Printing Report, please wait..."));
     fillUserData();
     if (record_[FieldProgramTitle].isEmpty()) {
-        record_[FieldProgramTitle] = standard_.title;
+        record_[FieldProgramTitle] = program_.messageTitle + u' ' + QStringLiteral(OSTREL_VERSION);
         record_[FieldTestResult] = resultText_;
         record_[FieldTimeEnded] = QStringLiteral("NONE");
     }
