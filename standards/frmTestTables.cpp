@@ -307,6 +307,7 @@ void frmTestTables::activated() {
     lblPowerlev_->setText(dc ? QStringLiteral("Power (W):") : QStringLiteral("App. Power (VA):"));
     lblUnBal_->setText(dc ? QStringLiteral("Total W         ") : QStringLiteral("Total VA        "));
     loadLimits();
+    showSettings();
     const GroupFallback fallback = FallbackGroup(standard_, group_, out.OutputMode);
     if (!fallback.warning.isEmpty() && loadStructure(libraryFolder_, fallback.group)) {
         group_ = fallback.group;
@@ -317,6 +318,74 @@ void frmTestTables::activated() {
         selectTest(1);
     }
     applyColumns();
+}
+
+// The main panel's present settings; what the mode or phase count leaves out reads "n/a".
+void frmTestTables::showSettings() {
+    const OutputState& out = program_.outputState;
+    const bool dc = out.OutputMode == ModeDC;
+    const int phases = out.MultiPhaseOutput != 0 ? 3 : 1;
+    const QString na = QStringLiteral("n/a");
+    txtOutputMode_->setText(dc ? QStringLiteral("DC")
+                               : out.OutputMode == ModeACDC ? QStringLiteral("AC+DC") : QStringLiteral("AC"));
+    txtCurrent_->setText(FormatNumber(out.Phase[0].CurrentLimit, u"##0.00"));
+    QStringList names;
+    for (const QString& n : program_.sourceModel.WaveformNames)
+        if (!n.isEmpty()) names << n;
+    for (int p = 0; p < 3; ++p) {
+        const auto i = static_cast<size_t>(p);
+        const PhaseState& ph = out.Phase[i];
+        const bool used = p < phases;
+        txtVoltage_[i]->setText(used ? FormatNumber(dc ? ph.DcVoltage : ph.Voltage, u"##0.0") : na);
+        txtPhaseAngle_[i]->setText(used && !dc ? FormatNumber(ph.PhaseAngle, u"##0.0") : na);
+        QComboBox* wave = cmbWaveform_[i];
+        wave->clear();
+        if (!used || dc) {
+            wave->addItem(na);
+            continue;
+        }
+        wave->addItems(names);
+        const QString shown = program_.sourceModel.WaveformNames.at(
+            static_cast<size_t>(std::clamp(ph.WaveformIndex, 0, kWaveformSlots - 1)));
+        wave->setCurrentIndex(std::max(0, wave->findText(shown)));
+    }
+}
+
+// The Edit menu works on the selected step.
+void frmTestTables::editRows(const QString& action) {
+    if (running() || grdSettings_->columnCount() <= 2) return;
+    const int row = grdSettings_->currentRow();
+    const int columns = grdSettings_->columnCount();
+    const auto cells = [&](int r) {
+        QStringList out;
+        for (int c = 0; c < columns; ++c)
+            out << (grdSettings_->item(r, c) ? grdSettings_->item(r, c)->text() : QString());
+        return out;
+    };
+    filling_ = true;
+    if ((action == QLatin1String("copy") || action == QLatin1String("cut")) && row >= 0)
+        copiedRow_ = cells(row);
+    if (action == QLatin1String("paste") && row >= 0 && !copiedRow_.isEmpty()) {
+        for (int c = 1; c < columns; ++c)
+            setCell(grdSettings_, row, c, copiedRow_.value(c));
+    } else if (action == QLatin1String("insert")) {
+        const int at = std::max(0, row);
+        grdSettings_->insertRow(at);
+        for (int c = 0; c < columns; ++c)
+            setCell(grdSettings_, at, c, QString());
+    } else if ((action == QLatin1String("delete") || action == QLatin1String("cut")) && row >= 0 &&
+               grdSettings_->rowCount() > 1) {
+        grdSettings_->removeRow(row);
+    }
+    renumberSteps();
+    applyColumns();
+    filling_ = false;
+    if (action != QLatin1String("copy")) dirty_ = true;
+}
+
+void frmTestTables::renumberSteps() {
+    for (int r = 0; r < grdSettings_->rowCount(); ++r)
+        setCell(grdSettings_, r, 0, QString::number(r + 1));
 }
 
 // --- Running ---------------------------------------------------------------------
@@ -378,6 +447,7 @@ void frmTestTables::startTest() {
     cmdPrint_->setEnabled(true);
     const TestRunOutcome outcome = run.run(request);
     run_ = nullptr;
+    showSettings();
     if (outcome.outcome != RunOutcome::NotStarted) {
         record_ = record;
         record_.eut = eut_;
@@ -499,6 +569,10 @@ void frmTestTables::acquireSweep() {
     eut_ = taken;
     record_.eut = eut_;
     showAcquisition(taken.last());
+    // The selector returns with the source to the entry the sweep started on.
+    filling_ = true;
+    cmbTestFrequency_->setCurrentIndex(sweep.presentEntry);
+    filling_ = false;
     writeSummary();
 }
 

@@ -97,6 +97,7 @@ protected:
 };
 
 TEST_F(Do160Window, OpensOnTheDefaultGroupWithTheFirstTestTintedAndTrimmed) {
+    program().outputState.Phase[0].Voltage = 115;
     open();
     EXPECT_EQ(window->objectName(), "frmDO160Tables");
     EXPECT_TRUE(control<QCheckBox>("chkReturnSteady")->isChecked());
@@ -123,6 +124,11 @@ TEST_F(Do160Window, OpensOnTheDefaultGroupWithTheFirstTestTintedAndTrimmed) {
         const QBrush b = steps->item(0, c.column)->background();
         EXPECT_EQ(b.style() == Qt::NoBrush ? QColor() : b.color(), c.tint) << c.column;
     }
+    // The steady state beside it: one phase, so B and C do not apply.
+    EXPECT_EQ(control<QLineEdit>("txtOutputMode")->text(), "AC");
+    EXPECT_EQ(control<QLineEdit>("txtVoltage", 0)->text(), "115.0");
+    EXPECT_EQ(control<QLineEdit>("txtVoltage", 1)->text(), "n/a");
+    EXPECT_EQ(control<QComboBox>("cmbWaveform", 2)->currentText(), "n/a");
     control<QTabWidget>("tabSections")->setCurrentIndex(1);
     screenshot(window, "do160-test-loaded");
     clickRow("grdTestNumbers", 4); // phase A, then B: its file shows phases B and C
@@ -162,6 +168,83 @@ TEST_F(Do160Window, RefusedChoicesKeepTheTableOnScreen) {
     EXPECT_EQ(control<QLineEdit>("txtTestFileHeader")->text(),
               "No test sequence file selected, test settings cleared.");
     EXPECT_EQ(control<QTableWidget>("grdSettings")->columnCount(), 2);
+}
+
+TEST_F(Do160Window, TheEditMenuWorksOnTheSelectedStepAndClosingAsksToSave) {
+    open();
+    QTableWidget* steps = control<QTableWidget>("grdSettings");
+    const auto menu = [this](const char* name) { window->findChild<QAction*>(name)->trigger(); };
+    steps->setCurrentCell(1, 3);
+    menu("mnuECopy");
+    steps->setCurrentCell(2, 3);
+    menu("mnuEPaste");
+    EXPECT_EQ(steps->item(2, 3)->text(), "110.0");
+    EXPECT_EQ(steps->item(2, 13)->text(), "2");
+    EXPECT_EQ(steps->item(2, 0)->text(), "3");
+    steps->setCurrentCell(0, 3);
+    menu("mnuEInsert");
+    ASSERT_EQ(steps->rowCount(), 5);
+    EXPECT_EQ(steps->item(0, 3)->text(), "");
+    EXPECT_EQ(steps->item(4, 0)->text(), "5");
+    EXPECT_EQ(steps->item(0, 1)->background().color(), QColor(0xC0, 0xFF, 0xFF)) << "tinted";
+    steps->setCurrentCell(0, 3);
+    menu("mnuECut");
+    ASSERT_EQ(steps->rowCount(), 4);
+    EXPECT_EQ(steps->item(0, 3)->text(), "115.0");
+
+    prompt().answer(PromptAnswer::No);
+    window->close();
+    EXPECT_EQ(prompt().questions(),
+              QStringList{"You made changes to the test parameters.\r\nWould you like to save these changes?"});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+}
+
+TEST_F(Do160Window, OnlyTheOperatorsFrequencyChoiceMovesTheSourceAndTheSweepReturnsToIt) {
+    connect({"--load", "r=50,thd=3"});
+    nominal115();
+    open();
+    QComboBox* frequency = control<QComboBox>("cmbTestFrequency");
+    qsizetype mark = receivedSince(0).size();
+    control<QRadioButton>("optTestTable", 4)->click(); // A(WF) 115 V
+    ASSERT_EQ(window->powerGroup(), 4);
+    EXPECT_TRUE(frequency->isEnabled());
+    EXPECT_EQ(frequency->currentText(), "400_Hz");
+    EXPECT_EQ(receivedSince(mark).filter("freq").size(), 0) << "a group change only picks the limits";
+
+    mark = receivedSince(0).size();
+    frequency->setCurrentIndex(frequency->findText("500_Hz"));
+    EXPECT_EQ(receivedSince(mark).filter("freq"),
+              QStringList({"freq:slew 440;:freq 500.0", "freq:slew max"}));
+
+    control<QPushButton>("cmdAutoAcquire")->click();
+    const QVector<EutAcquisition>& taken = window->acquisitions();
+    ASSERT_EQ(taken.size(), 10) << prompt().messages().join('\n').toStdString();
+    EXPECT_NEAR(taken.first().measuredFrequency.value_or(0), 360, 0.1);
+    EXPECT_NEAR(taken.last().measuredFrequency.value_or(0), 800, 0.1);
+    EXPECT_EQ(VerdictText(taken.last().verdict), "Pass"); // 3 % against the example's 10 %
+    const QStringList sent = receivedSince(mark).filter("freq:slew");
+    EXPECT_EQ(sent.mid(sent.size() - 2), QStringList({"freq:slew 440;:freq 500.0", "freq:slew max"}));
+    EXPECT_EQ(frequency->currentText(), "500_Hz");
+    QFile summary(program().paths.userFile(Do160Standard().summaryFile));
+    ASSERT_TRUE(summary.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(summary.readAll());
+    EXPECT_EQ(text.count("Phase A Scalar Data"), 10);
+    EXPECT_TRUE(text.contains("\"750.0\","));
+}
+
+TEST_F(Do160Window, AbortEndsTheRunAsAUserAbortInTheReport) {
+    connect({"--load", "r=50"});
+    nominal115();
+    open();
+    clickRow("grdTestNumbers", 3);
+    QTimer::singleShot(400, window, [this] { control<QPushButton>("cmdAbort")->click(); });
+    control<QPushButton>("cmdStart")->click();
+    EXPECT_EQ(window->resultText(), "User Abort");
+    EXPECT_EQ(window->reportRecord()[FieldTestResult], "User Abort");
+    EXPECT_NE(window->reportRecord()[FieldTimeEnded], "NONE");
+    EXPECT_TRUE(control<QPushButton>("cmdStart")->isEnabled());
+    EXPECT_TRUE(window->acquisitions().isEmpty()) << "no acquisition after an abort";
 }
 
 TEST_F(Do160Window, ARunMeasuresTheEutAfterwardsAndTheReportSaysSo) {
