@@ -691,6 +691,7 @@ void frmTestTables::openFile() {
 }
 
 bool frmTestTables::saveFile(bool askName) {
+    if (running()) return false;
     QString path = SaveTargetPath(program_.paths, sequencePath_);
     if (askName || path.isEmpty() || path != sequencePath_) {
         const QString chosen = program_.prompt().chooseSaveFile(

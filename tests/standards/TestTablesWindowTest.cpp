@@ -14,6 +14,7 @@
 #include "support/ProgramFixture.h"
 #include "support/VirtualSourceProcess.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -129,6 +130,9 @@ TEST_F(Do160Window, OpensOnTheDefaultGroupWithTheFirstTestTintedAndTrimmed) {
     EXPECT_EQ(control<QLineEdit>("txtVoltage", 0)->text(), "115.0");
     EXPECT_EQ(control<QLineEdit>("txtVoltage", 1)->text(), "n/a");
     EXPECT_EQ(control<QComboBox>("cmbWaveform", 2)->currentText(), "n/a");
+    // Not the Vk family: no THD readings, so no THD fields.
+    EXPECT_TRUE(control<QLineEdit>("txtCDistResult")->isHidden());
+    EXPECT_TRUE(control<QLineEdit>("txtCurrDistortion", 0)->isHidden());
     control<QTabWidget>("tabSections")->setCurrentIndex(1);
     screenshot(window, "do160-test-loaded");
     clickRow("grdTestNumbers", 4); // phase A, then B: its file shows phases B and C
@@ -168,6 +172,20 @@ TEST_F(Do160Window, RefusedChoicesKeepTheTableOnScreen) {
     EXPECT_EQ(control<QLineEdit>("txtTestFileHeader")->text(),
               "No test sequence file selected, test settings cleared.");
     EXPECT_EQ(control<QTableWidget>("grdSettings")->columnCount(), 2);
+}
+
+TEST_F(Do160Window, ComingBackInDcModeFallsBackToTheFirstDcGroupWithTheWarning) {
+    open();
+    program().outputState.OutputMode = ModeDC;
+    QApplication::setActiveWindow(window);
+    QTest::qWait(20);
+    EXPECT_EQ(window->powerGroup(), 6);
+    EXPECT_EQ(prompt().messages(), QStringList{Do160Standard().dcFallbackWarning});
+    EXPECT_EQ(control<QComboBox>("cmbTestFrequency")->currentText(), "DC");
+    EXPECT_FALSE(control<QComboBox>("cmbTestFrequency")->isEnabled());
+    QTableWidget* steps = control<QTableWidget>("grdSettings");
+    EXPECT_TRUE(steps->isColumnHidden(1)) << "no frequency columns in DC mode";
+    EXPECT_EQ(control<QLineEdit>("txtTestFileHeader")->text(), "EXAMPLE: normal steady state at 28 V DC");
 }
 
 TEST_F(Do160Window, TheEditMenuWorksOnTheSelectedStepAndClosingAsksToSave) {
