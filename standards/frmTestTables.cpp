@@ -14,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -693,10 +694,17 @@ void frmTestTables::openFile() {
 bool frmTestTables::saveFile(bool askName) {
     if (running()) return false;
     QString path = SaveTargetPath(program_.paths, sequencePath_);
+    // A shipped test is saved as the operator's copy: its folder may not exist yet.
+    if (!path.isEmpty() && path != sequencePath_) QDir().mkpath(QFileInfo(path).absolutePath());
     if (askName || path.isEmpty() || path != sequencePath_) {
         const QString chosen = program_.prompt().chooseSaveFile(
             {QStringLiteral("Save Test File As..."), fileFilter(standard_), QStringLiteral("ini"), path});
         if (chosen.isEmpty()) return false;
+        if (QFileInfo::exists(chosen) &&
+            program_.prompt().ask(QStringLiteral("WARNING: File specified already exists.\r\nDo you "
+                                                 "want to overwrite this file?"),
+                                  PromptButtons::YesNo, 1, PromptIcon::Exclamation) != PromptAnswer::Yes)
+            return false;
         path = chosen;
     }
     SequenceFile file;

@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -216,6 +217,34 @@ TEST_F(Do160Window, TheEditMenuWorksOnTheSelectedStepAndClosingAsksToSave) {
               QStringList{"You made changes to the test parameters.\r\nWould you like to save these changes?"});
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(window.isNull());
+}
+
+TEST_F(Do160Window, SavingAShippedTestWritesTheOperatorsCopyWhichThenWins) {
+    open();
+    QTableWidget* steps = control<QTableWidget>("grdSettings");
+    steps->item(0, 3)->setText("116.25");
+    const QString copy = program().paths.userFile("DO160_RevF/ACF115_Ex1_SteadyState.ini");
+    prompt().chooseFile(copy);
+    window->findChild<QAction*>("mnuFSave")->trigger();
+    ASSERT_TRUE(QFileInfo::exists(copy)) << prompt().messages().join('\n').toStdString();
+    QFile shipped(QStringLiteral(OSTREL_SOURCE_DATA_DIR) + "/DO160_RevF/ACF115_Ex1_SteadyState.ini");
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(shipped.readAll().contains("116.3")) << "the shipped file is never written";
+
+    clickRow("grdTestNumbers", 2);
+    clickRow("grdTestNumbers", 1);
+    EXPECT_EQ(steps->item(0, 3)->text(), "116.3");
+
+    // Saving over an existing file asks first; No keeps it.
+    steps->item(0, 3)->setText("99");
+    prompt().chooseFile(copy);
+    prompt().answer(PromptAnswer::No);
+    window->findChild<QAction*>("mnuFSAs")->trigger();
+    EXPECT_EQ(prompt().questions().value(0),
+              "WARNING: File specified already exists.\r\nDo you want to overwrite this file?");
+    QFile kept(copy);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(kept.readAll().contains("Volt_A=116.3"));
 }
 
 TEST_F(Do160Window, OnlyTheOperatorsFrequencyChoiceMovesTheSourceAndTheSweepReturnsToIt) {
