@@ -285,8 +285,19 @@ TEST_F(Do160Window, AbortEndsTheRunAsAUserAbortInTheReport) {
     nominal115();
     open();
     clickRow("grdTestNumbers", 3);
-    QTimer::singleShot(400, window, [this] { control<QPushButton>("cmdAbort")->click(); });
+    bool lockedWhileRunning = false;
+    QTimer::singleShot(400, window, [&] {
+        // While it runs only Abort, Output Off and the report inputs act.
+        lockedWhileRunning = !control<QPushButton>("cmdStart")->isEnabled() &&
+                             !control<QTableWidget>("grdSettings")->isEnabled() &&
+                             !control<QComboBox>("cmbAirFrame")->isEnabled() &&
+                             !control<QPushButton>("cmdAutoAcquire")->isEnabled() &&
+                             control<QPushButton>("cmdOutputOff")->isEnabled() &&
+                             control<QLineEdit>("txtTestedBy")->isEnabled();
+        control<QPushButton>("cmdAbort")->click();
+    });
     control<QPushButton>("cmdStart")->click();
+    EXPECT_TRUE(lockedWhileRunning);
     EXPECT_EQ(window->resultText(), "User Abort");
     EXPECT_EQ(window->reportRecord()[FieldTestResult], "User Abort");
     EXPECT_NE(window->reportRecord()[FieldTimeEnded], "NONE");
