@@ -117,6 +117,7 @@ void frmTestTables::chooseLibrary(int index) {
     }
     library_ = index;
     libraryFolder_ = folder;
+    loadLimits();
     selectTest(1);
 }
 
@@ -798,6 +799,9 @@ void frmTestTables::closeEvent(QCloseEvent* event) {
         }
     }
     ResetLists(program_);
+    // The window itself always opens at the default library; the choice is kept for others.
+    program_.store().SaveSetting(QStringLiteral("UserPreferences"), standard_.revisionPreference,
+                                 QString::number(standard_.revisionIndex(library_)));
     event->accept();
 }
 

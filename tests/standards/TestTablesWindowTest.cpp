@@ -217,6 +217,7 @@ TEST_F(Do160Window, TheEditMenuWorksOnTheSelectedStepAndClosingAsksToSave) {
               QStringList{"You made changes to the test parameters.\r\nWould you like to save these changes?"});
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(window.isNull());
+    EXPECT_EQ(program().store().GetSetting("UserPreferences", "DO160_Test_Rev", ""), "5");
 }
 
 TEST_F(Do160Window, SavingAShippedTestWritesTheOperatorsCopyWhichThenWins) {
