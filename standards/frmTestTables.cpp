@@ -140,8 +140,10 @@ bool frmTestTables::loadStructure(const QString& folder, int group) {
     std::optional<StructureTable> table;
     if (!path.isEmpty()) table = ReadStructureTable(path, error);
     if (!table) {
-        program_.prompt().showMessage(QStringLiteral("Load FAILED"), PromptIcon::None);
-        if (!error.isEmpty()) status(error);
+        // What the reader found wrong goes under the message: file and line or key.
+        program_.prompt().showMessage(
+            QStringLiteral("Load FAILED") + (error.isEmpty() ? QString() : QStringLiteral("\r\n") + error),
+            PromptIcon::None);
         return false;
     }
     structure_ = std::move(table);
@@ -186,7 +188,8 @@ void frmTestTables::selectTest(int row) {
     std::optional<SequenceFile> file;
     if (!path.isEmpty()) file = ReadSequenceFile(path, program_.decimalSeparator, error);
     if (!file) {
-        program_.prompt().showMessage(QStringLiteral("ERROR: Test file failed to load."),
+        program_.prompt().showMessage(QStringLiteral("ERROR: Test file failed to load.") +
+                                          (error.isEmpty() ? QString() : QStringLiteral("\r\n") + error),
                                       PromptIcon::Critical);
         status(QStringLiteral("Test sequence file load failed."));
         return;
@@ -683,9 +686,9 @@ void frmTestTables::openFile() {
     QString error;
     const std::optional<SequenceFile> file = ReadSequenceFile(path, program_.decimalSeparator, error);
     if (!file) {
-        program_.prompt().showMessage(QStringLiteral("ERROR: Test file failed to load."),
+        program_.prompt().showMessage(QStringLiteral("ERROR: Test file failed to load.\r\n") + error,
                                       PromptIcon::Critical);
-        status(error);
+        status(QStringLiteral("Test sequence file load failed."));
         return;
     }
     sequencePath_ = path;

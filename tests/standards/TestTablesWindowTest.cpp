@@ -18,7 +18,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -173,6 +175,34 @@ TEST_F(Do160Window, RefusedChoicesKeepTheTableOnScreen) {
     EXPECT_EQ(control<QLineEdit>("txtTestFileHeader")->text(),
               "No test sequence file selected, test settings cleared.");
     EXPECT_EQ(control<QTableWidget>("grdSettings")->columnCount(), 2);
+}
+
+TEST_F(Do160Window, AUserLibraryLoadsAndADamagedTestIsRefusedByFileAndLine) {
+    const auto write = [this](const QString& name, const QByteArray& text) {
+        const QString path = program().paths.userFile(name);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    };
+    write("DO160UserTestLibraries.txt", "MyLab\r\n");
+    write("MyLab/DO160_Structure_ACF115.ini",
+          "[Dimensions]\nNoRows=1\nNoCols=4\nDescription=My tests\n[GridData]\n1Header=Section\n"
+          "2Header=No.\n3Header=Test\n4Header=File\n[1RowData]\nSection=16\nNo.=1\nTest=broken\n"
+          "File=Broken\n");
+    write("MyLab/Broken.ini", "[Dimensions]\nNoRows=1\nNoCols=30\n");
+    open();
+    QComboBox* library = control<QComboBox>("cmbAirFrame");
+    ASSERT_EQ(library->count(), 8);
+    EXPECT_EQ(library->itemText(7), "MyLab");
+    const QString before = control<QLineEdit>("txtTestFileHeader")->text();
+    library->setCurrentIndex(7);
+    EXPECT_EQ(control<QLabel>("lblTableHeader")->text(), "My tests");
+    ASSERT_EQ(prompt().messages().size(), 1);
+    const QString message = prompt().messages()[0];
+    EXPECT_TRUE(message.startsWith("ERROR: Test file failed to load.\r\n")) << message.toStdString();
+    EXPECT_TRUE(message.contains("Broken.ini")) << message.toStdString();
+    EXPECT_EQ(control<QLineEdit>("txtTestFileHeader")->text(), before) << "the test on screen stays";
 }
 
 TEST_F(Do160Window, ComingBackInDcModeFallsBackToTheFirstDcGroupWithTheWarning) {
