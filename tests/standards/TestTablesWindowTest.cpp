@@ -340,6 +340,8 @@ TEST_F(Do160Window, ARunMeasuresTheEutAfterwardsAndTheReportSaysSo) {
     connect({"--model", "3", "--load", "r=50,thd=12"});
     nominal115();
     open();
+    // The window start downloaded the library's waveform and read the catalog again.
+    EXPECT_GE(control<QComboBox>("cmbWaveform", 0)->findText("EX_DIST"), 0);
     control<QCheckBox>("chkAutoAcquire")->setChecked(true);
     control<QTabWidget>("tabSections")->setCurrentIndex(1);
     QTimer::singleShot(600, window, [this] { screenshot(window, "do160-running"); });
