@@ -11,6 +11,7 @@
 #include "link/OutputState.h"
 #include "link/SourceModel.h"
 #include "measure/MeasurementState.h"
+#include "waveforms/WaveformBuffer.h"
 
 #include <QChar>
 #include <QString>
@@ -49,6 +50,8 @@ struct Program {
     bool interfaceDialogOpen = false;
     // The measuring windows' logging records, stop flag and busy flags.
     MeasurementState measurements;
+    // The custom waveform the waveform windows work on; it outlives them.
+    WaveformBuffer waveform;
     // Every traced command and reply, for the bus monitor.
     BusTraceModel busTrace;
     // The conversation with the source; declared last, it uses the values above.

@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 #include "cli/RunTransient.h"
+#include "cli/RunWaveforms.h"
 
 #include "app/Program.h"
 #include "cli/BenchmarkStats.h"
@@ -199,6 +200,8 @@ Outcome RunCommand(Program& program, const QStringList& args) {
     }
 
     if (command == QLatin1String("run-transient")) return RunTransientCommand(program, rest);
+    if (command == QLatin1String("synth")) return RunSynthCommand(program, rest);
+    if (command == QLatin1String("download-abw")) return RunDownloadAbwCommand(program, rest);
 
     const bool known = (command == QLatin1String("send") && !rest.isEmpty()) ||
                        (command == QLatin1String("query") && !rest.isEmpty()) ||
