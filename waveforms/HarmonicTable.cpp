@@ -26,7 +26,7 @@ std::vector<Harmonic> TableHarmonics(const HarmonicTable& table, QChar separator
         const double a = CellNumber(amplitude, separator).value_or(0);
         if (a != 0) out.push_back({order, a, CellNumber(phase, separator).value_or(0)});
     };
-    for (int r = 0; r < kHarmonicRows; ++r) {
+    for (int r = 0; r < kHarmonicTableRows; ++r) {
         add(2 * r + 1, table[r].oddAmplitude, table[r].oddPhase);
         add(2 * r + 2, table[r].evenAmplitude, table[r].evenPhase);
     }

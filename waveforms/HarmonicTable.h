@@ -11,12 +11,12 @@
 
 namespace ostrel {
 
-inline constexpr int kHarmonicRows = 25;
+inline constexpr int kHarmonicTableRows = 25;
 
 struct HarmonicRow {
     QString oddAmplitude, oddPhase, evenAmplitude, evenPhase;
 };
-using HarmonicTable = std::array<HarmonicRow, kHarmonicRows>;
+using HarmonicTable = std::array<HarmonicRow, kHarmonicTableRows>;
 
 // "100" as the fundamental's amplitude and nothing else.
 HarmonicTable NewHarmonicTable();

@@ -24,8 +24,8 @@ std::optional<HarmonicTable> ReadHarmonicTableFile(const QString& path, QChar se
         error = QStringLiteral("%1, line %2: %3").arg(path).arg(line + 1).arg(why);
         return std::nullopt;
     };
-    if (lines.size() > kHarmonicRows)
-        return fail(kHarmonicRows, QStringLiteral("a harmonic table holds at most %1 rows.").arg(kHarmonicRows));
+    if (lines.size() > kHarmonicTableRows)
+        return fail(kHarmonicTableRows, QStringLiteral("a harmonic table holds at most %1 rows.").arg(kHarmonicTableRows));
     HarmonicTable table{};
     for (qsizetype n = 0; n < lines.size(); ++n) {
         const std::optional<QStringList> fields = SplitRecord(lines[n]);
