@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 #include "cli/RunTest.h"
 #include "cli/RunTransient.h"
+#include "cli/RunWaveforms.h"
 
 #include "app/Program.h"
 #include "cli/BenchmarkStats.h"
@@ -201,6 +202,8 @@ Outcome RunCommand(Program& program, const QStringList& args) {
 
     if (command == QLatin1String("run-transient")) return RunTransientCommand(program, rest);
     if (command == QLatin1String("run-test")) return RunTestCommand(program, rest);
+    if (command == QLatin1String("synth")) return RunSynthCommand(program, rest);
+    if (command == QLatin1String("download-abw")) return RunDownloadAbwCommand(program, rest);
 
     const bool known = (command == QLatin1String("send") && !rest.isEmpty()) ||
                        (command == QLatin1String("query") && !rest.isEmpty()) ||

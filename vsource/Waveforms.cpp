@@ -131,7 +131,8 @@ int WaveformStore::define(std::string_view name) {
     return 0;
 }
 
-int WaveformStore::setData(std::string_view name, std::span<const std::string_view> values) {
+int WaveformStore::setData(std::string_view name, std::span<const std::string_view> values,
+                           bool fullScale) {
     Register* r = findUser(trimmed(unquoted(name)));
     if (!r) return err::IllegalParameterValue;
     if (values.size() < size_t(kWaveformSamples)) return err::MissingParameter;
@@ -139,6 +140,7 @@ int WaveformStore::setData(std::string_view name, std::span<const std::string_vi
     std::vector<double> samples(values.size());
     for (size_t i = 0; i < values.size(); ++i) {
         if (!parseDecimal(values[i], samples[i])) return err::DataTypeError;
+        if (fullScale && std::abs(samples[i]) > 1) return err::DataOutOfRange;
     }
     r->figures = analyseShape(samples);
     r->spectrum = shapeSpectrum(samples);
