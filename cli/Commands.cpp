@@ -1,4 +1,6 @@
 #include "cli/Commands.h"
+#include "cli/RunMacro.h"
+#include "cli/RunSequence.h"
 #include "cli/RunTransient.h"
 
 #include "app/Program.h"
@@ -199,6 +201,8 @@ Outcome RunCommand(Program& program, const QStringList& args) {
     }
 
     if (command == QLatin1String("run-transient")) return RunTransientCommand(program, rest);
+    if (command == QLatin1String("run-sequence")) return RunSequenceCommand(program, rest);
+    if (command == QLatin1String("run-macro")) return RunMacroCommand(program, rest);
 
     const bool known = (command == QLatin1String("send") && !rest.isEmpty()) ||
                        (command == QLatin1String("query") && !rest.isEmpty()) ||
