@@ -6,6 +6,7 @@
 #include "app/VirtualSource.h"
 #include "app/frmMain.h"
 #include "measure/MeasurementWindows.h"
+#include "automation/SequencerWindows.h"
 #include "transients/TransientWindows.h"
 
 #include <QApplication>
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
     frmMain window(program);
     RegisterMeasurementWindows(window, program);
     RegisterTransientWindows(window, program);
+    RegisterSequencerWindows(window, program);
     program.setPrompt(std::make_unique<MessageBoxPrompt>(
         program.messageTitle, &window, [&window](int panel, const QString& text) { window.setStatusPanel(panel, text); },
         program.paths.userDir));

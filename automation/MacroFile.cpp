@@ -1,6 +1,10 @@
 #include "automation/MacroFile.h"
 
+#include "link/Numbers.h"
+#include "link/SourceModel.h"
+
 #include <QFile>
+#include <QLocale>
 #include <QSaveFile>
 #include <QStringDecoder>
 
@@ -61,6 +65,19 @@ bool WriteMacroFile(const QString& path, const QStringList& lines, QString& erro
         return false;
     }
     return true;
+}
+
+QStringList MacroListingLines(const QStringList& lines, const SourceModel& model,
+                              const QDateTime& printedOn) {
+    QStringList out{QStringLiteral(" Command Macro Listing"), QString(),
+                    QStringLiteral("Print Date : ") + QLocale().toString(printedOn, QLocale::LongFormat),
+                    QStringLiteral("AC Source Model:   ") + model.ModelName,
+                    QStringLiteral("Serial Number:     ") + model.SerialNumber,
+                    QStringLiteral("Firmware Revision: ") + FormatNumber(model.FirmwareRevision, u"0.00"),
+                    QStringLiteral("Ostrel version ") + QStringLiteral(OSTREL_VERSION),
+                    QString(72, u'=')};
+    out += lines;
+    return out;
 }
 
 } // namespace ostrel

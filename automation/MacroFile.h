@@ -1,5 +1,6 @@
 #pragma once
 // Command macro files: plain text, one macro line per text line, no header.
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -20,5 +21,11 @@ MacroRead ReadMacroFile(const QString& path);
 MacroRead ParseMacroText(const QByteArray& bytes, const QString& name);
 // CR LF lines, the whole file or nothing.
 bool WriteMacroFile(const QString& path, const QStringList& lines, QString& error);
+
+struct SourceModel;
+
+// The printed listing: heading, source and program, a rule, the lines.
+QStringList MacroListingLines(const QStringList& lines, const SourceModel& model,
+                              const QDateTime& printedOn);
 
 } // namespace ostrel

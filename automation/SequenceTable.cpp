@@ -91,8 +91,8 @@ QString SequenceHeading(int column, bool dc) {
     default:
         break;
     }
-    if (dc && k == ReadVoltage) return QStringLiteral("Vdc (V)");
-    if (dc && k == ReadCurrent) return QStringLiteral("Idc (A)");
+    if (dc && k == SeqReadVoltage) return QStringLiteral("Vdc (V)");
+    if (dc && k == SeqReadCurrent) return QStringLiteral("Idc (A)");
     return QString::fromLatin1(kReadings[k]);
 }
 

@@ -27,7 +27,7 @@ enum SequenceColumn {
     SeqFirstReading = 6, // reading k at 6 + 3k, its Hi limit beside it, then its Lo limit
 };
 
-enum SequenceReading { ReadVoltage, ReadCurrent, ReadPeakCurrent, ReadPower, ReadPowerFactor };
+enum SequenceReading { SeqReadVoltage, SeqReadCurrent, SeqReadPeakCurrent, SeqReadPower, SeqReadPowerFactor };
 
 inline int ReadingColumn(int reading) { return SeqFirstReading + 3 * reading; }
 inline int HiColumn(int reading) { return ReadingColumn(reading) + 1; }

@@ -144,12 +144,12 @@ std::optional<double> ReadingValue(int reading, const QString& reply) {
     if (reply.trimmed().isEmpty() || !TryParseSingle(reply, raw) || !std::isfinite(raw))
         return std::nullopt;
     // Power replies are watts; the grid shows kW.
-    const double value = reading == ReadPower ? double(raw) / 1000.0 : double(raw);
+    const double value = reading == SeqReadPower ? double(raw) / 1000.0 : double(raw);
     return ReadingText(reading, value).toDouble();
 }
 
 QString ReadingText(int reading, double value) {
-    return reading <= ReadCurrent ? FormatNumber(value, u"###0.00") : FormatNumber(value, u"##0.000");
+    return reading <= SeqReadCurrent ? FormatNumber(value, u"###0.00") : FormatNumber(value, u"##0.000");
 }
 
 bool ReadingPasses(std::optional<double> value, std::optional<double> hi, std::optional<double> lo) {

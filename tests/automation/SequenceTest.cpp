@@ -113,11 +113,11 @@ TEST(SequencerSteps, AutoRangeFollowsTheHighestTakingPartVoltage) {
 }
 
 TEST(SequencerSteps, ReadingsAreJudgedAsShownAndAMissingOneFailsItsLimit) {
-    EXPECT_EQ(ReadingValue(ReadPower, QStringLiteral("1234.5")), 1.235); // watts -> kW, 3 decimals
-    EXPECT_EQ(ReadingValue(ReadVoltage, QStringLiteral("115.004")), 115.0);
-    EXPECT_FALSE(ReadingValue(ReadCurrent, QString()));
-    EXPECT_FALSE(ReadingValue(ReadCurrent, QStringLiteral("@#!garbage")));
-    EXPECT_EQ(ReadingText(ReadPeakCurrent, 3.25), QStringLiteral("3.250"));
+    EXPECT_EQ(ReadingValue(SeqReadPower, QStringLiteral("1234.5")), 1.235); // watts -> kW, 3 decimals
+    EXPECT_EQ(ReadingValue(SeqReadVoltage, QStringLiteral("115.004")), 115.0);
+    EXPECT_FALSE(ReadingValue(SeqReadCurrent, QString()));
+    EXPECT_FALSE(ReadingValue(SeqReadCurrent, QStringLiteral("@#!garbage")));
+    EXPECT_EQ(ReadingText(SeqReadPeakCurrent, 3.25), QStringLiteral("3.250"));
     const std::optional<double> none;
     const struct {
         std::optional<double> value, hi, lo;

@@ -31,7 +31,7 @@ SequenceTable tableOf(std::initializer_list<Step> steps, const char* freq = "400
             r[SeqVolt] = QString::fromLatin1(s.volt);
             r[SeqCurr] = QString::fromLatin1(s.curr);
             r[SeqDwell] = QString::fromLatin1(s.dwell);
-            r[size_t(HiColumn(ReadCurrent))] = QString::fromLatin1(s.irmsHi);
+            r[size_t(HiColumn(SeqReadCurrent))] = QString::fromLatin1(s.irmsHi);
             t.phases[size_t(p)].push_back(r);
         }
     return t;
@@ -86,7 +86,7 @@ TEST_P(SequencerRunTest, AFailingStepStopsTheRunOnlyWithAbortOnFail) {
         EXPECT_EQ(o.result, SequencerResult::Completed) << o.message.toStdString();
         EXPECT_EQ(o.passed, std::optional<bool>(false));
         EXPECT_EQ(finished.phases[0][1][SeqStatus], QStringLiteral("FAIL"));
-        EXPECT_EQ(finished.phases[0][1][size_t(ReadingColumn(ReadCurrent))], QStringLiteral("5.00"));
+        EXPECT_EQ(finished.phases[0][1][size_t(ReadingColumn(SeqReadCurrent))], QStringLiteral("5.00"));
         EXPECT_EQ(finished.phases[0][0][SeqStatus], QStringLiteral("PASS"));
         if (abortOnFail) {
             EXPECT_TRUE(o.stoppedOnFail);
@@ -120,7 +120,7 @@ TEST_P(SequencerRunTest, SaveDataWithFailWritesOnlyWhenAStepFailed) {
     const SequenceRead back = ReadSequenceFile(failed.dataFile);
     ASSERT_TRUE(back.table) << back.error.toStdString();
     EXPECT_EQ(back.table->phases[0][0][SeqStatus], QStringLiteral("FAIL"));
-    EXPECT_EQ(back.table->phases[0][0][size_t(ReadingColumn(ReadVoltage))], QStringLiteral("115.00"));
+    EXPECT_EQ(back.table->phases[0][0][size_t(ReadingColumn(SeqReadVoltage))], QStringLiteral("115.00"));
     QFile ini(SequenceIniPath(failed.dataFile));
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_TRUE(ini.readAll().contains("TestedBy"));
@@ -139,7 +139,7 @@ TEST_P(SequencerRunTest, AutoRangeSendsARangeOnlyWhereTheStepNeedsAnother) {
               QStringList({"outp 0;:volt:rang 300.0", "outp 0;:volt:rang 150.0"}));
     EXPECT_EQ(sentWith(mark, QStringLiteral("outp 1")).size(), 3) << "once at the start, once per range";
     EXPECT_EQ(o.steps.size(), 15u);
-    EXPECT_EQ(finished.phases[2][3][size_t(ReadingColumn(ReadVoltage))], QStringLiteral("210.00"));
+    EXPECT_EQ(finished.phases[2][3][size_t(ReadingColumn(SeqReadVoltage))], QStringLiteral("210.00"));
 }
 
 TEST_P(SequencerRunTest, DcModeSendsNoFrequencyAndReadsDcValues) {
@@ -153,7 +153,7 @@ TEST_P(SequencerRunTest, DcModeSendsNoFrequencyAndReadsDcValues) {
     EXPECT_EQ(sentWith(mark, QStringLiteral("volt:dc -28.00")).size(), 1);
     EXPECT_EQ(sentWith(mark, QStringLiteral("meas:volt:dc?")).size(), 2);
     EXPECT_FALSE(o.steps[0].freq);
-    EXPECT_EQ(finished.phases[0][1][size_t(ReadingColumn(ReadVoltage))], QStringLiteral("-28.00"));
+    EXPECT_EQ(finished.phases[0][1][size_t(ReadingColumn(SeqReadVoltage))], QStringLiteral("-28.00"));
 }
 
 TEST_P(SequencerRunTest, TheRelayInrushShowsInStepOnesPeakOnly) {
@@ -162,8 +162,8 @@ TEST_P(SequencerRunTest, TheRelayInrushShowsInStepOnesPeakOnly) {
     ASSERT_FALSE(ReadBackState(program(), 0));
     const SequencerOutcome o = run(tableOf({{"115"}, {"115"}}));
     ASSERT_EQ(o.steps.size(), 2u);
-    const double first = *o.steps[0].readings[ReadPeakCurrent].value;
-    const double second = *o.steps[1].readings[ReadPeakCurrent].value;
+    const double first = *o.steps[0].readings[SeqReadPeakCurrent].value;
+    const double second = *o.steps[1].readings[SeqReadPeakCurrent].value;
     EXPECT_NEAR(second, 115.0 / 50 * std::sqrt(2.0), 0.01);
     EXPECT_NEAR(first, 3 * second, 0.02);
 }
@@ -193,7 +193,7 @@ TEST_P(SequencerRunTest, AnUnansweredReadingStaysEmptyAndFailsItsLimit) {
     EXPECT_EQ(o.result, SequencerResult::Failed);
     EXPECT_EQ(o.message, QStringLiteral("Test sequence ended with a reading the AC source did not "
                                         "give: step 1, phase A, Irms (A)"));
-    EXPECT_EQ(finished.phases[0][0][size_t(ReadingColumn(ReadCurrent))], QString());
+    EXPECT_EQ(finished.phases[0][0][size_t(ReadingColumn(SeqReadCurrent))], QString());
     EXPECT_EQ(finished.phases[0][0][SeqStatus], QStringLiteral("FAIL"));
     EXPECT_EQ(finished.phases[0][1][SeqStatus], QStringLiteral("PASS")) << "no limit, no failure";
     EXPECT_EQ(o.steps.size(), 2u) << "the run goes on to its end";
@@ -241,7 +241,7 @@ TEST(SequencerSimulation, ReadingsComeFromTheSimulatedMeterAndAreMarked) {
     EXPECT_TRUE(o.simulated);
     EXPECT_EQ(statuses.first(), QStringLiteral("Running (simulated)"));
     ASSERT_EQ(o.steps.size(), 6u);
-    EXPECT_NEAR(*o.steps[5].readings[ReadVoltage].value, 230, 2);
+    EXPECT_NEAR(*o.steps[5].readings[SeqReadVoltage].value, 230, 2);
     EXPECT_EQ(o.steps[5].phase, 2);
     EXPECT_EQ(f.program().outputState.Phase[2].Voltage, 230.0f);
 }
