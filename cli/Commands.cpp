@@ -1,5 +1,7 @@
 #include "cli/Commands.h"
 #include "cli/RunTest.h"
+#include "cli/RunMacro.h"
+#include "cli/RunSequence.h"
 #include "cli/RunTransient.h"
 #include "cli/RunWaveforms.h"
 
@@ -204,6 +206,8 @@ Outcome RunCommand(Program& program, const QStringList& args) {
     if (command == QLatin1String("run-test")) return RunTestCommand(program, rest);
     if (command == QLatin1String("synth")) return RunSynthCommand(program, rest);
     if (command == QLatin1String("download-abw")) return RunDownloadAbwCommand(program, rest);
+    if (command == QLatin1String("run-sequence")) return RunSequenceCommand(program, rest);
+    if (command == QLatin1String("run-macro")) return RunMacroCommand(program, rest);
 
     const bool known = (command == QLatin1String("send") && !rest.isEmpty()) ||
                        (command == QLatin1String("query") && !rest.isEmpty()) ||
