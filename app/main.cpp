@@ -7,6 +7,7 @@
 #include "app/frmMain.h"
 #include "measure/MeasurementWindows.h"
 #include "transients/TransientWindows.h"
+#include "automation/ModulationWindows.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
     frmMain window(program);
     RegisterMeasurementWindows(window, program);
     RegisterTransientWindows(window, program);
+    RegisterModulationWindows(window, program);
     program.setPrompt(std::make_unique<MessageBoxPrompt>(
         program.messageTitle, &window, [&window](int panel, const QString& text) { window.setStatusPanel(panel, text); },
         program.paths.userDir));

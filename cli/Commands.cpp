@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "cli/RunDcRipple.h"
 #include "cli/RunModulation.h"
 #include "cli/RunTransient.h"
 
@@ -201,6 +202,7 @@ Outcome RunCommand(Program& program, const QStringList& args) {
 
     if (command == QLatin1String("run-transient")) return RunTransientCommand(program, rest);
     if (command == QLatin1String("run-modulation")) return RunModulationCommand(program, rest);
+    if (command == QLatin1String("run-dc-ripple")) return RunDcRippleCommand(program, rest);
 
     const bool known = (command == QLatin1String("send") && !rest.isEmpty()) ||
                        (command == QLatin1String("query") && !rest.isEmpty()) ||

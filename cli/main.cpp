@@ -128,7 +128,12 @@ int main(int argc, char** argv) {
         "                           --yes; SIGINT, SIGTERM and --timeout stop it\n"
         "  run-modulation FILE.mod --tab voltage|frequency [--timeout S]\n"
         "                           run one tab of a modulation file; SIGINT, SIGTERM\n"
-        "                           and --timeout abort it\n\n"
+        "                           and --timeout abort it\n"
+        "  run-dc-ripple --nominal 28|14 --category AZ|B [--phases ABC] [--yes]\n"
+        "                [--timeout S]\n"
+        "                           open the DC ripple test, run it and close it (the\n"
+        "                           relay question needs --yes); the close restores the\n"
+        "                           source\n\n"
         "Every run prints one JSON object. Exit status: 0 completed, 2 usage,\n"
         "3 refused before anything was sent, 4 aborted, 5 failed after something\n"
         "was sent.\n"
@@ -213,6 +218,8 @@ int main(int argc, char** argv) {
                                  printTo(stderr, program.busTrace.entries().at(i));
                          });
     }
+    if (command == QLatin1String("run-dc-ripple"))
+        said.answerYes = args.contains(QStringLiteral("--yes"));
     if (command == QLatin1String("run-transient")) {
         said.answerYes = args.contains(QStringLiteral("--yes"));
         InstallTransientStopSignals();
