@@ -4,7 +4,6 @@
 #include "app/Program.h"
 
 #include <QAction>
-#include <algorithm>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -17,6 +16,8 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace ostrel {
 
@@ -123,6 +124,7 @@ void frmDCRipple::start() {
         RippleProgramOf(RippleTestNumber(choice.nominalIndex, choice.categoryIndex));
     setRunning(true);
     showProgress(0, program.totalS);
+    showStatus(QStringLiteral("Transient in progress, polling status..."));
     const DcRippleOutcome outcome = session_.start(choice);
     setRunning(false);
     showStatus(outcome.message);

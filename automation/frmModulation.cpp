@@ -10,7 +10,6 @@
 #include "measure/WindowParts.h"
 
 #include <QAction>
-#include <algorithm>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -25,6 +24,8 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace ostrel {
 
