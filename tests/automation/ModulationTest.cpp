@@ -177,4 +177,22 @@ TEST_F(ModulationFileTest, BadContentIsRefusedByName) {
     }
 }
 
+TEST(ModulationExamples, ShippedFilesReadAndTheirTabFits) {
+    const ModulationLimits limits{150, 16, 1000};
+    const struct {
+        const char* file;
+        ModulationTab tab;
+    } cases[] = {{"modulation-voltage-115V-3-phase.mod", ModulationTab::Voltage},
+                 {"modulation-frequency-400Hz.mod", ModulationTab::Frequency}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const ModulationFileRead read = ReadModulationFile(
+            QStringLiteral(OSTREL_SOURCE_DATA_DIR "/examples/") + QLatin1String(c.file));
+        ASSERT_TRUE(read.settings) << read.error.toStdString();
+        const ModulationEntry& e = read.settings->entry(c.tab);
+        EXPECT_TRUE(ModulationTimingValid(e));
+        EXPECT_EQ(ModulationRangeError(c.tab, e, limits), QString());
+    }
+}
+
 } // namespace
