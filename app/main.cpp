@@ -9,6 +9,7 @@
 #include "automation/SequencerWindows.h"
 #include "transients/TransientWindows.h"
 #include "waveforms/WaveformMenu.h"
+#include "automation/ModulationWindows.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
     RegisterTransientWindows(window, program);
     RegisterWaveformWindows(window, program);
     RegisterSequencerWindows(window, program);
+    RegisterModulationWindows(window, program);
     program.setPrompt(std::make_unique<MessageBoxPrompt>(
         program.messageTitle, &window, [&window](int panel, const QString& text) { window.setStatusPanel(panel, text); },
         program.paths.userDir));

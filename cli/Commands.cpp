@@ -2,6 +2,8 @@
 #include "cli/RunTest.h"
 #include "cli/RunMacro.h"
 #include "cli/RunSequence.h"
+#include "cli/RunDcRipple.h"
+#include "cli/RunModulation.h"
 #include "cli/RunTransient.h"
 #include "cli/RunWaveforms.h"
 
@@ -208,6 +210,8 @@ Outcome RunCommand(Program& program, const QStringList& args) {
     if (command == QLatin1String("download-abw")) return RunDownloadAbwCommand(program, rest);
     if (command == QLatin1String("run-sequence")) return RunSequenceCommand(program, rest);
     if (command == QLatin1String("run-macro")) return RunMacroCommand(program, rest);
+    if (command == QLatin1String("run-modulation")) return RunModulationCommand(program, rest);
+    if (command == QLatin1String("run-dc-ripple")) return RunDcRippleCommand(program, rest);
 
     const bool known = (command == QLatin1String("send") && !rest.isEmpty()) ||
                        (command == QLatin1String("query") && !rest.isEmpty()) ||

@@ -164,12 +164,20 @@ int main(int argc, char** argv) {
         "                           send it to a register (NAME or the table's name)\n"
         "  download-abw [--name NAME] PATH...\n"
         "                           download waveform files, a folder's in library order\n"
-                "  run-sequence FILE.seq [--passes N] [--abort-on-fail] [--auto-range] [--output-off]\n"
+        "  run-sequence FILE.seq [--passes N] [--abort-on-fail] [--auto-range] [--output-off]\n"
         "                [--save-data] [--fail-only] [--report FILE.pdf] [--timeout S]\n"
         "                           run a sequencer table; exit 1 when a limit failed\n"
         "  run-macro FILE [--passes N] [--error-check] [--yes] [--input VALUE]... [--timeout S]\n"
         "                           play a command macro; --yes answers PROMPT( OK, --input\n"
-        "                           answers INPUT( in order\n\n"
+        "                           answers INPUT( in order\n"
+                "  run-modulation FILE.mod --tab voltage|frequency [--timeout S]\n"
+        "                           run one tab of a modulation file; SIGINT, SIGTERM\n"
+        "                           and --timeout abort it\n"
+        "  run-dc-ripple --nominal 28|14 --category AZ|B [--phases ABC] [--yes]\n"
+        "                [--timeout S]\n"
+        "                           open the DC ripple test, run it and close it (the\n"
+        "                           relay question needs --yes); the close restores the\n"
+        "                           source\n\n"
         "Every run prints one JSON object. Exit status: 0 completed (and passed),\n"
         "1 verdict Fail, 2 usage, 3 refused before anything was sent, 4 aborted,\n"
         "5 failed after something was sent, 6 completed without a verdict.\n"
@@ -254,6 +262,8 @@ int main(int argc, char** argv) {
                                  printTo(stderr, program.busTrace.entries().at(i));
                          });
     }
+    if (command == QLatin1String("run-dc-ripple"))
+        said.answerYes = args.contains(QStringLiteral("--yes"));
     if (command == QLatin1String("run-transient")) {
         said.answerYes = args.contains(QStringLiteral("--yes"));
         InstallTransientStopSignals();
@@ -268,6 +278,8 @@ int main(int argc, char** argv) {
             if (args[i] == QLatin1String("--input")) said.inputs << args[++i];
         InstallAutomationStopSignals();
     }
+    if (command == QLatin1String("run-dc-ripple"))
+        said.answerYes = args.contains(QStringLiteral("--yes"));
     const Outcome outcome = RunCommand(program, args);
     program.link.CloseLan();
     program.link.CloseSerialPort();
