@@ -5,11 +5,12 @@
 #include "app/Startup.h"
 #include "app/VirtualSource.h"
 #include "app/frmMain.h"
-#include "measure/MeasurementWindows.h"
+#include "automation/ModulationWindows.h"
 #include "automation/SequencerWindows.h"
+#include "measure/MeasurementWindows.h"
+#include "standards/StandardWindows.h"
 #include "transients/TransientWindows.h"
 #include "waveforms/WaveformMenu.h"
-#include "automation/ModulationWindows.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
     RegisterWaveformWindows(window, program);
     RegisterSequencerWindows(window, program);
     RegisterModulationWindows(window, program);
+    RegisterStandardWindows(window, program);
     program.setPrompt(std::make_unique<MessageBoxPrompt>(
         program.messageTitle, &window, [&window](int panel, const QString& text) { window.setStatusPanel(panel, text); },
         program.paths.userDir));

@@ -322,6 +322,17 @@ QVector<int> SweepEntries(EutSweep sweep, int presentEntry) {
     return entries;
 }
 
+QVector<int> SweepEntriesBetween(const QString& first, const QString& last) {
+    const QStringList names = TestFrequencyEntries();
+    const int from = names.indexOf(first);
+    const int to = names.indexOf(last);
+    QVector<int> entries;
+    if (from < 0) return entries;
+    for (int k = from; k <= std::max(from, to); ++k)
+        entries << k;
+    return entries;
+}
+
 QVector<EutAcquisition> RunEutSweep(const EutSweepRequest& request, SourceIo& io,
                                     MeasurementState& state, const EutEvents& events,
                                     const EutWait& wait) {
@@ -330,11 +341,15 @@ QVector<EutAcquisition> RunEutSweep(const EutSweepRequest& request, SourceIo& io
     };
     const auto aborted = [&] { return events.aborted && events.aborted(); };
     const QStringList names = TestFrequencyEntries();
-    const bool stepping = request.sweep != EutSweep::Present && !request.acquisition.conditions.dcMode;
+    const bool dc = request.acquisition.conditions.dcMode;
+    const bool stepping = !dc && (request.sweep != EutSweep::Present || request.entries.size() > 1);
+    QVector<int> entries{request.presentEntry};
+    if (stepping)
+        entries = request.entries.isEmpty() ? SweepEntries(request.sweep, request.presentEntry)
+                                            : request.entries;
     QVector<EutAcquisition> taken;
     bool moved = false;
-    for (const int entry : SweepEntries(stepping ? request.sweep : EutSweep::Present,
-                                        request.presentEntry)) {
+    for (const int entry : entries) {
         if (aborted() || io.lost()) break;
         EutRequest one = request.acquisition;
         one.entry = entry;
@@ -390,10 +405,6 @@ QStringList MeasurementSummaryRecords(const QVector<EutAcquisition>& acquisition
         }
     }
     return records;
-}
-
-QString MeasurementSummaryName() {
-    return QStringLiteral("Reports/DO160_Meas_Summary.txt");
 }
 
 bool WriteMeasurementSummary(const QString& path, const QVector<EutAcquisition>& acquisitions,

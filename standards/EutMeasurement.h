@@ -179,9 +179,14 @@ enum class EutSweep { Present, NarrowBand, WideBand };
 // "360_Hz" to "800_Hz".
 QVector<int> SweepEntries(EutSweep sweep, int presentEntry);
 
+// The entries from `first` to `last` (entry texts); empty when `first` is empty or unknown.
+QVector<int> SweepEntriesBetween(const QString& first, const QString& last);
+
 struct EutSweepRequest {
     EutRequest acquisition;
     EutSweep sweep = EutSweep::Present;
+    // When not empty, the entries to visit in place of `sweep`'s.
+    QVector<int> entries;
     int presentEntry = 2;
     double settleSeconds = 2; // 2 with a source, 5 without
 };
@@ -198,8 +203,7 @@ QVector<EutAcquisition> RunEutSweep(const EutSweepRequest& request, SourceIo& io
 // The summary records of the acquisitions: one header record, then per
 // acquisition its totals record and a "Phase " p " Scalar Data" record per phase.
 QStringList MeasurementSummaryRecords(const QVector<EutAcquisition>& acquisitions);
-// "Reports/DO160_Meas_Summary.txt" under the user folder, written whole.
-QString MeasurementSummaryName();
+// Written whole (the folder is made when missing).
 bool WriteMeasurementSummary(const QString& path, const QVector<EutAcquisition>& acquisitions,
                              QString& error);
 

@@ -5,6 +5,7 @@
 #include "link/Waits.h"
 #include "measure/LinkIo.h"
 #include "standards/EutMeasurement.h"
+#include "standards/TestStandard.h"
 #include "support/ProgramFixture.h"
 #include "support/VirtualSourceProcess.h"
 
@@ -185,7 +186,7 @@ TEST_F(EutAcquisitionTest, ASweepMeasuresEveryFrequencyReturnsAndSummarisesThemA
               QStringList({"freq:slew 440;:freq 400.0", "freq:slew max"}));
     EXPECT_NEAR(io.query("freq?", 1).toDouble(), 400, 0.01);
 
-    const QString path = program().paths.userFile(MeasurementSummaryName());
+    const QString path = program().paths.userFile(Do160Standard().summaryFile);
     QString error;
     ASSERT_TRUE(WriteMeasurementSummary(path, taken, error)) << error.toStdString();
     QFile f(path);

@@ -176,6 +176,8 @@ TEST(TestFrequencies, EntriesAndTheirMatch) {
     EXPECT_EQ(TestFrequencyIndexFor(400, true), 0);
     EXPECT_EQ(SweepEntries(EutSweep::NarrowBand, 2).last(), 8);
     EXPECT_EQ(SweepEntries(EutSweep::WideBand, 2).size(), 10);
+    EXPECT_EQ(SweepEntriesBetween("360_Hz", "700_Hz"), SweepEntries(EutSweep::NarrowBand, 2));
+    EXPECT_TRUE(SweepEntriesBetween("", "").isEmpty());
     EXPECT_EQ(SweepEntries(EutSweep::Present, 4), QVector<int>{4});
 }
 

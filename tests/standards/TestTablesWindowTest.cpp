@@ -1,0 +1,221 @@
+// The DO-160 test window driven by its controls' names: what it shows when
+// it opens, the choices it refuses, a run on the virtual source with the EUT
+// measured after it, the printed report, and closing in the middle of a run.
+// With OSTREL_SCREENSHOT_DIR set the window is also saved as pictures.
+#include "app/Program.h"
+#include "app/frmMain.h"
+#include "link/Configuration.h"
+#include "link/Identification.h"
+#include "link/ModelSetup.h"
+#include "link/Readback.h"
+#include "standards/StandardWindows.h"
+#include "standards/TestStandard.h"
+#include "standards/frmTestTables.h"
+#include "support/ProgramFixture.h"
+#include "support/VirtualSourceProcess.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace ostrel;
+using namespace ostrel::test;
+
+namespace {
+
+constexpr double kTimeScale = 50;
+
+void screenshot(QWidget* window, const QString& name) {
+    const QString dir = qEnvironmentVariable("OSTREL_SCREENSHOT_DIR");
+    if (dir.isEmpty()) return;
+    window->grab().save(dir + "/" + name + ".png");
+}
+
+class Do160Window : public ::testing::Test {
+protected:
+    Program& program() { return fixture.program(); }
+    ScriptedPrompt& prompt() { return fixture.prompt(); }
+
+    void connect(const QStringList& args) {
+        ASSERT_TRUE(source.start(args + QStringList{"--time-scale", QString::number(kTimeScale)}))
+            << source.errorString().toStdString();
+        auto& link = program().settings.link;
+        link.bus = BusLan;
+        link.ipAddress = source.host();
+        link.socketPort = source.port();
+        program().link.state.lanTimeoutMs = 2000;
+        QString message;
+        const int index = OpenAndIdentify(program(), message);
+        ASSERT_GE(index, 0) << message.toStdString();
+        LoadModel(program(), index);
+        ReadSourceConfiguration(program(), index);
+        program().engineClock.timeScale = kTimeScale;
+    }
+    // The source at the group's nominal supply, relay closed, as the panel would leave it.
+    void nominal115() {
+        program().link.Send(0, "inst:coup all;:volt 115;:freq 400;:outp 1");
+        ASSERT_FALSE(ReadBackState(program(), program().sourceModel.ModelIndex));
+    }
+    frmTestTables* open() {
+        window = new frmTestTables(program(), Do160Standard());
+        window->show();
+        return window;
+    }
+    template <class W> W* control(const char* name, int index = -1) {
+        for (W* w : window->findChildren<W*>(QString::fromLatin1(name)))
+            if (index < 0 || w->property("index").toInt() == index) return w;
+        ADD_FAILURE() << "no control " << name;
+        return nullptr;
+    }
+    void clickRow(const char* grid, int row) {
+        QTableWidget* t = control<QTableWidget>(grid);
+        emit t->cellClicked(row - 1, 0);
+    }
+    QStringList receivedSince(qsizetype mark) {
+        program().link.Query(0, "*opc?", 1.0);
+        QStringList lines;
+        for (const QString& l : source.logTail(20000))
+            if (l.contains(" TCP < ")) lines << l.section(" TCP < ", 1).trimmed();
+        return lines.mid(mark);
+    }
+
+    ProgramFixture fixture;
+    VirtualSourceProcess source;
+    QPointer<frmTestTables> window;
+
+    void TearDown() override { delete window.data(); }
+};
+
+TEST_F(Do160Window, OpensOnTheDefaultGroupWithTheFirstTestTintedAndTrimmed) {
+    open();
+    EXPECT_EQ(window->objectName(), "frmDO160Tables");
+    EXPECT_TRUE(control<QCheckBox>("chkReturnSteady")->isChecked());
+    EXPECT_EQ(control<QComboBox>("cmbAirFrame")->currentText(), "DO160_RevF");
+    EXPECT_TRUE(control<QRadioButton>("optTestTable", 0)->isChecked());
+    EXPECT_EQ(control<QTableWidget>("grdTestNumbers")->rowCount(), 6);
+    EXPECT_EQ(control<QComboBox>("cmbTestFrequency")->currentText(), "400_Hz");
+    EXPECT_FALSE(control<QComboBox>("cmbTestFrequency")->isEnabled());
+    EXPECT_EQ(control<QLineEdit>("txtTestFileHeader")->text(),
+              "EXAMPLE: normal steady state at 115 V / 400 Hz");
+
+    QTableWidget* steps = control<QTableWidget>("grdSettings");
+    ASSERT_EQ(steps->columnCount(), 17);
+    struct Column {
+        int column;
+        bool hidden;
+        QColor tint;
+    };
+    const QColor cyan(0xC0, 0xFF, 0xFF), yellow(0xFF, 0xFF, 0xC0);
+    for (const Column c : {Column{1, false, cyan}, Column{3, false, {}}, Column{6, true, yellow},
+                           Column{11, true, {}}, Column{12, false, cyan}, Column{13, false, cyan},
+                           Column{15, false, {}}, Column{16, true, {}}}) {
+        EXPECT_EQ(steps->isColumnHidden(c.column), c.hidden) << c.column;
+        const QBrush b = steps->item(0, c.column)->background();
+        EXPECT_EQ(b.style() == Qt::NoBrush ? QColor() : b.color(), c.tint) << c.column;
+    }
+    control<QTabWidget>("tabSections")->setCurrentIndex(1);
+    screenshot(window, "do160-test-loaded");
+    clickRow("grdTestNumbers", 4); // phase A, then B: its file shows phases B and C
+    EXPECT_FALSE(steps->isColumnHidden(6));
+    EXPECT_TRUE(steps->isColumnHidden(16));
+    screenshot(window, "do160-test-loaded-phases-b-c");
+}
+
+TEST_F(Do160Window, TheApplicationsMenuOpensItOnce) {
+    frmMain main(program());
+    RegisterStandardWindows(main, program());
+    QAction* entry = main.action("mnuADO160RevE");
+    ASSERT_TRUE(entry->isEnabled());
+    entry->trigger();
+    QWidget* opened = main.windows().find("mnuADO160RevE");
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(opened->objectName(), "frmDO160Tables");
+    entry->trigger();
+    EXPECT_EQ(main.windows().find("mnuADO160RevE"), opened);
+}
+
+TEST_F(Do160Window, RefusedChoicesKeepTheTableOnScreen) {
+    open();
+    QComboBox* library = control<QComboBox>("cmbAirFrame");
+    library->setCurrentIndex(1); // "DO160_RevB - Not Available"
+    EXPECT_EQ(prompt().messages(), QStringList{"Load FAILED"});
+    EXPECT_EQ(library->currentIndex(), 5);
+    EXPECT_EQ(control<QTableWidget>("grdTestNumbers")->rowCount(), 6);
+
+    prompt().clear();
+    control<QRadioButton>("optTestTable", 6)->click(); // a DC group with the source in AC mode
+    EXPECT_EQ(prompt().messages(), QStringList{Do160Standard().dcGroupInAcWarning});
+    EXPECT_TRUE(control<QRadioButton>("optTestTable", 0)->isChecked());
+    EXPECT_EQ(window->powerGroup(), 0);
+
+    clickRow("grdTestNumbers", 6); // a row without a test
+    EXPECT_EQ(control<QLineEdit>("txtTestFileHeader")->text(),
+              "No test sequence file selected, test settings cleared.");
+    EXPECT_EQ(control<QTableWidget>("grdSettings")->columnCount(), 2);
+}
+
+TEST_F(Do160Window, ARunMeasuresTheEutAfterwardsAndTheReportSaysSo) {
+    connect({"--model", "3", "--load", "r=50,thd=12"});
+    nominal115();
+    open();
+    control<QCheckBox>("chkAutoAcquire")->setChecked(true);
+    control<QTabWidget>("tabSections")->setCurrentIndex(1);
+    QTimer::singleShot(600, window, [this] { screenshot(window, "do160-running"); });
+    control<QPushButton>("cmdStart")->click();
+
+    EXPECT_EQ(window->resultText(), "Test completed") << prompt().messages().join('\n').toStdString();
+    ASSERT_EQ(window->acquisitions().size(), 1);
+    QLineEdit* verdict = control<QLineEdit>("txtCDistResult");
+    EXPECT_EQ(verdict->text(), "Fail"); // 12 % against the example's 8 %
+    EXPECT_TRUE(verdict->styleSheet().contains("#FF8080"));
+    QTableWidget* spectrum = control<QTableWidget>("grdSpectrum", 0);
+    EXPECT_EQ(spectrum->item(2, 6)->text(), "Fail"); // the load's 3rd harmonic
+    EXPECT_EQ(spectrum->item(15, 1)->text(), "0.000");
+    EXPECT_EQ(spectrum->item(16, 1)->text(), "BWL"); // three phases at 400 Hz: up to the 16th
+    screenshot(window, "do160-eut-acquired");
+
+    QFile summary(program().paths.userFile(Do160Standard().summaryFile));
+    ASSERT_TRUE(summary.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(summary.readAll().contains(R"(,"8.00","Fail")"));
+
+    control<QLineEdit>("txtTestedBy")->setText("J. Doe");
+    const QString report = fixture.tempPath("report.txt");
+    prompt().chooseFile(report);
+    window->findChild<QAction*>("mnuFPrint")->trigger();
+    QFile f(report);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(f.readAll());
+    EXPECT_TRUE(text.contains("TEST RESULT          = Test completed"));
+    EXPECT_TRUE(text.contains("Test operator        = J. Doe"));
+    EXPECT_TRUE(text.contains("Power group          = A(CF) 115V, Rev F"));
+    EXPECT_TRUE(text.contains("Current THD verdict  = Fail"));
+}
+
+TEST_F(Do160Window, ClosingDuringARunAbortsItFirstAndGoesOnlyAfterItUnwound) {
+    connect({"--load", "r=50"});
+    nominal115();
+    open();
+    clickRow("grdTestNumbers", 3); // two minutes of abnormal supply
+    QTimer::singleShot(400, window, [this] { window->close(); });
+    const qsizetype mark = receivedSince(0).size();
+    control<QPushButton>("cmdStart")->click();
+    QTest::qWait(50);
+    EXPECT_TRUE(window.isNull()) << "the window goes once the run has ended";
+    const QStringList sent = receivedSince(mark);
+    EXPECT_TRUE(sent.contains("abort"));
+    QStringList state;
+    ASSERT_TRUE(source.control("state?", &state));
+    EXPECT_TRUE(state.value(0).contains("transient=IDLE")) << state.join(' ').toStdString();
+}
+
+} // namespace
