@@ -10,7 +10,7 @@ HarmonicTable NewHarmonicTable() {
     return table;
 }
 
-std::optional<double> CellNumber(const QString& text, QChar separator) {
+std::optional<double> HarmonicCellValue(const QString& text, QChar separator) {
     QString t = text.trimmed();
     if (t.isEmpty()) return 0.0;
     t.replace(separator, QLatin1Char('.'));
@@ -23,8 +23,8 @@ std::optional<double> CellNumber(const QString& text, QChar separator) {
 std::vector<Harmonic> TableHarmonics(const HarmonicTable& table, QChar separator) {
     std::vector<Harmonic> out;
     const auto add = [&](int order, const QString& amplitude, const QString& phase) {
-        const double a = CellNumber(amplitude, separator).value_or(0);
-        if (a != 0) out.push_back({order, a, CellNumber(phase, separator).value_or(0)});
+        const double a = HarmonicCellValue(amplitude, separator).value_or(0);
+        if (a != 0) out.push_back({order, a, HarmonicCellValue(phase, separator).value_or(0)});
     };
     for (int r = 0; r < kHarmonicTableRows; ++r) {
         add(2 * r + 1, table[r].oddAmplitude, table[r].oddPhase);

@@ -23,7 +23,7 @@ HarmonicTable NewHarmonicTable();
 
 // A cell's number, read with "." or the decimal separator it is shown with;
 // 0 for an empty cell, nothing for text that is not a number.
-std::optional<double> CellNumber(const QString& text, QChar separator);
+std::optional<double> HarmonicCellValue(const QString& text, QChar separator);
 
 struct Harmonic {
     int order = 1;

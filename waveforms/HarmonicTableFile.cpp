@@ -35,7 +35,7 @@ std::optional<HarmonicTable> ReadHarmonicTableFile(const QString& path, QChar se
         for (int i = 0; i < 4; ++i) {
             const QString text = (*fields)[i].trimmed();
             // Older files hold the separator of the machine that wrote them.
-            if (!CellNumber(text, QLatin1Char('.')) && !CellNumber(text, separator))
+            if (!HarmonicCellValue(text, QLatin1Char('.')) && !HarmonicCellValue(text, separator))
                 return fail(n, QStringLiteral("\"%1\" is not a number.").arg(text));
             cells[i] = CellText(invariant(text, separator), separator);
         }
