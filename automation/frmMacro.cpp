@@ -46,7 +46,6 @@ const QString kFilter = QStringLiteral("Command Macro Files (*.txt)|*.TXT|All Fi
 frmMacro::frmMacro(Program& program, QWidget* parent) : QMainWindow(parent), program_(program) {
     setObjectName(QStringLiteral("frmMacro"));
     setWindowTitle(QStringLiteral("Command Macros"));
-    setAttribute(Qt::WA_DeleteOnClose);
     opener_ = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
     build();
     buildMenus();
