@@ -3,7 +3,9 @@
 #include "link/LinkConversation.h"
 
 #include "automation/frmMacro.h"
+#include "automation/SequencerWindows.h"
 #include "automation/frmSequencer.h"
+#include "app/frmMain.h"
 #include "link/Readback.h"
 #include "link/Waits.h"
 
@@ -196,5 +198,26 @@ TEST_P(MacroWindow, TheTextEditorOpensTheSavedFile) {
 
 INSTANTIATE_TEST_SUITE_P(Lan, MacroWindow, ::testing::Values(int(BusLan)),
                          [](const auto& info) { return std::string(BusName(info.param)); });
+
+} // namespace
+
+namespace {
+
+// The main window's entries (and the sequencer's toolbar key) open the windows.
+TEST(SequencerMenuEntries, OpenTheirWindows) {
+    ProgramFixture f;
+    frmMain main(f.program());
+    RegisterSequencerWindows(main, f.program());
+    for (const char* name : {"mnuSSequencer", "mnuOMacros"}) {
+        QAction* entry = main.action(QString::fromLatin1(name));
+        ASSERT_NE(entry, nullptr) << name;
+        EXPECT_TRUE(entry->isEnabled()) << name;
+        entry->trigger();
+        EXPECT_NE(main.windows().find(QString::fromLatin1(name)), nullptr) << name;
+    }
+    EXPECT_NE(qobject_cast<frmSequencer*>(main.windows().find(QStringLiteral("mnuSSequencer"))), nullptr);
+    EXPECT_NE(qobject_cast<frmMacro*>(main.windows().find(QStringLiteral("mnuOMacros"))), nullptr);
+    main.windows().closeAll();
+}
 
 } // namespace
