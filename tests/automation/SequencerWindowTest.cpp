@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -121,6 +122,31 @@ TEST_P(SequencerWindow, ClosingMidRunStopsItAndRunsTheEndHandlingFirst) {
         << "the window closes once the run has unwound";
     EXPECT_TRUE(prompt().messages().contains(QStringLiteral("Test sequence aborted by user at step 1")));
     EXPECT_TRUE(received().contains(QStringLiteral("outp 0")));
+}
+
+TEST_P(SequencerWindow, ARefusedFileLeavesTheGridAsItWasAndChangesAreOfferedForSaving) {
+    open(0);
+    type(0, 0, SeqVolt, QStringLiteral("115"));
+    const QString damaged = tempPath(QStringLiteral("damaged.seq"));
+    {
+        QFile f(damaged);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("OSTREL-SEQ 1\n[Phase A]\n\"too\",\"few\"\n");
+    }
+    prompt().clear();
+    EXPECT_FALSE(window->openFile(damaged));
+    EXPECT_EQ(prompt().messages(), QStringList{damaged + QStringLiteral(", line 3: 2 cells, not 21")});
+    EXPECT_EQ(cell(0, 0, SeqVolt), QStringLiteral("115"));
+
+    prompt().answer(PromptAnswer::Yes);
+    prompt().chooseFile(tempPath(QStringLiteral("kept")));
+    window->close();
+    EXPECT_EQ(prompt().questions().first(),
+              QStringLiteral("You made changes to the test parameters.\r\nWould you like to save these changes?"));
+    const SequenceRead saved = ReadSequenceFile(tempPath(QStringLiteral("kept.seq")));
+    ASSERT_TRUE(saved.table) << saved.error.toStdString();
+    EXPECT_EQ(saved.table->phases[0][0][SeqVolt], QStringLiteral("115"));
+    EXPECT_TRUE(QFile::exists(tempPath(QStringLiteral("kept.ini"))));
 }
 
 INSTANTIATE_TEST_SUITE_P(Lan, SequencerWindow, ::testing::Values(int(BusLan)),
