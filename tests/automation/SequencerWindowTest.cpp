@@ -95,6 +95,11 @@ TEST_P(SequencerWindow, AThreePhaseRunMarksItsFailingRowAndFollowsTabA) {
     EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("End"));
     const_cast<QTabWidget*>(tabs)->setCurrentIndex(1);
     saveShot(*window, "frmSequencer.png");
+    const QStringList report = window->reportLines();
+    EXPECT_EQ(report.first(), QStringLiteral(" Stimulus - Response Test Report"));
+    EXPECT_TRUE(report.contains(QStringLiteral("Phase C")));
+    QString error;
+    EXPECT_TRUE(window->writeReportPdf(tempPath(QStringLiteral("report.pdf")), error)) << error.toStdString();
 }
 
 TEST_P(SequencerWindow, NumericCellsTakeNumbersInTheLocaleOnly) {
