@@ -246,6 +246,9 @@ TEST(SequencerMenuEntries, OpenTheirWindows) {
         entry->trigger();
         EXPECT_NE(main.windows().find(QString::fromLatin1(name)), nullptr) << name;
     }
+    const QAction* key = main.findChild<QAction*>(QStringLiteral("tb-sequencer"));
+    ASSERT_NE(key, nullptr);
+    EXPECT_TRUE(key->isEnabled());
     EXPECT_NE(qobject_cast<frmSequencer*>(main.windows().find(QStringLiteral("mnuSSequencer"))), nullptr);
     EXPECT_NE(qobject_cast<frmMacro*>(main.windows().find(QStringLiteral("mnuOMacros"))), nullptr);
     main.windows().closeAll();
