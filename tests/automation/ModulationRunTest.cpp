@@ -167,6 +167,37 @@ TEST_P(ModulationRunTest, FrequencyModulatesTheCommonFrequencyWithVoltagesFixed)
     expectFixedModes();
 }
 
+TEST_P(ModulationRunTest, DcModulationStartsAtOnceAndLeavesTheFrequencyAlone) {
+    startModel(4, {QStringLiteral("--time-scale"), QStringLiteral("10")});
+    if (HasFatalFailure()) return;
+    program().link.Send(0, QStringLiteral("inst:coup all;:mode dc;:volt 28"));
+    ASSERT_FALSE(ReadBackState(program(), 4));
+    const qsizetype mark = received().size();
+    const ModulationRunOutcome outcome =
+        ModulationRun(program(), voltage(28, 2, 10, 0.5, 1), ModulationTab::Voltage).run();
+    ASSERT_EQ(outcome.result, ListRunResult::Completed) << outcome.message.toStdString();
+    const QStringList sent = receivedSince(mark);
+    EXPECT_TRUE(InOrder(sent, {QStringLiteral("inst:coup all;:volt:dc 28.0"),
+                               QStringLiteral("trig:sync:sour imm"), QStringLiteral(":init:name tran"),
+                               QStringLiteral(":inst:coup all;:volt:mode fix;:volt:slew:mode fix;"
+                                              ":func:mode fix")}));
+    // Queries (the readback's) aside.
+    for (const QString& line : sent)
+        if (!line.contains(QLatin1Char('?')))
+            EXPECT_FALSE(line.startsWith(QLatin1String("freq ")) || line.contains(QLatin1String("freq:")))
+            << line.toStdString();
+    std::set<long> levels;
+    for (const QJsonObject& o : outputsWhileListed()) {
+        if (o.value(QLatin1String("phase")).toInt() != 1) continue;
+        const QJsonObject ramps = o.value(QLatin1String("ramps")).toObject();
+        levels.insert(std::lround(ramps.contains(QLatin1String("vdc"))
+                                      ? ramps.value(QLatin1String("vdc")).toObject().value(QLatin1String("to")).toDouble()
+                                      : o.value(QLatin1String("vdc")).toDouble()));
+    }
+    EXPECT_TRUE(levels.count(30) && levels.count(26));
+    EXPECT_EQ(TimelineEvents(timelinePath, QStringLiteral("point")).size(), 10u);
+}
+
 TEST_P(ModulationRunTest, RefusedEntriesSendNothing) {
     startModel(0);
     if (HasFatalFailure()) return;
