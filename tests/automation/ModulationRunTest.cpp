@@ -289,6 +289,22 @@ TEST_P(ModulationRunTest, AbortSilenceAndALostLinkEndTheRunAndRestoreWhatCanBe) 
     }
 }
 
+TEST_P(ModulationRunTest, ASourceErrorBeforeTheListsEndsTheRunWithItsText) {
+    startModel(4);
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(control(QStringLiteral("fault error -222")));
+    const qsizetype mark = received().size();
+    const ModulationRunOutcome outcome =
+        ModulationRun(program(), voltage(100, 10, 10, 60, 1), ModulationTab::Voltage).run();
+    EXPECT_EQ(outcome.result, ListRunResult::Failed);
+    EXPECT_TRUE(outcome.message.startsWith(QLatin1String("-222,")));
+    EXPECT_TRUE(outcome.message.endsWith(QLatin1String(" - Run aborted")));
+    EXPECT_EQ(prompt().messages(), QStringList{outcome.message});
+    EXPECT_EQ(prompt().status(1), outcome.message);
+    for (const QString& line : receivedSince(mark))
+        EXPECT_FALSE(line.contains(QLatin1String("list"))) << line.toStdString();
+}
+
 struct CliRun {
     int exitCode = -1;
     QJsonObject json;
