@@ -6,6 +6,7 @@
 #include "app/VirtualSource.h"
 #include "app/frmMain.h"
 #include "measure/MeasurementWindows.h"
+#include "automation/SequencerWindows.h"
 #include "transients/TransientWindows.h"
 #include "automation/ModulationWindows.h"
 
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
     RegisterMeasurementWindows(window, program);
     RegisterTransientWindows(window, program);
     RegisterModulationWindows(window, program);
+    RegisterSequencerWindows(window, program);
     program.setPrompt(std::make_unique<MessageBoxPrompt>(
         program.messageTitle, &window, [&window](int panel, const QString& text) { window.setStatusPanel(panel, text); },
         program.paths.userDir));

@@ -1,6 +1,8 @@
 #include "cli/Commands.h"
 #include "cli/RunDcRipple.h"
 #include "cli/RunModulation.h"
+#include "cli/RunMacro.h"
+#include "cli/RunSequence.h"
 #include "cli/RunTransient.h"
 
 #include "app/Program.h"
@@ -203,6 +205,8 @@ Outcome RunCommand(Program& program, const QStringList& args) {
     if (command == QLatin1String("run-transient")) return RunTransientCommand(program, rest);
     if (command == QLatin1String("run-modulation")) return RunModulationCommand(program, rest);
     if (command == QLatin1String("run-dc-ripple")) return RunDcRippleCommand(program, rest);
+    if (command == QLatin1String("run-sequence")) return RunSequenceCommand(program, rest);
+    if (command == QLatin1String("run-macro")) return RunMacroCommand(program, rest);
 
     const bool known = (command == QLatin1String("send") && !rest.isEmpty()) ||
                        (command == QLatin1String("query") && !rest.isEmpty()) ||

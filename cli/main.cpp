@@ -3,6 +3,7 @@
 // prints one JSON object and ends with the exit status of cli/Outcome.h.
 #include "app/Program.h"
 #include "cli/Commands.h"
+#include "cli/RunSequence.h"
 #include "cli/RunTransient.h"
 
 #include <QCommandLineParser>
@@ -12,6 +13,7 @@
 #include <QJsonDocument>
 
 #include <cstdio>
+#include <optional>
 
 using namespace ostrel;
 
@@ -39,8 +41,20 @@ public:
         if (buttons == PromptButtons::YesNo) return yes ? PromptAnswer::Yes : PromptAnswer::No;
         return yes ? PromptAnswer::Ok : PromptAnswer::Cancel;
     }
+    // "INPUT(" of a macro: the --input values in order; none left cancels.
+    std::optional<QString> inputText(const QString& title, const QString& text,
+                                     const QString&) override {
+        const bool answered = !inputs.isEmpty();
+        const QString value = answered ? inputs.takeFirst() : QString();
+        printTo(stderr, title + QStringLiteral(": ") + text +
+                            (answered ? QStringLiteral("\n(answered \"%1\": --input)").arg(value)
+                                      : QStringLiteral("\n(no --input left: cancelled)")));
+        if (!answered) return std::nullopt;
+        return value;
+    }
     bool said = false;
     bool answerYes = false;
+    QStringList inputs;
 };
 
 int finish(const QString& command, const Outcome& outcome, bool alreadySaid) {
@@ -133,10 +147,16 @@ int main(int argc, char** argv) {
         "                [--timeout S]\n"
         "                           open the DC ripple test, run it and close it (the\n"
         "                           relay question needs --yes); the close restores the\n"
-        "                           source\n\n"
-        "Every run prints one JSON object. Exit status: 0 completed, 2 usage,\n"
-        "3 refused before anything was sent, 4 aborted, 5 failed after something\n"
-        "was sent.\n"
+        "                           source\n"
+        "  run-sequence FILE.seq [--passes N] [--abort-on-fail] [--auto-range] [--output-off]\n"
+        "                [--save-data] [--fail-only] [--report FILE.pdf] [--timeout S]\n"
+        "                           run a sequencer table; exit 1 when a limit failed\n"
+        "  run-macro FILE [--passes N] [--error-check] [--yes] [--input VALUE]... [--timeout S]\n"
+        "                           play a command macro; --yes answers PROMPT( OK, --input\n"
+        "                           answers INPUT( in order\n\n"
+        "Every run prints one JSON object. Exit status: 0 completed, 1 a limit\n"
+        "failed, 2 usage, 3 refused before anything was sent, 4 aborted, 5 failed\n"
+        "after something was sent.\n"
         "Bus options default to the stored settings."));
     parser.addHelpOption();
     parser.addVersionOption();
@@ -223,6 +243,12 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("run-transient")) {
         said.answerYes = args.contains(QStringLiteral("--yes"));
         InstallTransientStopSignals();
+    }
+    if (command == QLatin1String("run-sequence") || command == QLatin1String("run-macro")) {
+        said.answerYes = args.contains(QStringLiteral("--yes"));
+        for (qsizetype i = 1; i + 1 < args.size(); ++i)
+            if (args[i] == QLatin1String("--input")) said.inputs << args[++i];
+        InstallAutomationStopSignals();
     }
     const Outcome outcome = RunCommand(program, args);
     program.link.CloseLan();

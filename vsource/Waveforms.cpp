@@ -110,6 +110,13 @@ std::string WaveformStore::canonicalName(std::string_view name) const {
     return r ? r->name : std::string();
 }
 
+std::vector<std::string> WaveformStore::userNames() const {
+    std::vector<std::string> names;
+    for (const Register& r : user_)
+        names.push_back(r.name);
+    return names;
+}
+
 WaveformStore::Register* WaveformStore::findUser(std::string_view name) {
     return const_cast<Register*>(std::as_const(*this).findUser(name));
 }

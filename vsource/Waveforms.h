@@ -41,6 +41,10 @@ public:
     // The samples of a user register, empty for the built-in shapes or an undefined one.
     const std::vector<double>* samples(std::string_view canonical) const;
 
+    // The user registers in the order they were defined, and how many more fit.
+    std::vector<std::string> userNames() const;
+    int freeSlots() const { return userSlots_ - int(user_.size()); }
+
     // "SINUSOID","SQUARE","CSINUSOID" then ,"NAME" per user register.
     void appendCatalog(std::string& out) const;
 
