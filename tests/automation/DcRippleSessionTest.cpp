@@ -50,6 +50,20 @@ protected:
     // What the close must leave: no ripple register, every phase in fixed
     // modes with its waveform of the opening, the output mode of the opening.
     void expectRestored(const QString& mode, const QString& waveform = QStringLiteral("SINUSOID")) {
+        // The source's own account, without the SCPI connection.
+        QStringList waves, settings;
+        ASSERT_TRUE(source.control(QStringLiteral("waves?"), &waves));
+        for (const QString& w : waves)
+            EXPECT_FALSE(w.toUpper().startsWith(QLatin1String("DCRIP"))) << w.toStdString();
+        ASSERT_TRUE(source.control(QStringLiteral("settings?"), &settings));
+        EXPECT_EQ(settings.size(), 3);
+        for (const QString& line : settings) {
+            SCOPED_TRACE(line.toStdString());
+            for (const char* fixed : {" volt:mode=FIX", " volt:slew:mode=FIX", " freq:mode=FIX",
+                                      " freq:slew:mode=FIX", " func:mode=FIX"})
+                EXPECT_TRUE(line.contains(QLatin1String(fixed)));
+            EXPECT_TRUE(line.contains(QStringLiteral(" mode=") + mode + QLatin1Char(' ')));
+        }
         const QString catalog = query(QStringLiteral("trac:cat?")).toUpper();
         EXPECT_FALSE(catalog.contains(QLatin1String("DCRIP"))) << catalog.toStdString();
         EXPECT_EQ(query(QStringLiteral("freq:mode?")), QStringLiteral("FIX"));

@@ -38,6 +38,14 @@ protected:
 
     // Every phase's voltage, slew and function in fixed mode, and the frequency.
     void expectFixedModes() {
+        QStringList settings;
+        ASSERT_TRUE(source.control(QStringLiteral("settings?"), &settings));
+        for (const QString& line : settings) {
+            SCOPED_TRACE(line.toStdString());
+            for (const char* fixed : {" volt:mode=FIX", " volt:slew:mode=FIX", " freq:mode=FIX",
+                                      " freq:slew:mode=FIX", " func:mode=FIX"})
+                EXPECT_TRUE(line.contains(QLatin1String(fixed)));
+        }
         const int outputs = program().outputState.MultiPhaseOutput == 1 ? 3 : 1;
         EXPECT_EQ(query(QStringLiteral("freq:mode?")), QStringLiteral("FIX"));
         for (int phase = 1; phase <= outputs; ++phase) {
