@@ -262,27 +262,35 @@ TEST_P(DcRippleSessionTest, TheRelayQuestionAndButton) {
     EXPECT_TRUE(session.close().restored);
 }
 
-TEST_P(DcRippleSessionTest, ASourceThatStopsTellingItsStateFailsTheTest) {
-    startModel(4);
-    if (HasFatalFailure()) return;
-    DcRippleHooks hooks;
-    bool faulted = false;
-    hooks.progress = [&](double, double) {
-        if (faulted) return;
-        faulted = true;
-        EXPECT_TRUE(control(QStringLiteral("fault noreply-match trig:stat")));
-    };
-    DcRippleSession session(program(), hooks);
-    session.load();
-    session.activate();
-    prompt().answer(PromptAnswer::Ok);
-    const DcRippleOutcome outcome = session.start({});
-    EXPECT_EQ(outcome.result, ListRunResult::Failed);
-    EXPECT_EQ(outcome.message, QStringLiteral("Transient execution failed."));
-    EXPECT_EQ(prompt().status(1), outcome.message);
-    control(QStringLiteral("fault clear"));
-    EXPECT_TRUE(session.close().restored);
-    expectRestored(QStringLiteral("AC"));
+TEST_P(DcRippleSessionTest, SilenceGarbageOrALostLinkFailTheTest) {
+    const struct {
+        const char* fault;
+        bool lost;
+    } cases[] = {{"noreply-match trig:stat", false}, {"garbage all", false}, {"drop 1", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        startModel(4);
+        if (HasFatalFailure()) return;
+        DcRippleHooks hooks;
+        bool faulted = false;
+        hooks.progress = [&](double, double) {
+            if (faulted) return;
+            faulted = true;
+            EXPECT_TRUE(control(QStringLiteral("fault ") + QLatin1String(c.fault)));
+        };
+        DcRippleSession session(program(), hooks);
+        session.load();
+        session.activate();
+        prompt().answer(PromptAnswer::Ok);
+        const DcRippleOutcome outcome = session.start({});
+        EXPECT_EQ(outcome.result, ListRunResult::Failed);
+        EXPECT_EQ(outcome.message, QStringLiteral("Transient execution failed."));
+        EXPECT_EQ(prompt().status(1), outcome.message);
+        control(QStringLiteral("fault clear"));
+        const DcRippleClose closed = session.close();
+        EXPECT_EQ(closed.restored, !c.lost);
+        if (!c.lost) expectRestored(QStringLiteral("AC"));
+    }
 }
 
 struct CliRun {
