@@ -82,10 +82,11 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     QProcess source;
     quint16 controlPort = 0;
-    const quint16 port = startServer(source, QStringLiteral(OSTREL_VSOURCE_PATH),
-                                     {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--model"),
-                                      QStringLiteral("4"), QStringLiteral("--exit-with-stdin")},
-                                     &controlPort);
+    const quint16 port =
+        startServer(source, QStringLiteral(OSTREL_VSOURCE_PATH),
+                    {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--model"),
+                     QStringLiteral("4"), QStringLiteral("--exit-with-stdin")},
+                    &controlPort);
     LineClient control;
     if (port == 0 || !control.connect(kHost.toStdString(), controlPort)) {
         std::fprintf(stderr, "bench: the virtual source did not start\n");
@@ -166,7 +167,8 @@ int main(int argc, char** argv) {
             std::string reply;
             for (const QString& l : lines) {
                 const std::string text = l.toStdString() + '\n';
-                if (l.contains(QLatin1Char('?')) ? !plain.exchange(text, reply) : !plain.write(text))
+                if (l.contains(QLatin1Char('?')) ? !plain.exchange(text, reply)
+                                                 : !plain.write(text))
                     return 1;
             }
             plain.exchange("*OPC?\n", reply);
@@ -203,7 +205,8 @@ int main(int argc, char** argv) {
         offset = clockOffset(control, clock);
         const ModulationRunOutcome modulated = modulation.run();
         if (modulated.result != ListRunResult::Aborted || stopAt < 0) {
-            std::fprintf(stderr, "bench: the modulation did not abort: %s\n", qPrintable(modulated.message));
+            std::fprintf(stderr, "bench: the modulation did not abort: %s\n",
+                         qPrintable(modulated.message));
             return 1;
         }
         modulationStopMs.push_back(abortDelayMs(control, stopAt, offset));
@@ -212,11 +215,14 @@ int main(int argc, char** argv) {
     source.waitForFinished(3000);
 
     const double rtt = median(rttUs);
-    std::printf("DC ripple and modulation against ostrel-vsource over LAN, %d rounds, medians\n", rounds);
+    std::printf("DC ripple and modulation against ostrel-vsource over LAN, %d rounds, medians\n",
+                rounds);
     std::printf("query round trip:                   %8.1f us\n", rtt);
-    std::printf("ripple Start to \":init\":            %8.1f us   plain client %.1f us: %.3f (goal at most 1.2)\n",
+    std::printf("ripple Start to \":init\":            %8.1f us   plain client %.1f us: %.3f (goal "
+                "at most 1.2)\n",
                 median(setUpUs), median(plainUs), median(setUpUs) / median(plainUs));
-    std::printf("Abort to the source's abort, ripple:     %8.3f ms   (goal at most %.3f ms: 1 round trip + 5 ms)\n",
+    std::printf("Abort to the source's abort, ripple:     %8.3f ms   (goal at most %.3f ms: 1 "
+                "round trip + 5 ms)\n",
                 median(rippleStopMs), rtt / 1000 + 5);
     std::printf("Abort to the source's abort, modulation: %8.3f ms   (goal at most %.3f ms)\n",
                 median(modulationStopMs), rtt / 1000 + 5);

@@ -24,8 +24,9 @@ using namespace ostrel::test;
 namespace {
 
 qsizetype countInit(const QStringList& lines) {
-    return std::count_if(lines.begin(), lines.end(),
-                         [](const QString& l) { return l.contains(QLatin1String("init:name tran")); });
+    return std::count_if(lines.begin(), lines.end(), [](const QString& l) {
+        return l.contains(QLatin1String("init:name tran"));
+    });
 }
 
 class DcRippleSessionTest : public LinkConversation {
@@ -108,16 +109,17 @@ TEST_P(DcRippleSessionTest, TwentyEightVoltCategoryARZPlaysItsEightPointsThenClo
     ASSERT_EQ(outcome.result, ListRunResult::Completed) << outcome.message.toStdString();
     EXPECT_EQ(outcome.message, QStringLiteral("Transient execution completed."));
     EXPECT_EQ(program().outputState.OutputOn, 1);
-    EXPECT_TRUE(InOrder(receivedSince(mark),
-                        {QStringLiteral("volt:ac 0;:volt:offs 28"), QStringLiteral("outp 1"),
-                         QStringLiteral("list:freq 16.01,200,100,500,62.5,250,312.5,16.01"),
-                         QStringLiteral("list:freq:slew max,0.094,max,0.248,max,0.261,0.348,max"),
-                         QStringLiteral("list:dwell 0.001,1980,0.001,1620,0.001,720,180,0.001"),
-                         QStringLiteral("inst:coup none;:inst:nsel 1"),
-                         QStringLiteral("list:volt 0.4,0.4,1.1,1.1,2.8,4,3.8,0"),
-                         QStringLiteral("list:shap sin,sin,dcrip2,dcrip2,dcrip16,dcrip16,dcrip16,sin"),
-                         QStringLiteral("inst:coup none;:inst:nsel 3"),
-                         QStringLiteral("trig:sync:sour imm"), QStringLiteral(":init:name tran")}));
+    EXPECT_TRUE(
+        InOrder(receivedSince(mark),
+                {QStringLiteral("volt:ac 0;:volt:offs 28"), QStringLiteral("outp 1"),
+                 QStringLiteral("list:freq 16.01,200,100,500,62.5,250,312.5,16.01"),
+                 QStringLiteral("list:freq:slew max,0.094,max,0.248,max,0.261,0.348,max"),
+                 QStringLiteral("list:dwell 0.001,1980,0.001,1620,0.001,720,180,0.001"),
+                 QStringLiteral("inst:coup none;:inst:nsel 1"),
+                 QStringLiteral("list:volt 0.4,0.4,1.1,1.1,2.8,4,3.8,0"),
+                 QStringLiteral("list:shap sin,sin,dcrip2,dcrip2,dcrip16,dcrip16,dcrip16,sin"),
+                 QStringLiteral("inst:coup none;:inst:nsel 3"),
+                 QStringLiteral("trig:sync:sour imm"), QStringLiteral(":init:name tran")}));
 
     const auto initiates = TimelineEvents(timelinePath, QStringLiteral("initiate"));
     ASSERT_EQ(initiates.size(), 1u);
@@ -134,11 +136,15 @@ TEST_P(DcRippleSessionTest, TwentyEightVoltCategoryARZPlaysItsEightPointsThenClo
         const int phase = o.value(QLatin1String("phase")).toInt();
         EXPECT_NEAR(o.value(QLatin1String("vdc")).toDouble(), 28.0, 1e-6);
         const QJsonObject ramps = o.value(QLatin1String("ramps")).toObject();
-        const double vac = ramps.contains(QLatin1String("vac"))
-                               ? ramps.value(QLatin1String("vac")).toObject().value(QLatin1String("to")).toDouble()
-                               : o.value(QLatin1String("vac")).toDouble();
+        const double vac =
+            ramps.contains(QLatin1String("vac"))
+                ? ramps.value(QLatin1String("vac")).toObject().value(QLatin1String("to")).toDouble()
+                : o.value(QLatin1String("vac")).toDouble();
         const double freq = ramps.contains(QLatin1String("freq"))
-                                ? ramps.value(QLatin1String("freq")).toObject().value(QLatin1String("to")).toDouble()
+                                ? ramps.value(QLatin1String("freq"))
+                                      .toObject()
+                                      .value(QLatin1String("to"))
+                                      .toDouble()
                                 : o.value(QLatin1String("freq")).toDouble();
         if (phase == 2) {
             EXPECT_NEAR(vac, 0.0, 1e-6);
@@ -188,7 +194,8 @@ TEST_P(DcRippleSessionTest, CloseAfterAnAbortDuringARipplePointLeavesNothingBehi
 
     const DcRippleClose closed = session.close();
     EXPECT_TRUE(closed.restored) << closed.errors.join(QStringLiteral(" | ")).toStdString();
-    EXPECT_TRUE(prompt().messages().isEmpty()) << prompt().messages().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(prompt().messages().isEmpty())
+        << prompt().messages().join(QStringLiteral(" | ")).toStdString();
     expectRestored(QStringLiteral("AC"));
 }
 
@@ -197,8 +204,8 @@ TEST_P(DcRippleSessionTest, TenOpeningsLeakNoRegisterAndRestoreTheOpeningsMode) 
     if (HasFatalFailure()) return;
     // A user waveform on phase A and DC mode before the first opening.
     program().link.Send(0, QStringLiteral("trac:def mine"));
-    program().link.Send(0, QStringLiteral("trac:data mine,") + QStringLiteral("0.5,").repeated(1023) +
-                               QStringLiteral("0.5"));
+    program().link.Send(0, QStringLiteral("trac:data mine,") +
+                               QStringLiteral("0.5,").repeated(1023) + QStringLiteral("0.5"));
     program().link.Send(0, QStringLiteral("inst:nsel 1;:func mine;:inst:coup all;:mode acdc"));
     ASSERT_EQ(program().link.CheckError(), QString());
     ASSERT_FALSE(ReadBackState(program(), 4));
@@ -215,7 +222,8 @@ TEST_P(DcRippleSessionTest, TenOpeningsLeakNoRegisterAndRestoreTheOpeningsMode) 
     EXPECT_EQ(query(QStringLiteral("trac:cat?")), before);
     EXPECT_EQ(query(QStringLiteral("inst:nsel 1;:func?")), QStringLiteral("MINE"));
     EXPECT_EQ(query(QStringLiteral("mode?")), QStringLiteral("ACDC"));
-    EXPECT_TRUE(prompt().messages().isEmpty()) << prompt().messages().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(prompt().messages().isEmpty())
+        << prompt().messages().join(QStringLiteral(" | ")).toStdString();
 }
 
 TEST_P(DcRippleSessionTest, TheRelayQuestionAndButton) {
@@ -241,10 +249,11 @@ TEST_P(DcRippleSessionTest, TheRelayQuestionAndButton) {
     EXPECT_TRUE(outcome.refused);
     EXPECT_FALSE(receivedSince(mark).contains(QStringLiteral("outp 1")));
     EXPECT_EQ(countInit(receivedSince(mark)), 0);
-    EXPECT_EQ(prompt().questions().first(),
-              QStringLiteral("WARNING: Output relay is not closed. Running this test \r\nwill cause "
-                             "the output relay to close and power will\r\nbe applied to the EUT. Do "
-                             "you wish to continue?"));
+    EXPECT_EQ(
+        prompt().questions().first(),
+        QStringLiteral("WARNING: Output relay is not closed. Running this test \r\nwill cause "
+                       "the output relay to close and power will\r\nbe applied to the EUT. Do "
+                       "you wish to continue?"));
 
     // Opening the relay during the test asks, aborts, then opens it.
     prompt().answer(PromptAnswer::Ok);
@@ -252,11 +261,13 @@ TEST_P(DcRippleSessionTest, TheRelayQuestionAndButton) {
     mark = received().size();
     outcome = session.start({});
     EXPECT_EQ(outcome.result, ListRunResult::Aborted);
-    EXPECT_EQ(prompt().questions().last(),
-              QStringLiteral("WARNING: Test is in progress. Opening output relay\r\nwill cause test "
-                             "to be aborted.\r\nDo you wish to proceed anyway?"));
-    EXPECT_TRUE(InOrder(receivedSince(mark), {QStringLiteral("outp 1"), QStringLiteral(":init:name tran"),
-                                              QStringLiteral("abort"), QStringLiteral("outp 0")}));
+    EXPECT_EQ(
+        prompt().questions().last(),
+        QStringLiteral("WARNING: Test is in progress. Opening output relay\r\nwill cause test "
+                       "to be aborted.\r\nDo you wish to proceed anyway?"));
+    EXPECT_TRUE(
+        InOrder(receivedSince(mark), {QStringLiteral("outp 1"), QStringLiteral(":init:name tran"),
+                                      QStringLiteral("abort"), QStringLiteral("outp 0")}));
     EXPECT_EQ(program().outputState.OutputOn, 0);
     EXPECT_EQ(query(QStringLiteral("outp?")), QStringLiteral("0"));
     EXPECT_TRUE(session.close().restored);
@@ -302,11 +313,13 @@ struct CliRun {
 class DcRippleCliTest : public DcRippleSessionTest {
 protected:
     CliRun cli(const QStringList& command) {
-        QStringList args{QStringLiteral("--settings"), settingsPath(), QStringLiteral("--bus"),
-                         QStringLiteral("lan"), QStringLiteral("--host"), source.host(),
-                         QStringLiteral("--port"), QString::number(source.port())};
+        QStringList args{QStringLiteral("--settings"), settingsPath(),
+                         QStringLiteral("--bus"),      QStringLiteral("lan"),
+                         QStringLiteral("--host"),     source.host(),
+                         QStringLiteral("--port"),     QString::number(source.port())};
         QProcess process;
-        process.start(QStringLiteral(OSTREL_CLI_PATH), args + QStringList{QStringLiteral("run-dc-ripple")} + command);
+        process.start(QStringLiteral(OSTREL_CLI_PATH),
+                      args + QStringList{QStringLiteral("run-dc-ripple")} + command);
         CliRun r;
         if (!process.waitForFinished(30000)) {
             process.kill();
@@ -331,14 +344,17 @@ TEST_P(DcRippleCliTest, EachWayARunEndsHasItsExitStatus) {
                               QStringLiteral("--category"), QStringLiteral("B")};
     startSource(4, QStringLiteral("1000"));
     if (HasFatalFailure()) return;
-    CliRun r = cli(test14B + QStringList{QStringLiteral("--yes"), QStringLiteral("--phases"), QStringLiteral("A")});
+    CliRun r = cli(test14B + QStringList{QStringLiteral("--yes"), QStringLiteral("--phases"),
+                                         QStringLiteral("A")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.json.value(QLatin1String("outcome")).toString(), QStringLiteral("completed"));
     EXPECT_TRUE(r.json.value(QLatin1String("restored")).toBool());
     EXPECT_EQ(r.json.value(QLatin1String("lines")).toArray().size(), 3 + 4);
 
     EXPECT_EQ(cli({QStringLiteral("--nominal"), QStringLiteral("12"), QStringLiteral("--category"),
-                   QStringLiteral("B")}).exitCode, 2);
+                   QStringLiteral("B")})
+                  .exitCode,
+              2);
     // The relay is closed now: a fresh source has it open, and asks.
     startSource(4, QStringLiteral("1000"));
     if (HasFatalFailure()) return;
@@ -348,19 +364,22 @@ TEST_P(DcRippleCliTest, EachWayARunEndsHasItsExitStatus) {
 
     startSource(4, QStringLiteral("1"));
     if (HasFatalFailure()) return;
-    r = cli(test14B + QStringList{QStringLiteral("--yes"), QStringLiteral("--timeout"), QStringLiteral("0.5")});
+    r = cli(test14B + QStringList{QStringLiteral("--yes"), QStringLiteral("--timeout"),
+                                  QStringLiteral("0.5")});
     EXPECT_EQ(r.exitCode, 4) << r.err.toStdString();
     EXPECT_TRUE(r.json.value(QLatin1String("restored")).toBool());
     ASSERT_TRUE(control(QStringLiteral("fault noreply-match trig:stat")));
     r = cli(test14B + QStringList{QStringLiteral("--yes")});
     EXPECT_EQ(r.exitCode, 5);
-    EXPECT_EQ(r.json.value(QLatin1String("message")).toString(), QStringLiteral("Transient execution failed."));
+    EXPECT_EQ(r.json.value(QLatin1String("message")).toString(),
+              QStringLiteral("Transient execution failed."));
 
     startSource(10, QStringLiteral("1"));
     if (HasFatalFailure()) return;
     r = cli(test14B + QStringList{QStringLiteral("--yes")});
     EXPECT_EQ(r.exitCode, 3);
-    EXPECT_TRUE(r.err.contains(QLatin1String("supported on Vk Series models."))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QLatin1String("supported on Vk Series models.")))
+        << r.err.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Lan, DcRippleSessionTest, ::testing::Values(int(BusLan)),

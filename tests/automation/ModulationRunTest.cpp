@@ -99,17 +99,18 @@ TEST_P(ModulationRunTest, VoltageAlternatesHighAndLowOnTickedPhasesThenFixedMode
     EXPECT_DOUBLE_EQ(progress.back(), 1.0);
 
     const QStringList sent = receivedSince(mark);
-    EXPECT_TRUE(InOrder(sent, {QStringLiteral("outp 1"), QStringLiteral("inst:coup all;:volt 100.0"),
-                               QStringLiteral("freq:mode fix;:freq:slew:mode fix"),
-                               QStringLiteral("abort;:inst:coup none;:list:step auto;:list:coun 20"),
-                               QStringLiteral("inst:coup none;:inst:nsel 1;:list:volt 110.0,90.0;"
-                                              ":list:dwell 0.05000,0.05000;"
-                                              ":list:volt:slew 408.1633,408.1633"),
-                               QStringLiteral("inst:coup none;:inst:nsel 3;:list:volt 110.0,90.0;"
-                                              ":list:dwell 0.05000,0.05000;"
-                                              ":list:volt:slew 408.1633,408.1633"),
-                               QStringLiteral(":trig:sync:phas 0.0;:trig:sync:sour phas"),
-                               QStringLiteral(":init:name tran")}));
+    EXPECT_TRUE(
+        InOrder(sent, {QStringLiteral("outp 1"), QStringLiteral("inst:coup all;:volt 100.0"),
+                       QStringLiteral("freq:mode fix;:freq:slew:mode fix"),
+                       QStringLiteral("abort;:inst:coup none;:list:step auto;:list:coun 20"),
+                       QStringLiteral("inst:coup none;:inst:nsel 1;:list:volt 110.0,90.0;"
+                                      ":list:dwell 0.05000,0.05000;"
+                                      ":list:volt:slew 408.1633,408.1633"),
+                       QStringLiteral("inst:coup none;:inst:nsel 3;:list:volt 110.0,90.0;"
+                                      ":list:dwell 0.05000,0.05000;"
+                                      ":list:volt:slew 408.1633,408.1633"),
+                       QStringLiteral(":trig:sync:phas 0.0;:trig:sync:sour phas"),
+                       QStringLiteral(":init:name tran")}));
     // Phase B is not modulated, and every phase keeps its waveform.
     EXPECT_TRUE(sent.contains(QStringLiteral(
         ":inst:nsel 1;:volt:mode list;:volt:slew:mode list;:func:mode fix;:inst:nsel 2;:volt:mode "
@@ -135,9 +136,10 @@ TEST_P(ModulationRunTest, VoltageAlternatesHighAndLowOnTickedPhasesThenFixedMode
     std::array<std::set<long>, 3> levels;
     for (const QJsonObject& o : outputsWhileListed()) {
         const QJsonObject ramps = o.value(QLatin1String("ramps")).toObject();
-        const double to = ramps.contains(QLatin1String("vac"))
-                              ? ramps.value(QLatin1String("vac")).toObject().value(QLatin1String("to")).toDouble()
-                              : o.value(QLatin1String("vac")).toDouble();
+        const double to =
+            ramps.contains(QLatin1String("vac"))
+                ? ramps.value(QLatin1String("vac")).toObject().value(QLatin1String("to")).toDouble()
+                : o.value(QLatin1String("vac")).toDouble();
         levels[size_t(o.value(QLatin1String("phase")).toInt() - 1)].insert(std::lround(to));
     }
     EXPECT_TRUE(levels[0].count(110) && levels[0].count(90));
@@ -152,7 +154,8 @@ TEST_P(ModulationRunTest, FrequencyModulatesTheCommonFrequencyWithVoltagesFixed)
     ModulationSettings s;
     s.entry(ModulationTab::Frequency) = {400, 20, 5, 1};
     const qsizetype mark = received().size();
-    const ModulationRunOutcome outcome = ModulationRun(program(), s, ModulationTab::Frequency).run();
+    const ModulationRunOutcome outcome =
+        ModulationRun(program(), s, ModulationTab::Frequency).run();
 
     ASSERT_EQ(outcome.result, ListRunResult::Completed) << outcome.message.toStdString();
     const QStringList sent = receivedSince(mark);
@@ -168,7 +171,10 @@ TEST_P(ModulationRunTest, FrequencyModulatesTheCommonFrequencyWithVoltagesFixed)
     for (const QJsonObject& o : outputsWhileListed()) {
         const QJsonObject ramps = o.value(QLatin1String("ramps")).toObject();
         if (ramps.contains(QLatin1String("freq")))
-            freqs.insert(std::lround(ramps.value(QLatin1String("freq")).toObject().value(QLatin1String("to")).toDouble()));
+            freqs.insert(std::lround(ramps.value(QLatin1String("freq"))
+                                         .toObject()
+                                         .value(QLatin1String("to"))
+                                         .toDouble()));
         EXPECT_NEAR(o.value(QLatin1String("vac")).toDouble(), 115.0, 1e-6);
     }
     EXPECT_TRUE(freqs.count(420) && freqs.count(380));
@@ -185,22 +191,25 @@ TEST_P(ModulationRunTest, DcModulationStartsAtOnceAndLeavesTheFrequencyAlone) {
         ModulationRun(program(), voltage(28, 2, 10, 0.5, 1), ModulationTab::Voltage).run();
     ASSERT_EQ(outcome.result, ListRunResult::Completed) << outcome.message.toStdString();
     const QStringList sent = receivedSince(mark);
-    EXPECT_TRUE(InOrder(sent, {QStringLiteral("inst:coup all;:volt:dc 28.0"),
-                               QStringLiteral("trig:sync:sour imm"), QStringLiteral(":init:name tran"),
-                               QStringLiteral(":inst:coup all;:volt:mode fix;:volt:slew:mode fix;"
-                                              ":func:mode fix")}));
+    EXPECT_TRUE(
+        InOrder(sent, {QStringLiteral("inst:coup all;:volt:dc 28.0"),
+                       QStringLiteral("trig:sync:sour imm"), QStringLiteral(":init:name tran"),
+                       QStringLiteral(":inst:coup all;:volt:mode fix;:volt:slew:mode fix;"
+                                      ":func:mode fix")}));
     // Queries (the readback's) aside.
     for (const QString& line : sent)
         if (!line.contains(QLatin1Char('?')))
-            EXPECT_FALSE(line.startsWith(QLatin1String("freq ")) || line.contains(QLatin1String("freq:")))
-            << line.toStdString();
+            EXPECT_FALSE(line.startsWith(QLatin1String("freq ")) ||
+                         line.contains(QLatin1String("freq:")))
+                << line.toStdString();
     std::set<long> levels;
     for (const QJsonObject& o : outputsWhileListed()) {
         if (o.value(QLatin1String("phase")).toInt() != 1) continue;
         const QJsonObject ramps = o.value(QLatin1String("ramps")).toObject();
-        levels.insert(std::lround(ramps.contains(QLatin1String("vdc"))
-                                      ? ramps.value(QLatin1String("vdc")).toObject().value(QLatin1String("to")).toDouble()
-                                      : o.value(QLatin1String("vdc")).toDouble()));
+        levels.insert(std::lround(
+            ramps.contains(QLatin1String("vdc"))
+                ? ramps.value(QLatin1String("vdc")).toObject().value(QLatin1String("to")).toDouble()
+                : o.value(QLatin1String("vdc")).toDouble()));
     }
     EXPECT_TRUE(levels.count(30) && levels.count(26));
     EXPECT_EQ(TimelineEvents(timelinePath, QStringLiteral("point")).size(), 10u);
@@ -254,7 +263,8 @@ TEST_P(ModulationRunTest, AbortSilenceAndALostLinkEndTheRunAndRestoreWhatCanBe) 
         bool lost;
     } cases[] = {
         {"abort", {}, true, ListRunResult::Aborted, false},
-        {"no state", QStringLiteral("noreply-match trig:stat"), false, ListRunResult::Failed, false},
+        {"no state", QStringLiteral("noreply-match trig:stat"), false, ListRunResult::Failed,
+         false},
         {"garbage", QStringLiteral("garbage all"), false, ListRunResult::Failed, false},
         {"dropped", QStringLiteral("drop 1"), false, ListRunResult::Failed, true},
     };
@@ -289,10 +299,11 @@ TEST_P(ModulationRunTest, AbortSilenceAndALostLinkEndTheRunAndRestoreWhatCanBe) 
         if (c.lost) continue;
         if (c.abort) EXPECT_EQ(outcome.message, QStringLiteral("Modulation aborted by operator"));
         const QStringList sent = receivedSince(mark);
-        EXPECT_TRUE(InOrder(sent, {QStringLiteral(":init:name tran"), QStringLiteral("abort"),
-                                   QStringLiteral("freq:mode fix;:freq:slew:mode fix;:outp:ttlt:sour "
-                                                  "bot;:outp:ttlt 0;:inst:coup all;:volt:mode "
-                                                  "fix;:volt:slew:mode fix;:func:mode fix")}));
+        EXPECT_TRUE(
+            InOrder(sent, {QStringLiteral(":init:name tran"), QStringLiteral("abort"),
+                           QStringLiteral("freq:mode fix;:freq:slew:mode fix;:outp:ttlt:sour "
+                                          "bot;:outp:ttlt 0;:inst:coup all;:volt:mode "
+                                          "fix;:volt:slew:mode fix;:func:mode fix")}));
         expectFixedModes();
     }
 }
@@ -363,7 +374,8 @@ TEST_P(ModulationCliTest, EachWayARunEndsHasItsExitStatus) {
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.json.value(QLatin1String("outcome")).toString(), QStringLiteral("completed"));
     EXPECT_TRUE(r.json.value(QLatin1String("restored")).toBool());
-    EXPECT_EQ(r.json.value(QLatin1String("list")).toObject().value(QLatin1String("count")).toInt(), 10);
+    EXPECT_EQ(r.json.value(QLatin1String("list")).toObject().value(QLatin1String("count")).toInt(),
+              10);
 
     r = cli({QStringLiteral("run-modulation"), quick, tab, QStringLiteral("frequency")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
