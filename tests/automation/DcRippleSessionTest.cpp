@@ -57,7 +57,8 @@ protected:
         for (const QString& w : waves)
             EXPECT_FALSE(w.toUpper().startsWith(QLatin1String("DCRIP"))) << w.toStdString();
         ASSERT_TRUE(source.control(QStringLiteral("settings?"), &settings));
-        EXPECT_EQ(settings.size(), 3);
+        const int outputs = program().outputState.MultiPhaseOutput == 1 ? 3 : 1;
+        EXPECT_EQ(settings.size(), outputs);
         for (const QString& line : settings) {
             SCOPED_TRACE(line.toStdString());
             for (const char* fixed : {" volt:mode=FIX", " volt:slew:mode=FIX", " freq:mode=FIX",
@@ -69,7 +70,7 @@ protected:
         EXPECT_FALSE(catalog.contains(QLatin1String("DCRIP"))) << catalog.toStdString();
         EXPECT_EQ(query(QStringLiteral("freq:mode?")), QStringLiteral("FIX"));
         EXPECT_EQ(query(QStringLiteral("mode?")), mode);
-        for (int phase = 1; phase <= 3; ++phase) {
+        for (int phase = 1; phase <= outputs; ++phase) {
             SCOPED_TRACE(phase);
             program().link.Send(0, QStringLiteral("inst:coup none;:inst:nsel %1").arg(phase));
             EXPECT_EQ(query(QStringLiteral("volt:mode?")), QStringLiteral("FIX"));
@@ -166,6 +167,26 @@ TEST_P(DcRippleSessionTest, TwentyEightVoltCategoryARZPlaysItsEightPointsThenClo
     const DcRippleClose closed = session.close();
     EXPECT_TRUE(closed.restored) << closed.errors.join(QStringLiteral(" | ")).toStdString();
     EXPECT_EQ(program().outputState.OutputMode, ModeAC);
+    expectRestored(QStringLiteral("AC"));
+}
+
+TEST_P(DcRippleSessionTest, OnASinglePhaseSourceOnlyPhaseAIsProgrammed) {
+    startModel(0);
+    if (HasFatalFailure()) return;
+    DcRippleSession session(program());
+    session.load();
+    ASSERT_TRUE(session.activate());
+    prompt().answer(PromptAnswer::Ok);
+    DcRippleChoice choice;
+    choice.nominalIndex = 1;
+    choice.categoryIndex = 1;
+    const DcRippleOutcome outcome = session.start(choice);
+    ASSERT_EQ(outcome.result, ListRunResult::Completed) << outcome.message.toStdString();
+    EXPECT_EQ(outcome.listLines.count(QStringLiteral("inst:coup none;:inst:nsel 1")), 1);
+    EXPECT_FALSE(outcome.listLines.contains(QStringLiteral("inst:coup none;:inst:nsel 2")));
+    EXPECT_EQ(TimelineEvents(timelinePath, QStringLiteral("point")).size(), 6u);
+    const DcRippleClose closed = session.close();
+    EXPECT_TRUE(closed.restored) << closed.errors.join(QStringLiteral(" | ")).toStdString();
     expectRestored(QStringLiteral("AC"));
 }
 
