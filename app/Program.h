@@ -12,6 +12,7 @@
 #include "link/SourceModel.h"
 #include "measure/MeasurementState.h"
 #include "standards/EngineClock.h"
+#include "waveforms/WaveformBuffer.h"
 
 #include <QChar>
 #include <QString>
@@ -54,6 +55,8 @@ struct Program {
     EngineClock engineClock;
     // The measuring windows' logging records, stop flag and busy flags.
     MeasurementState measurements;
+    // The custom waveform the waveform windows work on; it outlives them.
+    WaveformBuffer waveform;
     // Every traced command and reply, for the bus monitor.
     BusTraceModel busTrace;
     // The conversation with the source; declared last, it uses the values above.

@@ -5,9 +5,12 @@
 #include "app/Startup.h"
 #include "app/VirtualSource.h"
 #include "app/frmMain.h"
+#include "automation/ModulationWindows.h"
+#include "automation/SequencerWindows.h"
 #include "measure/MeasurementWindows.h"
 #include "standards/StandardWindows.h"
 #include "transients/TransientWindows.h"
+#include "waveforms/WaveformMenu.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -53,6 +56,9 @@ int main(int argc, char** argv) {
     frmMain window(program);
     RegisterMeasurementWindows(window, program);
     RegisterTransientWindows(window, program);
+    RegisterWaveformWindows(window, program);
+    RegisterSequencerWindows(window, program);
+    RegisterModulationWindows(window, program);
     RegisterStandardWindows(window, program);
     program.setPrompt(std::make_unique<MessageBoxPrompt>(
         program.messageTitle, &window, [&window](int panel, const QString& text) { window.setStatusPanel(panel, text); },

@@ -1,6 +1,11 @@
 #include "cli/Commands.h"
 #include "cli/RunTest.h"
+#include "cli/RunMacro.h"
+#include "cli/RunSequence.h"
+#include "cli/RunDcRipple.h"
+#include "cli/RunModulation.h"
 #include "cli/RunTransient.h"
+#include "cli/RunWaveforms.h"
 
 #include "app/Program.h"
 #include "cli/BenchmarkStats.h"
@@ -201,6 +206,12 @@ Outcome RunCommand(Program& program, const QStringList& args) {
 
     if (command == QLatin1String("run-transient")) return RunTransientCommand(program, rest);
     if (command == QLatin1String("run-test")) return RunTestCommand(program, rest);
+    if (command == QLatin1String("synth")) return RunSynthCommand(program, rest);
+    if (command == QLatin1String("download-abw")) return RunDownloadAbwCommand(program, rest);
+    if (command == QLatin1String("run-sequence")) return RunSequenceCommand(program, rest);
+    if (command == QLatin1String("run-macro")) return RunMacroCommand(program, rest);
+    if (command == QLatin1String("run-modulation")) return RunModulationCommand(program, rest);
+    if (command == QLatin1String("run-dc-ripple")) return RunDcRippleCommand(program, rest);
 
     const bool known = (command == QLatin1String("send") && !rest.isEmpty()) ||
                        (command == QLatin1String("query") && !rest.isEmpty()) ||

@@ -146,7 +146,7 @@ QJsonValue number(const std::optional<float>& v) {
     return v ? QJsonValue(double(*v)) : QJsonValue();
 }
 
-QJsonObject phaseJson(const EutPhaseReadings& r, const HarmonicTable& table) {
+QJsonObject phaseJson(const EutPhaseReadings& r, const HarmonicVerdictTable& table) {
     QJsonArray failing;
     for (int h : FailingHarmonics(table))
         failing.append(h);
@@ -421,7 +421,7 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
     watch.stop();
     if (!acquisitions.isEmpty()) {
         QString summaryError;
-        if (!WriteMeasurementSummary(program.paths.userFile(MeasurementSummaryName()), acquisitions, summaryError))
+        if (!WriteMeasurementSummary(program.paths.userFile(standard.summaryFile), acquisitions, summaryError))
             program.prompt().showMessage(summaryError, PromptIcon::Exclamation);
     }
 

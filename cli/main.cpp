@@ -4,6 +4,7 @@
 #include "app/Program.h"
 #include "cli/Commands.h"
 #include "cli/RunTest.h"
+#include "cli/RunSequence.h"
 #include "cli/RunTransient.h"
 
 #include <QCommandLineParser>
@@ -50,10 +51,22 @@ public:
         if (buttons == PromptButtons::YesNo) return yes ? PromptAnswer::Yes : PromptAnswer::No;
         return yes ? PromptAnswer::Ok : PromptAnswer::Cancel;
     }
+    // "INPUT(" of a macro: the --input values in order; none left cancels.
+    std::optional<QString> inputText(const QString& title, const QString& text,
+                                     const QString&) override {
+        const bool answered = !inputs.isEmpty();
+        const QString value = answered ? inputs.takeFirst() : QString();
+        printTo(stderr, title + QStringLiteral(": ") + text +
+                            (answered ? QStringLiteral("\n(answered \"%1\": --input)").arg(value)
+                                      : QStringLiteral("\n(no --input left: cancelled)")));
+        if (!answered) return std::nullopt;
+        return value;
+    }
     bool said = false;
     bool answerYes = false;
     // A command's own answers by question; unset: answerYes.
     std::function<std::optional<bool>(const QString&)> decide;
+    QStringList inputs;
 };
 
 int finish(const QString& command, const Outcome& outcome, bool alreadySaid) {
@@ -145,7 +158,26 @@ int main(int argc, char** argv) {
         "           [--acquire none|once|sweep] [--close-relay] [--accept-warnings]\n"
         "           [--set FIELD=TEXT] [--time-scale K] [--timeout S] [--report FILE] [--trace]\n"
         "                           run a standard test as its window does; 1 when the EUT\n"
-        "                           verdict is Fail, 6 when completed without a verdict\n\n"
+        "                           verdict is Fail, 6 when completed without a verdict\n"
+        "  synth TABLE.hwv [--out WAVE.abw] [--download] [--name NAME]\n"
+        "                           synthesise a harmonic table; write its waveform file,\n"
+        "                           send it to a register (NAME or the table's name)\n"
+        "  download-abw [--name NAME] PATH...\n"
+        "                           download waveform files, a folder's in library order\n"
+        "  run-sequence FILE.seq [--passes N] [--abort-on-fail] [--auto-range] [--output-off]\n"
+        "                [--save-data] [--fail-only] [--report FILE.pdf] [--timeout S]\n"
+        "                           run a sequencer table; exit 1 when a limit failed\n"
+        "  run-macro FILE [--passes N] [--error-check] [--yes] [--input VALUE]... [--timeout S]\n"
+        "                           play a command macro; --yes answers PROMPT( OK, --input\n"
+        "                           answers INPUT( in order\n"
+        "  run-modulation FILE.mod --tab voltage|frequency [--timeout S]\n"
+        "                           run one tab of a modulation file; SIGINT, SIGTERM\n"
+        "                           and --timeout abort it\n"
+        "  run-dc-ripple --nominal 28|14 --category AZ|B [--phases ABC] [--yes]\n"
+        "                [--timeout S]\n"
+        "                           open the DC ripple test, run it and close it (the\n"
+        "                           relay question needs --yes); the close restores the\n"
+        "                           source\n\n"
         "Every run prints one JSON object. Exit status: 0 completed (and passed),\n"
         "1 verdict Fail, 2 usage, 3 refused before anything was sent, 4 aborted,\n"
         "5 failed after something was sent, 6 completed without a verdict.\n"
@@ -230,6 +262,8 @@ int main(int argc, char** argv) {
                                  printTo(stderr, program.busTrace.entries().at(i));
                          });
     }
+    if (command == QLatin1String("run-dc-ripple"))
+        said.answerYes = args.contains(QStringLiteral("--yes"));
     if (command == QLatin1String("run-transient")) {
         said.answerYes = args.contains(QStringLiteral("--yes"));
         InstallTransientStopSignals();
@@ -238,6 +272,14 @@ int main(int argc, char** argv) {
         said.decide = RunTestAnswers(args);
         InstallRunTestStopSignals();
     }
+    if (command == QLatin1String("run-sequence") || command == QLatin1String("run-macro")) {
+        said.answerYes = args.contains(QStringLiteral("--yes"));
+        for (qsizetype i = 1; i + 1 < args.size(); ++i)
+            if (args[i] == QLatin1String("--input")) said.inputs << args[++i];
+        InstallAutomationStopSignals();
+    }
+    if (command == QLatin1String("run-dc-ripple"))
+        said.answerYes = args.contains(QStringLiteral("--yes"));
     const Outcome outcome = RunCommand(program, args);
     program.link.CloseLan();
     program.link.CloseSerialPort();

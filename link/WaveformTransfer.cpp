@@ -82,7 +82,7 @@ QString WaveformDataCommand(const QString& name, int lastIndex, std::span<const 
 }
 
 bool DownloadWaveform(Program& program, const QString& name, int lastIndex,
-                      std::span<const float> samples) {
+                      std::span<const float> samples, QString* dataErrors) {
     const auto& link = program.settings.link;
     const QString define = QStringLiteral("trac:def ") + name;
     switch (link.bus) {
@@ -135,6 +135,10 @@ bool DownloadWaveform(Program& program, const QString& name, int lastIndex,
     // The source checks the samples only now: a refusal (too many, a name it
     // does not take) is in its error queue.
     const QString refused = program.link.CheckError();
+    if (dataErrors) {
+        *dataErrors = refused;
+        return !program.link.Lost();
+    }
     if (refused.isEmpty()) return true;
     program.prompt().showMessage(QStringLiteral("The waveform ") + name +
                                      QStringLiteral(" was not taken by the AC source:") + refused,
@@ -183,9 +187,18 @@ bool DeleteAllWaveforms(Program& program) {
     if (answer != PromptAnswer::Yes) return false;
     program.prompt().setStatus(1, QStringLiteral("Deleting waveforms from AC source memory..."));
     program.link.Send(0, QStringLiteral("trac:del:all"));
-    SourceModel& m = program.sourceModel;
-    for (int i = kFirstUserWaveform; i < kWaveformSlots; ++i)
-        m.WaveformNames[i].clear();
+    // A register in use stays: only the source knows what is left.
+    const QString refused = program.link.CheckError();
+    if (!refused.isEmpty())
+        program.prompt().showMessage(QStringLiteral("Delete operation requested failed") +
+                                         (refused.startsWith(kCrLf) ? refused : kCrLf + refused),
+                                     PromptIcon::Exclamation);
+    if (program.settings.link.bus == BusSimulation) {
+        for (int i = kFirstUserWaveform; i < kWaveformSlots; ++i)
+            program.sourceModel.WaveformNames[i].clear();
+    } else if (!program.link.Lost()) {
+        ReadWaveformCatalog(program, program.sourceModel.ModelIndex);
+    }
     return true;
 }
 

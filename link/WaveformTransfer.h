@@ -25,9 +25,10 @@ QString WaveformDataCommand(const QString& name, int lastIndex, std::span<const 
 
 // Defines the register and sends samples 0..lastIndex. False when the
 // source's memory is full (nothing but the definition is sent) or the
-// samples could not be sent.
+// samples could not be sent. The source's errors for the samples are shown,
+// or, with `dataErrors`, handed to the caller to report under its own words.
 bool DownloadWaveform(Program& program, const QString& name, int lastIndex,
-                      std::span<const float> samples);
+                      std::span<const float> samples, QString* dataErrors = nullptr);
 
 // The name must start with a letter A to Z; otherwise the operator is told.
 bool ValidateWaveformName(Program& program, const QString& name);
@@ -35,7 +36,8 @@ bool ValidateWaveformName(Program& program, const QString& name);
 // Asks, then deletes one register. True when it was deleted; its catalog
 // name is then cleared. ">EMPTY<" does nothing.
 bool DeleteWaveform(Program& program, const QString& name);
-// Asks, then deletes every user register. True when the operator agreed.
+// Asks, then deletes every user register, shows what the source refused (a
+// register in use) and reads the catalog again. True when the operator agreed.
 bool DeleteAllWaveforms(Program& program);
 
 int CountCommas(const QString& text);

@@ -131,6 +131,7 @@ void GraphView::reset() {
     subsetLabels_.clear();
     onSecondAxis_.clear();
     pointLabels_.clear();
+    tickLabels_.clear();
     keyStart_ = 0;
     keyStep_ = 1;
     style_ = GraphStyle::Line;
@@ -301,10 +302,16 @@ void GraphView::applyAxes() {
     plot_->yAxis2->setLabel(y2Title_);
     plot_->yAxis2->setVisible(onSecondAxis_.contains(true));
     plot_->yAxis2->grid()->setVisible(false);
-    if (pointLabels_.isEmpty())
+    if (!tickLabels_.isEmpty()) {
+        auto ticker = QSharedPointer<QCPAxisTickerText>::create();
+        for (const auto& [point, label] : std::as_const(tickLabels_)) ticker->addTick(keyOf(point), label);
+        ticker->setSubTickCount(0);
+        plot_->xAxis->setTicker(ticker);
+    } else if (pointLabels_.isEmpty()) {
         plot_->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new QCPAxisTicker));
-    else
+    } else {
         applyPointLabels();
+    }
 }
 
 void GraphView::applyPointLabels() {

@@ -104,9 +104,9 @@ int HarmonicBandwidthOrder(double frequency, bool threePhase) {
     return static_cast<int>(std::min<double>(kLimitedHarmonics, std::floor(bandwidth / frequency)));
 }
 
-HarmonicTable BuildHarmonicTable(const HarmonicData& spectra, bool complete, double frequency,
+HarmonicVerdictTable BuildHarmonicTable(const HarmonicData& spectra, bool complete, double frequency,
                                  bool threePhase, const DistortionLimits& limits) {
-    HarmonicTable table;
+    HarmonicVerdictTable table;
     const int order = HarmonicBandwidthOrder(frequency, threePhase);
     const float currentFundamental = spectra.current.amplitude[1];
     const float voltageFundamental = spectra.voltage.amplitude[1];
@@ -149,7 +149,7 @@ QStringList HarmonicRowTexts(const HarmonicVerdictRow& row, QChar decimalSeparat
     return cells;
 }
 
-QVector<int> FailingHarmonics(const HarmonicTable& table) {
+QVector<int> FailingHarmonics(const HarmonicVerdictTable& table) {
     QVector<int> orders;
     for (const HarmonicVerdictRow& row : table)
         if (row.verdict == QLatin1String("Fail")) orders << row.order;

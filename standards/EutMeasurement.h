@@ -62,17 +62,17 @@ struct HarmonicVerdictRow {
     std::optional<float> revisedLimit; // "Revised Lim [D]" = B + 1.25 x C
     QString verdict;                   // "P/F [F]": "Pass", "Fail" or ""
 };
-using HarmonicTable = std::array<HarmonicVerdictRow, kLimitedHarmonics>;
+using HarmonicVerdictTable = std::array<HarmonicVerdictRow, kLimitedHarmonics>;
 
 // Rows 1 ... 40 of one phase from its spectra (index 0 of a set is the DC
 // term); `complete` is false when the spectra did not come back, and then
 // only the frequencies and limits are filled.
-HarmonicTable BuildHarmonicTable(const HarmonicData& spectra, bool complete, double frequency,
+HarmonicVerdictTable BuildHarmonicTable(const HarmonicData& spectra, bool complete, double frequency,
                                  bool threePhase, const DistortionLimits& limits);
 // The seven cell texts of a row, "." as decimal point unless told otherwise.
 QStringList HarmonicRowTexts(const HarmonicVerdictRow& row, QChar decimalSeparator = u'.');
 // Harmonic orders whose verdict is "Fail".
-QVector<int> FailingHarmonics(const HarmonicTable& table);
+QVector<int> FailingHarmonics(const HarmonicVerdictTable& table);
 
 // --- Phase readings -----------------------------------------------------------
 
@@ -140,7 +140,7 @@ struct EutAcquisition {
     int phases = 1;
     std::array<EutPhaseReadings, 3> phase{};
     std::array<HarmonicData, 3> spectra{};
-    std::array<HarmonicTable, 3> harmonics{};
+    std::array<HarmonicVerdictTable, 3> harmonics{};
     std::array<Capture, 3> waveforms{};
     std::optional<float> totalPower;
     // Three-phase: (largest - smallest phase power) / mean x 100; else absent.

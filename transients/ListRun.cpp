@@ -53,11 +53,12 @@ QStringList clearLines(const ListRunPlan& plan) {
     return lines;
 }
 
-// Every pass is one list count: the engine starts each segment itself.
+// The engine starts each segment itself; a plan whose lists repeat on the
+// source asks for its own count.
 QString setUpLine(const ListRunPlan& plan) {
     QString line = QStringLiteral("abort;:inst:coup none");
     line += plan.stepOnce ? QStringLiteral(";:list:step once") : QStringLiteral(";:list:step auto");
-    line += QStringLiteral(";:list:coun 1");
+    line += QStringLiteral(";:list:coun %1").arg(plan.listCount);
     if (plan.frequencyLists) line += QStringLiteral(";:freq:mode list;:freq:slew:mode list");
     if (plan.monitor)
         line += QStringLiteral(";:sens:swe:offs ") +
@@ -70,10 +71,14 @@ QString setUpLine(const ListRunPlan& plan) {
 
 QString modesLine(const ListRunPlan& plan) {
     QStringList parts;
-    for (int phase = 1; phase <= addressedPhases(plan); ++phase)
-        parts << QStringLiteral(":inst:nsel %1;:volt:mode %2;:volt:slew:mode %2;:func:mode %2")
+    for (int phase = 1; phase <= addressedPhases(plan); ++phase) {
+        const bool list = takesPart(plan, phase);
+        parts << QStringLiteral(":inst:nsel %1;:volt:mode %2;:volt:slew:mode %2;:func:mode %3")
                      .arg(phase)
-                     .arg(takesPart(plan, phase) ? QStringLiteral("list") : QStringLiteral("fix"));
+                     .arg(list ? QStringLiteral("list") : QStringLiteral("fix"))
+                     .arg(list && plan.waveformLists ? QStringLiteral("list")
+                                                     : QStringLiteral("fix"));
+    }
     return parts.join(QLatin1Char(';'));
 }
 
@@ -106,6 +111,8 @@ QString checkSegments(const std::vector<ListRunSegment>& segments) {
 QString checkPlan(const Program& program, const ListRunPlan& plan) {
     if (plan.outputs != 1 && plan.outputs != 3)
         return QStringLiteral("The output count must be 1 or 3, not %1.").arg(plan.outputs);
+    if (plan.listCount < 1)
+        return QStringLiteral("The list count must be at least 1, not %1.").arg(plan.listCount);
     if (!plan.continuous && plan.passes < 1)
         return QStringLiteral("The run count must be at least 1, not %1.").arg(plan.passes);
     if (program.settings.link.bus == BusSimulation)

@@ -43,6 +43,10 @@ struct ListRunPlan {
     int outputs = 1;              // 1 or 3: on one output only phase 1 is addressed
     ListTrigger trigger = ListTrigger::Immediate;
     bool stepOnce = false; // each point after the first waits for a trigger
+    // The source plays each pass's lists this many times back to back.
+    int listCount = 1;
+    // Taking-part phases follow a waveform list; off, each keeps its waveform.
+    bool waveformLists = true;
     int passes = 1;
     bool continuous = false; // passes until stopped
     // Monitoring: the acquisition is armed before the segment holding the

@@ -40,7 +40,7 @@ int data(Instrument& in, const Call& c, std::string& out) {
     std::string name = in.waves.canonicalName(c.params[0]);
     if (!in.waves.isUser(name)) return err::IllegalParameterValue;
     if (inUse(in, name) && in.busy()) return err::SettingsConflict;
-    int e = in.waves.setData(name, c.params.subspan(1));
+    int e = in.waves.setData(name, c.params.subspan(1), in.state.waveformLimit);
     if (e == 0) in.outputChanged = true;
     return e;
 }

@@ -4,6 +4,7 @@
 #include "vsource/GpibTransport.h"
 #include "vsource/Platform.h"
 #include "vsource/PtyTransport.h"
+#include "vsource/SettingsReport.h"
 #include "vsource/TcpTransport.h"
 
 #include <QCoreApplication>
@@ -176,6 +177,11 @@ std::string VirtualSource::control(std::string_view line) {
     } else if (command == "modes?") {
         out += instrument_->modes();
         out += '\n';
+    } else if (command == "settings?") {
+        instrument_->advance(clock_.now());
+        out += describeSettings(*instrument_);
+    } else if (command == "waves?") {
+        out += describeWaves(*instrument_);
     } else if (command == "remote?") {
         static constexpr std::string_view kRemote[] = {"LOCAL", "REMOTE", "RWLOCK"};
         out += kRemote[int(instrument_->state.remote)];
@@ -185,7 +191,7 @@ std::string VirtualSource::control(std::string_view line) {
         std::snprintf(buffer, sizeof buffer, "%.6f\n", clock_.now());
         out += buffer;
     } else if (command == "help") {
-        out += "fault SPEC | trigger | load [PHASE] SPEC | log [N] | state? | modes? | remote? | time?\n";
+        out += "fault SPEC | trigger | load [PHASE] SPEC | log [N] | state? | modes? | settings? | waves? | remote? | time?\n";
     } else {
         return "ERR unknown command\n";
     }

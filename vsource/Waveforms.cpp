@@ -110,6 +110,13 @@ std::string WaveformStore::canonicalName(std::string_view name) const {
     return r ? r->name : std::string();
 }
 
+std::vector<std::string> WaveformStore::userNames() const {
+    std::vector<std::string> names;
+    for (const Register& r : user_)
+        names.push_back(r.name);
+    return names;
+}
+
 WaveformStore::Register* WaveformStore::findUser(std::string_view name) {
     return const_cast<Register*>(std::as_const(*this).findUser(name));
 }
@@ -131,7 +138,8 @@ int WaveformStore::define(std::string_view name) {
     return 0;
 }
 
-int WaveformStore::setData(std::string_view name, std::span<const std::string_view> values) {
+int WaveformStore::setData(std::string_view name, std::span<const std::string_view> values,
+                           bool fullScale) {
     Register* r = findUser(trimmed(unquoted(name)));
     if (!r) return err::IllegalParameterValue;
     if (values.size() < size_t(kWaveformSamples)) return err::MissingParameter;
@@ -139,6 +147,7 @@ int WaveformStore::setData(std::string_view name, std::span<const std::string_vi
     std::vector<double> samples(values.size());
     for (size_t i = 0; i < values.size(); ++i) {
         if (!parseDecimal(values[i], samples[i])) return err::DataTypeError;
+        if (fullScale && std::abs(samples[i]) > 1) return err::DataOutOfRange;
     }
     r->figures = analyseShape(samples);
     r->spectrum = shapeSpectrum(samples);

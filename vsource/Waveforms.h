@@ -31,8 +31,10 @@ public:
 
     // Returns 0, -254 (no free slot) or -224 (not a valid register name).
     int define(std::string_view name);
-    // Returns 0, -224 (undefined register), -109 (too few samples) or -223 (too many).
-    int setData(std::string_view name, std::span<const std::string_view> values);
+    // Returns 0, -224 (undefined register), -109 (too few samples), -223 (too
+    // many) or, with `fullScale`, -222 for a sample outside -1..+1. A refused
+    // register keeps its samples.
+    int setData(std::string_view name, std::span<const std::string_view> values, bool fullScale);
     // Returns 0 or -224.
     int remove(std::string_view name);
     void removeAll();
@@ -40,6 +42,10 @@ public:
     bool isUser(std::string_view canonical) const;
     // The samples of a user register, empty for the built-in shapes or an undefined one.
     const std::vector<double>* samples(std::string_view canonical) const;
+
+    // The user registers in the order they were defined, and how many more fit.
+    std::vector<std::string> userNames() const;
+    int freeSlots() const { return userSlots_ - int(user_.size()); }
 
     // "SINUSOID","SQUARE","CSINUSOID" then ,"NAME" per user register.
     void appendCatalog(std::string& out) const;

@@ -48,7 +48,7 @@ TEST(CurrentDistortionVerdict, TheWorstOfASweepIsFailThenNoData) {
     EXPECT_EQ(WorseVerdict(V::Pass, V::Pass), V::Pass);
 }
 
-TEST(HarmonicTable, OrderLimitFollowsTheFrequencyAndThePhases) {
+TEST(HarmonicVerdictTable, OrderLimitFollowsTheFrequencyAndThePhases) {
     struct Case {
         double hz;
         bool threePhase;
@@ -71,11 +71,11 @@ HarmonicData spectrum(float currentFundamental = 10) {
     return d;
 }
 
-TEST(HarmonicTable, EachRowIsJudgedAgainstItsRevisedLimit) {
+TEST(HarmonicVerdictTable, EachRowIsJudgedAgainstItsRevisedLimit) {
     DistortionLimits limits;
     limits.harmonic[2] = 2.5f; // 3rd: D = 2.5 + 1.25 x 2 = 5.0, E = 5.0 passes
     limits.harmonic[4] = 7.99f; // 5th: E = 8 fails
-    const HarmonicTable t = BuildHarmonicTable(spectrum(), true, 400, true, limits);
+    const HarmonicVerdictTable t = BuildHarmonicTable(spectrum(), true, 400, true, limits);
     EXPECT_EQ(HarmonicRowTexts(t[2]),
               QStringList({"1200.0", "0.500", "5.00", "2.50", "2.00", "5.00", "Pass"}));
     EXPECT_EQ(HarmonicRowTexts(t[4]).last(), "Fail");
@@ -87,10 +87,10 @@ TEST(HarmonicTable, EachRowIsJudgedAgainstItsRevisedLimit) {
     EXPECT_EQ(HarmonicRowTexts(t[2], u',')[0], "1200,0");
 }
 
-TEST(HarmonicTable, AZeroFundamentalCurrentLeavesPercentAndVerdictBlank) {
+TEST(HarmonicVerdictTable, AZeroFundamentalCurrentLeavesPercentAndVerdictBlank) {
     DistortionLimits limits;
     limits.harmonic.fill(1.0f);
-    const HarmonicTable t = BuildHarmonicTable(spectrum(0), true, 400, false, limits);
+    const HarmonicVerdictTable t = BuildHarmonicTable(spectrum(0), true, 400, false, limits);
     for (const HarmonicVerdictRow& row : t) {
         EXPECT_FALSE(row.percentFund) << row.order;
         EXPECT_EQ(row.verdict, "") << row.order;
@@ -98,10 +98,10 @@ TEST(HarmonicTable, AZeroFundamentalCurrentLeavesPercentAndVerdictBlank) {
     EXPECT_FALSE(t[39].beyondBandwidth);
 }
 
-TEST(HarmonicTable, SpectraThatDidNotComeBackShowNoReadings) {
+TEST(HarmonicVerdictTable, SpectraThatDidNotComeBackShowNoReadings) {
     DistortionLimits limits;
     limits.harmonic[2] = 1.0f;
-    const HarmonicTable t = BuildHarmonicTable(spectrum(), false, 400, true, limits);
+    const HarmonicVerdictTable t = BuildHarmonicTable(spectrum(), false, 400, true, limits);
     EXPECT_EQ(HarmonicRowTexts(t[2]), QStringList({"1200.0", "", "", "1.00", "", "", ""}));
 }
 

@@ -27,9 +27,10 @@ double thd(const std::vector<double>& a, bool rms) {
     return 100 * std::sqrt(harmonics / (rms ? harmonics + a[1] * a[1] : a[1] * a[1]));
 }
 
-// One period with a fundamental of 1 and a fifth of 0.2 at 30 degrees.
+// One period with a fundamental of 1 and a fifth of 0.2 at 30 degrees; it
+// peaks above full scale, so the limit check is switched off first.
 QByteArray fifthHarmonicRegister() {
-    QByteArray line = "trac:def FIFTH;:trac:data FIFTH";
+    QByteArray line = "trac:lim off;:trac:def FIFTH;:trac:data FIFTH";
     for (int i = 0; i < 1024; ++i) {
         const double x = 2 * M_PI * i / 1024;
         line += "," + QByteArray::number(std::sin(x) + 0.2 * std::sin(5 * x + M_PI / 6), 'f', 12);

@@ -98,6 +98,26 @@ TEST_F(VsourceTest, OlderProductLineHasNoWaveformRegisters) {
     EXPECT_EQ(query("trac:cat?"), QStringLiteral("\"SINUSOID\",\"SQUARE\",\"CSINUSOID\""));
 }
 
+// The control port shows what is programmed without the SCPI connection.
+TEST_F(VsourceTest, ControlPortReportsSettingsAndWaveRegisters) {
+    startSource({QStringLiteral("--model"), QStringLiteral("4")});
+    send("freq 400;:inst:coup none;:inst:nsel 2;:volt:ac 77;:curr 3;:volt:mode list;:func:mode "
+         "list;:freq:mode list;:outp 1");
+    send("trac:def RIPA;:trac:def RIPB;:trac:del RIPA");
+    ASSERT_EQ(query("syst:err?"), QStringLiteral("0,\"No error\""));
+    QStringList lines;
+    ASSERT_TRUE(source.control(QStringLiteral("settings?"), &lines));
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[1], QStringLiteral("phase=2 mode=AC range=0 relay=1 vac=77.0 vdc=0.0 "
+                                       "offset=0.0 curr=3.0 freq=400.0 wave=SINUSOID "
+                                       "volt:mode=LIST volt:slew:mode=FIX freq:mode=LIST "
+                                       "freq:slew:mode=FIX func:mode=LIST"));
+    EXPECT_TRUE(lines[0].contains(QLatin1String(" volt:mode=FIX "))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].contains(QLatin1String(" freq:mode=LIST "))) << lines[0].toStdString();
+    ASSERT_TRUE(source.control(QStringLiteral("waves?"), &lines));
+    EXPECT_EQ(lines, QStringList({QStringLiteral("RIPB"), QStringLiteral("free=56")}));
+}
+
 OSTREL_BOTH_TRANSPORTS(VsourceRegistersTest);
 
 } // namespace
