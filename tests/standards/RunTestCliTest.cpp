@@ -118,6 +118,17 @@ TEST_F(RunTestCli, EachExitStatusWithItsOutcome) {
          1, "completed", QStringLiteral("Fail")},
         {"no verdict", {}, steadyTest + QStringList{QStringLiteral("--close-relay"), QStringLiteral("--acquire"), QStringLiteral("none")},
          6, "completed", QJsonValue()},
+        {"no limit in DC", {}, QStringList{QStringLiteral("--group"), QStringLiteral("ADC28"), QStringLiteral("--test"),
+                                           QStringLiteral("ADC28_Ex1_SteadyState"), QStringLiteral("--setup"), setup("dc-28V.stp"),
+                                           QStringLiteral("--close-relay")},
+         6, "completed", QStringLiteral("No limit")},
+        {"no THD reading on the older line", {QStringLiteral("--model"), QStringLiteral("10")},
+         QStringList{QStringLiteral("--group"), QStringLiteral("ACF115"), QStringLiteral("--test"), QStringLiteral("ACF115_Ex1_SteadyState"),
+                     QStringLiteral("--close-relay")},
+         6, "completed", QStringLiteral("No data")},
+        {"revision B", {}, QStringList{QStringLiteral("--library"), QStringLiteral("DO160_RevB - Not Available"), QStringLiteral("--group"),
+                                       QStringLiteral("ACF115"), QStringLiteral("--row"), QStringLiteral("1"), QStringLiteral("--close-relay")},
+         3, "not started", QJsonValue()},
         {"relay not to be closed", {}, QStringList{QStringLiteral("--group"), QStringLiteral("ACF115"), QStringLiteral("--row"), QStringLiteral("1")},
          3, "not started", QJsonValue()},
         {"DC group in AC mode", {}, QStringList{QStringLiteral("--group"), QStringLiteral("ADC28"), QStringLiteral("--row"), QStringLiteral("1"),
@@ -141,10 +152,11 @@ TEST_F(RunTestCli, EachExitStatusWithItsOutcome) {
             EXPECT_TRUE(r.json.contains(key)) << key.toStdString();
         EXPECT_EQ(r.json.value(QLatin1String("outcome")).toString(), QLatin1String(c.outcome));
         EXPECT_EQ(r.json.value(QLatin1String("verdict")), c.verdict);
-        if (c.exit <= 1) {
+        if (c.exit <= 1 || c.verdict.isString()) {
             const QJsonArray eut = r.json.value(QLatin1String("eut")).toArray();
             ASSERT_EQ(eut.size(), 1);
-            EXPECT_EQ(eut[0].toObject().value(QLatin1String("entry")).toString(), QStringLiteral("400_Hz"));
+            EXPECT_EQ(eut[0].toObject().value(QLatin1String("entry")).toString(),
+                      c.verdict == QJsonValue(QStringLiteral("No limit")) ? QStringLiteral("DC") : QStringLiteral("400_Hz"));
         }
         if (c.exit == 4) {
             EXPECT_EQ(r.json.value(QLatin1String("result")).toString(), QStringLiteral("User Abort"));
@@ -203,4 +215,31 @@ TEST_F(RunTestCli, ShippedExamplesPlayPointByPointAsTheirFilesSay) {
         EXPECT_TRUE(modes().contains(fixed)) << modes().toStdString();
         EXPECT_FALSE(modes().contains(QLatin1String("LIST")));
     }
+}
+
+TEST_F(RunTestCli, AUserLibraryIsRevisionGAndTheSweepMeasuresEveryFrequency) {
+    const QString user = tempPath(QStringLiteral("xdg/Ostrel/Ostrel"));
+    QDir().mkpath(user + QStringLiteral("/Lab_Set"));
+    for (const char* name : {"DO160_Structure_AWF115.ini", "AWF115_Ex1_FrequencySteps.ini", "DO160_Distortion_Limits.ini"})
+        ASSERT_TRUE(QFile::copy(kData + QStringLiteral("/DO160_RevF/") + QLatin1String(name),
+                                user + QStringLiteral("/Lab_Set/") + QLatin1String(name)));
+    QFile list(user + QStringLiteral("/DO160UserTestLibraries.txt"));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("\"Lab_Set\"\n");
+    list.close();
+    startSource({QStringLiteral("--model"), QStringLiteral("4")});
+    const CliRun r = run({QStringLiteral("--library"), QStringLiteral("lab_set"), QStringLiteral("--group"), QStringLiteral("AWF115"),
+                          QStringLiteral("--row"), QStringLiteral("1"), QStringLiteral("--setup"), setup("three-phase-115V-400Hz.stp"),
+                          QStringLiteral("--close-relay"), QStringLiteral("--acquire"), QStringLiteral("sweep")});
+    ASSERT_EQ(r.exit, 0) << r.err.toStdString();
+    EXPECT_EQ(r.json.value(QLatin1String("library")).toString(), QStringLiteral("Lab_Set"));
+    EXPECT_EQ(r.json.value(QLatin1String("revision")).toString(), QStringLiteral("G"));
+    const QJsonArray eut = r.json.value(QLatin1String("eut")).toArray();
+    ASSERT_EQ(eut.size(), 10); // 360 Hz, then 400 to 800 Hz by 50
+    EXPECT_EQ(eut.first().toObject().value(QLatin1String("entry")).toString(), QStringLiteral("360_Hz"));
+    EXPECT_EQ(eut.last().toObject().value(QLatin1String("entry")).toString(), QStringLiteral("800_Hz"));
+    EXPECT_NEAR(eut.last().toObject().value(QLatin1String("measuredFrequency")).toDouble(), 800, 0.1);
+    QFile summary(user + QStringLiteral("/Reports/DO160_Meas_Summary.txt"));
+    ASSERT_TRUE(summary.open(QIODevice::ReadOnly));
+    EXPECT_EQ(summary.readAll().count("Scalar Data"), 10 * 3);
 }
