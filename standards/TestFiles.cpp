@@ -23,11 +23,32 @@ QString DecodeIniText(const QByteArray& bytes) {
 const QString kDimensions = QStringLiteral("Dimensions");
 const QString kGridData = QStringLiteral("GridData");
 
+// A section or key name as it stands in the file, compared without case.
+struct Name {
+    QStringView text;
+    friend bool operator==(Name a, Name b) { return a.text.compare(b.text, Qt::CaseInsensitive) == 0; }
+};
+size_t qHash(Name n, size_t seed = 0) {
+    size_t h = seed;
+    for (QChar c : n.text) {
+        const char16_t u = c.unicode();
+        h = h * 31 + (u < 128 ? (u >= u'A' && u <= u'Z' ? u + 32 : u) : c.toCaseFolded().unicode());
+    }
+    return h;
+}
+
 // The file read once into a table of sections and keys, by the profile
 // rules of IniFile (names without case, first match wins, values trimmed,
-// ";" comments), so a large table costs one pass and no rescans.
+// ";" comments), so a large table costs one pass and no rescans. Names and
+// values are views into the one decoded text.
 class IniIndex {
 public:
+    struct Entry {
+        QStringView value;
+        int line = 0;
+    };
+    using Section = QHash<Name, Entry>;
+
     bool load(const QString& path, QString& error) {
         path_ = path;
         QFile file(path);
@@ -39,15 +60,16 @@ public:
             error = QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
             return false;
         }
-        const QString text = DecodeIniText(file.readAll());
+        text_ = DecodeIniText(file.readAll());
+        const QStringView text(text_);
         qsizetype start = 0;
         int lineNumber = 0;
         // A section by name: an insert may move the others.
-        std::optional<QString> section;
+        std::optional<Name> section;
         while (start < text.size()) {
             qsizetype end = text.indexOf(QLatin1Char('\n'), start);
             if (end < 0) end = text.size();
-            const QStringView raw = QStringView(text).mid(start, end - start);
+            const QStringView raw = text.mid(start, end - start);
             start = end + 1;
             ++lineNumber;
             if (raw.contains(QChar(0))) {
@@ -59,7 +81,7 @@ public:
             if (t.startsWith(QLatin1Char('['))) {
                 const qsizetype close = t.indexOf(QLatin1Char(']'));
                 if (close > 0) {
-                    const QString name = t.mid(1, close - 1).trimmed().toString().toLower();
+                    const Name name{t.mid(1, close - 1).trimmed()};
                     // A repeated section continues the first: its keys come later.
                     if (!sections_.contains(name)) sections_.insert(name, {});
                     section = name;
@@ -68,39 +90,31 @@ public:
             }
             const qsizetype eq = t.indexOf(QLatin1Char('='));
             if (eq <= 0 || !section) continue;
-            const QString key = t.left(eq).trimmed().toString().toLower();
             Section& keys = sections_[*section];
-            if (!keys.contains(key)) keys.insert(key, {t.mid(eq + 1).trimmed().toString(), lineNumber});
+            const Name key{t.left(eq).trimmed()};
+            if (!keys.contains(key)) keys.insert(key, Entry{t.mid(eq + 1).trimmed(), lineNumber});
         }
         return true;
     }
 
-    std::optional<QString> value(const QString& section, const QString& key) const {
-        return valueIn(sections_.value(section.toLower()), key.toLower());
-    }
-    // Keys of one section, names lower-case already: one hash look-up each.
-    struct Entry {
-        QString value;
-        int line = 0;
-    };
-    using Section = QHash<QString, Entry>;
     const Section& section(const QString& name) const {
         static const Section none;
-        const auto s = sections_.constFind(name.toLower());
+        const auto s = sections_.constFind(Name{name});
         return s == sections_.constEnd() ? none : *s;
     }
-    static std::optional<QString> valueIn(const Section& section, const QString& lowerKey) {
-        const auto k = section.constFind(lowerKey);
+    static std::optional<QString> valueIn(const Section& section, const QString& key) {
+        const auto k = section.constFind(Name{key});
         if (k == section.constEnd()) return std::nullopt;
-        return k->value;
+        return k->value.toString();
+    }
+    std::optional<QString> value(const QString& section, const QString& key) const {
+        return valueIn(this->section(section), key);
     }
     QString text(const QString& section, const QString& key, const QString& fallback = {}) const {
         return value(section, key).value_or(fallback);
     }
     int line(const QString& section, const QString& key) const {
-        const auto s = sections_.constFind(section.toLower());
-        if (s == sections_.constEnd()) return 0;
-        return s->value(key.toLower()).line;
+        return this->section(section).value(Name{key}).line;
     }
 
     // A required whole number within 1 .. most.
@@ -161,7 +175,8 @@ public:
 
 private:
     QString path_;
-    QHash<QString, Section> sections_;
+    QString text_;
+    QHash<Name, Section> sections_;
 };
 
 // Already in the form the mask gives ("115.0" for one decimal): a file written
@@ -249,9 +264,7 @@ std::optional<StructureTable> ReadStructureTable(const QString& path, QString& e
     table.headers = *headers;
     table.widths = ini.widths(1, *cols);
     table.rows.reserve(size_t(*rows));
-    QStringList keys;
-    for (const QString& h : table.headers)
-        keys << h.toLower();
+    const QStringList& keys = table.headers;
     for (int r = 1; r <= *rows; ++r) {
         QStringList cells;
         const IniIndex::Section& section = ini.section(rowSection(r));
@@ -277,9 +290,7 @@ std::optional<SequenceFile> ReadSequenceFile(const QString& path, QChar sep, QSt
     file.grid.headers = *headers;
     file.widths = ini.widths(0, *cols);
     file.grid.rows.reserve(size_t(*rows));
-    QStringList keys;
-    for (const QString& h : file.grid.headers)
-        keys << h.toLower();
+    const QStringList& keys = file.grid.headers;
     for (int r = 1; r <= *rows; ++r) {
         QStringList cells{QString::number(r)};
         const IniIndex::Section& section = ini.section(rowSection(r));
@@ -312,6 +323,7 @@ bool WriteSequenceFile(const QString& path, const SequenceFile& file, QChar sep,
     }
     // The comment lines that open the file (its marking) stay.
     QString out;
+    out.reserve(qsizetype(g.rowCount() + 2) * cols * 16);
     if (QFile old(path); old.open(QIODevice::ReadOnly)) {
         while (!old.atEnd()) {
             const QString t = DecodeIniText(old.readLine()).trimmed();
