@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -230,8 +231,16 @@ TEST_F(RunTestCli, AUserLibraryIsRevisionGAndTheSweepMeasuresEveryFrequency) {
     startSource({QStringLiteral("--model"), QStringLiteral("4")});
     const CliRun r = run({QStringLiteral("--library"), QStringLiteral("lab_set"), QStringLiteral("--group"), QStringLiteral("AWF115"),
                           QStringLiteral("--row"), QStringLiteral("1"), QStringLiteral("--setup"), setup("three-phase-115V-400Hz.stp"),
-                          QStringLiteral("--close-relay"), QStringLiteral("--acquire"), QStringLiteral("sweep")});
+                          QStringLiteral("--close-relay"), QStringLiteral("--acquire"), QStringLiteral("sweep"),
+                          QStringLiteral("--set"), QStringLiteral("operator=J. Doe"), QStringLiteral("--report"), tempPath(QStringLiteral("report.txt"))});
     ASSERT_EQ(r.exit, 0) << r.err.toStdString();
+    EXPECT_EQ(r.json.value(QLatin1String("record")).toObject().value(QLatin1String("fields")).toObject().value(QLatin1String("9")).toString(),
+              QStringLiteral("J. Doe"));
+    QFile report(tempPath(QStringLiteral("report.txt")));
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    const QByteArray text = report.readAll();
+    EXPECT_TRUE(text.contains("J. Doe"));
+    EXPECT_TRUE(text.contains("Test completed"));
     EXPECT_EQ(r.json.value(QLatin1String("library")).toString(), QStringLiteral("Lab_Set"));
     EXPECT_EQ(r.json.value(QLatin1String("revision")).toString(), QStringLiteral("G"));
     const QJsonArray eut = r.json.value(QLatin1String("eut")).toArray();
@@ -242,4 +251,34 @@ TEST_F(RunTestCli, AUserLibraryIsRevisionGAndTheSweepMeasuresEveryFrequency) {
     QFile summary(user + QStringLiteral("/Reports/DO160_Meas_Summary.txt"));
     ASSERT_TRUE(summary.open(QIODevice::ReadOnly));
     EXPECT_EQ(summary.readAll().count("Scalar Data"), 10 * 3);
+}
+
+TEST_F(RunTestCli, SigtermAbortsTheRunThroughTheRestore) {
+    startSource({});
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), tempPath(QStringLiteral("xdg")));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(OSTREL_CLI_PATH),
+                  {QStringLiteral("--settings"), settingsPath(), QStringLiteral("--bus"), QStringLiteral("lan"),
+                   QStringLiteral("--host"), source.host(), QStringLiteral("--port"), QString::number(source.port()),
+                   QStringLiteral("run-test"), QStringLiteral("--group"), QStringLiteral("ACF115"), QStringLiteral("--test"),
+                   QStringLiteral("ACF115_Ex1_SteadyState"), QStringLiteral("--setup"), setup("single-phase-115V-400Hz.stp"),
+                   QStringLiteral("--close-relay")});
+    ASSERT_TRUE(process.waitForStarted());
+    // The run is under way once the source has a transient initiated.
+    const auto initiated = [&] {
+        for (const QJsonObject& e : TimelineRecords(timeline))
+            if (e.value(QLatin1String("event")).toString() == QLatin1String("initiate")) return true;
+        return false;
+    };
+    for (int i = 0; i < 250 && !initiated(); ++i)
+        QThread::msleep(20);
+    ASSERT_TRUE(initiated());
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(20000));
+    EXPECT_EQ(process.exitCode(), 4);
+    const QJsonObject json = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+    EXPECT_EQ(json.value(QLatin1String("outcome")).toString(), QStringLiteral("aborted"));
+    EXPECT_FALSE(modes().contains(QLatin1String("LIST")));
 }
