@@ -127,6 +127,10 @@ TEST_F(RunTestCli, EachExitStatusWithItsOutcome) {
          QStringList{QStringLiteral("--group"), QStringLiteral("ACF115"), QStringLiteral("--test"), QStringLiteral("ACF115_Ex1_SteadyState"),
                      QStringLiteral("--close-relay")},
          6, "completed", QStringLiteral("No data")},
+        {"a DC sequence file takes group 6", {}, QStringList{kData + QStringLiteral("/DO160_RevF/ADC28_Ex1_SteadyState.ini"),
+                                                              QStringLiteral("--setup"), setup("dc-28V.stp"), QStringLiteral("--close-relay"),
+                                                              QStringLiteral("--acquire"), QStringLiteral("none")},
+         6, "completed", QJsonValue()},
         {"revision B", {}, QStringList{QStringLiteral("--library"), QStringLiteral("DO160_RevB - Not Available"), QStringLiteral("--group"),
                                        QStringLiteral("ACF115"), QStringLiteral("--row"), QStringLiteral("1"), QStringLiteral("--close-relay")},
          3, "not started", QJsonValue()},
@@ -169,6 +173,8 @@ TEST_F(RunTestCli, EachExitStatusWithItsOutcome) {
             EXPECT_DOUBLE_EQ(lastVac, 115.0);
         }
         if (c.exit == 3) EXPECT_TRUE(r.json.value(QLatin1String("record")).isNull());
+        if (r.json.value(QLatin1String("mode")).toString() == QLatin1String("DC"))
+            EXPECT_EQ(r.json.value(QLatin1String("group")).toObject().value(QLatin1String("code")).toString(), QStringLiteral("ADC28"));
         if (c.exit != 3) EXPECT_FALSE(modes().contains(QLatin1String("LIST"))) << modes().toStdString();
     }
 }
