@@ -3,9 +3,10 @@
 //   - programming a step group, first list line to ":init" on the source's
 //     clock (the engine's 200 ms waits scaled away), against the same lines
 //     written raw on a socket to a second source;
-//   - a 50-group DC sequence of short steps, run time less the dwells and
-//     the engine's own waits, against a raw replay of what it exchanged (a run
-//     of completion polls as one round trip);
+//   - a 50-group DC sequence of short steps, from the list modes to the
+//     restore on the source's clock, less the dwells and the engine's own
+//     waits, against a raw replay of what it exchanged (a run of completion
+//     polls as one round trip);
 //   - loading and saving a 1,000-step, 16-column sequence file against
 //     reading its lines once;
 //   - CPU time during a 10 s countdown against its wall time.
@@ -182,25 +183,28 @@ int main(int argc, char** argv) {
             TestRunRequest request;
             request.grid = grid(50, QStringLiteral("0.0020"), false);
             request.dcGroup = true;
-            QElapsedTimer t;
-            t.start();
             const TestRunOutcome out = run.run(request);
-            const double elapsed = t.nsecsElapsed() / 1e9;
             if (out.outcome != RunOutcome::Completed) {
                 std::fprintf(stderr, "bench: the 50-group run did not complete: %s\n", qPrintable(out.reason));
                 return 1;
             }
             const std::vector<ReceivedLine> log = tcpLines(source.control, since);
-            // The bare round trips: every line once more, a run of polls as one.
-            std::vector<std::string> lines;
-            for (const ReceivedLine& l : log)
-                if (!(l.text == "trig:stat?" && !lines.empty() && lines.back() == "trig:stat?")) lines.push_back(l.text);
-            const double own = (2 * 50 + 1) * kAbortWaitS / kEngineScale + 0.3 /* the readback's settle */;
-            if (std::count_if(log.begin(), log.end(), [](const ReceivedLine& l) { return l.text == ":init"; }) != 50) {
+            // From the list modes on (the readback before them is the link's, timed
+            // in bench_link), on the source's clock; the bare round trips are every
+            // line once more, a run of polls as one.
+            size_t from = 0;
+            while (from < log.size() && log[from].text != "freq:mode fix;:freq:slew:mode fix") ++from;
+            if (from >= log.size() ||
+                std::count_if(log.begin(), log.end(), [](const ReceivedLine& l) { return l.text == ":init"; }) != 50) {
                 std::fprintf(stderr, "bench: the source's log does not hold the whole 50-group run\n");
                 return 1;
             }
-            sequence.push_back((elapsed - 50 * 0.002 - own) / replay(raw, lines));
+            std::vector<std::string> lines;
+            for (size_t i = from; i < log.size(); ++i)
+                if (!(log[i].text == "trig:stat?" && !lines.empty() && lines.back() == "trig:stat?")) lines.push_back(log[i].text);
+            const double own = (2 * 50 + 1) * kAbortWaitS / kEngineScale;
+            const double span = log.back().t - log[from].t;
+            sequence.push_back((span - 50 * 0.002 - own) / replay(raw, lines));
             program.link.Send(0, QStringLiteral("mode ac;:volt 115"));
             replay(raw, {"abort", "*opc?"});
         }
