@@ -101,6 +101,7 @@ void frmTestTables::windowStart() {
     setTestFrequency(cmbTestFrequency_->findText(g.testFrequency), g.testFrequencyEnabled);
     record_ = {};
     resultText_ = QStringLiteral("No Test Selected");
+    setPrintEnabled(false);
     activated();
     program_.prompt().setBusy(false);
 }
@@ -449,9 +450,12 @@ void frmTestTables::startTest() {
 
     TestRun run(program_, standard_, callbacks);
     run_ = &run;
-    cmdPrint_->setEnabled(true);
+    const bool printable = cmdPrint_->isEnabled();
+    setPrintEnabled(true);
     const TestRunOutcome outcome = run.run(request);
     run_ = nullptr;
+    // There is a report once a test has run.
+    setPrintEnabled(printable || outcome.outcome != RunOutcome::NotStarted);
     showSettings();
     if (outcome.outcome != RunOutcome::NotStarted) {
         record_ = record;
@@ -757,7 +761,14 @@ void frmTestTables::fillUserData() {
     if (record_.eut.isEmpty()) record_.eut = eut_;
 }
 
+void frmTestTables::setPrintEnabled(bool on) {
+    cmdPrint_->setEnabled(on);
+    if (QAction* a = findChild<QAction*>(QStringLiteral("mnuFPrint"))) a->setEnabled(on);
+}
+
 void frmTestTables::printReport() {
+    if (!cmdPrint_->isEnabled()) return;
+    QDir().mkpath(program_.paths.userFile(QStringLiteral("Reports")));
     status(QStringLiteral("Printing Report, please wait..."));
     fillUserData();
     if (record_[FieldProgramTitle].isEmpty()) {

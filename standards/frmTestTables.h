@@ -96,6 +96,7 @@ private:
     void openFile();
     bool saveFile(bool askName);
     void printReport();
+    void setPrintEnabled(bool on);
     void fillUserData();
     void status(const QString& text);
 

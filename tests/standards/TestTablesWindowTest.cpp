@@ -105,6 +105,7 @@ TEST_F(Do160Window, OpensOnTheDefaultGroupWithTheFirstTestTintedAndTrimmed) {
     open();
     EXPECT_EQ(window->objectName(), "frmDO160Tables");
     EXPECT_TRUE(control<QCheckBox>("chkReturnSteady")->isChecked());
+    EXPECT_FALSE(control<QPushButton>("cmdPrint")->isEnabled()) << "no report before a run";
     EXPECT_EQ(control<QComboBox>("cmbAirFrame")->currentText(), "DO160_RevF");
     EXPECT_TRUE(control<QRadioButton>("optTestTable", 0)->isChecked());
     EXPECT_EQ(control<QTableWidget>("grdTestNumbers")->rowCount(), 6);
