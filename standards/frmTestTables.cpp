@@ -335,6 +335,10 @@ void frmTestTables::showSettings() {
     txtOutputMode_->setText(dc ? QStringLiteral("DC")
                                : out.OutputMode == ModeACDC ? QStringLiteral("AC+DC") : QStringLiteral("AC"));
     txtCurrent_->setText(FormatNumber(out.Phase[0].CurrentLimit, u"##0.00"));
+    if (!running()) {
+        cmdOutputOn_->setEnabled(out.OutputOn == 0);
+        cmdOutputOff_->setEnabled(out.OutputOn != 0);
+    }
     QStringList names;
     for (const QString& n : program_.sourceModel.WaveformNames)
         if (!n.isEmpty()) names << n;
@@ -408,6 +412,8 @@ void frmTestTables::setRunning(bool running) {
     for (QPushButton* b : {cmdAutoAcquire_, cmdUpdateMeas_, cmdResetPeak_})
         b->setEnabled(!running);
     lblTestInProgress_->setVisible(running);
+    // The run closes the relay itself: Output Off stays live throughout.
+    if (running) cmdOutputOff_->setEnabled(true);
 }
 
 void frmTestTables::startTest() {

@@ -106,6 +106,8 @@ TEST_F(Do160Window, OpensOnTheDefaultGroupWithTheFirstTestTintedAndTrimmed) {
     EXPECT_EQ(window->objectName(), "frmDO160Tables");
     EXPECT_TRUE(control<QCheckBox>("chkReturnSteady")->isChecked());
     EXPECT_FALSE(control<QPushButton>("cmdPrint")->isEnabled()) << "no report before a run";
+    EXPECT_TRUE(control<QPushButton>("cmdOutputOn")->isEnabled()) << "the relay is open";
+    EXPECT_FALSE(control<QPushButton>("cmdOutputOff")->isEnabled());
     EXPECT_EQ(control<QComboBox>("cmbAirFrame")->currentText(), "DO160_RevF");
     EXPECT_TRUE(control<QRadioButton>("optTestTable", 0)->isChecked());
     EXPECT_EQ(control<QTableWidget>("grdTestNumbers")->rowCount(), 6);
@@ -335,6 +337,26 @@ TEST_F(Do160Window, AbortEndsTheRunAsAUserAbortInTheReport) {
     EXPECT_NE(window->reportRecord()[FieldTimeEnded], "NONE");
     EXPECT_TRUE(control<QPushButton>("cmdStart")->isEnabled());
     EXPECT_TRUE(window->acquisitions().isEmpty()) << "no acquisition after an abort";
+}
+
+TEST_F(Do160Window, OutputOffDuringARunAsksFirstThenEndsItWithTheRelayOpen) {
+    connect({"--load", "r=50"});
+    nominal115();
+    open();
+    clickRow("grdTestNumbers", 3);
+    prompt().answer(PromptAnswer::Yes);
+    QTimer::singleShot(400, window, [this] { control<QPushButton>("cmdOutputOff")->click(); });
+    control<QPushButton>("cmdStart")->click();
+    EXPECT_EQ(prompt().questions().value(0),
+              "WARNING: Test is in progress. Opening output relay\r\nwill cause test to be "
+              "aborted.\r\nDo you wish to proceed anyway?");
+    QStringList state;
+    ASSERT_TRUE(source.control("state?", &state));
+    EXPECT_TRUE(state.value(0).contains("relay=0")) << state.join(' ').toStdString();
+    EXPECT_TRUE(state.value(0).contains("transient=IDLE")) << state.join(' ').toStdString();
+    EXPECT_TRUE(control<QPushButton>("cmdOutputOn")->isEnabled());
+    EXPECT_FALSE(control<QPushButton>("cmdOutputOff")->isEnabled());
+    EXPECT_NE(window->resultText(), "Test completed");
 }
 
 TEST_F(Do160Window, ARunMeasuresTheEutAfterwardsAndTheReportSaysSo) {
