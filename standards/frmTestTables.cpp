@@ -14,8 +14,8 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDir>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -87,8 +87,9 @@ void frmTestTables::windowStart() {
         RunWindowStart(program_, standard_, standard_.revisionIndex(library_));
     sampleIntervalUs_ = ParseSingle(start.sampleInterval) * 1e6f;
     const bool advanced = program_.sourceModel.SeriesFamily() == 1;
-    for (QWidget* w : std::initializer_list<QWidget*>{lblCurrDistortion_, lblVoltDistortion_,
-                                                      lblCDistLimit_, txtCDistLimit_, txtCDistResult_})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{lblCurrDistortion_, lblVoltDistortion_, lblCDistLimit_,
+                                         txtCDistLimit_, txtCDistResult_})
         w->setVisible(advanced);
     for (int p = 0; p < 3; ++p) {
         txtCurrDistortion_[static_cast<size_t>(p)]->setVisible(advanced);
@@ -143,7 +144,8 @@ bool frmTestTables::loadStructure(const QString& folder, int group) {
     if (!table) {
         // What the reader found wrong goes under the message: file and line or key.
         program_.prompt().showMessage(
-            QStringLiteral("Load FAILED") + (error.isEmpty() ? QString() : QStringLiteral("\r\n") + error),
+            QStringLiteral("Load FAILED") +
+                (error.isEmpty() ? QString() : QStringLiteral("\r\n") + error),
             PromptIcon::None);
         return false;
     }
@@ -156,9 +158,11 @@ bool frmTestTables::loadStructure(const QString& folder, int group) {
     grdTestNumbers_->setColumnCount(structure_->columnCount());
     grdTestNumbers_->setRowCount(int(structure_->rows.size()));
     grdTestNumbers_->setHorizontalHeaderLabels(structure_->headers);
-    const int width = grdTestNumbers_->viewport()->width() > 100 ? grdTestNumbers_->viewport()->width() : 900;
+    const int width =
+        grdTestNumbers_->viewport()->width() > 100 ? grdTestNumbers_->viewport()->width() : 900;
     for (int c = 0; c < structure_->columnCount(); ++c) {
-        grdTestNumbers_->setColumnWidth(c, int(structure_->widths[static_cast<size_t>(c)] * width / 100));
+        grdTestNumbers_->setColumnWidth(
+            c, int(structure_->widths[static_cast<size_t>(c)] * width / 100));
         for (int r = 1; r <= int(structure_->rows.size()); ++r) {
             auto* item = new QTableWidgetItem(structure_->cell(r, c + 1));
             item->setFlags(item->flags() & ~Qt::ItemIsEditable);
@@ -181,7 +185,8 @@ void frmTestTables::selectTest(int row) {
         clearSequence();
         txtTestFileHeader_->setText(
             QStringLiteral("No test sequence file selected, test settings cleared."));
-        status(QStringLiteral("No test sequence file available for this entry, test settings cleared."));
+        status(QStringLiteral(
+            "No test sequence file available for this entry, test settings cleared."));
         return;
     }
     QString error;
@@ -189,9 +194,10 @@ void frmTestTables::selectTest(int row) {
     std::optional<SequenceFile> file;
     if (!path.isEmpty()) file = ReadSequenceFile(path, program_.decimalSeparator, error);
     if (!file) {
-        program_.prompt().showMessage(QStringLiteral("ERROR: Test file failed to load.") +
-                                          (error.isEmpty() ? QString() : QStringLiteral("\r\n") + error),
-                                      PromptIcon::Critical);
+        program_.prompt().showMessage(
+            QStringLiteral("ERROR: Test file failed to load.") +
+                (error.isEmpty() ? QString() : QStringLiteral("\r\n") + error),
+            PromptIcon::Critical);
         status(QStringLiteral("Test sequence file load failed."));
         return;
     }
@@ -216,8 +222,8 @@ void frmTestTables::showSequence(const SequenceFile& file) {
     const int width = std::max(900, grdSettings_->viewport()->width());
     for (int c = 0; c <= g.columnCount(); ++c) {
         for (int r = 1; r <= g.rowCount(); ++r)
-            setCell(grdSettings_, r - 1, c, c == 0 && g.cell(r, 0).isEmpty() ? QString::number(r)
-                                                                           : g.cell(r, c));
+            setCell(grdSettings_, r - 1, c,
+                    c == 0 && g.cell(r, 0).isEmpty() ? QString::number(r) : g.cell(r, c));
         // The file's share of the width, but never narrower than what the column holds.
         grdSettings_->resizeColumnToContents(c);
         if (static_cast<size_t>(c) < file.widths.size())
@@ -238,7 +244,8 @@ void frmTestTables::showSequence(const SequenceFile& file) {
     if (!g.empty()) {
         grdSettings_->selectRow(0);
         stepSelected(1);
-        status(QStringLiteral("Test sequence file load completed. - Select Test Control tab to view test program."));
+        status(QStringLiteral(
+            "Test sequence file load completed. - Select Test Control tab to view test program."));
     }
 }
 
@@ -253,7 +260,8 @@ void frmTestTables::applyColumns() {
         if (!empty && (c == 1 || c == 2 || c == 12 || c == 13)) tint = kLightCyan;
         if (!empty && c >= 6 && c <= 8) tint = kLightYellow;
         for (int r = 0; r < grdSettings_->rowCount(); ++r)
-            if (auto* item = grdSettings_->item(r, c)) item->setBackground(tint.isValid() ? QBrush(tint) : QBrush());
+            if (auto* item = grdSettings_->item(r, c))
+                item->setBackground(tint.isValid() ? QBrush(tint) : QBrush());
         bool hidden = false;
         if (!empty) {
             hidden = c == columns - 1 || (dc && (c == 1 || c == 2)) ||
@@ -267,8 +275,9 @@ void frmTestTables::stepSelected(int row) {
     const StepGrid g = stepGrid();
     if (row < 1 || row > g.rowCount() || g.empty()) return;
     txtDescription_->setPlainText(g.cell(row, g.columnCount()));
-    lblProgressStep_->setText(QStringLiteral("Selected step: ") +
-                              FormatDuration(std::round(StepGroupTime(g, row, program_.decimalSeparator))));
+    lblProgressStep_->setText(
+        QStringLiteral("Selected step: ") +
+        FormatDuration(std::round(StepGroupTime(g, row, program_.decimalSeparator))));
 }
 
 StepGrid frmTestTables::stepGrid() const {
@@ -311,7 +320,8 @@ void frmTestTables::activated() {
     lblCurrRMS_->setText(dc ? QStringLiteral("Curr DC (A):") : QStringLiteral("Curr RMS (A):"));
     lblFreqMeas_->setText(dc ? QStringLiteral("DC") : QStringLiteral("Hz"));
     lblPowerlev_->setText(dc ? QStringLiteral("Power (W):") : QStringLiteral("App. Power (VA):"));
-    lblUnBal_->setText(dc ? QStringLiteral("Total W         ") : QStringLiteral("Total VA        "));
+    lblUnBal_->setText(dc ? QStringLiteral("Total W         ")
+                          : QStringLiteral("Total VA        "));
     loadLimits();
     showSettings();
     const GroupFallback fallback = FallbackGroup(standard_, group_, out.OutputMode);
@@ -332,8 +342,9 @@ void frmTestTables::showSettings() {
     const bool dc = out.OutputMode == ModeDC;
     const int phases = out.MultiPhaseOutput != 0 ? 3 : 1;
     const QString na = QStringLiteral("n/a");
-    txtOutputMode_->setText(dc ? QStringLiteral("DC")
-                               : out.OutputMode == ModeACDC ? QStringLiteral("AC+DC") : QStringLiteral("AC"));
+    txtOutputMode_->setText(dc                           ? QStringLiteral("DC")
+                            : out.OutputMode == ModeACDC ? QStringLiteral("AC+DC")
+                                                         : QStringLiteral("AC"));
     txtCurrent_->setText(FormatNumber(out.Phase[0].CurrentLimit, u"##0.00"));
     if (!running()) {
         cmdOutputOn_->setEnabled(out.OutputOn == 0);
@@ -432,11 +443,12 @@ void frmTestTables::startTest() {
     const OutputState& out = program_.outputState;
     const bool dc = out.OutputMode == ModeDC;
     TestReportRecord record;
-    BeginReport(record, {program_.messageTitle + u' ' + QStringLiteral(OSTREL_VERSION), QString(standard_.fileFilterName).replace(
-                                              QStringLiteral(" Test File"), QStringLiteral(" Test Report")),
-                         sequencePath_, out.OutputMode,
-                         dc ? out.Phase[0].DcVoltage : out.Phase[0].Voltage, out.Frequency,
-                         QDateTime::currentDateTime()});
+    BeginReport(record,
+                {program_.messageTitle + u' ' + QStringLiteral(OSTREL_VERSION),
+                 QString(standard_.fileFilterName)
+                     .replace(QStringLiteral(" Test File"), QStringLiteral(" Test Report")),
+                 sequencePath_, out.OutputMode, dc ? out.Phase[0].DcVoltage : out.Phase[0].Voltage,
+                 out.Frequency, QDateTime::currentDateTime()});
     eut_.clear();
 
     TestRunCallbacks callbacks;
@@ -451,7 +463,7 @@ void frmTestTables::startTest() {
     callbacks.status = [this](const QString& text) { statusBar()->showMessage(text); };
     callbacks.resultText = [this](const QString& text) { resultText_ = text; };
     callbacks.selectRow = [this](int row) { grdSettings_->selectRow(row - 1); };
-    callbacks.acquire = [this] { acquireAfterRun(); };
+    callbacks.acquire = [this] { acquireOnce(); };
     callbacks.runningChanged = [this](bool on) { setRunning(on); };
 
     TestRun run(program_, standard_, callbacks);
@@ -488,8 +500,9 @@ void frmTestTables::outputOn() {
 void frmTestTables::outputOff() {
     if (run_) {
         const PromptAnswer a = program_.prompt().ask(
-            QStringLiteral("WARNING: Test is in progress. Opening output relay\r\nwill cause test to be "
-                           "aborted.\r\nDo you wish to proceed anyway?"),
+            QStringLiteral(
+                "WARNING: Test is in progress. Opening output relay\r\nwill cause test to be "
+                "aborted.\r\nDo you wish to proceed anyway?"),
             PromptButtons::YesNo, 1, PromptIcon::Exclamation);
         if (a != PromptAnswer::Yes) return;
         run_->requestOutputOff();
@@ -540,18 +553,17 @@ void frmTestTables::testFrequencyChosen(int entry) {
         entry = 1;
     }
     loadLimits();
-    SelectTestFrequency(TestFrequencyHz(entry), io_, [this](double s) {
-        return !program_.engineClock.wait(s);
-    });
+    SelectTestFrequency(TestFrequencyHz(entry), io_,
+                        [this](double s) { return !program_.engineClock.wait(s); });
 }
 
-void frmTestTables::acquireAfterRun() {
+void frmTestTables::acquireOnce() {
     measuring_ = true;
     measAbort_ = false;
-    const EutAcquisition a = AcquireEutData(eutRequest(), io_, program_.measurements,
-                                            {[this](const QString& t) { statusBar()->showMessage(t); },
-                                             [this](const QString& e) { status(e); },
-                                             [this] { return measAbort_; }});
+    const EutAcquisition a =
+        AcquireEutData(eutRequest(), io_, program_.measurements,
+                       {[this](const QString& t) { statusBar()->showMessage(t); },
+                        [this](const QString& e) { status(e); }, [this] { return measAbort_; }});
     measuring_ = false;
     eut_ = {a};
     showAcquisition(a);
@@ -571,8 +583,8 @@ void frmTestTables::acquireSweep() {
     sweep.entries = SweepEntriesBetween(g.sweepFirst, g.sweepLast);
     sweep.presentEntry = cmbTestFrequency_->currentIndex();
     sweep.settleSeconds = c.connected ? 2 : 5;
-    const EutEvents events{[this](const QString& t) { status(t); }, [this](const QString& e) { status(e); },
-                           [this] { return measAbort_; }};
+    const EutEvents events{[this](const QString& t) { status(t); },
+                           [this](const QString& e) { status(e); }, [this] { return measAbort_; }};
     const QVector<EutAcquisition> taken =
         RunEutSweep(sweep, io_, program_.measurements, events, [this](double s) {
             return !program_.engineClock.wait(s, [this] { return measAbort_; });
@@ -609,11 +621,13 @@ void frmTestTables::showAcquisition(const EutAcquisition& a) {
         txtVoltDistortion_[i]->setText(t.voltageThd);
         QTableWidget* grid = grdSpectrum_[i];
         for (int h = 0; h < kLimitedHarmonics; ++h) {
-            const QStringList cells = p < a.phases ? HarmonicRowTexts(a.harmonics[i][static_cast<size_t>(h)],
-                                                                      program_.decimalSeparator)
-                                                   : QStringList(7, QString());
+            const QStringList cells = p < a.phases
+                                          ? HarmonicRowTexts(a.harmonics[i][static_cast<size_t>(h)],
+                                                             program_.decimalSeparator)
+                                          : QStringList(7, QString());
             for (int c = 0; c < 7; ++c)
-                setCell(grid, h, c, cells[c], cells[c] == QLatin1String("Fail") ? kLightRed : QColor());
+                setCell(grid, h, c, cells[c],
+                        cells[c] == QLatin1String("Fail") ? kLightRed : QColor());
         }
     }
     txtVATotal_->setText(FormatReading(a.totalPower, "###0.0"));
@@ -621,7 +635,8 @@ void frmTestTables::showAcquisition(const EutAcquisition& a) {
     for (QLineEdit* e : {txtPFLeadLimit_, txtPFLagLimit_, txtPFResult_})
         e->setText(QStringLiteral("n/a"));
     txtCDistLimit_->setText(FormatNumber(a.thdLimit, u"##0.00"));
-    const QString verdict = a.complete ? VerdictText(a.verdict) : VerdictText(DistortionVerdict::NoData);
+    const QString verdict =
+        a.complete ? VerdictText(a.verdict) : VerdictText(DistortionVerdict::NoData);
     txtCDistResult_->setText(verdict);
     txtCDistResult_->setStyleSheet(a.complete && a.verdict == DistortionVerdict::Fail
                                        ? QStringLiteral("background-color: #FF8080;")
@@ -669,7 +684,8 @@ void frmTestTables::writeSummary() {
 void frmTestTables::resetPeak() {
     const auto peaks = ResetPeak(conditions(), io_);
     for (int p = 0; p < 3; ++p)
-        txtInrush_[static_cast<size_t>(p)]->setText(FormatReading(peaks[static_cast<size_t>(p)], "##0.00"));
+        txtInrush_[static_cast<size_t>(p)]->setText(
+            FormatReading(peaks[static_cast<size_t>(p)], "##0.00"));
 }
 
 // --- Files and the report ----------------------------------------------------------
@@ -680,9 +696,10 @@ static QString fileFilter(const TestStandard& s) {
 
 void frmTestTables::newFile() {
     if (running()) return;
-    if (program_.prompt().ask(QStringLiteral("This action will clear all data from the test\r\ndata "
-                                             "grid. Are you sure you want to continue?"),
-                              PromptButtons::YesNo, 1, PromptIcon::Question) != PromptAnswer::Yes)
+    if (program_.prompt().ask(
+            QStringLiteral("This action will clear all data from the test\r\ndata "
+                           "grid. Are you sure you want to continue?"),
+            PromptButtons::YesNo, 1, PromptIcon::Question) != PromptAnswer::Yes)
         return;
     clearSequence();
     txtTestFileHeader_->setText(QStringLiteral("Test File Description"));
@@ -690,14 +707,16 @@ void frmTestTables::newFile() {
 
 void frmTestTables::openFile() {
     if (running()) return;
-    const QString path = program_.prompt().chooseOpenFile(
-        {QStringLiteral("Open Test File..."), fileFilter(standard_), QStringLiteral("ini"), sequencePath_});
+    const QString path = program_.prompt().chooseOpenFile({QStringLiteral("Open Test File..."),
+                                                           fileFilter(standard_),
+                                                           QStringLiteral("ini"), sequencePath_});
     if (path.isEmpty()) return;
     QString error;
-    const std::optional<SequenceFile> file = ReadSequenceFile(path, program_.decimalSeparator, error);
+    const std::optional<SequenceFile> file =
+        ReadSequenceFile(path, program_.decimalSeparator, error);
     if (!file) {
-        program_.prompt().showMessage(QStringLiteral("ERROR: Test file failed to load.\r\n") + error,
-                                      PromptIcon::Critical);
+        program_.prompt().showMessage(
+            QStringLiteral("ERROR: Test file failed to load.\r\n") + error, PromptIcon::Critical);
         status(QStringLiteral("Test sequence file load failed."));
         return;
     }
@@ -711,13 +730,15 @@ bool frmTestTables::saveFile(bool askName) {
     // A shipped test is saved as the operator's copy: its folder may not exist yet.
     if (!path.isEmpty() && path != sequencePath_) QDir().mkpath(QFileInfo(path).absolutePath());
     if (askName || path.isEmpty() || path != sequencePath_) {
-        const QString chosen = program_.prompt().chooseSaveFile(
-            {QStringLiteral("Save Test File As..."), fileFilter(standard_), QStringLiteral("ini"), path});
+        const QString chosen =
+            program_.prompt().chooseSaveFile({QStringLiteral("Save Test File As..."),
+                                              fileFilter(standard_), QStringLiteral("ini"), path});
         if (chosen.isEmpty()) return false;
         if (QFileInfo::exists(chosen) &&
-            program_.prompt().ask(QStringLiteral("WARNING: File specified already exists.\r\nDo you "
-                                                 "want to overwrite this file?"),
-                                  PromptButtons::YesNo, 1, PromptIcon::Exclamation) != PromptAnswer::Yes)
+            program_.prompt().ask(
+                QStringLiteral("WARNING: File specified already exists.\r\nDo you "
+                               "want to overwrite this file?"),
+                PromptButtons::YesNo, 1, PromptIcon::Exclamation) != PromptAnswer::Yes)
             return false;
         path = chosen;
     }
@@ -726,10 +747,12 @@ bool frmTestTables::saveFile(bool askName) {
     file.description = txtTestFileHeader_->text();
     file.phaseDisplay = chkPhaseDisplay_->isChecked();
     for (int c = 0; c < grdSettings_->columnCount(); ++c)
-        file.widths.push_back(100.0 * grdSettings_->columnWidth(c) / std::max(1, grdSettings_->viewport()->width()));
+        file.widths.push_back(100.0 * grdSettings_->columnWidth(c) /
+                              std::max(1, grdSettings_->viewport()->width()));
     QString error;
     if (!WriteSequenceFile(path, file, program_.decimalSeparator, error)) {
-        program_.prompt().showMessage(QStringLiteral("ERROR: Test file save failed."), PromptIcon::Critical);
+        program_.prompt().showMessage(QStringLiteral("ERROR: Test file save failed."),
+                                      PromptIcon::Critical);
         status(error);
         return false;
     }
@@ -741,8 +764,8 @@ bool frmTestTables::saveFile(bool askName) {
 
 void frmTestTables::fillUserData() {
     const std::pair<const char*, QLineEdit*> fields[] = {
-        {"eut", txtEUT_},   {"operator", txtTestedBy_}, {"comment", txtComment_},
-        {"site", txtSite_}, {"temp", txtTemp_},         {"humidity", txtHumidity_},
+        {"eut", txtEUT_},          {"operator", txtTestedBy_}, {"comment", txtComment_},
+        {"site", txtSite_},        {"temp", txtTemp_},         {"humidity", txtHumidity_},
         {"pressure", txtPressure_}};
     for (const auto& [name, edit] : fields)
         SetUserDataField(record_, QString::fromLatin1(name), edit->text());
@@ -763,7 +786,8 @@ void frmTestTables::fillUserData() {
     }
     const StepGrid g2 = stepGrid();
     record_.stepTable = {g2.headers};
-    for (const QStringList& row : g2.rows) record_.stepTable << row;
+    for (const QStringList& row : g2.rows)
+        record_.stepTable << row;
     if (record_.eut.isEmpty()) record_.eut = eut_;
 }
 
@@ -783,8 +807,9 @@ void frmTestTables::printReport() {
         record_[FieldTimeEnded] = QStringLiteral("NONE");
     }
     const QString path = program_.prompt().chooseSaveFile(
-        {QStringLiteral("Save Test Report As..."), QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*"),
-         QStringLiteral("txt"), program_.paths.userFile(QStringLiteral("Reports/report.txt"))});
+        {QStringLiteral("Save Test Report As..."),
+         QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*"), QStringLiteral("txt"),
+         program_.paths.userFile(QStringLiteral("Reports/report.txt"))});
     if (path.isEmpty()) return;
     QString error;
     if (!WritePlainTextReport(path, record_, QDateTime::currentDateTime(),
@@ -810,7 +835,8 @@ void frmTestTables::closeEvent(QCloseEvent* event) {
     }
     if (dirty_) {
         const PromptAnswer a = program_.prompt().ask(
-            QStringLiteral("You made changes to the test parameters.\r\nWould you like to save these changes?"),
+            QStringLiteral("You made changes to the test parameters.\r\nWould you like to save "
+                           "these changes?"),
             PromptButtons::YesNo, 0, PromptIcon::Question);
         if (a == PromptAnswer::Yes) {
             saveFile(true);
