@@ -223,6 +223,17 @@ TEST_F(Do160Window, ComingBackInDcModeFallsBackToTheFirstDcGroupWithTheWarning) 
     EXPECT_TRUE(steps->isColumnHidden(1)) << "no frequency columns in DC mode";
     EXPECT_EQ(control<QLineEdit>("txtTestFileHeader")->text(),
               "EXAMPLE: normal steady state at 28 V DC");
+
+    // Measured in DC mode (here by the simulated meter): DC labels, no frequency, no power factor.
+    program().outputState.Phase[0].DcVoltage = 28;
+    control<QPushButton>("cmdUpdateMeas")->click();
+    EXPECT_EQ(control<QLabel>("lblVoltRMS")->text(), "Volt DC (V):");
+    EXPECT_EQ(control<QLabel>("lblPowerlev")->text(), "Power (W):");
+    EXPECT_EQ(control<QLineEdit>("txtFreqMeas")->text(), "DC");
+    EXPECT_EQ(control<QLineEdit>("txtPowerFactor", 0)->text(), "n/a");
+    EXPECT_FALSE(control<QLineEdit>("txtVoltRMS", 0)->text().isEmpty());
+    EXPECT_EQ(control<QTableWidget>("grdSpectrum", 0)->item(0, 1)->text(), "")
+        << "no harmonics on DC";
 }
 
 TEST_F(Do160Window, TheEditMenuWorksOnTheSelectedStepAndClosingAsksToSave) {
