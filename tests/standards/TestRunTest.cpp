@@ -356,6 +356,13 @@ TEST_F(TestRunTest, WithoutASourceEachGroupTakesItsDwellAndSeesAbort) {
     clock.start();
     EXPECT_EQ(run(r).outcome, RunOutcome::Completed);
     EXPECT_GE(clock.elapsed(), 750);
+    // A countdown of whole seconds still takes the group's own time.
+    program().engineClock.timeScale = 5;
+    clock.restart();
+    EXPECT_EQ(run(requestFor(Grid({step("115.0", "2.5000")}))).outcome, RunOutcome::Completed);
+    EXPECT_GE(clock.elapsed(), 495); // 2.5 s, shown as 3 whole seconds
+    EXPECT_LT(clock.elapsed(), 600);
+    program().engineClock.timeScale = 1;
 
     clock.restart();
     QTimer::singleShot(100, [this] {
