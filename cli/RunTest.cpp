@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "cli/Commands.h"
+#include "cli/TestJson.h"
 #include "cli/TransientCommon.h"
 #include "link/ModelSetup.h"
 #include "link/Numbers.h"
@@ -140,52 +141,6 @@ QString parse(const QStringList& args, Options& o) {
         return QStringLiteral("a sequence file takes no --library, --test or --row");
     }
     return {};
-}
-
-QJsonValue number(const std::optional<float>& v) {
-    return v ? QJsonValue(double(*v)) : QJsonValue();
-}
-
-QJsonObject phaseJson(const EutPhaseReadings& r, const HarmonicTable& table) {
-    QJsonArray failing;
-    for (int h : FailingHarmonics(table))
-        failing.append(h);
-    return {{QStringLiteral("voltage"), number(r.voltage)},
-            {QStringLiteral("current"), number(r.current)},
-            {QStringLiteral("power"), number(r.power)},
-            {QStringLiteral("peakCurrent"), number(r.peakCurrent)},
-            {QStringLiteral("powerFactor"), number(r.powerFactor)},
-            {QStringLiteral("currentThd"), number(r.currentThd)},
-            {QStringLiteral("voltageThd"), number(r.voltageThd)},
-            {QStringLiteral("failingHarmonics"), failing}};
-}
-
-QJsonObject acquisitionJson(const EutAcquisition& a) {
-    QJsonArray phases;
-    for (int p = 0; p < a.phases; ++p)
-        phases.append(phaseJson(a.phase[size_t(p)], a.harmonics[size_t(p)]));
-    return {{QStringLiteral("entry"), TestFrequencyEntries().value(a.entry)},
-            {QStringLiteral("frequency"), a.frequency},
-            {QStringLiteral("measuredFrequency"), number(a.measuredFrequency)},
-            {QStringLiteral("complete"), a.complete},
-            {QStringLiteral("error"), a.error.isEmpty() ? QJsonValue() : QJsonValue(a.error)},
-            {QStringLiteral("phases"), phases},
-            {QStringLiteral("totalPower"), number(a.totalPower)},
-            {QStringLiteral("unbalancePercent"), number(a.unbalancePercent)},
-            {QStringLiteral("thdLimit"), double(a.thdLimit)},
-            {QStringLiteral("verdict"), VerdictText(a.verdict)}};
-}
-
-QJsonObject recordJson(const TestReportRecord& record) {
-    QJsonObject fields;
-    for (int f = 1; f < kReportFieldCount; ++f)
-        if (!record.field[size_t(f)].isEmpty()) fields.insert(QString::number(f), record.field[size_t(f)]);
-    return {{QStringLiteral("fields"), fields},
-            {QStringLiteral("library"), record.library},
-            {QStringLiteral("revision"), record.revision},
-            {QStringLiteral("group"), record.groupName},
-            {QStringLiteral("testLabel"), record.testLabel},
-            {QStringLiteral("testPath"), record.testPath}};
 }
 
 ReportTable gridTable(const StepGrid& grid) {
@@ -444,7 +399,7 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
     std::optional<DistortionVerdict> verdict;
     QJsonArray eutJson;
     for (const EutAcquisition& a : acquisitions) {
-        eutJson.append(acquisitionJson(a));
+        eutJson.append(AcquisitionJson(a));
         verdict = verdict ? WorseVerdict(*verdict, a.verdict) : a.verdict;
     }
     out.set(QStringLiteral("eut"), acquisitions.isEmpty() ? QJsonValue() : QJsonValue(eutJson));
@@ -453,7 +408,7 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
     if (result.outcome != RunOutcome::NotStarted) {
         record.eut = acquisitions;
         EndReport(record, result.result, QDateTime::currentDateTime());
-        out.set(QStringLiteral("record"), recordJson(record));
+        out.set(QStringLiteral("record"), ReportRecordJson(record));
         if (!o.report.isEmpty() &&
             !WritePlainTextReport(o.report, record, QDateTime::currentDateTime(), QStringLiteral(OSTREL_VERSION), error))
             program.prompt().showMessage(error, PromptIcon::Exclamation);
