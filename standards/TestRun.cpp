@@ -21,6 +21,11 @@ const QString kCrLf = QStringLiteral("\r\n");
 // nothing usable has gone.
 constexpr int kUnansweredPollsToFail = 3;
 constexpr double kAbortSettleS = 0.2;
+// A source stops at once on "abort"; one still busy after this many polls
+// (10 s) never will, and the run must not wait for it.
+constexpr int kPollsAfterAbort = 50;
+const QString kStuck =
+    QStringLiteral("ERROR: The power source stayed busy after \"abort\"; the test was ended without it.");
 
 const QString kNoReply =
     QStringLiteral("ERROR: No reply from the power source while waiting for test completion.");
@@ -451,7 +456,14 @@ void TestRun::finish(const TestRunRequest& r) {
     if (stopped && !failed_ && connected()) {
         link.Send(0, QStringLiteral("abort"));
         int unanswered = 0;
-        while (!failed_) {
+        for (int poll = 0; !failed_; ++poll) {
+            if (poll == kPollsAfterAbort) {
+                outcome_.reason = kStuck;
+                failed_ = true;
+                program_.prompt().showMessage(kStuck, PromptIcon::Critical);
+                status(kStuck);
+                break;
+            }
             const QueryResult reply = link.TryQuery(0, QStringLiteral("trig:stat?"));
             if (link.Lost()) {
                 failLost();

@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTcpSocket>
@@ -24,16 +25,21 @@ using namespace ostrel::test;
 
 namespace {
 
-const QString kTransients = QStringLiteral(OSTREL_SOURCE_DATA_DIR "/transients/");
+const QString kData = QStringLiteral(OSTREL_SOURCE_DATA_DIR "/");
 
+// In `args`: "DATA/..." is a shipped file; "WAVE" a sample list, "TABLE" a
+// harmonic table, "SEQUENCE" a sequencer table and "LIBRARY" a folder of
+// waveform files, made for the test.
 struct RunRow {
     const char* name;
-    QStringList args;     // after the bus options; "WAVE" stands for a waveform file
+    QStringList args;     // after the bus options
     QStringList sameKeys; // what a completed run must give as a clean run does
     bool listRun = false; // plays lists: the restore is checked afterwards
     int budgetMs = 12000; // its time-outs and retries, plus 2 s
     // Prints the reply as it came: garbled bytes are that reply, not a failure.
     bool rawReply = false;
+    const char* model = "0";
+    const char* timeScale = "20"; // the source's; a run given --time-scale matches it
 };
 
 // Test names and messages show the row by its name.
@@ -48,23 +54,62 @@ struct FaultColumn {
     bool garbles = false;    // replies come, but not as sent
 };
 
+const QStringList kListOutcome{"outcome", "passes_completed", "points_sent", "restored"};
+
 const RunRow kRows[] = {
-    {"identify", {"identify"}, {"SourceModel"}},
-    {"readback", {"readback"}, {"OutputState", "MaxVoltage"}},
-    {"entry", {"send", "volt 120"}, {}},
-    {"measurement", {"query", "meas:volt?"}, {"reply"}, false, 12000, true},
-    {"catalog", {"catalog"}, {"waveforms"}},
-    {"download", {"download", "FAULTWAVE", "WAVE"}, {"name", "samples"}},
-    {"steps",
-     {"run-transient", "--yes", "--timeout", "6", "relative-115V-400Hz-drop-surge-sag-sweep.tls"},
-     {"outcome", "passes_completed", "points_sent", "restored"},
-     true,
-     14000},
-    {"points",
-     {"run-transient", "--yes", "--timeout", "6", "three-points-phase-A.trl"},
-     {"outcome", "passes_completed", "points_sent", "restored"},
-     true,
-     14000},
+    {.name = "identify", .args = {"identify"}, .sameKeys = {"SourceModel"}},
+    {.name = "readback", .args = {"readback"}, .sameKeys = {"OutputState", "MaxVoltage"}},
+    {.name = "entry", .args = {"send", "volt 120"}, .sameKeys = {}},
+    {.name = "measurement", .args = {"query", "meas:volt?"}, .sameKeys = {"reply"}, .rawReply = true},
+    {.name = "catalog", .args = {"catalog"}, .sameKeys = {"waveforms"}},
+    {.name = "download", .args = {"download", "FAULTWAVE", "WAVE"}, .sameKeys = {"name", "samples"}},
+    {.name = "steps",
+     .args = {"run-transient", "--yes", "--timeout", "6",
+              "DATA/transients/relative-115V-400Hz-drop-surge-sag-sweep.tls"},
+     .sameKeys = kListOutcome,
+     .listRun = true,
+     .budgetMs = 14000},
+    {.name = "points",
+     .args = {"run-transient", "--yes", "--timeout", "6", "DATA/transients/three-points-phase-A.trl"},
+     .sameKeys = kListOutcome,
+     .listRun = true,
+     .budgetMs = 14000},
+    {.name = "synthesis",
+     .args = {"synth", "TABLE", "--download", "--name", "FAULTSYN"},
+     .sameKeys = {"downloaded", "transfer_min", "transfer_max"}},
+    {.name = "library", .args = {"download-abw", "LIBRARY"}, .sameKeys = {"downloaded", "failed", "stopped"}},
+    {.name = "sequence",
+     .args = {"run-sequence", "--timeout", "8", "SEQUENCE"},
+     .sameKeys = {"outcome", "verdict"},
+     .budgetMs = 16000,
+     .model = "4"},
+    {.name = "macro",
+     .args = {"run-macro", "--yes", "--input", "5", "--input", "6", "--input", "7",
+              "DATA/examples/every-directive-macro.txt"},
+     .sameKeys = {"outcome"},
+     .budgetMs = 16000,
+     .rawReply = true},
+    {.name = "modulation",
+     .args = {"run-modulation", "DATA/examples/modulation-voltage-115V-3-phase.mod", "--tab", "voltage",
+              "--timeout", "8"},
+     .sameKeys = {"outcome"},
+     .listRun = true,
+     .budgetMs = 16000,
+     .model = "4"},
+    {.name = "ripple",
+     .args = {"run-dc-ripple", "--nominal", "28", "--category", "AZ", "--yes", "--timeout", "10"},
+     .sameKeys = {"outcome"},
+     .listRun = true,
+     .budgetMs = 20000,
+     .model = "4",
+     .timeScale = "1000"},
+    {.name = "standard",
+     .args = {"run-test", "--group", "ACF115", "--test", "ACF115_Ex1_SteadyState", "--close-relay",
+              "--accept-warnings", "--time-scale", "20", "--timeout", "10"},
+     .sameKeys = {"outcome", "result", "verdict"},
+     .listRun = true,
+     .budgetMs = 20000,
+     .model = "4"},
 };
 
 const FaultColumn kColumns[] = {
@@ -93,10 +138,38 @@ protected:
         ASSERT_TRUE(wave.open(QIODevice::WriteOnly));
         for (int k = 0; k < 1024; ++k)
             wave.write(QByteArray::number(0.9 * std::sin(2 * M_PI * k / 1024), 'f', 4) + "\n");
+
+        QFile table(dir.filePath("harm3.hwv"));
+        ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+        table.write("\"100\",\"0\",\"\",\"\"\r\n\"20\",\"180\",\"\",\"\"\r\n");
+        for (int r = 2; r < 25; ++r) table.write("\"\",\"\",\"\",\"\"\r\n");
+
+        // The shipped sequence with every dwell 0, so that a run takes moments.
+        QFile shipped(kData + "examples/three-phase-400Hz-limits.seq");
+        QFile quick(dir.filePath("quick.seq"));
+        ASSERT_TRUE(shipped.open(QIODevice::ReadOnly) && quick.open(QIODevice::WriteOnly));
+        for (QByteArray line : shipped.readAll().split('\n')) {
+            QList<QByteArray> cells = line.split(',');
+            const QByteArray first = cells.value(0);
+            bool step = false;
+            if (cells.size() > 5 && first.size() > 2 && first.mid(1, first.size() - 2).toInt(&step) > 0 && step)
+                cells[5] = "\"0\"";
+            quick.write(cells.join(',') + "\n");
+        }
+
+        ASSERT_TRUE(QDir(dir.path()).mkdir("library"));
+        for (const char* name : {"one.abw", "two.abw"}) {
+            QFile abw(dir.filePath(QStringLiteral("library/") + QLatin1String(name)));
+            ASSERT_TRUE(abw.open(QIODevice::WriteOnly));
+            abw.write("\"x\",\" \"\r\n");
+            for (int k = 0; k < 1024; ++k)
+                abw.write(QByteArray::number(k) + "," + QByteArray::number(std::sin(2 * M_PI * k / 1024), 'f', 4) + "\r\n");
+        }
     }
 
-    void startSource() {
-        ASSERT_TRUE(source.start({"--model", "0", "--time-scale", "20"})) << source.errorString().toStdString();
+    void startSource(const RunRow& row) {
+        ASSERT_TRUE(source.start({"--model", row.model, "--time-scale", row.timeScale}))
+            << source.errorString().toStdString();
     }
 
     QStringList arguments(const RunRow& row) const {
@@ -105,8 +178,14 @@ protected:
         for (const QString& a : row.args) {
             if (a == QLatin1String("WAVE"))
                 args << dir.filePath("wave.txt");
-            else if (a.endsWith(QLatin1String(".tls")) || a.endsWith(QLatin1String(".trl")))
-                args << kTransients + a;
+            else if (a == QLatin1String("TABLE"))
+                args << dir.filePath("harm3.hwv");
+            else if (a == QLatin1String("SEQUENCE"))
+                args << dir.filePath("quick.seq");
+            else if (a == QLatin1String("LIBRARY"))
+                args << dir.filePath("library");
+            else if (a.startsWith(QLatin1String("DATA/")))
+                args << kData + a.mid(5);
             else
                 args << a;
         }
@@ -115,6 +194,10 @@ protected:
 
     CliRun run(const RunRow& row, bool killSource) {
         QProcess process;
+        // The per-user folder (reports, data files) stays in the test's own.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath("user"));
+        process.setProcessEnvironment(env);
         process.start(QStringLiteral(OSTREL_CLI_PATH), arguments(row));
         QElapsedTimer clock;
         clock.start();
@@ -161,7 +244,7 @@ protected:
 
 TEST_P(FaultSuite, EveryFaultEndsTheRunCleanlyOrGivesTheCleanResult) {
     const RunRow& row = GetParam();
-    startSource();
+    startSource(row);
     const CliRun clean = run(row, false);
     ASSERT_EQ(clean.exitCode, 0) << clean.err.toStdString() << clean.out.toStdString();
     // Closing the relay may be what the run asked the operator; then a failed run may leave it so.
@@ -170,7 +253,7 @@ TEST_P(FaultSuite, EveryFaultEndsTheRunCleanlyOrGivesTheCleanResult) {
 
     for (const FaultColumn& column : kColumns) {
         SCOPED_TRACE(column.fault);
-        startSource();
+        startSource(row);
         const bool kill = QLatin1String(column.fault) == QLatin1String("kill");
         const QString relayBefore = relay();
         if (!kill) {
@@ -209,7 +292,7 @@ TEST_P(FaultSuite, EveryFaultEndsTheRunCleanlyOrGivesTheCleanResult) {
 
         if (row.listRun && source.isRunning()) {
             source.control(QStringLiteral("fault clear"));
-            const QStringList log = source.logTail(2000);
+            const QStringList log = source.logTail(20000);
             const bool started = log.filter(QStringLiteral("< init")).size() > 0 ||
                                  log.filter(QStringLiteral(";:init")).size() > 0;
             if (started && r.exitCode != 0 && !r.json.value(QStringLiteral("link_lost")).toBool()) {

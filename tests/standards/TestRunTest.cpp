@@ -225,6 +225,29 @@ TEST_F(TestRunTest, NoStateReplyFailsTheRunAfterThreePollsAndStillRestores) {
     EXPECT_EQ(modes(), kAllFixed1);
 }
 
+// A source that answers BUSY for ever: Abort still ends the run, after a
+// bounded wait, and the restore goes out.
+TEST_F(TestRunTest, ASourceStillBusyAfterAbortEndsTheRunFailedAndRestored) {
+    connect();
+    TestRunCallbacks callbacks;
+    callbacks.progress = [&](const TestProgress& p) {
+        if (p.stepTotal > 0 && p.stepRemaining < p.stepTotal && runner) {
+            ASSERT_TRUE(control(QStringLiteral("fault busy on")));
+            runner->requestAbort();
+        }
+    };
+    const qsizetype start = mark();
+    const TestRunOutcome out = run(requestFor(Grid({step("115.0", "3.0000")})), callbacks);
+    EXPECT_EQ(out.outcome, RunOutcome::Failed);
+    EXPECT_EQ(out.result, QStringLiteral("Test failed"));
+    EXPECT_TRUE(out.reason.startsWith(QLatin1String("ERROR: The power source stayed busy after \"abort\"")));
+    EXPECT_EQ(prompt().messages().count(out.reason), 1);
+    EXPECT_FALSE(program().testRunning);
+    EXPECT_TRUE(InOrder(receivedSince(start), kFixedModesAc + kSteadyAc1));
+    ASSERT_TRUE(control(QStringLiteral("fault clear")));
+    EXPECT_EQ(modes(), kAllFixed1);
+}
+
 TEST_F(TestRunTest, ADroppedLinkFailsTheRunAndSaysWhy) {
     connect();
     ASSERT_TRUE(control(QStringLiteral("fault drop 40")));
