@@ -202,6 +202,7 @@ Outcome RunCommand(Program& program, const QStringList& args) {
     if (command == QLatin1String("run-transient")) return RunTransientCommand(program, rest);
     if (command == QLatin1String("synth")) return RunSynthCommand(program, rest);
     if (command == QLatin1String("download-abw")) return RunDownloadAbwCommand(program, rest);
+    if (command == QLatin1String("shape")) return RunShapeCommand(program, rest);
 
     const bool known = (command == QLatin1String("send") && !rest.isEmpty()) ||
                        (command == QLatin1String("query") && !rest.isEmpty()) ||

@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "cli/Commands.h"
+#include "waveforms/FunctionLibrary.h"
 #include "waveforms/HarmonicTableFile.h"
 #include "waveforms/LibraryBatch.h"
 #include "waveforms/Synthesis.h"
@@ -12,7 +13,9 @@
 #include <QJsonArray>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
+#include <random>
 
 namespace ostrel {
 
@@ -113,6 +116,50 @@ Outcome RunSynthCommand(Program& program, const QStringList& args) {
     default:
         return with(Outcome::failed(ExitFailedSent, {}), fields, false);
     }
+}
+
+Outcome RunShapeCommand(Program&, const QStringList& args) {
+    const QString command = QStringLiteral("shape");
+    static const QStringList shapes{QStringLiteral("sine"),  QStringLiteral("triangle"),
+                                    QStringLiteral("stepped"), QStringLiteral("noise"),
+                                    QStringLiteral("clipped"), QStringLiteral("level")};
+    if (args.isEmpty() || !shapes.contains(args[0]))
+        return usage(command, QStringLiteral("the shape is one of ") + shapes.join(QStringLiteral(", ")));
+    ShapeSettings settings;
+    QString out;
+    unsigned seed = 1;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (i + 1 >= args.size()) return usage(command, a + QStringLiteral(" needs a value"));
+        const QString v = args[++i];
+        bool ok = true;
+        const double x = v.toDouble(&ok);
+        if (a == QLatin1String("--out")) {
+            out = v;
+            continue;
+        }
+        if (!ok || !std::isfinite(x)) return usage(command, a + QStringLiteral(" needs a number"));
+        if (a == QLatin1String("--mult")) settings.multiplierIndex = int(x);
+        else if (a == QLatin1String("--amplitude")) settings.sinePercent = x;
+        else if (a == QLatin1String("--noise")) settings.noisePercent = x;
+        else if (a == QLatin1String("--clip")) settings.clippedPercent = x;
+        else if (a == QLatin1String("--angle")) settings.angle = x;
+        else if (a == QLatin1String("--width")) settings.width = x;
+        else if (a == QLatin1String("--level")) settings.levelPercent = int(x);
+        else if (a == QLatin1String("--seed")) seed = unsigned(x);
+        else return usage(command, QStringLiteral("unknown argument ") + a);
+    }
+    if (out.isEmpty()) return usage(command, QStringLiteral("--out FILE is needed"));
+    std::mt19937 generator(seed);
+    std::uniform_real_distribution<double> uniform(0, 1);
+    std::vector<float> period(kWaveformPeriod, 0.0f);
+    FillShape(Shape(shapes.indexOf(args[0])), settings, period, [&] { return uniform(generator); });
+    WaveformSamples samples{};
+    std::copy(period.begin(), period.end(), samples.begin());
+    QString error;
+    if (!WriteAbwFile(out, samples, error)) return Outcome::failed(ExitRefused, error);
+    return Outcome::completed({{QStringLiteral("shape"), args[0]},
+                               {QStringLiteral("abw"), QFileInfo(out).absoluteFilePath()}});
 }
 
 Outcome RunDownloadAbwCommand(Program& program, const QStringList& args) {

@@ -124,30 +124,10 @@ TEST(WaveformNames, OneRuleForTypedAndFileNames) {
     }
 }
 
-// A library folder: twelve good files, a name that starts with a digit, a
-// damaged file and one whose samples leave full scale.
 class Batch : public WaveformFixture {
 protected:
     QString folder;
-    void SetUp() override {
-        folder = fixture.tempPath(QStringLiteral("library"));
-        QDir().mkpath(folder);
-        WaveformSamples sine{};
-        for (int k = 0; k < kWaveformPeriod; ++k) sine[k] = std::sin(2 * M_PI * k / 1024);
-        QString error;
-        for (const char* name : {"Alpha.abw", "beta.ABW", "c1.abw", "D2.abw", "e3.abw", "F4.abw", "g5.abw",
-                                 "H6.abw", "i7.abw", "J8.abw", "k9.abw", "L10.abw"})
-            ASSERT_TRUE(WriteAbwFile(folder + '/' + name, sine, error));
-        ASSERT_TRUE(WriteAbwFile(folder + "/2fast.abw", sine, error));
-        sine[100] = 1.5;
-        ASSERT_TRUE(WriteAbwFile(folder + "/Wide.abw", sine, error));
-        QFile bad(folder + "/bent.abw");
-        ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-        bad.write("\"x\",\" \"\r\n0,0\r\n-3,0.5\r\n");
-        bad.close();
-        QFile other(folder + "/notes.txt");
-        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
-    }
+    void SetUp() override { folder = libraryFolder(); }
     static QStringList names(const QList<BatchItem>& items) {
         QStringList out;
         for (const BatchItem& i : items) out << i.name;
