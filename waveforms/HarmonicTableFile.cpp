@@ -49,8 +49,9 @@ bool WriteHarmonicTableFile(const QString& path, const HarmonicTable& table, QCh
     QStringList records;
     for (const HarmonicRow& row : table) {
         QStringList fields;
+        // A cell that does not hold a number counts as empty: the file must read back.
         for (const QString* cell : {&row.oddAmplitude, &row.oddPhase, &row.evenAmplitude, &row.evenPhase})
-            fields << QuotedField(invariant(*cell, separator));
+            fields << QuotedField(CellNumber(*cell, separator) ? invariant(*cell, separator) : QString());
         records << fields.join(QLatin1Char(','));
     }
     return WriteRecordFile(path, records, kKind, error);

@@ -28,7 +28,7 @@ struct TableFiles : ::testing::Test {
 TEST_F(TableFiles, CommaLocaleRoundTripWritesPointsAndReadsOldFiles) {
     HarmonicTable t = NewHarmonicTable();
     t[1] = {QStringLiteral("12,5"), QStringLiteral("-90"), QStringLiteral(""), QStringLiteral("")};
-    t[24] = {QStringLiteral("1"), QStringLiteral(""), QStringLiteral("0,25"), QStringLiteral("45,5")};
+    t[24] = {QStringLiteral("1"), QStringLiteral("abc"), QStringLiteral("0,25"), QStringLiteral("45,5")};
     const QString path = dir.filePath("comma.hwv");
     QString error;
     ASSERT_TRUE(WriteHarmonicTableFile(path, t, QLatin1Char(','), error)) << error.toStdString();
