@@ -126,6 +126,11 @@ void frmWaveLibrary::setFolder(const QString& folder) {
     folder_ = folder;
     files_ = LibraryFiles(folder);
     read_.clear();
+    const QModelIndex shown = folders_->index(folder);
+    if (shown.isValid()) {
+        drvDirectory_->setCurrentIndex(shown);
+        drvDirectory_->scrollTo(shown);
+    }
     setWindowTitle(QStringLiteral("Disk Waveform Library - ") + QDir::toNativeSeparators(folder));
     const QSignalBlocker block(tbsWaveforms_);
     while (tbsWaveforms_->count() > 0) tbsWaveforms_->removeTab(0);
@@ -174,7 +179,7 @@ void frmWaveLibrary::drawThumbnail(int n) {
     std::vector<float> volts(kWaveformPeriod, 0.0f);
     if (samples)
         for (int k = 0; k < kWaveformPeriod; ++k) volts[size_t(k)] = static_cast<float>((*samples)[size_t(k)] * vpk);
-    ShowPeriod(*g, volts, vpk, false);
+    ShowPeriod(*g, volts, vpk, false, 90);
 }
 
 void frmWaveLibrary::popup(int n, QPoint pixel) {

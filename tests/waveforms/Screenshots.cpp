@@ -72,7 +72,8 @@ int main(int argc, char** argv) {
             const double x = 2 * M_PI * k / 1024;
             emit g->drawMoved(pixel(k + 0.5, vpk * 0.9 * (std::sin(x) > 0 ? std::sqrt(std::sin(x)) : -std::sqrt(-std::sin(x)))));
         }
-        emit g->drawReleased(pixel(1020.5, 0));
+        emit g->drawMoved(pixel(1022.5, 0));
+        emit g->drawReleased(pixel(1022.5, 0));
         save(arb, out + "/frmArb-drawn.png");
     }
     {
