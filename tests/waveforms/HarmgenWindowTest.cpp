@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <cmath>
 #include <memory>
@@ -69,7 +70,16 @@ TEST_F(HarmgenWindow, TransferredTableIsPlayedWithItsHarmonics) {
     cell(w.get(), 5, 1, QStringLiteral("10"));
     cell(w.get(), 5, 2, QStringLiteral("30"));
     prompt().type(QStringLiteral("harmonicwave_long"));
+    // During the pause after the download the transfer holds the window.
+    bool heldDuringPause = false;
+    QTimer::singleShot(300, w.get(), [&] {
+        heldDuringPause = program().waveformTransferInProgress &&
+                          !control<QAbstractButton>(w.get(), "cmdTransfer")->isEnabled() &&
+                          !control<QAbstractButton>(w.get(), "cmdOk")->isEnabled();
+    });
     click(w.get(), "cmdTransfer");
+    EXPECT_TRUE(heldDuringPause);
+    EXPECT_TRUE(control<QAbstractButton>(w.get(), "cmdTransfer")->isEnabled());
     const QList<PromptCall>& calls = prompt().calls();
     const auto input = std::find_if(calls.begin(), calls.end(), [](const PromptCall& c) { return c.kind == PromptCall::TextInput; });
     ASSERT_NE(input, calls.end());
@@ -217,6 +227,12 @@ TEST_F(HarmgenWindow, AutoPreviewFollowsEveryEditInTheShownSeparator) {
     cell(w.get(), 2, 2, QStringLiteral("90"));
     EXPECT_NEAR(w->synthesis().rawMax, 1 - 0.125, 1e-6);
     EXPECT_NEAR(w->synthesis().rawMin, -1.125, 1e-6);
+
+    // An edit that arrives while a synthesis runs is synthesised after it.
+    QTimer::singleShot(0, w.get(), [&] { cell(w.get(), 3, 1, QStringLiteral("30")); });
+    cell(w.get(), 2, 1, QStringLiteral("0"));
+    const Synthesis expected = Synthesise({{1, 100, 0}, {3, 30, 0}}, w->peakScale());
+    for (int k = 0; k < kSynthesisSamples; k += 64) ASSERT_NEAR(w->synthesis().y[k], expected.y[k], 1e-4) << k;
 
     // A damaged lastsave.$$$ is reported and a new table shown.
     QFile damaged(program().paths.userFile(QStringLiteral("lastsave.$$$")));
