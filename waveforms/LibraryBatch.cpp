@@ -42,7 +42,8 @@ BatchReport DownloadBatch(Program& program, const QStringList& files,
     const bool flagBefore = program.waveformTransferInProgress;
     program.waveformTransferInProgress = true;
     program.link.CheckError();
-    for (const QString& file : files) {
+    for (qsizetype at = 0; at < files.size(); ++at) {
+        const QString& file = files[at];
         BatchItem item{file, name && files.size() == 1 ? *name : FileWaveformName(file), {}};
         if (!CheckWaveformName(program, item.name)) {
             item.reason = QStringLiteral("the name is refused");
@@ -79,7 +80,7 @@ BatchReport DownloadBatch(Program& program, const QStringList& files,
             report.downloaded << item;
         }
         QCoreApplication::processEvents();
-        if (stop && stop()) {
+        if (at + 1 < files.size() && stop && stop()) {
             report.stopped = BatchStop::Operator;
             break;
         }
