@@ -40,7 +40,8 @@ QStringList writeFiles(const QString& folder, int count) {
     QString error;
     for (int i = 0; i < count; ++i) {
         WaveformSamples s{};
-        for (int k = 0; k < kWaveformPeriod; ++k) s[k] = std::sin(2 * M_PI * k * (1 + i % 4) / 1024) * 0.9;
+        for (int k = 0; k < kWaveformPeriod; ++k)
+            s[k] = std::sin(2 * M_PI * k * (1 + i % 4) / 1024) * 0.9;
         WriteAbwFile(folder + QStringLiteral("/w%1.abw").arg(i, 3, 10, QLatin1Char('0')), s, error);
     }
     return LibraryFiles(folder);
@@ -82,11 +83,13 @@ int main(int argc, char** argv) {
         std::vector<float> samples((*values).begin(), (*values).begin() + kWaveformPeriod);
         const QString name = QFileInfo(file).completeBaseName().toUpper();
         lines.push_back(("trac:def " + name + "\n").toStdString());
-        lines.push_back((WaveformDataCommand(name, kWaveformPeriod - 1, samples) + "\n").toStdString());
+        lines.push_back(
+            (WaveformDataCommand(name, kWaveformPeriod - 1, samples) + "\n").toStdString());
     }
     // The plain client has a source of its own: one source serves one client.
     QProcess plainSource;
-    const quint16 plainPort = startVirtualSource(plainSource, QStringLiteral(OSTREL_VSOURCE_PATH), 1);
+    const quint16 plainPort =
+        startVirtualSource(plainSource, QStringLiteral(OSTREL_VSOURCE_PATH), 1);
     LineClient plain;
     if (plainPort == 0 || !plain.connect("127.0.0.1", plainPort)) return 1;
     std::vector<Contender> downloads{
@@ -118,14 +121,16 @@ int main(int argc, char** argv) {
     bare.resize(600, 400);
     bare.show();
     QVector<float> sine(kWaveformPeriod);
-    for (int k = 0; k < kWaveformPeriod; ++k) sine[k] = float(std::sin(2 * M_PI * k / 1024));
+    for (int k = 0; k < kWaveformPeriod; ++k)
+        sine[k] = float(std::sin(2 * M_PI * k / 1024));
     frmHarmgen harmonics(program);
     harmonics.show();
     harmonics.findChild<QCheckBox*>(QStringLiteral("chkAutoPreview"))->setChecked(true);
     auto* odd = harmonics.findChild<QTableWidget*>(QStringLiteral("grdOdd"));
     auto* even = harmonics.findChild<QTableWidget*>(QStringLiteral("grdEven"));
     for (int r = 0; r < 25; ++r) {
-        odd->item(r, 1)->setText(r == 0 ? QStringLiteral("100") : QString::number(40.0 / (2 * r + 1)));
+        odd->item(r, 1)->setText(r == 0 ? QStringLiteral("100")
+                                        : QString::number(40.0 / (2 * r + 1)));
         even->item(r, 1)->setText(QString::number(20.0 / (2 * r + 2)));
         even->item(r, 2)->setText(QString::number(r * 7));
     }

@@ -19,8 +19,10 @@ namespace {
 const QString kKind = QStringLiteral("waveform");
 
 std::string_view trimmed(std::string_view t) {
-    while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
-    while (!t.empty() && (t.back() == ' ' || t.back() == '\t' || t.back() == '\r')) t.remove_suffix(1);
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
+        t.remove_prefix(1);
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t' || t.back() == '\r'))
+        t.remove_suffix(1);
     return t;
 }
 
@@ -45,7 +47,8 @@ QString shown(std::string_view text) {
 std::optional<WaveformSamples> ReadAbwFile(const QString& path, QString& error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("The %1 file %2 cannot be opened: %3").arg(kKind, path, file.errorString());
+        error = QStringLiteral("The %1 file %2 cannot be opened: %3")
+                    .arg(kKind, path, file.errorString());
         return std::nullopt;
     }
     const QByteArray bytes = file.readAll();
@@ -56,7 +59,8 @@ std::optional<WaveformSamples> ReadAbwFile(const QString& path, QString& error) 
         if (feed == std::string_view::npos) break;
         rest.remove_prefix(feed + 1);
     }
-    while (!lines.empty() && lines.back().empty()) lines.pop_back();
+    while (!lines.empty() && lines.back().empty())
+        lines.pop_back();
     const auto fail = [&](size_t line, const QString& why) {
         error = QStringLiteral("%1, line %2: %3").arg(path).arg(line + 1).arg(why);
         return std::nullopt;
@@ -77,7 +81,9 @@ std::optional<WaveformSamples> ReadAbwFile(const QString& path, QString& error) 
                                .arg(shown(indexText))
                                .arg(kWaveformBufferSize - 1));
         const std::optional<double> value = FiniteNumber(valueText);
-        if (!value) return fail(n, QStringLiteral("the value \"%1\" is not a number.").arg(shown(valueText)));
+        if (!value)
+            return fail(n,
+                        QStringLiteral("the value \"%1\" is not a number.").arg(shown(valueText)));
         samples[static_cast<std::size_t>(*index)] = *value;
     }
     return samples;

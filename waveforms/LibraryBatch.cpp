@@ -24,7 +24,8 @@ QStringList LibraryFiles(const QString& folder) {
         return c != 0 ? c < 0 : a < b;
     });
     QStringList paths;
-    for (const QString& n : names) paths << dir.absoluteFilePath(n);
+    for (const QString& n : names)
+        paths << dir.absoluteFilePath(n);
     return paths;
 }
 
@@ -60,7 +61,8 @@ BatchReport DownloadBatch(Program& program, const QStringList& files,
             continue;
         }
         std::vector<float> samples(kWaveformPeriod);
-        for (int k = 0; k < kWaveformPeriod; ++k) samples[k] = static_cast<float>((*values)[k]);
+        for (int k = 0; k < kWaveformPeriod; ++k)
+            samples[k] = static_cast<float>((*values)[k]);
         prompt.setStatus(1, QStringLiteral("Downloading arbitrary waveform ") + item.name +
                                 QStringLiteral(" to AC source memory..."));
         QString errors;

@@ -27,7 +27,8 @@ Synthesis Synthesise(const std::vector<Harmonic>& harmonics, double vpk) {
         const double phiRad = kTwoPi * phi / 360;
         const double c = a * std::cos(phiRad), sn = a * std::sin(phiRad);
         const int order = ((h.order % n) + n) % n;
-        for (int k = 0, m = 0; k < n; ++k, m = (m + order) % n) sum[k] += c * table[0][m] + sn * table[1][m];
+        for (int k = 0, m = 0; k < n; ++k, m = (m + order) % n)
+            sum[k] += c * table[0][m] + sn * table[1][m];
     }
     Synthesis s;
     s.rawMax = std::max(0.0, *std::max_element(sum.begin(), sum.end()));

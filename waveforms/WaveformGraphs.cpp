@@ -6,7 +6,8 @@
 
 namespace ostrel {
 
-void ShowPeriod(GraphView& graph, std::span<const float> volts, double vpk, bool grid, int labelStep) {
+void ShowPeriod(GraphView& graph, std::span<const float> volts, double vpk, bool grid,
+                int labelStep) {
     const int points = static_cast<int>(volts.size());
     graph.setAxisTitles(QString(), QStringLiteral("Voltage"));
     graph.setGrid(grid);

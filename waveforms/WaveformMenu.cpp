@@ -26,7 +26,8 @@ void RegisterWaveformWindows(frmMain& main, Program& program) {
         window->setOpenEditor([&main] {
             main.action(QStringLiteral("mnuWArb"))->trigger();
             // Already open: it shows the buffer the library just filled.
-            if (auto* editor = qobject_cast<frmArb*>(main.windows().find(QStringLiteral("mnuWArb"))))
+            if (auto* editor =
+                    qobject_cast<frmArb*>(main.windows().find(QStringLiteral("mnuWArb"))))
                 editor->redrawBuffer();
         });
         return window;

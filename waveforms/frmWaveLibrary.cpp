@@ -36,7 +36,8 @@ const QString kHint = QStringLiteral("Left Mouse button zooms, right click for p
 QString reportOf(const BatchReport& report) {
     QStringList lines;
     for (const BatchItem& item : report.failed)
-        lines << QFileInfo(item.file).fileName() + QStringLiteral(" (") + item.name + QStringLiteral("): ") +
+        lines << QFileInfo(item.file).fileName() + QStringLiteral(" (") + item.name +
+                     QStringLiteral("): ") +
                      QString(item.reason).replace(QStringLiteral("\r\n"), QStringLiteral("; "));
     return lines.join(QStringLiteral("\r\n"));
 }
@@ -66,19 +67,22 @@ void frmWaveLibrary::build() {
     auto* layout = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
     drvDriveLetter_ = Named(new QComboBox(this), QStringLiteral("drvDriveLetter"));
-    for (const QFileInfo& drive : QDir::drives()) drvDriveLetter_->addItem(drive.absolutePath());
+    for (const QFileInfo& drive : QDir::drives())
+        drvDriveLetter_->addItem(drive.absolutePath());
     left->addWidget(drvDriveLetter_);
     folders_ = new QFileSystemModel(this);
     folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
     folders_->setRootPath(drvDriveLetter_->currentText());
     drvDirectory_ = Named(new QTreeView(this), QStringLiteral("drvDirectory"));
     drvDirectory_->setModel(folders_);
-    for (int c = 1; c < folders_->columnCount(); ++c) drvDirectory_->hideColumn(c);
+    for (int c = 1; c < folders_->columnCount(); ++c)
+        drvDirectory_->hideColumn(c);
     drvDirectory_->header()->hide();
     drvDirectory_->setMinimumWidth(220);
     left->addWidget(drvDirectory_, 1);
-    connect(drvDriveLetter_, &QComboBox::currentTextChanged, this,
-            [this](const QString& drive) { drvDirectory_->setRootIndex(folders_->setRootPath(drive)); });
+    connect(drvDriveLetter_, &QComboBox::currentTextChanged, this, [this](const QString& drive) {
+        drvDirectory_->setRootIndex(folders_->setRootPath(drive));
+    });
     connect(drvDirectory_, &QTreeView::clicked, this,
             [this](const QModelIndex& index) { setFolder(folders_->filePath(index)); });
 
@@ -110,7 +114,8 @@ void frmWaveLibrary::build() {
     for (int n = 0; n < kLibraryGroupSize; ++n) {
         auto* thumbnail = Named(new GraphView(this), QStringLiteral("Wave_%1").arg(n));
         thumbnail->setMinimumSize(200, 150);
-        connect(thumbnail, &GraphView::drawReleased, this, [this, n](QPoint pixel) { popup(n, pixel); });
+        connect(thumbnail, &GraphView::drawReleased, this,
+                [this, n](QPoint pixel) { popup(n, pixel); });
         grid->addWidget(thumbnail, n / 4, n % 4);
         thumbnails_ << thumbnail;
     }
@@ -133,8 +138,10 @@ void frmWaveLibrary::setFolder(const QString& folder) {
     }
     setWindowTitle(QStringLiteral("Disk Waveform Library - ") + QDir::toNativeSeparators(folder));
     const QSignalBlocker block(tbsWaveforms_);
-    while (tbsWaveforms_->count() > 0) tbsWaveforms_->removeTab(0);
-    const int groups = std::max<int>(1, int((files_.size() + kLibraryGroupSize - 1) / kLibraryGroupSize));
+    while (tbsWaveforms_->count() > 0)
+        tbsWaveforms_->removeTab(0);
+    const int groups =
+        std::max<int>(1, int((files_.size() + kLibraryGroupSize - 1) / kLibraryGroupSize));
     for (int g = 0; g < groups; ++g) {
         const int n = g + 1;
         tbsWaveforms_->addTab(QStringLiteral("Group &%1").arg(n));
@@ -153,7 +160,8 @@ void frmWaveLibrary::showGroup(int group) {
         tbsWaveforms_->setCurrentIndex(group); // shows it through currentChanged
         return;
     }
-    for (int n = 0; n < kLibraryGroupSize; ++n) drawThumbnail(n);
+    for (int n = 0; n < kLibraryGroupSize; ++n)
+        drawThumbnail(n);
 }
 
 QString frmWaveLibrary::fileOf(int n) const {
@@ -178,14 +186,16 @@ void frmWaveLibrary::drawThumbnail(int n) {
     g->setTitle(QFileInfo(file).fileName() + (samples ? QString() : QStringLiteral(" (damaged)")));
     std::vector<float> volts(kWaveformPeriod, 0.0f);
     if (samples)
-        for (int k = 0; k < kWaveformPeriod; ++k) volts[size_t(k)] = static_cast<float>((*samples)[size_t(k)] * vpk);
+        for (int k = 0; k < kWaveformPeriod; ++k)
+            volts[size_t(k)] = static_cast<float>((*samples)[size_t(k)] * vpk);
     ShowPeriod(*g, volts, vpk, false, 90);
 }
 
 void frmWaveLibrary::popup(int n, QPoint pixel) {
     if (fileOf(n).isEmpty() || downloading_) return;
     QMenu menu(this);
-    menu.addAction(QStringLiteral("Open in Arbitrary Waveform Editor"), this, [this, n] { openInEditor(n); });
+    menu.addAction(QStringLiteral("Open in Arbitrary Waveform Editor"), this,
+                   [this, n] { openInEditor(n); });
     menu.addAction(QStringLiteral("Download"), this, [this, n] { downloadOne(n); });
     menu.exec(thumbnails_[n]->mapToGlobal(pixel));
 }
@@ -220,16 +230,20 @@ void frmWaveLibrary::runBatch(const QStringList& files) {
     PromptOwner owner(program_.prompt(), this);
     stopRequested_ = false;
     setDownloading(true);
-    const BatchReport report = DownloadBatch(program_, files, std::nullopt, [this] { return stopRequested_; });
+    const BatchReport report =
+        DownloadBatch(program_, files, std::nullopt, [this] { return stopRequested_; });
     setDownloading(false);
     if (report.stopped == BatchStop::NoSource) return;
     const QString failures = reportOf(report);
-    QString done = QStringLiteral("%1 of %2 waveforms downloaded").arg(report.downloaded.size()).arg(files.size());
+    QString done = QStringLiteral("%1 of %2 waveforms downloaded")
+                       .arg(report.downloaded.size())
+                       .arg(files.size());
     if (report.stopped == BatchStop::Operator) done += QStringLiteral(", stopped");
     if (report.stopped == BatchStop::LinkLost) done += QStringLiteral(", the connection was lost");
     StatusBar1_->setText(done + QLatin1Char('.'));
     if (!failures.isEmpty() && report.stopped != BatchStop::MemoryFull)
-        program_.prompt().showMessage(QStringLiteral("These waveforms were not downloaded:\r\n") + failures,
+        program_.prompt().showMessage(QStringLiteral("These waveforms were not downloaded:\r\n") +
+                                          failures,
                                       PromptIcon::Exclamation);
     if (closeRequested_) close();
 }
@@ -247,7 +261,8 @@ void frmWaveLibrary::deleteAll() {
 
 void frmWaveLibrary::setDownloading(bool on) {
     downloading_ = on;
-    for (QPushButton* b : std::as_const(commands_)) b->setEnabled(!on);
+    for (QPushButton* b : std::as_const(commands_))
+        b->setEnabled(!on);
     cmdStop_->setEnabled(on);
 }
 

@@ -25,7 +25,8 @@ struct CliRun {
 
 std::vector<double> numbers(const QString& reply) {
     std::vector<double> v;
-    for (const QString& f : reply.split(QLatin1Char(','), Qt::SkipEmptyParts)) v.push_back(f.toDouble());
+    for (const QString& f : reply.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        v.push_back(f.toDouble());
     return v;
 }
 
@@ -34,8 +35,8 @@ protected:
     CliRun cli(const QStringList& args, bool lan = true) {
         QStringList all{QStringLiteral("--settings"), fixture.settingsPath()};
         if (lan)
-            all << QStringLiteral("--bus") << QStringLiteral("lan") << QStringLiteral("--host") << source.host()
-                << QStringLiteral("--port") << QString::number(source.port());
+            all << QStringLiteral("--bus") << QStringLiteral("lan") << QStringLiteral("--host")
+                << source.host() << QStringLiteral("--port") << QString::number(source.port());
         QProcess p;
         p.start(QStringLiteral(OSTREL_CLI_PATH), all + args);
         EXPECT_TRUE(p.waitForFinished(60000));
@@ -65,8 +66,8 @@ TEST_F(WaveformCli, SynthWritesTheWaveformFileOffline) {
     const QString out = fixture.tempPath(QStringLiteral("edge.abw"));
     const CliRun r = cli({QStringLiteral("synth"), t, QStringLiteral("--out"), out}, false);
     ASSERT_EQ(r.exit, 0) << r.err.toStdString();
-    for (const char* key : {"ok", "table", "name", "harmonics", "thd_percent", "raw_max", "raw_min", "transfer_min",
-                            "transfer_max", "abw", "downloaded", "source_error"})
+    for (const char* key : {"ok", "table", "name", "harmonics", "thd_percent", "raw_max", "raw_min",
+                            "transfer_min", "transfer_max", "abw", "downloaded", "source_error"})
         EXPECT_TRUE(r.json.contains(QLatin1String(key))) << key;
     EXPECT_EQ(r.json[QStringLiteral("name")].toString(), QStringLiteral("EDGE"));
     EXPECT_EQ(r.json[QStringLiteral("harmonics")].toArray(),
@@ -83,17 +84,20 @@ TEST_F(WaveformCli, SynthWritesTheWaveformFileOffline) {
 
     EXPECT_EQ(cli({QStringLiteral("synth")}, false).exit, 2);
     EXPECT_EQ(cli({QStringLiteral("synth"), t, QStringLiteral("--colour")}, false).exit, 2);
-    const CliRun zero = cli({QStringLiteral("synth"), table(QStringLiteral("zero.hwv"), {{"1", "0", ""}})}, false);
+    const CliRun zero =
+        cli({QStringLiteral("synth"), table(QStringLiteral("zero.hwv"), {{"1", "0", ""}})}, false);
     EXPECT_EQ(zero.exit, 3);
     EXPECT_FALSE(zero.json[QStringLiteral("ok")].toBool());
-    EXPECT_TRUE(zero.err.contains(QStringLiteral("All harmonic amplitudes are zero."))) << zero.err.toStdString();
+    EXPECT_TRUE(zero.err.contains(QStringLiteral("All harmonic amplitudes are zero.")))
+        << zero.err.toStdString();
 }
 
 TEST_F(WaveformCli, SynthDownloadIsPlayedWithItsHarmonics) {
     ASSERT_TRUE(source.start());
-    const QString t = table(QStringLiteral("played.hwv"), {{"1", "100", ""}, {"3", "20", "180"}, {"5", "10", "30"}});
-    const CliRun r = cli({QStringLiteral("synth"), t, QStringLiteral("--download"), QStringLiteral("--name"),
-                       QStringLiteral("distorted_wave")});
+    const QString t = table(QStringLiteral("played.hwv"),
+                            {{"1", "100", ""}, {"3", "20", "180"}, {"5", "10", "30"}});
+    const CliRun r = cli({QStringLiteral("synth"), t, QStringLiteral("--download"),
+                          QStringLiteral("--name"), QStringLiteral("distorted_wave")});
     ASSERT_EQ(r.exit, 0) << r.err.toStdString();
     EXPECT_TRUE(r.json[QStringLiteral("downloaded")].toBool());
     EXPECT_EQ(r.json[QStringLiteral("name")].toString(), QStringLiteral("DISTORTED_WA"));
@@ -110,17 +114,20 @@ TEST_F(WaveformCli, SynthDownloadIsPlayedWithItsHarmonics) {
 
 TEST_F(WaveformCli, SynthRefusalsAndFailuresHaveTheirExitStatus) {
     const QString t = table(QStringLiteral("plain.hwv"), {{"1", "100", ""}});
-    const CliRun sim = cli({QStringLiteral("--bus"), QStringLiteral("sim"), QStringLiteral("synth"), t,
-                         QStringLiteral("--download")}, false);
+    const CliRun sim = cli({QStringLiteral("--bus"), QStringLiteral("sim"), QStringLiteral("synth"),
+                            t, QStringLiteral("--download")},
+                           false);
     EXPECT_EQ(sim.exit, 3);
-    EXPECT_TRUE(sim.err.contains(QStringLiteral("Waveform transfer cancelled.\nNo Interface to AC Source available!")))
+    EXPECT_TRUE(sim.err.contains(
+        QStringLiteral("Waveform transfer cancelled.\nNo Interface to AC Source available!")))
         << sim.err.toStdString();
 
     ASSERT_TRUE(source.start({QStringLiteral("--wave-slots"), QStringLiteral("0")}));
-    const CliRun named = cli({QStringLiteral("synth"), t, QStringLiteral("--download"), QStringLiteral("--name"),
-                           QStringLiteral("1abc")});
+    const CliRun named = cli({QStringLiteral("synth"), t, QStringLiteral("--download"),
+                              QStringLiteral("--name"), QStringLiteral("1abc")});
     EXPECT_EQ(named.exit, 3);
-    EXPECT_TRUE(named.err.contains(QStringLiteral("First character of waveform name must be alpha")));
+    EXPECT_TRUE(
+        named.err.contains(QStringLiteral("First character of waveform name must be alpha")));
     const CliRun full = cli({QStringLiteral("synth"), t, QStringLiteral("--download")});
     EXPECT_EQ(full.exit, 5);
     EXPECT_FALSE(full.json[QStringLiteral("downloaded")].toBool());
@@ -148,15 +155,19 @@ TEST_F(WaveformCli, DownloadAbwRunsTheLibraryBatch) {
     const QJsonArray failed = r.json[QStringLiteral("failed")].toArray();
     ASSERT_EQ(failed.size(), 3);
     EXPECT_EQ(failed[2].toObject()[QStringLiteral("name")].toString(), QStringLiteral("WIDE"));
-    EXPECT_TRUE(failed[2].toObject()[QStringLiteral("reason")].toString().startsWith(QStringLiteral("-222,")));
+    EXPECT_TRUE(failed[2].toObject()[QStringLiteral("reason")].toString().startsWith(
+        QStringLiteral("-222,")));
     EXPECT_TRUE(r.json[QStringLiteral("stopped")].isNull());
     // WIDE was defined before its samples were refused.
     EXPECT_EQ(r.json[QStringLiteral("catalog")].toArray().size(), 13);
 
-    const CliRun one = cli({QStringLiteral("download-abw"), QStringLiteral("--name"), QStringLiteral("renamed"),
-                         folder + QStringLiteral("/Alpha.abw")});
+    const CliRun one = cli({QStringLiteral("download-abw"), QStringLiteral("--name"),
+                            QStringLiteral("renamed"), folder + QStringLiteral("/Alpha.abw")});
     EXPECT_EQ(one.exit, 0) << one.err.toStdString();
-    EXPECT_EQ(one.json[QStringLiteral("downloaded")].toArray()[0].toObject()[QStringLiteral("name")].toString(),
+    EXPECT_EQ(one.json[QStringLiteral("downloaded")]
+                  .toArray()[0]
+                  .toObject()[QStringLiteral("name")]
+                  .toString(),
               QStringLiteral("RENAMED"));
     EXPECT_EQ(cli({QStringLiteral("download-abw"), folder + QStringLiteral("/2fast.abw")}).exit, 3);
     EXPECT_EQ(cli({QStringLiteral("download-abw")}).exit, 2);

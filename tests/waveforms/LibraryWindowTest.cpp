@@ -39,7 +39,8 @@ protected:
 TEST_F(LibraryWindow, GroupsOfTwelveReadWhenFirstShown) {
     const QString folder = libraryFolder();
     auto w = open(folder);
-    EXPECT_EQ(w->windowTitle(), QStringLiteral("Disk Waveform Library - ") + QDir::toNativeSeparators(folder));
+    EXPECT_EQ(w->windowTitle(),
+              QStringLiteral("Disk Waveform Library - ") + QDir::toNativeSeparators(folder));
     auto* tabs = w->findChild<QTabBar*>(QStringLiteral("tbsWaveforms"));
     ASSERT_EQ(tabs->count(), 2);
     EXPECT_EQ(tabs->tabText(1), QStringLiteral("Group &2"));
@@ -50,7 +51,8 @@ TEST_F(LibraryWindow, GroupsOfTwelveReadWhenFirstShown) {
     EXPECT_EQ(thumbnail(w.get(), 2)->value(0, 300), 0.0f);
     EXPECT_EQ(thumbnail(w.get(), 0)->xTitle(), QString());
     EXPECT_EQ(thumbnail(w.get(), 0)->yTitle(), QStringLiteral("Voltage"));
-    EXPECT_EQ(w->status(), QStringLiteral("Left Mouse button zooms, right click for popup menu..."));
+    EXPECT_EQ(w->status(),
+              QStringLiteral("Left Mouse button zooms, right click for popup menu..."));
 
     tabs->setCurrentIndex(1);
     EXPECT_EQ(w->filesRead(), 15);
@@ -76,7 +78,8 @@ TEST_F(LibraryWindow, DownloadAllReportsEachRefusalUnderItsFile) {
     ASSERT_EQ(lines.size(), 4);
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("2fast.abw (2FAST): the name is refused")));
     EXPECT_TRUE(lines[2].startsWith(QStringLiteral("bent.abw (BENT): "))) << lines[2].toStdString();
-    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("Wide.abw (WIDE): -222,"))) << lines[3].toStdString();
+    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("Wide.abw (WIDE): -222,")))
+        << lines[3].toStdString();
     EXPECT_EQ(w->status(), QStringLiteral("12 of 15 waveforms downloaded."));
 }
 

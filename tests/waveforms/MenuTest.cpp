@@ -31,12 +31,9 @@ TEST(WaveformMenu, WindowsOpenFromMenuToolbarAndCommandLine) {
         const char* entry; // menu entry or toolbar key
         const char* window;
     } cases[] = {
-        {"/O DEFN_HARM", nullptr, "frmHarmgen"},
-        {"/O DEFN_ARB", nullptr, "frmArb"},
-        {"", "tb-harmwave", "frmHarmgen"},
-        {"", "tb-arbwave", "frmArb"},
-        {"", "mnuWHarm", "frmHarmgen"},
-        {"", "mnuWLibrary", "frmWaveLibrary"},
+        {"/O DEFN_HARM", nullptr, "frmHarmgen"}, {"/O DEFN_ARB", nullptr, "frmArb"},
+        {"", "tb-harmwave", "frmHarmgen"},       {"", "tb-arbwave", "frmArb"},
+        {"", "mnuWHarm", "frmHarmgen"},          {"", "mnuWLibrary", "frmWaveLibrary"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.commandLine) + (c.entry ? c.entry : ""));

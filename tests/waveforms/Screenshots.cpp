@@ -64,13 +64,16 @@ int main(int argc, char** argv) {
         const QPointF origin = g->pixelToGraph(QPoint(0, 0));
         const QPointF step = g->pixelToGraph(QPoint(100, 100)) - origin;
         const auto pixel = [&](double x, double y) {
-            return QPoint(int((x - origin.x()) / step.x() * 100), int((y - origin.y()) / step.y() * 100));
+            return QPoint(int((x - origin.x()) / step.x() * 100),
+                          int((y - origin.y()) / step.y() * 100));
         };
         const double vpk = arb.peakScale();
         emit g->drawPressed(pixel(0.5, 0));
         for (int k = 8; k < 1023; k += 8) {
             const double x = 2 * M_PI * k / 1024;
-            emit g->drawMoved(pixel(k + 0.5, vpk * 0.9 * (std::sin(x) > 0 ? std::sqrt(std::sin(x)) : -std::sqrt(-std::sin(x)))));
+            emit g->drawMoved(pixel(
+                k + 0.5,
+                vpk * 0.9 * (std::sin(x) > 0 ? std::sqrt(std::sin(x)) : -std::sqrt(-std::sin(x)))));
         }
         emit g->drawMoved(pixel(1022.5, 0));
         emit g->drawReleased(pixel(1022.5, 0));
