@@ -212,6 +212,7 @@ Outcome RunCommand(Program& program, const QStringList& args) {
     if (command == QLatin1String("run-macro")) return RunMacroCommand(program, rest);
     if (command == QLatin1String("run-modulation")) return RunModulationCommand(program, rest);
     if (command == QLatin1String("run-dc-ripple")) return RunDcRippleCommand(program, rest);
+    if (command == QLatin1String("shape")) return RunShapeCommand(program, rest);
 
     const bool known = (command == QLatin1String("send") && !rest.isEmpty()) ||
                        (command == QLatin1String("query") && !rest.isEmpty()) ||

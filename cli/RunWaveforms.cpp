@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "cli/Commands.h"
+#include "waveforms/FunctionLibrary.h"
 #include "waveforms/HarmonicTableFile.h"
 #include "waveforms/LibraryBatch.h"
 #include "waveforms/Synthesis.h"
@@ -12,7 +13,9 @@
 #include <QJsonArray>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
+#include <random>
 
 namespace ostrel {
 
@@ -70,7 +73,8 @@ Outcome RunSynthCommand(Program& program, const QStringList& args) {
 
     const std::vector<Harmonic> harmonics = TableHarmonics(*cells, program.decimalSeparator);
     QJsonArray list;
-    for (const Harmonic& h : harmonics) list.append(QJsonArray{h.order, h.percent, h.degrees});
+    for (const Harmonic& h : harmonics)
+        list.append(QJsonArray{h.order, h.percent, h.degrees});
     fields.insert(QStringLiteral("harmonics"), list);
     const std::optional<double> thd = TableThdPercent(harmonics);
     fields.insert(QStringLiteral("thd_percent"), thd ? QJsonValue(*thd) : QJsonValue());
@@ -79,8 +83,10 @@ Outcome RunSynthCommand(Program& program, const QStringList& args) {
     const Synthesis s = Synthesise(harmonics, vpk);
     fields.insert(QStringLiteral("raw_max"), s.rawMax);
     fields.insert(QStringLiteral("raw_min"), s.rawMin);
-    fields.insert(QStringLiteral("transfer_min"), double(*std::min_element(s.d.begin(), s.d.end())));
-    fields.insert(QStringLiteral("transfer_max"), double(*std::max_element(s.d.begin(), s.d.end())));
+    fields.insert(QStringLiteral("transfer_min"),
+                  double(*std::min_element(s.d.begin(), s.d.end())));
+    fields.insert(QStringLiteral("transfer_max"),
+                  double(*std::max_element(s.d.begin(), s.d.end())));
     if (s.empty())
         return with(Outcome::failed(ExitRefused,
                                     table + QStringLiteral(":\nAll harmonic amplitudes are zero.\n"
@@ -92,7 +98,8 @@ Outcome RunSynthCommand(Program& program, const QStringList& args) {
 
     if (!out.isEmpty()) {
         WaveformSamples samples{};
-        for (int k = 0; k < kSynthesisSamples; ++k) samples[k] = s.y[k] / vpk;
+        for (int k = 0; k < kSynthesisSamples; ++k)
+            samples[k] = s.y[k] / vpk;
         if (!WriteAbwFile(out, samples, error))
             return with(Outcome::failed(ExitRefused, error), fields, false);
         fields.insert(QStringLiteral("abw"), QFileInfo(out).absoluteFilePath());
@@ -113,6 +120,60 @@ Outcome RunSynthCommand(Program& program, const QStringList& args) {
     default:
         return with(Outcome::failed(ExitFailedSent, {}), fields, false);
     }
+}
+
+Outcome RunShapeCommand(Program&, const QStringList& args) {
+    const QString command = QStringLiteral("shape");
+    static const QStringList shapes{QStringLiteral("sine"),    QStringLiteral("triangle"),
+                                    QStringLiteral("stepped"), QStringLiteral("noise"),
+                                    QStringLiteral("clipped"), QStringLiteral("level")};
+    if (args.isEmpty() || !shapes.contains(args[0]))
+        return usage(command,
+                     QStringLiteral("the shape is one of ") + shapes.join(QStringLiteral(", ")));
+    ShapeSettings settings;
+    QString out;
+    unsigned seed = 1;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (i + 1 >= args.size()) return usage(command, a + QStringLiteral(" needs a value"));
+        const QString v = args[++i];
+        bool ok = true;
+        const double x = v.toDouble(&ok);
+        if (a == QLatin1String("--out")) {
+            out = v;
+            continue;
+        }
+        if (!ok || !std::isfinite(x)) return usage(command, a + QStringLiteral(" needs a number"));
+        if (a == QLatin1String("--mult"))
+            settings.multiplierIndex = int(x);
+        else if (a == QLatin1String("--amplitude"))
+            settings.sinePercent = x;
+        else if (a == QLatin1String("--noise"))
+            settings.noisePercent = x;
+        else if (a == QLatin1String("--clip"))
+            settings.clippedPercent = x;
+        else if (a == QLatin1String("--angle"))
+            settings.angle = x;
+        else if (a == QLatin1String("--width"))
+            settings.width = x;
+        else if (a == QLatin1String("--level"))
+            settings.levelPercent = int(x);
+        else if (a == QLatin1String("--seed"))
+            seed = unsigned(x);
+        else
+            return usage(command, QStringLiteral("unknown argument ") + a);
+    }
+    if (out.isEmpty()) return usage(command, QStringLiteral("--out FILE is needed"));
+    std::mt19937 generator(seed);
+    std::uniform_real_distribution<double> uniform(0, 1);
+    std::vector<float> period(kWaveformPeriod, 0.0f);
+    FillShape(Shape(shapes.indexOf(args[0])), settings, period, [&] { return uniform(generator); });
+    WaveformSamples samples{};
+    std::copy(period.begin(), period.end(), samples.begin());
+    QString error;
+    if (!WriteAbwFile(out, samples, error)) return Outcome::failed(ExitRefused, error);
+    return Outcome::completed({{QStringLiteral("shape"), args[0]},
+                               {QStringLiteral("abw"), QFileInfo(out).absoluteFilePath()}});
 }
 
 Outcome RunDownloadAbwCommand(Program& program, const QStringList& args) {
@@ -157,21 +218,25 @@ Outcome RunDownloadAbwCommand(Program& program, const QStringList& args) {
     };
     fields.insert(QStringLiteral("downloaded"), items(report.downloaded, false));
     fields.insert(QStringLiteral("failed"), items(report.failed, true));
-    if (report.stopped == BatchStop::MemoryFull) fields.insert(QStringLiteral("stopped"), QStringLiteral("memory full"));
-    if (report.stopped == BatchStop::LinkLost) fields.insert(QStringLiteral("stopped"), QStringLiteral("link lost"));
+    if (report.stopped == BatchStop::MemoryFull)
+        fields.insert(QStringLiteral("stopped"), QStringLiteral("memory full"));
+    if (report.stopped == BatchStop::LinkLost)
+        fields.insert(QStringLiteral("stopped"), QStringLiteral("link lost"));
     QJsonArray catalog;
     const SourceModel& m = program.sourceModel;
     for (int i = kFirstUserWaveform; i < kWaveformSlots; ++i)
         if (!m.WaveformNames[i].isEmpty()) catalog.append(m.WaveformNames[i]);
     fields.insert(QStringLiteral("catalog"), catalog);
 
-    if (report.stopped == BatchStop::NoSource) return with(Outcome::failed(ExitRefused, {}), fields, false);
-    if (report.stopped == BatchStop::MemoryFull || report.stopped == BatchStop::LinkLost || report.sourceErrors > 0)
-        return with(Outcome::failed(ExitFailedSent,
-                                    QStringLiteral("%1 of %2 waveforms were not taken.")
-                                        .arg(files.size() - report.downloaded.size())
-                                        .arg(files.size())),
-                    fields, false);
+    if (report.stopped == BatchStop::NoSource)
+        return with(Outcome::failed(ExitRefused, {}), fields, false);
+    if (report.stopped == BatchStop::MemoryFull || report.stopped == BatchStop::LinkLost ||
+        report.sourceErrors > 0)
+        return with(
+            Outcome::failed(ExitFailedSent, QStringLiteral("%1 of %2 waveforms were not taken.")
+                                                .arg(files.size() - report.downloaded.size())
+                                                .arg(files.size())),
+            fields, false);
     if (report.refused > 0)
         return with(Outcome::failed(ExitRefused, QStringLiteral("%1 of %2 files were refused.")
                                                      .arg(report.refused)

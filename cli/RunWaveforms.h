@@ -12,5 +12,7 @@ struct Program;
 // `args`: the arguments after the command word.
 Outcome RunSynthCommand(Program& program, const QStringList& args);
 Outcome RunDownloadAbwCommand(Program& program, const QStringList& args);
+// One of the function library's shapes into a waveform file, offline.
+Outcome RunShapeCommand(Program& program, const QStringList& args);
 
 } // namespace ostrel

@@ -302,9 +302,12 @@ void GraphView::applyAxes() {
     plot_->yAxis2->setLabel(y2Title_);
     plot_->yAxis2->setVisible(onSecondAxis_.contains(true));
     plot_->yAxis2->grid()->setVisible(false);
+    // Room on the right for a label at the axis' end, which would otherwise be dropped.
+    plot_->axisRect()->setMinimumMargins(tickLabels_.isEmpty() ? QMargins() : QMargins(0, 0, 24, 0));
     if (!tickLabels_.isEmpty()) {
         auto ticker = QSharedPointer<QCPAxisTickerText>::create();
-        for (const auto& [point, label] : std::as_const(tickLabels_)) ticker->addTick(keyOf(point), label);
+        for (const auto& [point, label] : std::as_const(tickLabels_))
+            ticker->addTick(keyStart_ + point * keyStep_, label);
         ticker->setSubTickCount(0);
         plot_->xAxis->setTicker(ticker);
     } else if (pointLabels_.isEmpty()) {

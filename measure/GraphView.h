@@ -52,7 +52,7 @@ public:
     void setPointLabels(const QStringList& labels) { pointLabels_ = labels; }
     // Labels at chosen points of a numeric axis, every one shown ("0°" at
     // point 0 ... "360°" at the last of 1024).
-    void setTickLabels(const QList<QPair<int, QString>>& ticks) { tickLabels_ = ticks; }
+    void setTickLabels(const QList<QPair<double, QString>>& ticks) { tickLabels_ = ticks; }
     // The x value of point p is start + p * step (numeric axis only).
     void setKeys(double start, double step);
     void setStyle(GraphStyle style) { style_ = style; }
@@ -145,7 +145,7 @@ private:
     QStringList subsetLabels_;
     QVector<bool> onSecondAxis_;
     QStringList pointLabels_;
-    QList<QPair<int, QString>> tickLabels_;
+    QList<QPair<double, QString>> tickLabels_;
     double keyStart_ = 0;
     double keyStep_ = 1;
     GraphStyle style_ = GraphStyle::Line;

@@ -15,8 +15,8 @@ inline constexpr int kWaveformBufferSize = 4096; // the buffer the indices may a
 
 using WaveformSamples = std::array<double, kWaveformBufferSize>;
 
-inline const QString kWaveformFileFilter = QStringLiteral(
-    "Waveform Data (*.abw)|*.ABW|CSV Files (*.csv)|*.CSV|All Files (*.*)|*.*");
+inline const QString kWaveformFileFilter =
+    QStringLiteral("Waveform Data (*.abw)|*.ABW|CSV Files (*.csv)|*.CSV|All Files (*.*)|*.*");
 
 // The samples of the file over a fresh buffer of zeros, so a short file never
 // mixes with an earlier waveform. Refused, naming the file and the line: an

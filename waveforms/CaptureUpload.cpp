@@ -34,9 +34,8 @@ double around(const std::vector<double>& x, double t) {
 std::optional<std::vector<float>> PeriodFromCapture(const Capture& capture, int channel,
                                                     double frequency, const QString& file,
                                                     QString& error) {
-    const QVector<float> record = channel >= 0 && channel < capture.channels()
-                                      ? capture.channel(channel)
-                                      : QVector<float>();
+    const QVector<float> record =
+        channel >= 0 && channel < capture.channels() ? capture.channel(channel) : QVector<float>();
     const double interval = capture.intervalUs * 1e-6;
     const double period = frequency > 0 && interval > 0 ? 1 / (frequency * interval) : 0;
     if (!(frequency > 0) || period < kMinUploadSamples || period > record.size()) {
@@ -46,7 +45,8 @@ std::optional<std::vector<float>> PeriodFromCapture(const Capture& capture, int 
     }
     const int n = kWaveformPeriod;
     std::vector<double> x(n);
-    for (int j = 0; j < n; ++j) x[j] = at(record, j * period / n);
+    for (int j = 0; j < n; ++j)
+        x[j] = at(record, j * period / n);
 
     // x ~ A sin(theta + phi): shift it back by phi.
     double re = 0, im = 0;
@@ -56,10 +56,12 @@ std::optional<std::vector<float>> PeriodFromCapture(const Capture& capture, int 
     }
     const double shift = std::atan2(im, re) / kTwoPi * n;
     std::vector<double> y(n);
-    for (int j = 0; j < n; ++j) y[j] = around(x, j - shift);
+    for (int j = 0; j < n; ++j)
+        y[j] = around(x, j - shift);
 
     double mean = 0;
-    for (const double v : y) mean += v;
+    for (const double v : y)
+        mean += v;
     mean /= n;
     double peak = 0;
     for (double& v : y) {
@@ -67,7 +69,8 @@ std::optional<std::vector<float>> PeriodFromCapture(const Capture& capture, int 
         peak = std::max(peak, std::abs(v));
     }
     std::vector<float> out(n);
-    for (int j = 0; j < n; ++j) out[j] = peak > 0 ? static_cast<float>(y[j] / peak) : 0.0f;
+    for (int j = 0; j < n; ++j)
+        out[j] = peak > 0 ? static_cast<float>(y[j] / peak) : 0.0f;
     return out;
 }
 

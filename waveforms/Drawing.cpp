@@ -21,7 +21,8 @@ bool StartDrawing(DrawState& state, QPointF position, int lastIndex, double vpk)
     return true;
 }
 
-void DrawTo(DrawState& state, QPointF position, int lastIndex, double vpk, std::span<float> buffer) {
+void DrawTo(DrawState& state, QPointF position, int lastIndex, double vpk,
+            std::span<float> buffer) {
     if (!state.drawing || !onGraph(position, lastIndex, vpk)) return;
     const int index = static_cast<int>(std::floor(position.x()));
     const double y = position.y();
@@ -30,8 +31,8 @@ void DrawTo(DrawState& state, QPointF position, int lastIndex, double vpk, std::
     } else {
         const int step = index > state.lastIndex ? 1 : -1;
         for (int i = state.lastIndex; i != index + step; i += step) {
-            const double v = state.lastValue +
-                             (y - state.lastValue) * (i - state.lastIndex) / (index - state.lastIndex);
+            const double v = state.lastValue + (y - state.lastValue) * (i - state.lastIndex) /
+                                                   (index - state.lastIndex);
             buffer[size_t(i)] = static_cast<float>(v / vpk);
         }
     }

@@ -19,6 +19,8 @@ bool StartDrawing(DrawState& state, QPointF position, int lastIndex, double vpk)
 // Draws a straight line from the last position to this one, either way; a
 // position off the graph draws nothing and leaves the state.
 void DrawTo(DrawState& state, QPointF position, int lastIndex, double vpk, std::span<float> buffer);
-inline void StopDrawing(DrawState& state) { state.drawing = false; }
+inline void StopDrawing(DrawState& state) {
+    state.drawing = false;
+}
 
 } // namespace ostrel

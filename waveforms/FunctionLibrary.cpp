@@ -10,9 +10,8 @@ constexpr double kTwoPi = 8 * 0.78539816339744830962;
 } // namespace
 
 QString ShapeCaption(Shape shape) {
-    static const char* const captions[kShapeCount] = {"Sine", "Triangle", "Stepped",
-                                                      "Sine with noise", "Clipped sine",
-                                                      "Level segment"};
+    static const char* const captions[kShapeCount] = {
+        "Sine", "Triangle", "Stepped", "Sine with noise", "Clipped sine", "Level segment"};
     return QString::fromLatin1(captions[static_cast<int>(shape)]);
 }
 
@@ -36,14 +35,18 @@ void FillShape(Shape shape, const ShapeSettings& settings, std::span<float> b,
     case Shape::Sine: {
         const double m = std::pow(2.0, s.multiplierIndex);
         const double a = s.sinePercent / 100;
-        for (int k = 0; k < n; ++k) set(k, a * std::sin(kTwoPi * k * m / n));
+        for (int k = 0; k < n; ++k)
+            set(k, a * std::sin(kTwoPi * k * m / n));
         break;
     }
     case Shape::Triangle: {
         const int quarter = n / 4, threeQuarters = n * 3 / 4;
-        for (int k = 0; k <= quarter; ++k) set(k, 4.0 * k / n);
-        for (int k = quarter; k <= threeQuarters; ++k) set(k, 1 - 4.0 * (k - quarter) / n);
-        for (int k = threeQuarters; k < n; ++k) set(k, 4.0 * (k - threeQuarters) / n - 1);
+        for (int k = 0; k <= quarter; ++k)
+            set(k, 4.0 * k / n);
+        for (int k = quarter; k <= threeQuarters; ++k)
+            set(k, 1 - 4.0 * (k - quarter) / n);
+        for (int k = threeQuarters; k < n; ++k)
+            set(k, 4.0 * (k - threeQuarters) / n - 1);
         break;
     }
     case Shape::Stepped: {
@@ -55,25 +58,29 @@ void FillShape(Shape shape, const ShapeSettings& settings, std::span<float> b,
             const int start = half * n / 2;
             const double sign = half ? -1 : 1;
             for (int k = start; k <= start + n / 10; ++k)
-                for (int i = 0; i < 5; ++i) set((k + offsets[i]) % n, sign * levels[i]);
+                for (int i = 0; i < 5; ++i)
+                    set((k + offsets[i]) % n, sign * levels[i]);
         }
         break;
     }
     case Shape::NoisySine: {
         const double p = s.noisePercent / 100;
-        for (int k = 0; k < n; ++k) set(k, (2 * random() - 1) * p + (1 - p) * std::sin(kTwoPi * k / n));
+        for (int k = 0; k < n; ++k)
+            set(k, (2 * random() - 1) * p + (1 - p) * std::sin(kTwoPi * k / n));
         break;
     }
     case Shape::ClippedSine: {
         const double c = 1 - s.clippedPercent / 100;
-        for (int k = 0; k < n; ++k) set(k, std::clamp(std::sin(kTwoPi * k / n), -c, c));
+        for (int k = 0; k < n; ++k)
+            set(k, std::clamp(std::sin(kTwoPi * k / n), -c, c));
         break;
     }
     case Shape::LevelSegment: {
         const double start = n * s.angle / 360;
         const long first = std::lrint(start);
         const long last = std::lrint(std::floor(double(n) / 360 * s.width) + start);
-        for (long k = first; k <= last; ++k) set(static_cast<int>(k % n), s.levelPercent * 0.01);
+        for (long k = first; k <= last; ++k)
+            set(static_cast<int>(k % n), s.levelPercent * 0.01);
         break;
     }
     }

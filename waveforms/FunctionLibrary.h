@@ -13,13 +13,13 @@ inline constexpr int kShapeCount = 6;
 QString ShapeCaption(Shape shape);
 
 struct ShapeSettings {
-    int multiplierIndex = 0;   // 2^index sine periods per buffer, index 0..5
-    double sinePercent = 100;  // 0..100
-    double noisePercent = 10;  // 1..50
+    int multiplierIndex = 0;    // 2^index sine periods per buffer, index 0..5
+    double sinePercent = 100;   // 0..100
+    double noisePercent = 10;   // 1..50
     double clippedPercent = 10; // 1..50
-    double angle = 0;          // segment start, 0..360 degrees
-    double width = 90;         // segment width, 0..360 degrees
-    int levelPercent = 100;    // segment level, -100..100 % of full scale
+    double angle = 0;           // segment start, 0..360 degrees
+    double width = 90;          // segment width, 0..360 degrees
+    int levelPercent = 100;     // segment level, -100..100 % of full scale
 };
 inline constexpr int kMaxMultiplierIndex = 5;
 

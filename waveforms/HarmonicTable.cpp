@@ -30,7 +30,8 @@ std::vector<Harmonic> TableHarmonics(const HarmonicTable& table, QChar separator
         add(2 * r + 1, table[r].oddAmplitude, table[r].oddPhase);
         add(2 * r + 2, table[r].evenAmplitude, table[r].evenPhase);
     }
-    std::sort(out.begin(), out.end(), [](const Harmonic& a, const Harmonic& b) { return a.order < b.order; });
+    std::sort(out.begin(), out.end(),
+              [](const Harmonic& a, const Harmonic& b) { return a.order < b.order; });
     return out;
 }
 

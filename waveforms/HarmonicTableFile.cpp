@@ -25,7 +25,9 @@ std::optional<HarmonicTable> ReadHarmonicTableFile(const QString& path, QChar se
         return std::nullopt;
     };
     if (lines.size() > kHarmonicTableRows)
-        return fail(kHarmonicTableRows, QStringLiteral("a harmonic table holds at most %1 rows.").arg(kHarmonicTableRows));
+        return fail(
+            kHarmonicTableRows,
+            QStringLiteral("a harmonic table holds at most %1 rows.").arg(kHarmonicTableRows));
     HarmonicTable table{};
     for (qsizetype n = 0; n < lines.size(); ++n) {
         const std::optional<QStringList> fields = SplitRecord(lines[n]);
@@ -49,8 +51,11 @@ bool WriteHarmonicTableFile(const QString& path, const HarmonicTable& table, QCh
     QStringList records;
     for (const HarmonicRow& row : table) {
         QStringList fields;
-        for (const QString* cell : {&row.oddAmplitude, &row.oddPhase, &row.evenAmplitude, &row.evenPhase})
-            fields << QuotedField(invariant(*cell, separator));
+        // A cell that does not hold a number counts as empty: the file must read back.
+        for (const QString* cell :
+             {&row.oddAmplitude, &row.oddPhase, &row.evenAmplitude, &row.evenPhase})
+            fields << QuotedField(CellNumber(*cell, separator) ? invariant(*cell, separator)
+                                                               : QString());
         records << fields.join(QLatin1Char(','));
     }
     return WriteRecordFile(path, records, kKind, error);

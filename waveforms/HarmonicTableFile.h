@@ -20,7 +20,7 @@ inline const QString kLastSaveFile = QStringLiteral("lastsave.$$$");
 // non-empty field that is not a number.
 std::optional<HarmonicTable> ReadHarmonicTableFile(const QString& path, QChar separator,
                                                    QString& error);
-// The whole file or nothing.
+// The whole file or nothing; a cell that is not a number is written empty.
 bool WriteHarmonicTableFile(const QString& path, const HarmonicTable& table, QChar separator,
                             QString& error);
 

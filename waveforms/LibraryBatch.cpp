@@ -24,7 +24,8 @@ QStringList LibraryFiles(const QString& folder) {
         return c != 0 ? c < 0 : a < b;
     });
     QStringList paths;
-    for (const QString& n : names) paths << dir.absoluteFilePath(n);
+    for (const QString& n : names)
+        paths << dir.absoluteFilePath(n);
     return paths;
 }
 
@@ -42,7 +43,8 @@ BatchReport DownloadBatch(Program& program, const QStringList& files,
     const bool flagBefore = program.waveformTransferInProgress;
     program.waveformTransferInProgress = true;
     program.link.CheckError();
-    for (const QString& file : files) {
+    for (qsizetype at = 0; at < files.size(); ++at) {
+        const QString& file = files[at];
         BatchItem item{file, name && files.size() == 1 ? *name : FileWaveformName(file), {}};
         if (!CheckWaveformName(program, item.name)) {
             item.reason = QStringLiteral("the name is refused");
@@ -59,7 +61,8 @@ BatchReport DownloadBatch(Program& program, const QStringList& files,
             continue;
         }
         std::vector<float> samples(kWaveformPeriod);
-        for (int k = 0; k < kWaveformPeriod; ++k) samples[k] = static_cast<float>((*values)[k]);
+        for (int k = 0; k < kWaveformPeriod; ++k)
+            samples[k] = static_cast<float>((*values)[k]);
         prompt.setStatus(1, QStringLiteral("Downloading arbitrary waveform ") + item.name +
                                 QStringLiteral(" to AC source memory..."));
         QString errors;
@@ -79,7 +82,7 @@ BatchReport DownloadBatch(Program& program, const QStringList& files,
             report.downloaded << item;
         }
         QCoreApplication::processEvents();
-        if (stop && stop()) {
+        if (at + 1 < files.size() && stop && stop()) {
             report.stopped = BatchStop::Operator;
             break;
         }

@@ -5,12 +5,14 @@
 namespace ostrel {
 
 void WaveformBuffer::assign(const WaveformSamples& values) {
-    for (size_t k = 0; k < samples.size(); ++k) samples[k] = static_cast<float>(values[k]);
+    for (size_t k = 0; k < samples.size(); ++k)
+        samples[k] = static_cast<float>(values[k]);
 }
 
 WaveformSamples WaveformBuffer::values() const {
     WaveformSamples out{};
-    for (size_t k = 0; k < samples.size(); ++k) out[k] = samples[k];
+    for (size_t k = 0; k < samples.size(); ++k)
+        out[k] = samples[k];
     return out;
 }
 

@@ -9,7 +9,9 @@ namespace ostrel {
 
 class GraphView;
 
-// `volts` are drawn as they are; the scale spans -Vpk..+Vpk.
-void ShowPeriod(GraphView& graph, std::span<const float> volts, double vpk, bool grid);
+// `volts` are drawn as they are; the scale spans -Vpk..+Vpk. The angle
+// labels are `labelStep` degrees apart (45, or 90 on a thumbnail).
+void ShowPeriod(GraphView& graph, std::span<const float> volts, double vpk, bool grid,
+                int labelStep = 45);
 
 } // namespace ostrel

@@ -19,10 +19,12 @@ bool CheckWaveformName(Program& program, const QString& name) {
     if (!ValidateWaveformName(program, name)) return false;
     for (const QChar c : name) {
         const bool allowed = (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
-                             (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('_');
+                             (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+                             c == QLatin1Char('_');
         if (allowed) continue;
         program.prompt().showMessage(
-            QStringLiteral("Waveform name may hold only letters A-Z, digits 0-9 and _\r\nTransfer of ") +
+            QStringLiteral(
+                "Waveform name may hold only letters A-Z, digits 0-9 and _\r\nTransfer of ") +
                 name + QStringLiteral(" cancelled."),
             PromptIcon::Exclamation);
         return false;

@@ -1,8 +1,8 @@
 #include "waveforms/WaveformSend.h"
 
 #include "app/Program.h"
-#include "link/WaveformTransfer.h"
 #include "link/Waits.h"
+#include "link/WaveformTransfer.h"
 #include "waveforms/AbwFile.h"
 
 namespace ostrel {

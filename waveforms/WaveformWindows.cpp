@@ -18,9 +18,9 @@ std::optional<QString> TransferName(Program& program, const QString& current, co
                                     const std::function<int()>& pick) {
     QString name = current;
     if (name.isEmpty() || name == QLatin1String("LASTSAVE")) {
-        const std::optional<QString> typed =
-            program.prompt().inputText(QStringLiteral("Transfer as..."), QStringLiteral("Waveform name:"),
-                                       prefix + QString::number(pick()));
+        const std::optional<QString> typed = program.prompt().inputText(
+            QStringLiteral("Transfer as..."), QStringLiteral("Waveform name:"),
+            prefix + QString::number(pick()));
         if (!typed || typed->trimmed().isEmpty()) return std::nullopt;
         name = TypedWaveformName(typed->trimmed());
     }
@@ -29,7 +29,8 @@ std::optional<QString> TransferName(Program& program, const QString& current, co
 }
 
 void ReleaseLimitCheck(Program& program) {
-    if (program.settings.protection.arbRestriction != 0 && program.settings.link.bus != BusSimulation)
+    if (program.settings.protection.arbRestriction != 0 &&
+        program.settings.link.bus != BusSimulation)
         program.link.Send(0, QStringLiteral("trac:lim off"));
 }
 

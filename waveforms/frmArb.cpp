@@ -88,7 +88,8 @@ void frmArb::build() {
     connect(Pego1_, &GraphView::drawPressed, this, &frmArb::drawPressed);
     connect(Pego1_, &GraphView::drawMoved, this, &frmArb::drawMoved);
     connect(Pego1_, &GraphView::drawReleased, this, [this] { drawReleased(); });
-    connect(Pego1_, &GraphView::zoomed, this, [this] { showStatus(QStringLiteral("Use 'Z' key to unzoom...")); });
+    connect(Pego1_, &GraphView::zoomed, this,
+            [this] { showStatus(QStringLiteral("Use 'Z' key to unzoom...")); });
     connect(Pego1_, &GraphView::unzoomed, this, [this] { showStatus(kDrawHint); });
 }
 
@@ -99,7 +100,8 @@ QString frmArb::status() const {
 void frmArb::redrawBuffer() {
     const WaveformBuffer& b = program_.waveform;
     std::vector<float> volts(size_t(b.lastIndex + 1));
-    for (size_t k = 0; k < volts.size(); ++k) volts[k] = static_cast<float>(b.samples[k] * vpk_);
+    for (size_t k = 0; k < volts.size(); ++k)
+        volts[k] = static_cast<float>(b.samples[k] * vpk_);
     const bool zoomed = Pego1_->isZoomed();
     Pego1_->reset();
     Pego1_->setTitle(b.name.isEmpty() ? QStringLiteral("Arbitrary Waveform") : b.name);
@@ -113,7 +115,8 @@ void frmArb::drawPressed(QPoint pixel) {
 }
 
 void frmArb::drawMoved(QPoint pixel) {
-    DrawTo(drawing_, Pego1_->pixelToGraph(pixel), program_.waveform.lastIndex, vpk_, program_.waveform.samples);
+    DrawTo(drawing_, Pego1_->pixelToGraph(pixel), program_.waveform.lastIndex, vpk_,
+           program_.waveform.samples);
 }
 
 void frmArb::drawReleased() {
@@ -150,8 +153,11 @@ void frmArb::upload() {
 
 void frmArb::load() {
     PromptOwner owner(program_.prompt(), this);
-    const QString path = program_.prompt().chooseOpenFile(
-        {QStringLiteral("Open Arbitrary Wave File..."), kWaveformFileFilter, QStringLiteral("abw"), {}});
+    const QString path =
+        program_.prompt().chooseOpenFile({QStringLiteral("Open Arbitrary Wave File..."),
+                                          kWaveformFileFilter,
+                                          QStringLiteral("abw"),
+                                          {}});
     if (path.isEmpty()) return;
     QString error;
     const auto samples = ReadAbwFile(path, error);
@@ -166,9 +172,11 @@ void frmArb::load() {
 
 void frmArb::saveAs() {
     PromptOwner owner(program_.prompt(), this);
-    const QString path = ChooseSavePath(
-        program_.prompt(),
-        {QStringLiteral("Save Arbitrary Wave As ..."), kWaveformFileFilter, QStringLiteral("abw"), {}});
+    const QString path =
+        ChooseSavePath(program_.prompt(), {QStringLiteral("Save Arbitrary Wave As ..."),
+                                           kWaveformFileFilter,
+                                           QStringLiteral("abw"),
+                                           {}});
     if (path.isEmpty()) return;
     QString error;
     if (!WriteAbwFile(path, program_.waveform.values(), error)) {
@@ -218,7 +226,8 @@ void frmArb::fillRegisters() {
 
 void frmArb::setTransferring(bool on) {
     transferring_ = on;
-    for (QPushButton* b : std::as_const(commands_)) b->setEnabled(!on);
+    for (QPushButton* b : std::as_const(commands_))
+        b->setEnabled(!on);
     if (!on && closeRequested_) close();
 }
 

@@ -46,20 +46,23 @@ frmDSOmdl::frmDSOmdl(Program& program, QWidget* parent) : QDialog(parent), progr
     txtFile_ = Named(new QLineEdit(this), QStringLiteral("txtFile"));
     txtFile_->setReadOnly(true);
     txtFile_->setMinimumWidth(320);
-    auto* browse = Named(new QPushButton(QStringLiteral("&Browse..."), this), QStringLiteral("cmdBrowse"));
+    auto* browse =
+        Named(new QPushButton(QStringLiteral("&Browse..."), this), QStringLiteral("cmdBrowse"));
     connect(browse, &QPushButton::clicked, this, &frmDSOmdl::browse);
     file->addWidget(txtFile_);
     file->addWidget(browse);
     form->addRow(QStringLiteral("Capture file:"), file);
     cmbChannel_ = Named(new QComboBox(this), QStringLiteral("cmbChannel"));
     form->addRow(QStringLiteral("Channel:"), cmbChannel_);
-    txtFreq_ = Named(new QLineEdit(QString::number(program_.outputState.Frequency), this), QStringLiteral("txtFreq"));
+    txtFreq_ = Named(new QLineEdit(QString::number(program_.outputState.Frequency), this),
+                     QStringLiteral("txtFreq"));
     form->addRow(QStringLiteral("Fundamental frequency (Hz):"), txtFreq_);
     layout->addLayout(form);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     auto* ok = Named(new QPushButton(QStringLiteral("OK"), this), QStringLiteral("cmdOk"));
-    auto* cancel = Named(new QPushButton(QStringLiteral("Cancel"), this), QStringLiteral("cmdCancel"));
+    auto* cancel =
+        Named(new QPushButton(QStringLiteral("Cancel"), this), QStringLiteral("cmdCancel"));
     ok->setAutoDefault(false);
     connect(ok, &QPushButton::clicked, this, &frmDSOmdl::ok);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -84,8 +87,11 @@ bool frmDSOmdl::openRecord(const QString& path) {
 
 void frmDSOmdl::browse() {
     PromptOwner owner(program_.prompt(), this);
-    const QString path = program_.prompt().chooseOpenFile(
-        {QStringLiteral("Open Waveform Capture File..."), kCaptureFilter, QStringLiteral("wfd"), {}});
+    const QString path =
+        program_.prompt().chooseOpenFile({QStringLiteral("Open Waveform Capture File..."),
+                                          kCaptureFilter,
+                                          QStringLiteral("wfd"),
+                                          {}});
     if (!path.isEmpty()) openRecord(path);
 }
 
@@ -102,8 +108,8 @@ void frmDSOmdl::ok() {
     text.replace(program_.decimalSeparator, QLatin1Char('.'));
     bool number = false;
     const double frequency = text.toDouble(&number);
-    const auto period = PeriodFromCapture(capture, cmbChannel_->currentIndex(), number ? frequency : 0,
-                                          path_, error);
+    const auto period = PeriodFromCapture(capture, cmbChannel_->currentIndex(),
+                                          number ? frequency : 0, path_, error);
     if (!period) {
         program_.prompt().showMessage(error, PromptIcon::Exclamation);
         return;

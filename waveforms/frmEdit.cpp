@@ -29,7 +29,8 @@ frmEdit::frmEdit(Program& program, QWidget* parent) : QDialog(parent), program_(
     grdEdit_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     grdEdit_->verticalHeader()->setDefaultSectionSize(20);
     QStringList indices;
-    for (size_t k = 0; k < rows_.size(); ++k) indices << QString::number(k);
+    for (size_t k = 0; k < rows_.size(); ++k)
+        indices << QString::number(k);
     grdEdit_->setVerticalHeaderLabels(indices);
     grdEdit_->setMinimumSize(220, 420);
     left->addWidget(grdEdit_);
@@ -84,12 +85,14 @@ void frmEdit::deleteRow() {
 
 void frmEdit::clearAll() {
     PromptOwner owner(program_.prompt(), this);
-    if (program_.prompt().ask(QStringLiteral("This operation will set all waveform\r\ndata points to zero!\r\n"
-                                             "Are you sure you want to continue ?"),
-                              PromptButtons::YesNo, 2, PromptIcon::Question) != PromptAnswer::Yes)
+    if (program_.prompt().ask(
+            QStringLiteral("This operation will set all waveform\r\ndata points to zero!\r\n"
+                           "Are you sure you want to continue ?"),
+            PromptButtons::YesNo, 2, PromptIcon::Question) != PromptAnswer::Yes)
         return;
     status_->setText(QStringLiteral("Clearing all data points..."));
-    for (EditRow& r : rows_) r = {QStringLiteral("0"), 0.0f};
+    for (EditRow& r : rows_)
+        r = {QStringLiteral("0"), 0.0f};
     fill();
     status_->setText(kActive);
 }

@@ -30,8 +30,9 @@ namespace ostrel {
 
 namespace {
 
-const QString kAllZero = QStringLiteral("All harmonic amplitudes are zero.\r\n"
-                                        "Enter at least one amplitude before saving or transferring.");
+const QString kAllZero =
+    QStringLiteral("All harmonic amplitudes are zero.\r\n"
+                   "Enter at least one amplitude before saving or transferring.");
 const QString kOverwrite =
     QStringLiteral("File specified already exists.\r\nDo you want to overwrite this file?");
 
@@ -79,7 +80,8 @@ QTableWidget* frmHarmgen::grid(const QString& name, bool odd) {
         auto* label = new QTableWidgetItem(h == 1 ? QStringLiteral("Fund") : QString::number(h));
         label->setFlags(Qt::ItemIsEnabled);
         t->setItem(r, 0, label);
-        for (int c = 1; c < 3; ++c) t->setItem(r, c, new QTableWidgetItem);
+        for (int c = 1; c < 3; ++c)
+            t->setItem(r, c, new QTableWidgetItem);
     }
     connect(t, &QTableWidget::itemChanged, this, [this] { cellEdited(); });
     return t;
@@ -105,10 +107,12 @@ void frmHarmgen::build() {
     auto* options = new QHBoxLayout;
     optView_ = OptionArray(this, QStringLiteral("optView"),
                            {QStringLiteral("Harmonic table"), QStringLiteral("Waveform preview")});
-    for (QAbstractButton* b : optView_->buttons()) options->addWidget(b);
+    for (QAbstractButton* b : optView_->buttons())
+        options->addWidget(b);
     optView_->button(1)->setChecked(true);
     connect(optView_, &QButtonGroup::idClicked, this, [this] { draw(); });
-    chkAutoPreview_ = Named(new QCheckBox(QStringLiteral("Auto preview"), this), QStringLiteral("chkAutoPreview"));
+    chkAutoPreview_ = Named(new QCheckBox(QStringLiteral("Auto preview"), this),
+                            QStringLiteral("chkAutoPreview"));
     chkGrid_ = Named(new QCheckBox(QStringLiteral("Grid"), this), QStringLiteral("chkGrid"));
     chkGrid_->setChecked(program_.settings.graph.grid != 0);
     options->addWidget(chkAutoPreview_);
@@ -141,7 +145,8 @@ void frmHarmgen::build() {
     button("cmdDelete", QStringLiteral("&Delete"), &frmHarmgen::deleteWaveform);
     buttons->addStretch();
     button("cmdOk", QStringLiteral("OK"), &frmHarmgen::ok);
-    auto* cancel = Named(new QPushButton(QStringLiteral("Cancel"), this), QStringLiteral("cmdCancel"));
+    auto* cancel =
+        Named(new QPushButton(QStringLiteral("Cancel"), this), QStringLiteral("cmdCancel"));
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
     buttons->addWidget(cancel);
     commands_ << cancel;
@@ -156,8 +161,9 @@ void frmHarmgen::build() {
         if (on) preview();
     });
     connect(chkGrid_, &QCheckBox::toggled, this, [this] { draw(); });
-    connect(Pego1_, &GraphView::zoomed, this,
-            [this] { showStatus(QStringLiteral("Use 'Z' key or left double click to unzoom...")); });
+    connect(Pego1_, &GraphView::zoomed, this, [this] {
+        showStatus(QStringLiteral("Use 'Z' key or left double click to unzoom..."));
+    });
     connect(Pego1_, &GraphView::unzoomed, this,
             [this] { showStatus(QStringLiteral("Use left mouse button to zoom graph...")); });
 }
@@ -217,7 +223,8 @@ void frmHarmgen::draw() {
 void frmHarmgen::drawBars() {
     Pego1_->reset();
     Pego1_->setTitle(QStringLiteral("Harmonic Table"));
-    Pego1_->setAxisTitles(QStringLiteral("Harmonics number"), QStringLiteral("Relative Amplitude (%)"));
+    Pego1_->setAxisTitles(QStringLiteral("Harmonics number"),
+                          QStringLiteral("Relative Amplitude (%)"));
     Pego1_->setStyle(GraphStyle::Bar);
     Pego1_->setGrid(chkGrid_->isChecked());
     constexpr int kBars = 2 * kHarmonicTableRows;
@@ -228,7 +235,8 @@ void frmHarmgen::drawBars() {
     Pego1_->setSubsetColor(1, 12);
     QStringList labels;
     QVector<float> values(2 * kBars, GraphView::kNullValue);
-    for (int h = 1; h <= kBars; ++h) labels << (h == 1 ? QStringLiteral("Fund") : QString::number(h));
+    for (int h = 1; h <= kBars; ++h)
+        labels << (h == 1 ? QStringLiteral("Fund") : QString::number(h));
     for (const Harmonic& h : TableHarmonics(table(), program_.decimalSeparator))
         values[(h.order % 2 ? 0 : kBars) + h.order - 1] = static_cast<float>(h.percent);
     Pego1_->setPointLabels(labels);
@@ -259,8 +267,11 @@ void frmHarmgen::clearTable() {
 
 void frmHarmgen::load() {
     PromptOwner owner(program_.prompt(), this);
-    const QString path = program_.prompt().chooseOpenFile(
-        {QStringLiteral("Open Harmonic Table File..."), kHarmonicTableFilter, QStringLiteral("hwv"), {}});
+    const QString path =
+        program_.prompt().chooseOpenFile({QStringLiteral("Open Harmonic Table File..."),
+                                          kHarmonicTableFilter,
+                                          QStringLiteral("hwv"),
+                                          {}});
     if (path.isEmpty()) return;
     QString error;
     const auto read = ReadHarmonicTableFile(path, program_.decimalSeparator, error);
@@ -278,12 +289,15 @@ void frmHarmgen::saveAs() {
     preview();
     if (refuseEmpty()) return;
     Prompt& prompt = program_.prompt();
-    const QString chosen = prompt.chooseSaveFile(
-        {QStringLiteral("Save Harmonic Table As ..."), kHarmonicTableFilter, QStringLiteral("hwv"), {}});
+    const QString chosen = prompt.chooseSaveFile({QStringLiteral("Save Harmonic Table As ..."),
+                                                  kHarmonicTableFilter,
+                                                  QStringLiteral("hwv"),
+                                                  {}});
     if (chosen.isEmpty()) return;
     const QString path = WithDefaultExtension(chosen, QStringLiteral("hwv"));
     const QFileInfo info(path);
-    const QString companion = info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".abw");
+    const QString companion =
+        info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".abw");
     // One question covers both files; No writes neither.
     QString question;
     if (QFileInfo::exists(companion))
@@ -294,7 +308,8 @@ void frmHarmgen::saveAs() {
         prompt.ask(question, PromptButtons::YesNo, 2, PromptIcon::Question) != PromptAnswer::Yes)
         return;
     WaveformSamples samples{};
-    for (int k = 0; k < kSynthesisSamples; ++k) samples[k] = synthesis_.y[k] / vpk_;
+    for (int k = 0; k < kSynthesisSamples; ++k)
+        samples[k] = synthesis_.y[k] / vpk_;
     QString error;
     if (!WriteHarmonicTableFile(path, table(), program_.decimalSeparator, error) ||
         !WriteAbwFile(companion, samples, error)) {
@@ -332,8 +347,8 @@ void frmHarmgen::deleteWaveform() {
 
 void frmHarmgen::ok() {
     QString error;
-    if (!WriteHarmonicTableFile(program_.paths.userFile(kLastSaveFile), table(), program_.decimalSeparator,
-                                error)) {
+    if (!WriteHarmonicTableFile(program_.paths.userFile(kLastSaveFile), table(),
+                                program_.decimalSeparator, error)) {
         program_.prompt().showMessage(error, PromptIcon::Exclamation);
         return;
     }
@@ -352,7 +367,8 @@ void frmHarmgen::fillRegisters() {
 
 void frmHarmgen::setTransferring(bool on) {
     transferring_ = on;
-    for (QPushButton* b : std::as_const(commands_)) b->setEnabled(!on);
+    for (QPushButton* b : std::as_const(commands_))
+        b->setEnabled(!on);
     cmdPreview_->setEnabled(!on && !chkAutoPreview_->isChecked());
     if (!on && closeRequested_) close();
 }

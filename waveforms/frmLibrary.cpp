@@ -25,7 +25,8 @@ frmLibrary::frmLibrary(Program& program, QWidget* parent) : QDialog(parent), pro
     setWindowTitle(QStringLiteral("Function Library"));
     auto* layout = new QHBoxLayout(this);
     QStringList captions;
-    for (int i = 0; i < kShapeCount; ++i) captions << ShapeCaption(Shape(i));
+    for (int i = 0; i < kShapeCount; ++i)
+        captions << ShapeCaption(Shape(i));
     optStd_ = OptionArray(this, QStringLiteral("optStd"), captions);
     optStd_->button(0)->setChecked(true);
     layout->addWidget(OptionBox(this, QStringLiteral("Function"), optStd_));
@@ -33,7 +34,8 @@ frmLibrary::frmLibrary(Program& program, QWidget* parent) : QDialog(parent), pro
     auto* settingsBox = new QGroupBox(QStringLiteral("Settings"), this);
     auto* form = new QFormLayout(settingsBox);
     cmbMult_ = Named(new QComboBox(settingsBox), QStringLiteral("cmbMult"));
-    for (int i = 0; i <= kMaxMultiplierIndex; ++i) cmbMult_->addItem(QStringLiteral("x%1").arg(1 << i));
+    for (int i = 0; i <= kMaxMultiplierIndex; ++i)
+        cmbMult_->addItem(QStringLiteral("x%1").arg(1 << i));
     form->addRow(QStringLiteral("Frequency multiplier:"), cmbMult_);
     const auto row = [&](const QString& label, QLineEdit* box, const QString& unit) {
         auto* line = new QHBoxLayout;
@@ -58,7 +60,8 @@ frmLibrary::frmLibrary(Program& program, QWidget* parent) : QDialog(parent), pro
 
     auto* buttons = new QVBoxLayout;
     auto* ok = Named(new QPushButton(QStringLiteral("OK"), this), QStringLiteral("cmdOk"));
-    auto* cancel = Named(new QPushButton(QStringLiteral("Cancel"), this), QStringLiteral("cmdCancel"));
+    auto* cancel =
+        Named(new QPushButton(QStringLiteral("Cancel"), this), QStringLiteral("cmdCancel"));
     connect(ok, &QPushButton::clicked, this, &frmLibrary::ok);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     buttons->addWidget(ok);
@@ -78,7 +81,8 @@ QLineEdit* frmLibrary::entry(const char* name, const char* spin, int low, int hi
     buttons->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
     buttons->setFixedWidth(20);
     box->setProperty("spin", QString::fromLatin1(spin));
-    connect(buttons, &QSpinBox::valueChanged, box, [box](int v) { box->setText(QString::number(v)); });
+    connect(buttons, &QSpinBox::valueChanged, box,
+            [box](int v) { box->setText(QString::number(v)); });
     return box;
 }
 
@@ -97,7 +101,8 @@ ShapeSettings frmLibrary::settings() const {
     s.clippedPercent = number(txtClipped_, 10);
     s.angle = number(txtAngle_, 0);
     s.width = number(txtWidth_, 90);
-    s.levelPercent = static_cast<int>(std::trunc(std::clamp(number(txtLevel_, 100), -100.0, 100.0)));
+    s.levelPercent =
+        static_cast<int>(std::trunc(std::clamp(number(txtLevel_, 100), -100.0, 100.0)));
     return Limited(s);
 }
 

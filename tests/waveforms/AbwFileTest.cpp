@@ -24,7 +24,8 @@ struct AbwFiles : ::testing::Test {
 
 TEST_F(AbwFiles, WrittenPeriodReadsBackExactlyWithItsOwnPathOnLineOne) {
     WaveformSamples period{};
-    for (int k = 0; k < kWaveformPeriod; ++k) period[k] = std::sin(2 * M_PI * k / 1024.0) * 0.999;
+    for (int k = 0; k < kWaveformPeriod; ++k)
+        period[k] = std::sin(2 * M_PI * k / 1024.0) * 0.999;
     period[kWaveformPeriod] = 7; // beyond the period: never written
     const QString path = dir.filePath("sine.abw");
     QString error;
@@ -39,7 +40,8 @@ TEST_F(AbwFiles, WrittenPeriodReadsBackExactlyWithItsOwnPathOnLineOne) {
 
     const auto read = ReadAbwFile(path, error);
     ASSERT_TRUE(read) << error.toStdString();
-    for (int k = 0; k < kWaveformPeriod; ++k) ASSERT_EQ((*read)[k], period[k]) << k;
+    for (int k = 0; k < kWaveformPeriod; ++k)
+        ASSERT_EQ((*read)[k], period[k]) << k;
     EXPECT_EQ((*read)[kWaveformPeriod], 0);
 }
 

@@ -88,7 +88,8 @@ TEST_F(ArbWindow, RightButtonDrawsStraightLinesWithinFullScale) {
     emit g->drawMoved(pixelAt(g, {320, 0}));
     emit g->drawReleased(pixelAt(g, {320, 0}));
     EXPECT_EQ(program().waveform.samples, before);
-    for (float v : program().waveform.samples) ASSERT_TRUE(std::isfinite(v) && std::abs(v) <= 1);
+    for (float v : program().waveform.samples)
+        ASSERT_TRUE(std::isfinite(v) && std::abs(v) <= 1);
 
     // The buffer outlives the window.
     w.reset();
@@ -111,7 +112,8 @@ TEST_F(ArbWindow, AHarmonicWindowFileOpensUnchangedAndTransfersUnderItsName) {
     auto w = open();
     prompt().chooseFile(fixture.tempPath("edge.abw"));
     click(w.get(), "cmdLoad");
-    for (int k = 0; k < kWaveformPeriod; ++k) ASSERT_EQ(sample(k), float((*file)[k])) << k;
+    for (int k = 0; k < kWaveformPeriod; ++k)
+        ASSERT_EQ(sample(k), float((*file)[k])) << k;
     EXPECT_EQ(program().waveform.name, QStringLiteral("EDGE"));
 
     click(w.get(), "cmdTransfer"); // a name from a file: no question
@@ -123,10 +125,11 @@ TEST_F(ArbWindow, AHarmonicWindowFileOpensUnchangedAndTransfersUnderItsName) {
     program().waveform.name.clear();
     prompt().type(QStringLiteral("arbone"));
     click(w.get(), "cmdTransfer");
-    const PromptCall& asked = prompt().calls().back().kind == PromptCall::TextInput
-                                  ? prompt().calls().back()
-                                  : *std::find_if(prompt().calls().begin(), prompt().calls().end(),
-                                                  [](const PromptCall& c) { return c.kind == PromptCall::TextInput; });
+    const PromptCall& asked =
+        prompt().calls().back().kind == PromptCall::TextInput
+            ? prompt().calls().back()
+            : *std::find_if(prompt().calls().begin(), prompt().calls().end(),
+                            [](const PromptCall& c) { return c.kind == PromptCall::TextInput; });
     EXPECT_TRUE(QRegularExpression("^ARBW([0-9]|1[0-9])$").match(asked.initial).hasMatch());
     EXPECT_EQ(registerSamples(QStringLiteral("ARBONE")).size(), 1024u);
     EXPECT_TRUE(prompt().messages().isEmpty()) << prompt().messages().join('|').toStdString();
@@ -149,7 +152,8 @@ TEST_F(ArbWindow, PointEditorReadsVoltsAndLeavesUntouchedSamples) {
     grid->item(1, 0)->setText(QString::number(2 * vpk));
     grid->item(7, 0)->setText("12 V");
     click(&editor, "cmdOk");
-    EXPECT_EQ(prompt().messages(), QStringList{"Found Data Entry Error at Position 7Please Correct."});
+    EXPECT_EQ(prompt().messages(),
+              QStringList{"Found Data Entry Error at Position 7Please Correct."});
     EXPECT_EQ(sample(0), 0) << "nothing stored while a cell is wrong";
     grid->item(7, 0)->setText("-20");
     click(&editor, "cmdOk");
@@ -167,7 +171,8 @@ TEST_F(ArbWindow, FunctionLibraryWritesTheChosenShape) {
     control<QLineEdit>(&shapes, "txtWidth")->setText("90");
     control<QLineEdit>(&shapes, "txtLevel")->setText("100");
     click(&shapes, "cmdOk");
-    for (int k = 0; k < 1024; ++k) ASSERT_EQ(sample(k), k >= 256 && k <= 512 ? 1.0f : 0.5f) << k;
+    for (int k = 0; k < 1024; ++k)
+        ASSERT_EQ(sample(k), k >= 256 && k <= 512 ? 1.0f : 0.5f) << k;
 }
 
 TEST_F(ArbWindow, CaptureUploadImportsThePlayedRegister) {
@@ -177,7 +182,8 @@ TEST_F(ArbWindow, CaptureUploadImportsThePlayedRegister) {
     QString wave = "trac:def PLAYED";
     program().link.Send(0, wave);
     QStringList values;
-    for (float v : s.d) values << QString::number(v, 'f', 6);
+    for (float v : s.d)
+        values << QString::number(v, 'f', 6);
     program().link.Send(0, "trac:data PLAYED," + values.join(','));
     program().link.Send(0, "outp 1;:func played;:volt 120;:freq 60");
 
@@ -199,9 +205,12 @@ TEST_F(ArbWindow, CaptureUploadImportsThePlayedRegister) {
     click(&upload, "cmdOk");
     EXPECT_TRUE(prompt().messages().isEmpty()) << prompt().messages().join('|').toStdString();
     double mean = 0, peak = 0;
-    for (float v : s.d) mean += v / 1024.0;
-    for (float v : s.d) peak = std::max(peak, std::abs(v - mean));
-    for (int k = 0; k < 1024; ++k) ASSERT_NEAR(sample(k), (s.d[k] - mean) / peak, 0.005) << k;
+    for (float v : s.d)
+        mean += v / 1024.0;
+    for (float v : s.d)
+        peak = std::max(peak, std::abs(v - mean));
+    for (int k = 0; k < 1024; ++k)
+        ASSERT_NEAR(sample(k), (s.d[k] - mean) / peak, 0.005) << k;
 
     // A record of 1000 Hz taken every 10 ms holds no usable period.
     Capture slow = taken.capture;
@@ -212,8 +221,9 @@ TEST_F(ArbWindow, CaptureUploadImportsThePlayedRegister) {
     control<QLineEdit>(&upload, "txtFreq")->setText("1000");
     const auto before = program().waveform.samples;
     click(&upload, "cmdOk");
-    EXPECT_EQ(prompt().messages(), QStringList{coarse + "\r\ndoes not hold one whole period of 1000 Hz with at "
-                                                        "least 64 samples."});
+    EXPECT_EQ(prompt().messages(),
+              QStringList{coarse + "\r\ndoes not hold one whole period of 1000 Hz with at "
+                                   "least 64 samples."});
     EXPECT_EQ(program().waveform.samples, before);
 }
 

@@ -47,11 +47,12 @@ TEST(Shapes, FillThePeriodAsTheLibraryDescribesThem) {
     const struct {
         int first, last;
         float level;
-    } runs[] = {{0, 102, 0.25f},    {103, 204, 0.75f},  {205, 306, 1.0f},    {307, 409, 0.75f},
-                {410, 511, 0.25f},  {512, 614, -0.25f}, {615, 716, -0.75f},  {717, 818, -1.0f},
+    } runs[] = {{0, 102, 0.25f},    {103, 204, 0.75f},  {205, 306, 1.0f},   {307, 409, 0.75f},
+                {410, 511, 0.25f},  {512, 614, -0.25f}, {615, 716, -0.75f}, {717, 818, -1.0f},
                 {819, 921, -0.75f}, {922, 1023, -0.25f}};
     for (const auto& r : runs)
-        for (int k = r.first; k <= r.last; ++k) ASSERT_EQ(steps[k], r.level) << k;
+        for (int k = r.first; k <= r.last; ++k)
+            ASSERT_EQ(steps[k], r.level) << k;
 
     ShapeSettings half;
     half.clippedPercent = 50;
@@ -74,8 +75,8 @@ TEST(Shapes, LevelSegmentsStayInThePeriodAndWrap) {
     } cases[] = {
         {90, 90, 100, {{256, 512}}},
         {300, 120, 100, {{853, 1023}, {0, 170}}},
-        {360, 0, -40, {{0, 0}}},          // 360 degrees is index 0, not 1024
-        {-30, 400, 150, {{0, 1023}}},     // out of range: 0 degrees, 360 wide, full scale
+        {360, 0, -40, {{0, 0}}},      // 360 degrees is index 0, not 1024
+        {-30, 400, 150, {{0, 1023}}}, // out of range: 0 degrees, 360 wide, full scale
     };
     for (const auto& c : cases) {
         ShapeSettings s;
@@ -85,9 +86,8 @@ TEST(Shapes, LevelSegmentsStayInThePeriodAndWrap) {
         const Period b = shape(Shape::LevelSegment, s);
         const float level = float(std::clamp(c.level, -100, 100) * 0.01);
         for (int k = 0; k < 1024; ++k) {
-            const bool inside = std::any_of(c.set.begin(), c.set.end(), [k](auto r) {
-                return k >= r.first && k <= r.second;
-            });
+            const bool inside = std::any_of(c.set.begin(), c.set.end(),
+                                            [k](auto r) { return k >= r.first && k <= r.second; });
             ASSERT_EQ(b[k], inside ? level : 0.5f) << c.angle << "/" << c.width << " at " << k;
         }
     }
@@ -122,12 +122,14 @@ TEST(PointEditor, CellsAreVoltsReadBackAsLimitedSamples) {
 
     rows[7] = {QStringLiteral("12V"), std::nullopt};
     EXPECT_FALSE(EditedSamples(rows, kVpk, QLatin1Char(','), bad));
-    EXPECT_EQ(EntryErrorMessage(bad), QStringLiteral("Found Data Entry Error at Position 7Please Correct."));
+    EXPECT_EQ(EntryErrorMessage(bad),
+              QStringLiteral("Found Data Entry Error at Position 7Please Correct."));
 }
 
 TEST(PointEditor, InsertAndDeleteKeepThePeriodLength) {
     Period period;
-    for (int k = 0; k < 1024; ++k) period[k] = float(k) / 1024;
+    for (int k = 0; k < 1024; ++k)
+        period[k] = float(k) / 1024;
     std::vector<EditRow> rows = EditRows(period, 1, QLatin1Char('.'));
     InsertRow(rows, 10);
     ASSERT_EQ(rows.size(), 1024u);
@@ -163,13 +165,15 @@ TEST(Drawing, StraightLinesEitherWayWithinFullScale) {
     DrawTo(state, {10.9, 106.066}, 1023, kVpk, b);
     EXPECT_NEAR(b[10], 0.5, 1e-6);
     // Off the graph: nothing drawn, the state kept.
-    for (const QPointF off : {QPointF(20, 212.5), QPointF(20, -213), QPointF(1023.5, 0), QPointF(-0.5, 0)}) {
+    for (const QPointF off :
+         {QPointF(20, 212.5), QPointF(20, -213), QPointF(1023.5, 0), QPointF(-0.5, 0)}) {
         DrawTo(state, off, 1023, kVpk, b);
         EXPECT_EQ(state.lastIndex, 10);
         EXPECT_FALSE(StartDrawing(state = {}, off, 1023, kVpk));
         state = {true, 10, 106.066};
     }
-    EXPECT_TRUE(std::all_of(b.begin(), b.end(), [](float v) { return std::isfinite(v) && std::abs(v) <= 1; }));
+    EXPECT_TRUE(std::all_of(b.begin(), b.end(),
+                            [](float v) { return std::isfinite(v) && std::abs(v) <= 1; }));
     EXPECT_EQ(std::count(b.begin(), b.end(), 0.0f), 1023);
 }
 
@@ -193,7 +197,8 @@ TEST(CaptureUpload, OnePeriodStartsAtZeroDegreesWithUnitPeak) {
     double peak = 0;
     for (int k = 0; k < 1024; ++k) {
         const double x = 2 * M_PI * k / 1024;
-        const double expected = (std::sin(x) - 0.2 * std::sin(3 * x)) / 1.2; // unit peak at 90 degrees
+        const double expected =
+            (std::sin(x) - 0.2 * std::sin(3 * x)) / 1.2; // unit peak at 90 degrees
         peak = std::max(peak, std::abs(double((*period)[k])));
         ASSERT_NEAR((*period)[k], expected, 0.002) << k;
     }
@@ -213,8 +218,8 @@ TEST(CaptureUpload, RefusesWhatHoldsNoUsablePeriod) {
     for (const auto& c : cases) {
         QString error;
         EXPECT_FALSE(PeriodFromCapture(c.record, 0, c.frequency, "dir/rec.wfd", error));
-        EXPECT_EQ(error, "dir/rec.wfd\r\ndoes not hold one whole period of " + QString::number(c.frequency) +
-                             " Hz with at least 64 samples.");
+        EXPECT_EQ(error, "dir/rec.wfd\r\ndoes not hold one whole period of " +
+                             QString::number(c.frequency) + " Hz with at least 64 samples.");
     }
 }
 

@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <cmath>
 #include <memory>
@@ -23,12 +24,14 @@ using namespace ostrel::test;
 
 namespace {
 
-const QString kAllZero = QStringLiteral("All harmonic amplitudes are zero.\r\n"
-                                        "Enter at least one amplitude before saving or transferring.");
+const QString kAllZero =
+    QStringLiteral("All harmonic amplitudes are zero.\r\n"
+                   "Enter at least one amplitude before saving or transferring.");
 
 std::vector<double> numbers(const QString& reply) {
     std::vector<double> v;
-    for (const QString& f : reply.split(QLatin1Char(','), Qt::SkipEmptyParts)) v.push_back(f.toDouble());
+    for (const QString& f : reply.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        v.push_back(f.toDouble());
     return v;
 }
 
@@ -58,7 +61,9 @@ protected:
         auto* grid = control<QTableWidget>(w, h % 2 ? "grdOdd" : "grdEven");
         grid->item((h - 1) / 2, column)->setText(text);
     }
-    QStringList dataLines() { return received().filter(QRegularExpression(QStringLiteral("^trac:data "))); }
+    QStringList dataLines() {
+        return received().filter(QRegularExpression(QStringLiteral("^trac:data ")));
+    }
 };
 
 TEST_F(HarmgenWindow, TransferredTableIsPlayedWithItsHarmonics) {
@@ -69,16 +74,29 @@ TEST_F(HarmgenWindow, TransferredTableIsPlayedWithItsHarmonics) {
     cell(w.get(), 5, 1, QStringLiteral("10"));
     cell(w.get(), 5, 2, QStringLiteral("30"));
     prompt().type(QStringLiteral("harmonicwave_long"));
+    // During the pause after the download the transfer holds the window.
+    bool heldDuringPause = false;
+    QTimer::singleShot(300, w.get(), [&] {
+        heldDuringPause = program().waveformTransferInProgress &&
+                          !control<QAbstractButton>(w.get(), "cmdTransfer")->isEnabled() &&
+                          !control<QAbstractButton>(w.get(), "cmdOk")->isEnabled();
+    });
     click(w.get(), "cmdTransfer");
+    EXPECT_TRUE(heldDuringPause);
+    EXPECT_TRUE(control<QAbstractButton>(w.get(), "cmdTransfer")->isEnabled());
     const QList<PromptCall>& calls = prompt().calls();
-    const auto input = std::find_if(calls.begin(), calls.end(), [](const PromptCall& c) { return c.kind == PromptCall::TextInput; });
+    const auto input = std::find_if(calls.begin(), calls.end(), [](const PromptCall& c) {
+        return c.kind == PromptCall::TextInput;
+    });
     ASSERT_NE(input, calls.end());
     EXPECT_EQ(input->title, QStringLiteral("Transfer as..."));
     EXPECT_EQ(input->text, QStringLiteral("Waveform name:"));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^HARM([0-9]|1[0-9])$")).match(input->initial).hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^HARM([0-9]|1[0-9])$")).match(input->initial).hasMatch())
         << input->initial.toStdString();
     EXPECT_TRUE(prompt().messages().isEmpty()) << prompt().messages().join('|').toStdString();
-    EXPECT_EQ(control<QComboBox>(w.get(), "cmbWaveform")->itemText(0), QStringLiteral("HARMONICWAVE"));
+    EXPECT_EQ(control<QComboBox>(w.get(), "cmbWaveform")->itemText(0),
+              QStringLiteral("HARMONICWAVE"));
     EXPECT_FALSE(program().waveformTransferInProgress);
 
     program().link.Send(0, QStringLiteral("outp 1;:func harmonicwave;:volt 120;:freq 60"));
@@ -117,9 +135,10 @@ TEST_F(HarmgenWindow, AnOpenedTableGoesUnderItsFileNameWithoutAsking) {
     click(w.get(), "cmdLoad");
     prompt().clear();
     click(w.get(), "cmdTransfer");
-    EXPECT_EQ(prompt().messages(), QStringList{QStringLiteral(
-                                       "Waveform name may hold only letters A-Z, digits 0-9 and _\r\n"
-                                       "Transfer of MY WAVE cancelled.")});
+    EXPECT_EQ(
+        prompt().messages(),
+        QStringList{QStringLiteral("Waveform name may hold only letters A-Z, digits 0-9 and _\r\n"
+                                   "Transfer of MY WAVE cancelled.")});
     EXPECT_EQ(dataLines().size(), 1);
 }
 
@@ -146,7 +165,8 @@ TEST_F(HarmgenWindow, LimitCheckFollowsTheArbRestrictionSetting) {
         } else {
             EXPECT_TRUE(prompt().messages().isEmpty());
             ASSERT_EQ(held.size(), 1024u);
-            for (int k : {0, 256, 768}) EXPECT_NEAR(held[k], w->synthesis().d[k], 1e-4) << k;
+            for (int k : {0, 256, 768})
+                EXPECT_NEAR(held[k], w->synthesis().d[k], 1e-4) << k;
             EXPECT_NEAR(held[768], -1.2, 1e-4);
         }
     }
@@ -166,9 +186,9 @@ TEST_F(HarmgenWindow, SaveAsWritesBothFilesOrNeitherAndTheTableComesBack) {
     prompt().chooseFile(fixture.tempPath(QStringLiteral("shape")));
     prompt().answer(PromptAnswer::No);
     click(w.get(), "cmdSaveAs");
-    EXPECT_EQ(prompt().questions(), QStringList{QStringLiteral(
-                                        "shape.abw\r\nFile specified already exists.\r\n"
-                                        "Do you want to overwrite this file?")});
+    EXPECT_EQ(prompt().questions(),
+              QStringList{QStringLiteral("shape.abw\r\nFile specified already exists.\r\n"
+                                         "Do you want to overwrite this file?")});
     EXPECT_FALSE(QFile::exists(table));
     QString error;
     EXPECT_EQ((*ReadAbwFile(wave, error))[0], 0.5) << "the hand-made file is kept";
@@ -200,7 +220,8 @@ TEST_F(HarmgenWindow, AnAllZeroTableIsNeitherSavedNorSent) {
     click(w.get(), "cmdSaveAs");
     EXPECT_EQ(prompt().messages(), QStringList({kAllZero, kAllZero}));
     EXPECT_TRUE(dataLines().isEmpty());
-    EXPECT_TRUE(std::all_of(w->synthesis().y.begin(), w->synthesis().y.end(), [](float v) { return v == 0; }));
+    EXPECT_TRUE(std::all_of(w->synthesis().y.begin(), w->synthesis().y.end(),
+                            [](float v) { return v == 0; }));
 
     prompt().answer(PromptAnswer::Yes);
     click(w.get(), "cmdClear");
@@ -217,6 +238,13 @@ TEST_F(HarmgenWindow, AutoPreviewFollowsEveryEditInTheShownSeparator) {
     cell(w.get(), 2, 2, QStringLiteral("90"));
     EXPECT_NEAR(w->synthesis().rawMax, 1 - 0.125, 1e-6);
     EXPECT_NEAR(w->synthesis().rawMin, -1.125, 1e-6);
+
+    // An edit that arrives while a synthesis runs is synthesised after it.
+    QTimer::singleShot(0, w.get(), [&] { cell(w.get(), 3, 1, QStringLiteral("30")); });
+    cell(w.get(), 2, 1, QStringLiteral("0"));
+    const Synthesis expected = Synthesise({{1, 100, 0}, {3, 30, 0}}, w->peakScale());
+    for (int k = 0; k < kSynthesisSamples; k += 64)
+        ASSERT_NEAR(w->synthesis().y[k], expected.y[k], 1e-4) << k;
 
     // A damaged lastsave.$$$ is reported and a new table shown.
     QFile damaged(program().paths.userFile(QStringLiteral("lastsave.$$$")));

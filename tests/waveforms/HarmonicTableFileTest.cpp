@@ -28,7 +28,8 @@ struct TableFiles : ::testing::Test {
 TEST_F(TableFiles, CommaLocaleRoundTripWritesPointsAndReadsOldFiles) {
     HarmonicTable t = NewHarmonicTable();
     t[1] = {QStringLiteral("12,5"), QStringLiteral("-90"), QStringLiteral(""), QStringLiteral("")};
-    t[24] = {QStringLiteral("1"), QStringLiteral(""), QStringLiteral("0,25"), QStringLiteral("45,5")};
+    t[24] = {QStringLiteral("1"), QStringLiteral("abc"), QStringLiteral("0,25"),
+             QStringLiteral("45,5")};
     const QString path = dir.filePath("comma.hwv");
     QString error;
     ASSERT_TRUE(WriteHarmonicTableFile(path, t, QLatin1Char(','), error)) << error.toStdString();
@@ -43,25 +44,29 @@ TEST_F(TableFiles, CommaLocaleRoundTripWritesPointsAndReadsOldFiles) {
     EXPECT_EQ(read->at(3).oddAmplitude, QString());
 
     // A file written by the older program in a comma locale.
-    const auto old = ReadHarmonicTableFile(write("\"100\",\"\",\"12,5\",\"30\"\r\n"), QLatin1Char(','), error);
+    const auto old =
+        ReadHarmonicTableFile(write("\"100\",\"\",\"12,5\",\"30\"\r\n"), QLatin1Char(','), error);
     ASSERT_TRUE(old) << error.toStdString();
     EXPECT_EQ(old->at(0).evenAmplitude, QStringLiteral("12,5"));
     // In a point locale, the same file shows points.
-    const auto point = ReadHarmonicTableFile(write("\"100\",\"\",\"12.5\",\"30\"\r\n"), QLatin1Char('.'), error);
+    const auto point =
+        ReadHarmonicTableFile(write("\"100\",\"\",\"12.5\",\"30\"\r\n"), QLatin1Char('.'), error);
     ASSERT_TRUE(point);
     EXPECT_EQ(point->at(0).evenAmplitude, QStringLiteral("12.5"));
 }
 
 TEST_F(TableFiles, DamagedFilesAreRefusedNamingFileAndLine) {
     QByteArray many;
-    for (int i = 0; i < 26; ++i) many += "\"1\",\"\",\"\",\"\"\n";
+    for (int i = 0; i < 26; ++i)
+        many += "\"1\",\"\",\"\",\"\"\n";
     const struct {
         QByteArray text;
         const char* line;
         const char* says;
     } cases[] = {
         {"\"100\",\"\",\"\",\"\"\n\"1\",\"2\",\"3\"\n", "line 2", "not four quoted fields"},
-        {"\"100\",\"\",\"\",\"\"\n\"1\",\"2\",\"3\",\"4\",\"5\"\n", "line 2", "not four quoted fields"},
+        {"\"100\",\"\",\"\",\"\"\n\"1\",\"2\",\"3\",\"4\",\"5\"\n", "line 2",
+         "not four quoted fields"},
         {"\"100\",\"abc\",\"\",\"\"\n", "line 1", "\"abc\" is not a number"},
         {"\"100\",\"\",\"\",\"\n", "line 1", "not four quoted fields"},
         {many, "line 26", "at most 25 rows"},

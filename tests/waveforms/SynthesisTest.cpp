@@ -1,5 +1,5 @@
-#include "waveforms/HarmonicTable.h"
 #include "waveforms/Synthesis.h"
+#include "waveforms/HarmonicTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -54,8 +54,10 @@ TEST(Synthesis, UnevenExtremesCentreTheShapeButKeepTheSentMean) {
 }
 
 TEST(Synthesis, NegativePhasesAndAllRowsCount) {
-    const Synthesis minus = synthesise(table({{1, {"100", ""}}, {49, {"5", "-90"}}, {50, {"3", "-45"}}}));
-    const Synthesis plus = synthesise(table({{1, {"100", ""}}, {49, {"5", "270"}}, {50, {"3", "315"}}}));
+    const Synthesis minus =
+        synthesise(table({{1, {"100", ""}}, {49, {"5", "-90"}}, {50, {"3", "-45"}}}));
+    const Synthesis plus =
+        synthesise(table({{1, {"100", ""}}, {49, {"5", "270"}}, {50, {"3", "315"}}}));
     const Synthesis fundamental = synthesise(NewHarmonicTable());
     bool differs = false;
     for (int k = 0; k < kSynthesisSamples; ++k) {
@@ -73,8 +75,8 @@ TEST(Synthesis, AnAllZeroTableIsEmptyAndFlat) {
 }
 
 TEST(HarmonicCells, ReadWithTheSeparatorTheyAreShownWith) {
-    const auto harmonics = TableHarmonics(table({{1, {"100", ""}}, {3, {"12,5", "180"}}, {5, {"7.5", "x"}}}),
-                                          QLatin1Char(','));
+    const auto harmonics = TableHarmonics(
+        table({{1, {"100", ""}}, {3, {"12,5", "180"}}, {5, {"7.5", "x"}}}), QLatin1Char(','));
     ASSERT_EQ(harmonics.size(), 3u);
     EXPECT_EQ(harmonics[1].percent, 12.5);
     EXPECT_EQ(harmonics[2].percent, 7.5);

@@ -46,14 +46,16 @@ TEST_F(Transfer, SendsTheExactDefinitionAndDataLines) {
     ASSERT_EQ(data.size(), 1);
     EXPECT_TRUE(data[0].startsWith(QStringLiteral("trac:data SINE1,0.0,0.0061,0.0123,")));
     // The source's log cuts long lines: the whole line is the one the link builds.
-    const QStringList fields = WaveformDataCommand(QStringLiteral("SINE1"), 1023, s.d).split(QLatin1Char(','));
+    const QStringList fields =
+        WaveformDataCommand(QStringLiteral("SINE1"), 1023, s.d).split(QLatin1Char(','));
     ASSERT_EQ(fields.size(), 1025);
     EXPECT_EQ(fields[1 + 256], QStringLiteral("1.0"));
     EXPECT_EQ(fields[1 + 512], QStringLiteral("0.0"));
     EXPECT_EQ(fields[1 + 1023], QStringLiteral("-0.0061"));
     const std::vector<double> held = registerSamples(QStringLiteral("SINE1"));
     ASSERT_EQ(held.size(), 1024u);
-    for (int k = 0; k < 1024; ++k) ASSERT_EQ(held[k], fields[1 + k].toDouble()) << k;
+    for (int k = 0; k < 1024; ++k)
+        ASSERT_EQ(held[k], fields[1 + k].toDouble()) << k;
 }
 
 TEST_F(Transfer, TheSourceLimitCheckRefusesSamplesBeyondFullScale) {
@@ -63,18 +65,22 @@ TEST_F(Transfer, TheSourceLimitCheckRefusesSamplesBeyondFullScale) {
               SendResult::Done);
     const SendOutcome refused = SendWaveform(program(), QStringLiteral("WIDE"), wide.d, 0);
     EXPECT_EQ(refused.result, SendResult::SourceError);
-    EXPECT_TRUE(refused.sourceError.startsWith(QStringLiteral("-222,"))) << refused.sourceError.toStdString();
+    EXPECT_TRUE(refused.sourceError.startsWith(QStringLiteral("-222,")))
+        << refused.sourceError.toStdString();
     ASSERT_EQ(prompt().messages().size(), 1);
     EXPECT_EQ(prompt().messages()[0],
-              QStringLiteral("Waveform download resulted in following error:\r\n") + refused.sourceError);
-    EXPECT_NEAR(registerSamples(QStringLiteral("WIDE"))[256], 1.0, 1e-4) << "the register kept its samples";
+              QStringLiteral("Waveform download resulted in following error:\r\n") +
+                  refused.sourceError);
+    EXPECT_NEAR(registerSamples(QStringLiteral("WIDE"))[256], 1.0, 1e-4)
+        << "the register kept its samples";
 
     program().link.Send(0, QStringLiteral("trac:lim off"));
     prompt().clear();
     EXPECT_EQ(SendWaveform(program(), QStringLiteral("WIDE"), wide.d, 0).result, SendResult::Done);
     const std::vector<double> held = registerSamples(QStringLiteral("WIDE"));
     ASSERT_EQ(held.size(), 1024u);
-    for (int k = 0; k < 1024; ++k) ASSERT_NEAR(held[k], wide.d[k], 5.1e-5) << k;
+    for (int k = 0; k < 1024; ++k)
+        ASSERT_NEAR(held[k], wide.d[k], 5.1e-5) << k;
 }
 
 TEST_F(Transfer, FullMemorySendsNoDataAndNoSourceSendsNothing) {
@@ -83,25 +89,29 @@ TEST_F(Transfer, FullMemorySendsNoDataAndNoSourceSendsNothing) {
               SendResult::MemoryFull);
     EXPECT_TRUE(received().filter(QStringLiteral("trac:data")).isEmpty());
     ASSERT_EQ(prompt().messages().size(), 1);
-    EXPECT_TRUE(prompt().messages()[0].startsWith(QStringLiteral("AC Source waveform memory is full.")));
+    EXPECT_TRUE(
+        prompt().messages()[0].startsWith(QStringLiteral("AC Source waveform memory is full.")));
 
     ProgramFixture offline;
-    EXPECT_EQ(SendWaveform(offline.program(), QStringLiteral("SINE"), tableOf({{1, 100, 0}}).d, 0).result,
-              SendResult::NoSource);
+    EXPECT_EQ(
+        SendWaveform(offline.program(), QStringLiteral("SINE"), tableOf({{1, 100, 0}}).d, 0).result,
+        SendResult::NoSource);
     EXPECT_EQ(offline.prompt().messages(), QStringList{kNoSource});
 }
 
 TEST_F(Transfer, ADroppedConnectionIsAFailedTransfer) {
     connectSource();
     ASSERT_TRUE(source.control(QStringLiteral("fault drop 3")));
-    const SendOutcome sent = SendWaveform(program(), QStringLiteral("SINE"), tableOf({{1, 100, 0}}).d, 0);
+    const SendOutcome sent =
+        SendWaveform(program(), QStringLiteral("SINE"), tableOf({{1, 100, 0}}).d, 0);
     EXPECT_EQ(sent.result, SendResult::LinkLost);
     EXPECT_FALSE(program().waveformTransferInProgress);
 }
 
 TEST(WaveformNames, OneRuleForTypedAndFileNames) {
     ProgramFixture f;
-    EXPECT_EQ(TypedWaveformName(QStringLiteral("averylongwaveformname")), QStringLiteral("AVERYLONGWAV"));
+    EXPECT_EQ(TypedWaveformName(QStringLiteral("averylongwaveformname")),
+              QStringLiteral("AVERYLONGWAV"));
     EXPECT_EQ(FileWaveformName(QStringLiteral("/x/harm3.hwv")), QStringLiteral("HARM3"));
     EXPECT_EQ(FileWaveformName(QStringLiteral("/x/averylongwaveformname.abw")),
               QStringLiteral("AVERYLONGWAVEFORMNAME"));
@@ -110,47 +120,33 @@ TEST(WaveformNames, OneRuleForTypedAndFileNames) {
         QString message; // "" when it passes
     } cases[] = {
         {QStringLiteral("HARM_3A"), {}},
-        {QStringLiteral("1ABC"), QStringLiteral("First character of waveform name must be alpha character A-Z\r\n"
-                                                "Transfer of 1ABC cancelled.")},
-        {QStringLiteral("MY WAVE"), QStringLiteral("Waveform name may hold only letters A-Z, digits 0-9 and _\r\n"
-                                                   "Transfer of MY WAVE cancelled.")},
-        {QStringLiteral("WAVE-2"), QStringLiteral("Waveform name may hold only letters A-Z, digits 0-9 and _\r\n"
-                                                  "Transfer of WAVE-2 cancelled.")},
+        {QStringLiteral("1ABC"),
+         QStringLiteral("First character of waveform name must be alpha character A-Z\r\n"
+                        "Transfer of 1ABC cancelled.")},
+        {QStringLiteral("MY WAVE"),
+         QStringLiteral("Waveform name may hold only letters A-Z, digits 0-9 and _\r\n"
+                        "Transfer of MY WAVE cancelled.")},
+        {QStringLiteral("WAVE-2"),
+         QStringLiteral("Waveform name may hold only letters A-Z, digits 0-9 and _\r\n"
+                        "Transfer of WAVE-2 cancelled.")},
     };
     for (const auto& c : cases) {
         f.prompt().clear();
-        EXPECT_EQ(CheckWaveformName(f.program(), c.name), c.message.isEmpty()) << c.name.toStdString();
-        EXPECT_EQ(f.prompt().messages(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
+        EXPECT_EQ(CheckWaveformName(f.program(), c.name), c.message.isEmpty())
+            << c.name.toStdString();
+        EXPECT_EQ(f.prompt().messages(),
+                  c.message.isEmpty() ? QStringList() : QStringList{c.message});
     }
 }
 
-// A library folder: twelve good files, a name that starts with a digit, a
-// damaged file and one whose samples leave full scale.
 class Batch : public WaveformFixture {
 protected:
     QString folder;
-    void SetUp() override {
-        folder = fixture.tempPath(QStringLiteral("library"));
-        QDir().mkpath(folder);
-        WaveformSamples sine{};
-        for (int k = 0; k < kWaveformPeriod; ++k) sine[k] = std::sin(2 * M_PI * k / 1024);
-        QString error;
-        for (const char* name : {"Alpha.abw", "beta.ABW", "c1.abw", "D2.abw", "e3.abw", "F4.abw", "g5.abw",
-                                 "H6.abw", "i7.abw", "J8.abw", "k9.abw", "L10.abw"})
-            ASSERT_TRUE(WriteAbwFile(folder + '/' + name, sine, error));
-        ASSERT_TRUE(WriteAbwFile(folder + "/2fast.abw", sine, error));
-        sine[100] = 1.5;
-        ASSERT_TRUE(WriteAbwFile(folder + "/Wide.abw", sine, error));
-        QFile bad(folder + "/bent.abw");
-        ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-        bad.write("\"x\",\" \"\r\n0,0\r\n-3,0.5\r\n");
-        bad.close();
-        QFile other(folder + "/notes.txt");
-        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
-    }
+    void SetUp() override { folder = libraryFolder(); }
     static QStringList names(const QList<BatchItem>& items) {
         QStringList out;
-        for (const BatchItem& i : items) out << i.name;
+        for (const BatchItem& i : items)
+            out << i.name;
         return out;
     }
 };
@@ -167,14 +163,17 @@ TEST_F(Batch, DownloadsInLibraryOrderReportingEachFileUnderItsOwnName) {
 
     const BatchReport report = DownloadBatch(program(), files);
     EXPECT_EQ(report.stopped, BatchStop::None);
-    EXPECT_EQ(names(report.downloaded),
-              QStringList({"ALPHA", "BETA", "C1", "D2", "E3", "F4", "G5", "H6", "I7", "J8", "K9", "L10"}));
+    EXPECT_EQ(names(report.downloaded), QStringList({"ALPHA", "BETA", "C1", "D2", "E3", "F4", "G5",
+                                                     "H6", "I7", "J8", "K9", "L10"}));
     ASSERT_EQ(names(report.failed), QStringList({"2FAST", "BENT", "WIDE"}));
     EXPECT_EQ(report.refused, 2);
     EXPECT_EQ(report.sourceErrors, 1);
-    EXPECT_TRUE(report.failed[1].reason.contains("line 3")) << report.failed[1].reason.toStdString();
-    EXPECT_TRUE(report.failed[2].reason.startsWith("-222,")) << report.failed[2].reason.toStdString();
-    EXPECT_EQ(program().sourceModel.WaveformNames[3], QStringLiteral("ALPHA")); // the catalog re-read
+    EXPECT_TRUE(report.failed[1].reason.contains("line 3"))
+        << report.failed[1].reason.toStdString();
+    EXPECT_TRUE(report.failed[2].reason.startsWith("-222,"))
+        << report.failed[2].reason.toStdString();
+    EXPECT_EQ(program().sourceModel.WaveformNames[3],
+              QStringLiteral("ALPHA")); // the catalog re-read
     EXPECT_EQ(program().sourceModel.WaveformNames[14], QStringLiteral("L10"));
     EXPECT_EQ(program().link.CheckError(), QString()) << "nothing left for the next command";
     EXPECT_EQ(received().filter(QStringLiteral("trac:cat?")).size(), 1);
@@ -191,7 +190,8 @@ TEST_F(Batch, FullMemoryAndStopEndTheBatchAfterAWholeWaveform) {
     program().link.Send(0, QStringLiteral("trac:del:all"));
     const qsizetype before = received().size();
     int asked = 0;
-    const BatchReport stopped = DownloadBatch(program(), files.mid(1), std::nullopt, [&] { return ++asked == 1; });
+    const BatchReport stopped =
+        DownloadBatch(program(), files.mid(1), std::nullopt, [&] { return ++asked == 1; });
     EXPECT_EQ(stopped.stopped, BatchStop::Operator);
     EXPECT_EQ(names(stopped.downloaded), QStringList({"ALPHA"}));
     const QStringList lines = received().mid(before);
@@ -206,7 +206,8 @@ TEST_F(Batch, DeleteAllShowsARegisterInUseAndRereadsTheCatalog) {
     prompt().answer(PromptAnswer::Yes);
     EXPECT_TRUE(DeleteAllWaveforms(program()));
     ASSERT_EQ(prompt().messages().size(), 1);
-    EXPECT_TRUE(prompt().messages()[0].startsWith(QStringLiteral("Delete operation requested failed\r\n-221,")))
+    EXPECT_TRUE(prompt().messages()[0].startsWith(
+        QStringLiteral("Delete operation requested failed\r\n-221,")))
         << prompt().messages()[0].toStdString();
     EXPECT_EQ(program().sourceModel.WaveformNames[3], QStringLiteral("ALPHA"));
 }

@@ -21,6 +21,12 @@ protected:
 
     // Starts the source with `args`, connects the link and identifies it.
     void connectSource(const QStringList& args = {});
+    // Connects the link to the source already started, and identifies it.
+    void attach();
+    // A library folder: twelve good files, "2fast.abw" (a name the rule
+    // refuses), a damaged "bent.abw", "Wide.abw" with a sample of 1.5, and a
+    // file that is not a waveform.
+    QString libraryFolder();
     // Every line the source received, in order, once all that was sent arrived.
     QStringList received();
     // A query straight through the link, "" when it failed.
