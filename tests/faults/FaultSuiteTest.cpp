@@ -34,6 +34,8 @@ struct RunRow {
     int budgetMs = 12000; // its time-outs and retries, plus 2 s
     // Prints the reply as it came: garbled bytes are that reply, not a failure.
     bool rawReply = false;
+    // Sent to a fresh source before its fault, for runs that need a steady state.
+    QString prepare = {};
 };
 
 // Test names and messages show the row by its name.
@@ -65,6 +67,13 @@ const RunRow kRows[] = {
      {"outcome", "passes_completed", "points_sent", "restored"},
      true,
      14000},
+    {"resident",
+     {"run-resident", "--time-scale", "20", "--timeout", "8", "RESIDENT"},
+     {"outcome", "result", "tests"},
+     false,
+     14000,
+     false,
+     "volt 115;:freq 400;:outp 1;:*opc?"},
 };
 
 const FaultColumn kColumns[] = {
@@ -89,14 +98,18 @@ protected:
     VirtualSourceProcess source;
 
     void SetUp() override {
+        QFile resident(dir.filePath("resident.704"));
+        ASSERT_TRUE(resident.open(QIODevice::WriteOnly));
+        resident.write("[General Settings]\nTest_Standard=MS704\nGroup=SAC\nPhase=1\n[Normal State test]\nTest00=1\nTest01=1\n");
         QFile wave(dir.filePath("wave.txt"));
         ASSERT_TRUE(wave.open(QIODevice::WriteOnly));
         for (int k = 0; k < 1024; ++k)
             wave.write(QByteArray::number(0.9 * std::sin(2 * M_PI * k / 1024), 'f', 4) + "\n");
     }
 
-    void startSource() {
+    void startSource(const RunRow& row) {
         ASSERT_TRUE(source.start({"--model", "0", "--time-scale", "20"})) << source.errorString().toStdString();
+        if (!row.prepare.isEmpty()) ask(row.prepare);
     }
 
     QStringList arguments(const RunRow& row) const {
@@ -105,6 +118,8 @@ protected:
         for (const QString& a : row.args) {
             if (a == QLatin1String("WAVE"))
                 args << dir.filePath("wave.txt");
+            else if (a == QLatin1String("RESIDENT"))
+                args << dir.filePath("resident.704");
             else if (a.endsWith(QLatin1String(".tls")) || a.endsWith(QLatin1String(".trl")))
                 args << kTransients + a;
             else
@@ -161,7 +176,7 @@ protected:
 
 TEST_P(FaultSuite, EveryFaultEndsTheRunCleanlyOrGivesTheCleanResult) {
     const RunRow& row = GetParam();
-    startSource();
+    startSource(row);
     const CliRun clean = run(row, false);
     ASSERT_EQ(clean.exitCode, 0) << clean.err.toStdString() << clean.out.toStdString();
     // Closing the relay may be what the run asked the operator; then a failed run may leave it so.
@@ -170,7 +185,7 @@ TEST_P(FaultSuite, EveryFaultEndsTheRunCleanlyOrGivesTheCleanResult) {
 
     for (const FaultColumn& column : kColumns) {
         SCOPED_TRACE(column.fault);
-        startSource();
+        startSource(row);
         const bool kill = QLatin1String(column.fault) == QLatin1String("kill");
         const QString relayBefore = relay();
         if (!kill) {
