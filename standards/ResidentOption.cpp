@@ -82,7 +82,6 @@ ResidentOption makeMs704() {
     o.fileFilter = QStringLiteral("MIL-STD 704 Immunity Tests (*.704)|*.704|All Files (*.*)|*.*");
     o.saveTitle = QStringLiteral("Save MIL-STD 704 Test File As...");
     o.durationsPrefix = QStringLiteral("MS704_Group_");
-    o.templateName = QStringLiteral("MS704F_%1_Template.doc");
     o.reportPrefix = QStringLiteral("MS704_%1-");
     o.skipAndRepeat = true;
     return o;
@@ -134,7 +133,6 @@ ResidentOption makeMil704() {
     o.fileFilter = QStringLiteral("MIL-STD 704 Immunity Tests (*.704)|*.704|All Files (*.*)|*.*");
     o.saveTitle = QStringLiteral("Save MIL-STD 704 Test File As...");
     o.durationsPrefix = QStringLiteral("MIL704_Group_");
-    o.templateName = QStringLiteral("MIL704Template.doc");
     o.reportPrefix = QStringLiteral("MIL704-");
     return o;
 }
@@ -183,7 +181,6 @@ ResidentOption makeDo160() {
     o.fileFilter = QStringLiteral("DO-160 Immunity Tests (*.160)|*.160|All Files (*.*)|*.*");
     o.saveTitle = QStringLiteral("Save DO-160 Test File As...");
     o.durationsPrefix = QStringLiteral("DO160_Group_");
-    o.templateName = QStringLiteral("DO160Template.doc");
     o.reportPrefix = QStringLiteral("DO160-");
     return o;
 }

@@ -45,8 +45,7 @@ struct ResidentOption {
     QString fileFilter;
     QString saveTitle;
     QString durationsPrefix; // "MS704_Group_"
-    QString templateName;    // report template (one per group for MS704: "%1" = group)
-    QString reportPrefix;
+    QString reportPrefix;    // report file name before its number ("%1" = group)
     bool skipAndRepeat = false; // cmdSkip, chkVarFreqRepeat
 
     QString command(int index) const { return prefix + catalogue.value(index); }

@@ -4,7 +4,9 @@
 // activation, and closing in the middle of a run.
 #include "EngineConversation.h"
 
+#include "app/frmMain.h"
 #include "standards/frmResident.h"
+#include "standards/frmResidentWindows.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -146,4 +148,36 @@ TEST_F(ResidentWindow, ARunFromTheWindowAndTheOptionSettingsReadAtActivation) {
     EXPECT_EQ(w.lastOutcome()->outcome, RunOutcome::Aborted);
     EXPECT_FALSE(w.isVisible());
     EXPECT_TRUE(state().endsWith(QLatin1String("resident=IDLE")));
+}
+
+TEST_F(ResidentWindow, MenuEntriesFollowTheOptionFlagsAndRefuseAWrongSteadyState) {
+    frmMain main(program());
+    RegisterResidentWindows(main, program());
+    SourceModel& model = program().sourceModel;
+    model.Options.fill(0);
+    model.Options[9] = 1; // -704F only
+    main.show();
+    const struct {
+        const char* entry;
+        bool enabled;
+    } entries[] = {{"mnuAMilAdvanced", true}, {"mnuAMilLegacy", false}, {"mnuADO160RevD", false}};
+    for (const auto& e : entries)
+        EXPECT_EQ(main.action(QLatin1String(e.entry))->isEnabled(), e.enabled) << e.entry;
+    EXPECT_FALSE(main.findChild<QAction*>(QStringLiteral("tb-mil704"))->isEnabled());
+
+    OutputState& out = program().outputState;
+    out.OutputMode = ModeAC;
+    out.Frequency = 50;
+    out.Phase[0].Voltage = 115;
+    main.action(QStringLiteral("mnuAMilAdvanced"))->trigger();
+    EXPECT_EQ(main.windows().find(QStringLiteral("mnuAMilAdvanced")), nullptr);
+    ASSERT_EQ(prompt().messages().size(), 1);
+    EXPECT_TRUE(prompt().messages()[0].endsWith(QStringLiteral("the MIL-STD 704 (MS704) Option.")));
+
+    out.Frequency = 400;
+    main.action(QStringLiteral("mnuAMilAdvanced"))->trigger();
+    QWidget* opened = main.windows().find(QStringLiteral("mnuAMilAdvanced"));
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(opened->objectName(), QStringLiteral("frmMS704"));
+    EXPECT_EQ(prompt().messages().size(), 1);
 }
