@@ -130,6 +130,13 @@ bool ResidentRun::isDone(const QString& reply) const {
     return reply.trimmed() == QLatin1String("+1") || reply.trimmed() == QLatin1String("1");
 }
 
+// A reply the state query can give; anything else counts as no reply.
+bool ResidentRun::isStateReply(const QString& reply) const {
+    const QString t = reply.trimmed().toUpper();
+    if (option_.kind == ResidentKind::Ms704) return t.contains(QLatin1String("IDLE")) || t.contains(QLatin1String("RUNNING"));
+    return t == QLatin1String("+0") || t == QLatin1String("+1") || t == QLatin1String("0") || t == QLatin1String("1");
+}
+
 // The source is ready for the next test when "*OPC?" answers "+1".
 ResidentRun::End ResidentRun::waitReady() {
     if (!connected()) return End::Done;
@@ -205,7 +212,7 @@ ResidentRun::End ResidentRun::follow(const QString& command, int seconds) {
                 return End::Failed;
             }
             if (abort_) return End::Aborted;
-            if (r.ok() && !r.text.trimmed().isEmpty()) {
+            if (r.ok() && isStateReply(r.text)) {
                 missed = 0;
                 if (isDone(r.text)) return End::Done;
             } else if (++missed >= kMissedRepliesToFail) {

@@ -90,6 +90,7 @@ private:
     End runTest(ResidentTestReport& test, int seconds);
     End follow(const QString& command, int seconds);
     bool isDone(const QString& reply) const;
+    bool isStateReply(const QString& reply) const;
     void writeLog();
     void stopSource();
     void failLost();

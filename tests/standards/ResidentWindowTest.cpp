@@ -68,6 +68,10 @@ TEST_F(ResidentWindow, EachWindowShowsItsOptionsChecksAndChoices) {
         EXPECT_EQ(w.findChild<QCheckBox*>(QStringLiteral("chkVarFreqRepeat")) != nullptr, c.skip);
         auto* group = w.findChild<QComboBox*>(QStringLiteral("cmbGroup"));
         EXPECT_EQ(group->itemText(group->count() - 1), c.lastGroup);
+        if (c.kind == ResidentKind::Do160) {
+            w.resize(900, 520);
+            screenshot(&w, QStringLiteral("frmRTCA"));
+        }
     }
     // MS704: the power-failure tests sit in their own box; SXF offers 60 Hz only.
     frmResident ms(program(), ResidentOptionFor(ResidentKind::Ms704));
@@ -141,6 +145,21 @@ TEST_F(ResidentWindow, ARunFromTheWindowAndTheOptionSettingsReadAtActivation) {
     EXPECT_EQ(w.lastOutcome()->outcome, RunOutcome::Completed) << w.lastOutcome()->reason.toStdString();
     EXPECT_EQ(w.findChild<QLabel*>(QStringLiteral("lblFNom"))->text(), QStringLiteral("400 Hz"));
     EXPECT_GE(IndexOf(received(), QStringLiteral("ms704:gro TAC")), 0);
+
+    // The report: the word-processor format only; its rows say what ran.
+    prompt().clear();
+    w.report();
+    ASSERT_EQ(prompt().messages().size(), 1);
+    EXPECT_TRUE(prompt().messages()[0].startsWith(QStringLiteral("Sorry, text file output in MIL-STD 704\r\n")));
+    program().settings.report.reportFormat = 2;
+    w.report();
+    QFile report(program().paths.userFile(QStringLiteral("Reports/MS704_TAC-1.txt")));
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(report.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("MIL-STD 704 Immunity Test Report")));
+    EXPECT_TRUE(text.contains(QStringLiteral("COMPLETED")));
+    EXPECT_TRUE(text.contains(QStringLiteral("SELECTED")));
+    EXPECT_TRUE(text.contains(QStringLiteral("SKIPPED")));
 
     // Closing mid-run aborts first, then the window goes.
     QTimer::singleShot(100, &w, [&] { w.close(); });
