@@ -350,8 +350,9 @@ ResidentOutcome ResidentRun::run(const ResidentSetup& setup, const std::vector<i
     // The set-up: a refusal here stops the run before any test.
     QString errors;
     bool sent = send(QStringLiteral("ABORT")) && send(coupling);
+    // An abort during the set-up goes out before the rest of it.
     for (const QString& line : SetupLines(option_, setup))
-        sent = sent && send(line);
+        sent = sent && !abort_ && send(line);
     if (sent && checked(errors) && !errors.isEmpty()) {
         outcome_.reason = QStringLiteral("The option refused its set-up: ") + errors;
         program_.prompt().showMessage(errors, PromptIcon::Exclamation);
