@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 #include "cli/RunTest.h"
+#include "cli/RunResident.h"
 #include "cli/RunMacro.h"
 #include "cli/RunSequence.h"
 #include "cli/RunDcRipple.h"
@@ -206,6 +207,7 @@ Outcome RunCommand(Program& program, const QStringList& args) {
 
     if (command == QLatin1String("run-transient")) return RunTransientCommand(program, rest);
     if (command == QLatin1String("run-test")) return RunTestCommand(program, rest);
+    if (command == QLatin1String("run-resident")) return RunResidentCommand(program, rest);
     if (command == QLatin1String("synth")) return RunSynthCommand(program, rest);
     if (command == QLatin1String("download-abw")) return RunDownloadAbwCommand(program, rest);
     if (command == QLatin1String("run-sequence")) return RunSequenceCommand(program, rest);

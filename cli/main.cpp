@@ -4,6 +4,7 @@
 #include "app/Program.h"
 #include "cli/Commands.h"
 #include "cli/RunTest.h"
+#include "cli/RunResident.h"
 #include "cli/RunSequence.h"
 #include "cli/RunTransient.h"
 
@@ -159,6 +160,11 @@ int main(int argc, char** argv) {
         "           [--set FIELD=TEXT] [--time-scale K] [--timeout S] [--report FILE] [--trace]\n"
         "                           run a standard test as its window does; 1 when the EUT\n"
         "                           verdict is Fail, 6 when completed without a verdict\n"
+        "  run-resident FILE.704|FILE.160 [--tests I,J,...] [--vf-repeat on|off]\n"
+        "               [--phase A|B|C] [--set FIELD=TEXT] [--time-scale K] [--timeout S]\n"
+        "               [--report DIR] [--trace]\n"
+        "                           run the source's own test programs for the file's\n"
+        "                           option; 5 when a selected test did not run\n"
         "  synth TABLE.hwv [--out WAVE.abw] [--download] [--name NAME]\n"
         "                           synthesise a harmonic table; write its waveform file,\n"
         "                           send it to a register (NAME or the table's name)\n"
@@ -257,7 +263,8 @@ int main(int argc, char** argv) {
     if (parser.isSet(host)) link.ipAddress = parser.value(host);
     if (parser.isSet(serialPort)) program.link.state.serialPortName = parser.value(serialPort);
     program.link.state.lanTimeoutMs = 1000;
-    if (parser.isSet(trace) || (command == QLatin1String("run-test") && args.contains(QStringLiteral("--trace")))) {
+    const bool runTrace = command == QLatin1String("run-test") || command == QLatin1String("run-resident");
+    if (parser.isSet(trace) || (runTrace && args.contains(QStringLiteral("--trace")))) {
         program.link.state.traceCommands = program.link.state.traceResponses = true;
         QObject::connect(&program.busTrace, &QAbstractItemModel::rowsInserted,
                          [&program](const QModelIndex&, int first, int last) {
@@ -275,6 +282,7 @@ int main(int argc, char** argv) {
         said.decide = RunTestAnswers(args);
         InstallRunTestStopSignals();
     }
+    if (command == QLatin1String("run-resident")) InstallRunResidentStopSignals();
     if (command == QLatin1String("run-sequence") || command == QLatin1String("run-macro")) {
         said.answerYes = args.contains(QStringLiteral("--yes"));
         for (qsizetype i = 1; i + 1 < args.size(); ++i)

@@ -75,7 +75,7 @@ int rcl(Instrument& in, const Call& c, std::string&) {
 
 int opc(Instrument& in, const Call& c, std::string& out) {
     if (c.query)
-        out += in.busy() ? "+0" : "+1";
+        out += in.busy() || in.resident.running() ? "+0" : "+1";
     else
         in.state.status.esr |= 1;
     return 0;

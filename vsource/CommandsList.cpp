@@ -284,6 +284,7 @@ int initContName(Instrument& in, const Call& c, std::string& out) {
 
 int abortAll(Instrument& in, const Call&, std::string&) {
     in.abortTransient();
+    residentAbort(in);
     return 0;
 }
 

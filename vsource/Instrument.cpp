@@ -15,6 +15,7 @@ std::vector<CommandDef> allDefs() {
     addMeasureCommands(defs);
     addTraceCommands(defs);
     addArrayCommands(defs);
+    addResidentCommands(defs);
     return defs;
 }
 
@@ -236,7 +237,7 @@ double Instrument::nextEventTime() const {
     if (run.state == RunState::Syncing || run.state == RunState::Running)
         t = std::min(t, run.nextTime);
     if (acquisition.armed) t = std::min(t, acquisition.due);
-    return t;
+    return std::min(t, resident.test.nextTime);
 }
 
 void Instrument::advance(double t) {
@@ -246,7 +247,7 @@ void Instrument::advance(double t) {
                                ? run.nextTime
                                : kInfinity;
         double acquire = acquisition.armed ? acquisition.due : kInfinity;
-        double next = std::min({ramps, transient, acquire});
+        double next = std::min({ramps, transient, acquire, resident.test.nextTime});
         if (!(next <= t)) {
             meterEnergy(t);
             return;
@@ -256,6 +257,8 @@ void Instrument::advance(double t) {
             finishRamps(next);
         else if (next == acquire)
             fireAcquisition(next);
+        else if (next == resident.test.nextTime)
+            residentStep(*this, next);
         else
             runEvent(next);
     }
@@ -543,6 +546,7 @@ std::string Instrument::describe() const {
     s += kRemote[int(state.remote)];
     s += " errors=";
     appendInt(s, (long long)errors.size());
+    s += " resident=" + residentDescribe(resident);
     return s;
 }
 

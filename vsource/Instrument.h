@@ -9,6 +9,7 @@
 #include "vsource/ListEngine.h"
 #include "vsource/Measurement.h"
 #include "vsource/OutputModel.h"
+#include "vsource/Resident.h"
 #include "vsource/Timeline.h"
 #include "vsource/VirtualClock.h"
 #include "vsource/WattHour.h"
@@ -28,6 +29,7 @@ struct InstrumentConfig {
     std::string firmware = "REV 2.34";
     std::string options; // the "*OPT?" reply; empty = the model's defaults
     bool returnToImmediate = false;
+    double residentSeconds = 3; // virtual seconds of one resident test
     double resetSeconds = 3; // real seconds of silence after "syst:conf:nout"
     unsigned seed = 1;
     double noise = 0; // relative standard deviation of fresh readings
@@ -84,6 +86,7 @@ public:
     std::array<PhaseSpectra, 3> lastSpectra{}; // of lastReading
     CaptureRecord capture;
     WattHourMeter wattHour;
+    ResidentState resident;
     std::mt19937 random;
     double now = 0;
     bool outputChanged = false; // set by handlers whose settings reach the output

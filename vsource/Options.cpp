@@ -103,6 +103,9 @@ bool parseOptions(const QStringList& args, LaunchOptions& o, QString& error) {
             o.faults << value;
         } else if (name == QLatin1String("--return-to-immediate")) {
             in.returnToImmediate = true;
+        } else if (name == QLatin1String("--resident-seconds")) {
+            if (!next() || !toDouble(value, 0.003, 259200, in.residentSeconds))
+                return error.isEmpty() ? bad() : false;
         } else if (name == QLatin1String("--reset-time")) {
             if (!next() || !toDouble(value, 0, 3600, in.resetSeconds))
                 return error.isEmpty() ? bad() : false;
@@ -159,6 +162,8 @@ QString usageText() {
         "  --options LIST         the *OPT? reply, e.g. \"1,0,1\" (default: the model's options)\n"
         "  --return-to-immediate  after a list (or abort) the output returns to the immediate "
         "values\n"
+        "  --resident-seconds S   virtual seconds of one resident option test, three equal\n"
+        "                         steps (default 3)\n"
         "  --reset-time SECONDS   silence after \"syst:conf:nout\" (default 3)\n"
         "  --list-capacity N      points per list (default: the model's, 100 or 32)\n"
         "  --min-dwell SECONDS    shortest list point (default: the model's, 0.001 or 0.01)\n"

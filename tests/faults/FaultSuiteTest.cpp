@@ -29,7 +29,7 @@ const QString kData = QStringLiteral(OSTREL_SOURCE_DATA_DIR "/");
 
 // In `args`: "DATA/..." is a shipped file; "WAVE" a sample list, "TABLE" a
 // harmonic table, "SEQUENCE" a sequencer table and "LIBRARY" a folder of
-// waveform files, made for the test.
+// waveform files, "RESIDENT" a resident test set-up file, made for the test.
 struct RunRow {
     const char* name;
     QStringList args;     // after the bus options
@@ -40,6 +40,8 @@ struct RunRow {
     bool rawReply = false;
     const char* model = "0";
     const char* timeScale = "20"; // the source's; a run given --time-scale matches it
+    // Sent to a fresh source before its fault, for runs that need a steady state.
+    QString prepare = {};
 };
 
 // Test names and messages show the row by its name.
@@ -103,6 +105,11 @@ const RunRow kRows[] = {
      .budgetMs = 20000,
      .model = "4",
      .timeScale = "1000"},
+    {.name = "resident",
+     .args = {"run-resident", "--time-scale", "20", "--timeout", "8", "RESIDENT"},
+     .sameKeys = {"outcome", "result", "tests"},
+     .budgetMs = 14000,
+     .prepare = "volt 115;:freq 400;:outp 1;:*opc?"},
     {.name = "standard",
      .args = {"run-test", "--group", "ACF115", "--test", "ACF115_Ex1_SteadyState", "--close-relay",
               "--accept-warnings", "--time-scale", "20", "--timeout", "10"},
@@ -157,6 +164,10 @@ protected:
             quick.write(cells.join(',') + "\n");
         }
 
+        QFile resident(dir.filePath("resident.704"));
+        ASSERT_TRUE(resident.open(QIODevice::WriteOnly));
+        resident.write("[General Settings]\nTest_Standard=MS704\nGroup=SAC\nPhase=1\n[Normal State test]\nTest00=1\nTest01=1\n");
+
         ASSERT_TRUE(QDir(dir.path()).mkdir("library"));
         for (const char* name : {"one.abw", "two.abw"}) {
             QFile abw(dir.filePath(QStringLiteral("library/") + QLatin1String(name)));
@@ -170,6 +181,7 @@ protected:
     void startSource(const RunRow& row) {
         ASSERT_TRUE(source.start({"--model", row.model, "--time-scale", row.timeScale}))
             << source.errorString().toStdString();
+        if (!row.prepare.isEmpty()) ask(row.prepare);
     }
 
     QStringList arguments(const RunRow& row) const {
@@ -182,6 +194,8 @@ protected:
                 args << dir.filePath("harm3.hwv");
             else if (a == QLatin1String("SEQUENCE"))
                 args << dir.filePath("quick.seq");
+            else if (a == QLatin1String("RESIDENT"))
+                args << dir.filePath("resident.704");
             else if (a == QLatin1String("LIBRARY"))
                 args << dir.filePath("library");
             else if (a.startsWith(QLatin1String("DATA/")))
