@@ -32,7 +32,9 @@ QStringList tableLines(const ReportTable& table) {
             cell.replace(u'\t', u' ');
             line += cell.leftJustified(widths[c] + 2);
         }
-        lines << line.trimmed();
+        while (line.endsWith(u' '))
+            line.chop(1);
+        lines << line;
     }
     return lines;
 }

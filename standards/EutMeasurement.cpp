@@ -407,6 +407,10 @@ QStringList MeasurementSummaryRecords(const QVector<EutAcquisition>& acquisition
     return records;
 }
 
+QString MeasurementSummaryName() {
+    return QStringLiteral("Reports/DO160_Meas_Summary.txt");
+}
+
 bool WriteMeasurementSummary(const QString& path, const QVector<EutAcquisition>& acquisitions,
                              QString& error) {
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) {

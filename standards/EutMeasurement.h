@@ -203,6 +203,8 @@ QVector<EutAcquisition> RunEutSweep(const EutSweepRequest& request, SourceIo& io
 // The summary records of the acquisitions: one header record, then per
 // acquisition its totals record and a "Phase " p " Scalar Data" record per phase.
 QStringList MeasurementSummaryRecords(const QVector<EutAcquisition>& acquisitions);
+// "Reports/DO160_Meas_Summary.txt", under the user folder (the descriptor's summaryFile).
+QString MeasurementSummaryName();
 // Written whole (the folder is made when missing).
 bool WriteMeasurementSummary(const QString& path, const QVector<EutAcquisition>& acquisitions,
                              QString& error);

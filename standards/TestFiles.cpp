@@ -1,44 +1,75 @@
 #include "standards/TestFiles.h"
 
-#include "config/IniFile.h"
 #include "link/Numbers.h"
 #include "standards/TestSteps.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSaveFile>
+#include <QStringDecoder>
 
 namespace ostrel {
 
 namespace {
 
+// UTF-8 when the bytes are, else Latin-1: an 8-bit file keeps its bytes (as IniFile reads).
+QString DecodeIniText(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
+}
+
 const QString kDimensions = QStringLiteral("Dimensions");
 const QString kGridData = QStringLiteral("GridData");
 
+// A section or key name as it stands in the file, compared without case.
+struct Name {
+    QStringView text;
+    friend bool operator==(Name a, Name b) { return a.text.compare(b.text, Qt::CaseInsensitive) == 0; }
+};
+size_t qHash(Name n, size_t seed = 0) {
+    size_t h = seed;
+    for (QChar c : n.text) {
+        const char16_t u = c.unicode();
+        h = h * 31 + (u < 128 ? (u >= u'A' && u <= u'Z' ? u + 32 : u) : c.toCaseFolded().unicode());
+    }
+    return h;
+}
+
 // The file read once into a table of sections and keys, by the profile
 // rules of IniFile (names without case, first match wins, values trimmed,
-// ";" comments), so a large table costs one pass and no rescans.
+// ";" comments), so a large table costs one pass and no rescans. Names and
+// values are views into the one decoded text.
 class IniIndex {
 public:
+    struct Entry {
+        QStringView value;
+        int line = 0;
+    };
+    using Section = QHash<Name, Entry>;
+
     bool load(const QString& path, QString& error) {
         path_ = path;
+        QFile file(path);
         if (!QFileInfo(path).isFile()) {
             error = QStringLiteral("%1: the file does not exist.").arg(path);
             return false;
         }
-        IniFile ini;
-        if (!ini.load(path)) {
-            error = ini.errorText();
+        if (!file.open(QIODevice::ReadOnly)) {
+            error = QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
             return false;
         }
-        const QString text = ini.text();
+        text_ = DecodeIniText(file.readAll());
+        const QStringView text(text_);
         qsizetype start = 0;
         int lineNumber = 0;
-        QHash<QString, Entry>* section = nullptr;
+        // A section by name: an insert may move the others.
+        std::optional<Name> section;
         while (start < text.size()) {
             qsizetype end = text.indexOf(QLatin1Char('\n'), start);
             if (end < 0) end = text.size();
-            const QStringView raw = QStringView(text).mid(start, end - start);
+            const QStringView raw = text.mid(start, end - start);
             start = end + 1;
             ++lineNumber;
             if (raw.contains(QChar(0))) {
@@ -50,34 +81,40 @@ public:
             if (t.startsWith(QLatin1Char('['))) {
                 const qsizetype close = t.indexOf(QLatin1Char(']'));
                 if (close > 0) {
-                    const QString name = t.mid(1, close - 1).trimmed().toString().toLower();
+                    const Name name{t.mid(1, close - 1).trimmed()};
                     // A repeated section continues the first: its keys come later.
-                    section = &sections_[name];
+                    if (!sections_.contains(name)) sections_.insert(name, {});
+                    section = name;
                 }
                 continue;
             }
             const qsizetype eq = t.indexOf(QLatin1Char('='));
             if (eq <= 0 || !section) continue;
-            const QString key = t.left(eq).trimmed().toString().toLower();
-            if (!section->contains(key)) section->insert(key, {t.mid(eq + 1).trimmed().toString(), lineNumber});
+            Section& keys = sections_[*section];
+            const Name key{t.left(eq).trimmed()};
+            if (!keys.contains(key)) keys.insert(key, Entry{t.mid(eq + 1).trimmed(), lineNumber});
         }
         return true;
     }
 
+    const Section& section(const QString& name) const {
+        static const Section none;
+        const auto s = sections_.constFind(Name{name});
+        return s == sections_.constEnd() ? none : *s;
+    }
+    static std::optional<QString> valueIn(const Section& section, const QString& key) {
+        const auto k = section.constFind(Name{key});
+        if (k == section.constEnd()) return std::nullopt;
+        return k->value.toString();
+    }
     std::optional<QString> value(const QString& section, const QString& key) const {
-        const auto s = sections_.constFind(section.toLower());
-        if (s == sections_.constEnd()) return std::nullopt;
-        const auto k = s->constFind(key.toLower());
-        if (k == s->constEnd()) return std::nullopt;
-        return k->value;
+        return valueIn(this->section(section), key);
     }
     QString text(const QString& section, const QString& key, const QString& fallback = {}) const {
         return value(section, key).value_or(fallback);
     }
     int line(const QString& section, const QString& key) const {
-        const auto s = sections_.constFind(section.toLower());
-        if (s == sections_.constEnd()) return 0;
-        return s->value(key.toLower()).line;
+        return this->section(section).value(Name{key}).line;
     }
 
     // A required whole number within 1 .. most.
@@ -137,13 +174,25 @@ public:
     }
 
 private:
-    struct Entry {
-        QString value;
-        int line = 0;
-    };
     QString path_;
-    QHash<QString, QHash<QString, Entry>> sections_;
+    QString text_;
+    QHash<Name, Section> sections_;
 };
+
+// Already in the form the mask gives ("115.0" for one decimal): a file written
+// by the engine is read and saved without formatting each cell again.
+bool inMaskForm(QStringView t, int decimals) {
+    qsizetype i = t.startsWith(u'-') ? 1 : 0;
+    const qsizetype intStart = i;
+    while (i < t.size() && t[i] >= u'0' && t[i] <= u'9') ++i;
+    const qsizetype intDigits = i - intStart;
+    if (intDigits == 0 || (intDigits > 1 && t[intStart] == u'0')) return false;
+    if (i >= t.size() || t[i] != u'.') return false;
+    ++i;
+    const qsizetype fracStart = i;
+    while (i < t.size() && t[i] >= u'0' && t[i] <= u'9') ++i;
+    return i == t.size() && i - fracStart == decimals;
+}
 
 QString rowSection(int r) {
     return QString::number(r) + QStringLiteral("RowData");
@@ -178,6 +227,7 @@ QString StructureTable::testLabel(int row) const {
 
 QString CellForDisplay(const QString& header, const QString& disk, QChar sep) {
     const auto shown = [&](QStringView mask) -> QString {
+        if (inMaskForm(disk, int(mask.size() - mask.indexOf(u'.') - 1))) return withSeparator(disk, sep);
         const std::optional<double> v = CellNumber(disk, QLatin1Char('.'));
         return v ? withSeparator(FormatNumber(*v, mask), sep) : disk;
     };
@@ -190,6 +240,7 @@ QString CellForDisplay(const QString& header, const QString& disk, QChar sep) {
 
 QString CellForDisk(const QString& header, const QString& shown, QChar sep) {
     const auto disk = [&](QStringView mask) -> QString {
+        if (sep == QLatin1Char('.') && inMaskForm(shown, int(mask.size() - mask.indexOf(u'.') - 1))) return shown;
         const std::optional<double> v = typedNumber(shown, sep);
         return v ? FormatNumber(*v, mask) : shown;
     };
@@ -213,11 +264,12 @@ std::optional<StructureTable> ReadStructureTable(const QString& path, QString& e
     table.headers = *headers;
     table.widths = ini.widths(1, *cols);
     table.rows.reserve(size_t(*rows));
+    const QStringList& keys = table.headers;
     for (int r = 1; r <= *rows; ++r) {
         QStringList cells;
-        const QString section = rowSection(r);
-        for (const QString& h : table.headers)
-            cells << (h.isEmpty() ? QString() : ini.text(section, h));
+        const IniIndex::Section& section = ini.section(rowSection(r));
+        for (const QString& key : keys)
+            cells << (key.isEmpty() ? QString() : IniIndex::valueIn(section, key).value_or(QString()));
         table.rows.push_back(cells);
     }
     return table;
@@ -238,12 +290,14 @@ std::optional<SequenceFile> ReadSequenceFile(const QString& path, QChar sep, QSt
     file.grid.headers = *headers;
     file.widths = ini.widths(0, *cols);
     file.grid.rows.reserve(size_t(*rows));
+    const QStringList& keys = file.grid.headers;
     for (int r = 1; r <= *rows; ++r) {
         QStringList cells{QString::number(r)};
-        const QString section = rowSection(r);
+        const IniIndex::Section& section = ini.section(rowSection(r));
         for (int c = 1; c <= *cols; ++c) {
             const QString& h = file.grid.headers[c];
-            cells << (h.isEmpty() ? QString() : CellForDisplay(h, ini.text(section, h), sep));
+            cells << (h.isEmpty() ? QString()
+                                  : CellForDisplay(h, IniIndex::valueIn(section, keys[c]).value_or(QString()), sep));
         }
         file.grid.rows.push_back(cells);
     }
@@ -269,14 +323,12 @@ bool WriteSequenceFile(const QString& path, const SequenceFile& file, QChar sep,
     }
     // The comment lines that open the file (its marking) stay.
     QString out;
-    {
-        IniFile old;
-        if (QFileInfo(path).isFile() && old.load(path)) {
-            for (const QString& line : old.text().split(QLatin1Char('\n'))) {
-                const QString t = line.trimmed();
-                if (!t.isEmpty() && !t.startsWith(QLatin1Char(';'))) break;
-                if (!t.isEmpty()) out += line.trimmed() + QLatin1Char('\n');
-            }
+    out.reserve(qsizetype(g.rowCount() + 2) * cols * 16);
+    if (QFile old(path); old.open(QIODevice::ReadOnly)) {
+        while (!old.atEnd()) {
+            const QString t = DecodeIniText(old.readLine()).trimmed();
+            if (!t.isEmpty() && !t.startsWith(QLatin1Char(';'))) break;
+            if (!t.isEmpty()) out += t + QLatin1Char('\n');
         }
     }
     const auto key = [&out](const QString& k, const QString& v) { out += k + QLatin1Char('=') + v + QLatin1Char('\n'); };
@@ -298,10 +350,9 @@ bool WriteSequenceFile(const QString& path, const SequenceFile& file, QChar sep,
             if (!h.isEmpty()) key(h, CellForDisk(h, g.cell(r, c).trimmed(), sep));
         }
     }
-    IniFile ini;
-    ini.setText(out);
-    if (!ini.save(path)) {
-        error = ini.errorText();
+    QSaveFile save(path);
+    if (!save.open(QIODevice::WriteOnly) || save.write(out.toUtf8()) < 0 || !save.commit()) {
+        error = QStringLiteral("Cannot write %1: %2").arg(path, save.errorString());
         return false;
     }
     return true;

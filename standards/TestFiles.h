@@ -24,8 +24,9 @@ struct StructureTable {
     std::vector<double> widths; // percent of the usable grid width
     std::vector<QStringList> rows; // rows[r - 1][c - 1]
     int columnCount() const { return int(headers.size()); }
-    // Column 3's text and the last column's file base name of row r.
+    // Cell (row, column), both from 1; "" outside the table.
     QString cell(int row, int column) const;
+    // The last column: the base name of the row's sequence file ("" for none).
     QString sequenceName(int row) const { return cell(row, columnCount()); }
     // Column 1 + column 2 + TAB + column 3.
     QString testLabel(int row) const;

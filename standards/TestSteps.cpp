@@ -4,8 +4,6 @@
 #include "link/OutputState.h"
 #include "link/SourceModel.h"
 
-#include <QRegularExpression>
-
 #include <cmath>
 
 namespace ostrel {
@@ -33,14 +31,42 @@ double DwellOf(const StepGrid& grid, int row, int dwellColumn, QChar sep) {
 
 } // namespace
 
+namespace {
+
+// Digits with at most one point, an optional sign and exponent: no grouping, no words.
+bool plainNumber(QStringView t) {
+    qsizetype i = 0;
+    const qsizetype n = t.size();
+    if (i < n && (t[i] == u'+' || t[i] == u'-')) ++i;
+    int digits = 0;
+    bool point = false;
+    for (; i < n; ++i) {
+        if (t[i].isDigit() && t[i].unicode() < 128) {
+            ++digits;
+        } else if (t[i] == u'.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (digits == 0) return false;
+    if (i < n && (t[i] == u'e' || t[i] == u'E')) {
+        ++i;
+        if (i < n && (t[i] == u'+' || t[i] == u'-')) ++i;
+        const qsizetype start = i;
+        while (i < n && t[i].isDigit() && t[i].unicode() < 128) ++i;
+        if (i == start) return false;
+    }
+    return i == n;
+}
+
+} // namespace
+
 std::optional<double> CellNumber(const QString& text, QChar decimalSeparator) {
     QString t = text.trimmed();
     if (t.isEmpty()) return std::nullopt;
     if (decimalSeparator != QLatin1Char('.')) t.replace(decimalSeparator, QLatin1Char('.'));
-    // Digits, one point, an optional sign and exponent: no grouping, no words.
-    static const QRegularExpression number(
-        QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
-    if (!number.match(t).hasMatch()) return std::nullopt;
+    if (!plainNumber(t)) return std::nullopt;
     const double value = t.toDouble();
     return std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
 }

@@ -14,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -116,6 +117,7 @@ void frmTestTables::chooseLibrary(int index) {
     }
     library_ = index;
     libraryFolder_ = folder;
+    loadLimits();
     selectTest(1);
 }
 
@@ -138,8 +140,10 @@ bool frmTestTables::loadStructure(const QString& folder, int group) {
     std::optional<StructureTable> table;
     if (!path.isEmpty()) table = ReadStructureTable(path, error);
     if (!table) {
-        program_.prompt().showMessage(QStringLiteral("Load FAILED"), PromptIcon::None);
-        if (!error.isEmpty()) status(error);
+        // What the reader found wrong goes under the message: file and line or key.
+        program_.prompt().showMessage(
+            QStringLiteral("Load FAILED") + (error.isEmpty() ? QString() : QStringLiteral("\r\n") + error),
+            PromptIcon::None);
         return false;
     }
     structure_ = std::move(table);
@@ -184,7 +188,8 @@ void frmTestTables::selectTest(int row) {
     std::optional<SequenceFile> file;
     if (!path.isEmpty()) file = ReadSequenceFile(path, program_.decimalSeparator, error);
     if (!file) {
-        program_.prompt().showMessage(QStringLiteral("ERROR: Test file failed to load."),
+        program_.prompt().showMessage(QStringLiteral("ERROR: Test file failed to load.") +
+                                          (error.isEmpty() ? QString() : QStringLiteral("\r\n") + error),
                                       PromptIcon::Critical);
         status(QStringLiteral("Test sequence file load failed."));
         return;
@@ -307,6 +312,7 @@ void frmTestTables::activated() {
     lblPowerlev_->setText(dc ? QStringLiteral("Power (W):") : QStringLiteral("App. Power (VA):"));
     lblUnBal_->setText(dc ? QStringLiteral("Total W         ") : QStringLiteral("Total VA        "));
     loadLimits();
+    showSettings();
     const GroupFallback fallback = FallbackGroup(standard_, group_, out.OutputMode);
     if (!fallback.warning.isEmpty() && loadStructure(libraryFolder_, fallback.group)) {
         group_ = fallback.group;
@@ -317,6 +323,74 @@ void frmTestTables::activated() {
         selectTest(1);
     }
     applyColumns();
+}
+
+// The main panel's present settings; what the mode or phase count leaves out reads "n/a".
+void frmTestTables::showSettings() {
+    const OutputState& out = program_.outputState;
+    const bool dc = out.OutputMode == ModeDC;
+    const int phases = out.MultiPhaseOutput != 0 ? 3 : 1;
+    const QString na = QStringLiteral("n/a");
+    txtOutputMode_->setText(dc ? QStringLiteral("DC")
+                               : out.OutputMode == ModeACDC ? QStringLiteral("AC+DC") : QStringLiteral("AC"));
+    txtCurrent_->setText(FormatNumber(out.Phase[0].CurrentLimit, u"##0.00"));
+    QStringList names;
+    for (const QString& n : program_.sourceModel.WaveformNames)
+        if (!n.isEmpty()) names << n;
+    for (int p = 0; p < 3; ++p) {
+        const auto i = static_cast<size_t>(p);
+        const PhaseState& ph = out.Phase[i];
+        const bool used = p < phases;
+        txtVoltage_[i]->setText(used ? FormatNumber(dc ? ph.DcVoltage : ph.Voltage, u"##0.0") : na);
+        txtPhaseAngle_[i]->setText(used && !dc ? FormatNumber(ph.PhaseAngle, u"##0.0") : na);
+        QComboBox* wave = cmbWaveform_[i];
+        wave->clear();
+        if (!used || dc) {
+            wave->addItem(na);
+            continue;
+        }
+        wave->addItems(names);
+        const QString shown = program_.sourceModel.WaveformNames.at(
+            static_cast<size_t>(std::clamp(ph.WaveformIndex, 0, kWaveformSlots - 1)));
+        wave->setCurrentIndex(std::max(0, wave->findText(shown)));
+    }
+}
+
+// The Edit menu works on the selected step.
+void frmTestTables::editRows(const QString& action) {
+    if (running() || grdSettings_->columnCount() <= 2) return;
+    const int row = grdSettings_->currentRow();
+    const int columns = grdSettings_->columnCount();
+    const auto cells = [&](int r) {
+        QStringList out;
+        for (int c = 0; c < columns; ++c)
+            out << (grdSettings_->item(r, c) ? grdSettings_->item(r, c)->text() : QString());
+        return out;
+    };
+    filling_ = true;
+    if ((action == QLatin1String("copy") || action == QLatin1String("cut")) && row >= 0)
+        copiedRow_ = cells(row);
+    if (action == QLatin1String("paste") && row >= 0 && !copiedRow_.isEmpty()) {
+        for (int c = 1; c < columns; ++c)
+            setCell(grdSettings_, row, c, copiedRow_.value(c));
+    } else if (action == QLatin1String("insert")) {
+        const int at = std::max(0, row);
+        grdSettings_->insertRow(at);
+        for (int c = 0; c < columns; ++c)
+            setCell(grdSettings_, at, c, QString());
+    } else if ((action == QLatin1String("delete") || action == QLatin1String("cut")) && row >= 0 &&
+               grdSettings_->rowCount() > 1) {
+        grdSettings_->removeRow(row);
+    }
+    renumberSteps();
+    applyColumns();
+    filling_ = false;
+    if (action != QLatin1String("copy")) dirty_ = true;
+}
+
+void frmTestTables::renumberSteps() {
+    for (int r = 0; r < grdSettings_->rowCount(); ++r)
+        setCell(grdSettings_, r, 0, QString::number(r + 1));
 }
 
 // --- Running ---------------------------------------------------------------------
@@ -351,7 +425,7 @@ void frmTestTables::startTest() {
     const OutputState& out = program_.outputState;
     const bool dc = out.OutputMode == ModeDC;
     TestReportRecord record;
-    BeginReport(record, {standard_.title, QString(standard_.fileFilterName).replace(
+    BeginReport(record, {program_.messageTitle + u' ' + QStringLiteral(OSTREL_VERSION), QString(standard_.fileFilterName).replace(
                                               QStringLiteral(" Test File"), QStringLiteral(" Test Report")),
                          sequencePath_, out.OutputMode,
                          dc ? out.Phase[0].DcVoltage : out.Phase[0].Voltage, out.Frequency,
@@ -378,6 +452,7 @@ void frmTestTables::startTest() {
     cmdPrint_->setEnabled(true);
     const TestRunOutcome outcome = run.run(request);
     run_ = nullptr;
+    showSettings();
     if (outcome.outcome != RunOutcome::NotStarted) {
         record_ = record;
         record_.eut = eut_;
@@ -499,6 +574,10 @@ void frmTestTables::acquireSweep() {
     eut_ = taken;
     record_.eut = eut_;
     showAcquisition(taken.last());
+    // The selector returns with the source to the entry the sweep started on.
+    filling_ = true;
+    cmbTestFrequency_->setCurrentIndex(sweep.presentEntry);
+    filling_ = false;
     writeSummary();
 }
 
@@ -607,9 +686,9 @@ void frmTestTables::openFile() {
     QString error;
     const std::optional<SequenceFile> file = ReadSequenceFile(path, program_.decimalSeparator, error);
     if (!file) {
-        program_.prompt().showMessage(QStringLiteral("ERROR: Test file failed to load."),
+        program_.prompt().showMessage(QStringLiteral("ERROR: Test file failed to load.\r\n") + error,
                                       PromptIcon::Critical);
-        status(error);
+        status(QStringLiteral("Test sequence file load failed."));
         return;
     }
     sequencePath_ = path;
@@ -617,11 +696,19 @@ void frmTestTables::openFile() {
 }
 
 bool frmTestTables::saveFile(bool askName) {
+    if (running()) return false;
     QString path = SaveTargetPath(program_.paths, sequencePath_);
+    // A shipped test is saved as the operator's copy: its folder may not exist yet.
+    if (!path.isEmpty() && path != sequencePath_) QDir().mkpath(QFileInfo(path).absolutePath());
     if (askName || path.isEmpty() || path != sequencePath_) {
         const QString chosen = program_.prompt().chooseSaveFile(
             {QStringLiteral("Save Test File As..."), fileFilter(standard_), QStringLiteral("ini"), path});
         if (chosen.isEmpty()) return false;
+        if (QFileInfo::exists(chosen) &&
+            program_.prompt().ask(QStringLiteral("WARNING: File specified already exists.\r\nDo you "
+                                                 "want to overwrite this file?"),
+                                  PromptButtons::YesNo, 1, PromptIcon::Exclamation) != PromptAnswer::Yes)
+            return false;
         path = chosen;
     }
     SequenceFile file;
@@ -658,9 +745,12 @@ void frmTestTables::fillUserData() {
     record_.testLabel = testLabel_;
     record_.threePhase = conditions().threePhase;
     record_.dcMode = conditions().dcMode;
-    record_.structureTable = {structure_ ? structure_->headers : QStringList{}};
-    if (structure_)
-        for (const QStringList& row : structure_->rows) record_.structureTable << row;
+    record_.structureTable.clear();
+    if (structure_) {
+        record_.structureTable << QStringList{QString()} + structure_->headers;
+        for (size_t r = 0; r < structure_->rows.size(); ++r)
+            record_.structureTable << QStringList{QString::number(r + 1)} + structure_->rows[r];
+    }
     const StepGrid g2 = stepGrid();
     record_.stepTable = {g2.headers};
     for (const QStringList& row : g2.rows) record_.stepTable << row;
@@ -671,7 +761,7 @@ void frmTestTables::printReport() {
     status(QStringLiteral("Printing Report, please wait..."));
     fillUserData();
     if (record_[FieldProgramTitle].isEmpty()) {
-        record_[FieldProgramTitle] = standard_.title;
+        record_[FieldProgramTitle] = program_.messageTitle + u' ' + QStringLiteral(OSTREL_VERSION);
         record_[FieldTestResult] = resultText_;
         record_[FieldTimeEnded] = QStringLiteral("NONE");
     }
@@ -712,6 +802,9 @@ void frmTestTables::closeEvent(QCloseEvent* event) {
         }
     }
     ResetLists(program_);
+    // The window itself always opens at the default library; the choice is kept for others.
+    program_.store().SaveSetting(QStringLiteral("UserPreferences"), standard_.revisionPreference,
+                                 QString::number(standard_.revisionIndex(library_)));
     event->accept();
 }
 

@@ -72,6 +72,9 @@ private:
     void stepSelected(int row);
     void setTestFrequency(int entry, bool enabled);
     void activated();
+    void showSettings();
+    void editRows(const QString& action);
+    void renumberSteps();
 
     void startTest();
     void abortTest();
@@ -155,6 +158,11 @@ private:
     GraphView* pegoCurrent_ = nullptr;
     GraphView* pegoSpectrum_ = nullptr;
 
+    QLineEdit* txtOutputMode_ = nullptr;
+    QLineEdit* txtCurrent_ = nullptr;
+    std::array<QLineEdit*, 3> txtVoltage_{}, txtPhaseAngle_{};
+    std::array<QComboBox*, 3> cmbWaveform_{};
+
     QLineEdit *txtEUT_ = nullptr, *txtTestedBy_ = nullptr, *txtComment_ = nullptr,
               *txtSite_ = nullptr, *txtTemp_ = nullptr, *txtHumidity_ = nullptr,
               *txtPressure_ = nullptr;
@@ -168,6 +176,7 @@ private:
     QString sequencePath_;
     QString testLabel_;
     QString resultText_ = QStringLiteral("No Test Selected");
+    QStringList copiedRow_; // the step the Edit menu copied or cut
     bool dirty_ = false;
     bool filling_ = false;       // the program fills a grid or picks an entry
     bool measuring_ = false;

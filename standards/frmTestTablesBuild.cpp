@@ -147,6 +147,30 @@ QWidget* frmTestTables::buildControl() {
     options->addWidget(chkPhaseDisplay_, 2, 2);
     lower->addWidget(fraExecOptions_);
 
+    auto* settings = new QGroupBox(QStringLiteral("Steady state"), page);
+    auto* grid = new QGridLayout(settings);
+    txtOutputMode_ = readout(settings, QStringLiteral("txtOutputMode"));
+    txtCurrent_ = readout(settings, QStringLiteral("txtCurrent"));
+    grid->addWidget(new QLabel(QStringLiteral("Mode:"), settings), 0, 0);
+    grid->addWidget(txtOutputMode_, 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Current limit (A):"), settings), 0, 2);
+    grid->addWidget(txtCurrent_, 0, 3);
+    grid->addWidget(new QLabel(QStringLiteral("Volts"), settings), 2, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Phase"), settings), 3, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Wave"), settings), 4, 0);
+    for (int p = 0; p < 3; ++p) {
+        const auto i = static_cast<size_t>(p);
+        grid->addWidget(new QLabel(QString(QChar(u'A' + p)), settings), 1, p + 1, Qt::AlignHCenter);
+        txtVoltage_[i] = readout(settings, QStringLiteral("txtVoltage"), p);
+        txtPhaseAngle_[i] = readout(settings, QStringLiteral("txtPhaseAngle"), p);
+        cmbWaveform_[i] = Named(new QComboBox(settings), QStringLiteral("cmbWaveform"), p);
+        cmbWaveform_[i]->setEnabled(false);
+        grid->addWidget(txtVoltage_[i], 2, p + 1);
+        grid->addWidget(txtPhaseAngle_[i], 3, p + 1);
+        grid->addWidget(cmbWaveform_[i], 4, p + 1);
+    }
+    lower->addWidget(settings);
+
     auto* buttons = new QGridLayout;
     cmdStart_ = Named(new QPushButton(QStringLiteral("Start selected test"), page), QStringLiteral("cmdStart"));
     cmdAbort_ = Named(new QPushButton(QStringLiteral("Abort test in progress"), page), QStringLiteral("cmdAbort"));
@@ -333,6 +357,12 @@ void frmTestTables::buildMenus() {
     add(file, "mnuFSAs", "Save &As...", [this] { saveFile(true); });
     add(file, "mnuFPrint", "&Print report...", [this] { printReport(); });
     add(file, "mnuFExit", "E&xit", [this] { close(); });
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    add(edit, "mnuECopy", "&Copy row", [this] { editRows(QStringLiteral("copy")); });
+    add(edit, "mnuECut", "Cu&t row", [this] { editRows(QStringLiteral("cut")); });
+    add(edit, "mnuEPaste", "&Paste row", [this] { editRows(QStringLiteral("paste")); });
+    add(edit, "mnuEInsert", "&Insert row", [this] { editRows(QStringLiteral("insert")); });
+    add(edit, "mnuEDelete", "&Delete row", [this] { editRows(QStringLiteral("delete")); });
     QMenu* run = menuBar()->addMenu(QStringLiteral("&Run"));
     add(run, "mnuRStart", "&Start", [this] {
         if (cmdStart_->isEnabled()) startTest();

@@ -23,6 +23,7 @@ TestReportRecord startedRecord(int mode = ModeAC) {
     r.revision = "F";
     r.groupName = "A(CF) 115V";
     r.testLabel = "16Ex 1\tnormal steady state";
+    r.structureTable = {{"", "Section", "Test File"}, {"1", "16", "ACF115_Normal"}};
     r.stepTable = {{"", "Freq", "Volt_A"}, {"1", "400.0", "115.0"}};
     return r;
 }
@@ -96,6 +97,9 @@ TEST(PlainTextReport, ShowsTheRunTheTablesAndEveryReadingOrADash) {
     EXPECT_TRUE(has("Nominal voltage      = 115.0 V AC"));
     EXPECT_TRUE(has("Output configuration = Three phase mode"));
     EXPECT_TRUE(has("1 400.0 115.0"));
+    // A blank first header keeps the columns under their headers.
+    const qsizetype header = lines.indexOf("TEST TABLE:") + 2;
+    EXPECT_EQ(lines[header].indexOf("Section"), lines[header + 1].indexOf("16"));
     EXPECT_TRUE(has("EUT MEASUREMENTS @ 400_Hz:"));
     // Phase B's power did not come back: a dash, and no total.
     EXPECT_TRUE(has("B 115.00 2.300 - - - 3.00 -"));

@@ -14,9 +14,13 @@
 #include "support/ProgramFixture.h"
 #include "support/VirtualSourceProcess.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -97,6 +101,7 @@ protected:
 };
 
 TEST_F(Do160Window, OpensOnTheDefaultGroupWithTheFirstTestTintedAndTrimmed) {
+    program().outputState.Phase[0].Voltage = 115;
     open();
     EXPECT_EQ(window->objectName(), "frmDO160Tables");
     EXPECT_TRUE(control<QCheckBox>("chkReturnSteady")->isChecked());
@@ -123,6 +128,14 @@ TEST_F(Do160Window, OpensOnTheDefaultGroupWithTheFirstTestTintedAndTrimmed) {
         const QBrush b = steps->item(0, c.column)->background();
         EXPECT_EQ(b.style() == Qt::NoBrush ? QColor() : b.color(), c.tint) << c.column;
     }
+    // The steady state beside it: one phase, so B and C do not apply.
+    EXPECT_EQ(control<QLineEdit>("txtOutputMode")->text(), "AC");
+    EXPECT_EQ(control<QLineEdit>("txtVoltage", 0)->text(), "115.0");
+    EXPECT_EQ(control<QLineEdit>("txtVoltage", 1)->text(), "n/a");
+    EXPECT_EQ(control<QComboBox>("cmbWaveform", 2)->currentText(), "n/a");
+    // Not the Vk family: no THD readings, so no THD fields.
+    EXPECT_TRUE(control<QLineEdit>("txtCDistResult")->isHidden());
+    EXPECT_TRUE(control<QLineEdit>("txtCurrDistortion", 0)->isHidden());
     control<QTabWidget>("tabSections")->setCurrentIndex(1);
     screenshot(window, "do160-test-loaded");
     clickRow("grdTestNumbers", 4); // phase A, then B: its file shows phases B and C
@@ -164,10 +177,171 @@ TEST_F(Do160Window, RefusedChoicesKeepTheTableOnScreen) {
     EXPECT_EQ(control<QTableWidget>("grdSettings")->columnCount(), 2);
 }
 
+TEST_F(Do160Window, AUserLibraryLoadsAndADamagedTestIsRefusedByFileAndLine) {
+    const auto write = [this](const QString& name, const QByteArray& text) {
+        const QString path = program().paths.userFile(name);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    };
+    write("DO160UserTestLibraries.txt", "MyLab\r\n");
+    write("MyLab/DO160_Structure_ACF115.ini",
+          "[Dimensions]\nNoRows=1\nNoCols=4\nDescription=My tests\n[GridData]\n1Header=Section\n"
+          "2Header=No.\n3Header=Test\n4Header=File\n[1RowData]\nSection=16\nNo.=1\nTest=broken\n"
+          "File=Broken\n");
+    write("MyLab/Broken.ini", "[Dimensions]\nNoRows=1\nNoCols=30\n");
+    open();
+    QComboBox* library = control<QComboBox>("cmbAirFrame");
+    ASSERT_EQ(library->count(), 8);
+    EXPECT_EQ(library->itemText(7), "MyLab");
+    const QString before = control<QLineEdit>("txtTestFileHeader")->text();
+    library->setCurrentIndex(7);
+    EXPECT_EQ(control<QLabel>("lblTableHeader")->text(), "My tests");
+    ASSERT_EQ(prompt().messages().size(), 1);
+    const QString message = prompt().messages()[0];
+    EXPECT_TRUE(message.startsWith("ERROR: Test file failed to load.\r\n")) << message.toStdString();
+    EXPECT_TRUE(message.contains("Broken.ini")) << message.toStdString();
+    EXPECT_EQ(control<QLineEdit>("txtTestFileHeader")->text(), before) << "the test on screen stays";
+}
+
+TEST_F(Do160Window, ComingBackInDcModeFallsBackToTheFirstDcGroupWithTheWarning) {
+    open();
+    program().outputState.OutputMode = ModeDC;
+    QApplication::setActiveWindow(window);
+    QTest::qWait(20);
+    EXPECT_EQ(window->powerGroup(), 6);
+    EXPECT_EQ(prompt().messages(), QStringList{Do160Standard().dcFallbackWarning});
+    EXPECT_EQ(control<QComboBox>("cmbTestFrequency")->currentText(), "DC");
+    EXPECT_FALSE(control<QComboBox>("cmbTestFrequency")->isEnabled());
+    QTableWidget* steps = control<QTableWidget>("grdSettings");
+    EXPECT_TRUE(steps->isColumnHidden(1)) << "no frequency columns in DC mode";
+    EXPECT_EQ(control<QLineEdit>("txtTestFileHeader")->text(), "EXAMPLE: normal steady state at 28 V DC");
+}
+
+TEST_F(Do160Window, TheEditMenuWorksOnTheSelectedStepAndClosingAsksToSave) {
+    open();
+    QTableWidget* steps = control<QTableWidget>("grdSettings");
+    const auto menu = [this](const char* name) { window->findChild<QAction*>(name)->trigger(); };
+    steps->setCurrentCell(1, 3);
+    menu("mnuECopy");
+    steps->setCurrentCell(2, 3);
+    menu("mnuEPaste");
+    EXPECT_EQ(steps->item(2, 3)->text(), "110.0");
+    EXPECT_EQ(steps->item(2, 13)->text(), "2");
+    EXPECT_EQ(steps->item(2, 0)->text(), "3");
+    steps->setCurrentCell(0, 3);
+    menu("mnuEInsert");
+    ASSERT_EQ(steps->rowCount(), 5);
+    EXPECT_EQ(steps->item(0, 3)->text(), "");
+    EXPECT_EQ(steps->item(4, 0)->text(), "5");
+    EXPECT_EQ(steps->item(0, 1)->background().color(), QColor(0xC0, 0xFF, 0xFF)) << "tinted";
+    steps->setCurrentCell(0, 3);
+    menu("mnuECut");
+    ASSERT_EQ(steps->rowCount(), 4);
+    EXPECT_EQ(steps->item(0, 3)->text(), "115.0");
+
+    prompt().answer(PromptAnswer::No);
+    window->close();
+    EXPECT_EQ(prompt().questions(),
+              QStringList{"You made changes to the test parameters.\r\nWould you like to save these changes?"});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+    EXPECT_EQ(program().store().GetSetting("UserPreferences", "DO160_Test_Rev", ""), "5");
+}
+
+TEST_F(Do160Window, SavingAShippedTestWritesTheOperatorsCopyWhichThenWins) {
+    open();
+    QTableWidget* steps = control<QTableWidget>("grdSettings");
+    steps->item(0, 3)->setText("116.25");
+    const QString copy = program().paths.userFile("DO160_RevF/ACF115_Ex1_SteadyState.ini");
+    prompt().chooseFile(copy);
+    window->findChild<QAction*>("mnuFSave")->trigger();
+    ASSERT_TRUE(QFileInfo::exists(copy)) << prompt().messages().join('\n').toStdString();
+    QFile shipped(QStringLiteral(OSTREL_SOURCE_DATA_DIR) + "/DO160_RevF/ACF115_Ex1_SteadyState.ini");
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(shipped.readAll().contains("116.3")) << "the shipped file is never written";
+
+    clickRow("grdTestNumbers", 2);
+    clickRow("grdTestNumbers", 1);
+    EXPECT_EQ(steps->item(0, 3)->text(), "116.3");
+
+    // Saving over an existing file asks first; No keeps it.
+    steps->item(0, 3)->setText("99");
+    prompt().chooseFile(copy);
+    prompt().answer(PromptAnswer::No);
+    window->findChild<QAction*>("mnuFSAs")->trigger();
+    EXPECT_EQ(prompt().questions().value(0),
+              "WARNING: File specified already exists.\r\nDo you want to overwrite this file?");
+    QFile kept(copy);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(kept.readAll().contains("Volt_A=116.3"));
+}
+
+TEST_F(Do160Window, OnlyTheOperatorsFrequencyChoiceMovesTheSourceAndTheSweepReturnsToIt) {
+    connect({"--load", "r=50,thd=3"});
+    nominal115();
+    open();
+    QComboBox* frequency = control<QComboBox>("cmbTestFrequency");
+    qsizetype mark = receivedSince(0).size();
+    control<QRadioButton>("optTestTable", 4)->click(); // A(WF) 115 V
+    ASSERT_EQ(window->powerGroup(), 4);
+    EXPECT_TRUE(frequency->isEnabled());
+    EXPECT_EQ(frequency->currentText(), "400_Hz");
+    EXPECT_EQ(receivedSince(mark).filter("freq").size(), 0) << "a group change only picks the limits";
+
+    mark = receivedSince(0).size();
+    frequency->setCurrentIndex(frequency->findText("500_Hz"));
+    EXPECT_EQ(receivedSince(mark).filter("freq"),
+              QStringList({"freq:slew 440;:freq 500.0", "freq:slew max"}));
+
+    control<QPushButton>("cmdAutoAcquire")->click();
+    const QVector<EutAcquisition>& taken = window->acquisitions();
+    ASSERT_EQ(taken.size(), 10) << prompt().messages().join('\n').toStdString();
+    EXPECT_NEAR(taken.first().measuredFrequency.value_or(0), 360, 0.1);
+    EXPECT_NEAR(taken.last().measuredFrequency.value_or(0), 800, 0.1);
+    EXPECT_EQ(VerdictText(taken.last().verdict), "Pass"); // 3 % against the example's 10 %
+    const QStringList sent = receivedSince(mark).filter("freq:slew");
+    EXPECT_EQ(sent.mid(sent.size() - 2), QStringList({"freq:slew 440;:freq 500.0", "freq:slew max"}));
+    EXPECT_EQ(frequency->currentText(), "500_Hz");
+    QFile summary(program().paths.userFile(Do160Standard().summaryFile));
+    ASSERT_TRUE(summary.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(summary.readAll());
+    EXPECT_EQ(text.count("Phase A Scalar Data"), 10);
+    EXPECT_TRUE(text.contains("\"750.0\","));
+}
+
+TEST_F(Do160Window, AbortEndsTheRunAsAUserAbortInTheReport) {
+    connect({"--load", "r=50"});
+    nominal115();
+    open();
+    clickRow("grdTestNumbers", 3);
+    bool lockedWhileRunning = false;
+    QTimer::singleShot(400, window, [&] {
+        // While it runs only Abort, Output Off and the report inputs act.
+        lockedWhileRunning = !control<QPushButton>("cmdStart")->isEnabled() &&
+                             !control<QTableWidget>("grdSettings")->isEnabled() &&
+                             !control<QComboBox>("cmbAirFrame")->isEnabled() &&
+                             !control<QPushButton>("cmdAutoAcquire")->isEnabled() &&
+                             control<QPushButton>("cmdOutputOff")->isEnabled() &&
+                             control<QLineEdit>("txtTestedBy")->isEnabled();
+        control<QPushButton>("cmdAbort")->click();
+    });
+    control<QPushButton>("cmdStart")->click();
+    EXPECT_TRUE(lockedWhileRunning);
+    EXPECT_EQ(window->resultText(), "User Abort");
+    EXPECT_EQ(window->reportRecord()[FieldTestResult], "User Abort");
+    EXPECT_NE(window->reportRecord()[FieldTimeEnded], "NONE");
+    EXPECT_TRUE(control<QPushButton>("cmdStart")->isEnabled());
+    EXPECT_TRUE(window->acquisitions().isEmpty()) << "no acquisition after an abort";
+}
+
 TEST_F(Do160Window, ARunMeasuresTheEutAfterwardsAndTheReportSaysSo) {
     connect({"--model", "3", "--load", "r=50,thd=12"});
     nominal115();
     open();
+    // The window start downloaded the library's waveform and read the catalog again.
+    EXPECT_GE(control<QComboBox>("cmbWaveform", 0)->findText("EX_DIST"), 0);
     control<QCheckBox>("chkAutoAcquire")->setChecked(true);
     control<QTabWidget>("tabSections")->setCurrentIndex(1);
     QTimer::singleShot(600, window, [this] { screenshot(window, "do160-running"); });
