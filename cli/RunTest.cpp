@@ -162,9 +162,12 @@ QJsonObject phaseJson(const EutPhaseReadings& r, const HarmonicVerdictTable& tab
 
 QJsonObject acquisitionJson(const EutAcquisition& a) {
     QJsonArray phases;
-    for (int p = 0; p < a.phases; ++p)
-        phases.append(phaseJson(a.phase[size_t(p)], a.harmonics[size_t(p)]));
-    return {{QStringLiteral("entry"), TestFrequencyEntries().value(a.entry)},
+    for (int p = 0; p < a.phases; ++p) {
+        QJsonObject phase = phaseJson(a.phase[size_t(p)], a.harmonics[size_t(p)]);
+        phase.insert(QStringLiteral("currentPhase"), number(a.currentPhase[size_t(p)]));
+        phases.append(phase);
+    }
+    return {{QStringLiteral("entry"), a.entryName.isEmpty() ? TestFrequencyEntries().value(a.entry) : a.entryName},
             {QStringLiteral("frequency"), a.frequency},
             {QStringLiteral("measuredFrequency"), number(a.measuredFrequency)},
             {QStringLiteral("complete"), a.complete},
@@ -350,7 +353,7 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
     out.set(QStringLiteral("hfFactors"), hf);
 
     BeginReport(record, {QStringLiteral("Ostrel ") + QStringLiteral(OSTREL_VERSION),
-                         QStringLiteral("RTCA/DO160 Test Report"), path, state.OutputMode,
+                         ReportTitle(standard), path, state.OutputMode,
                          dc ? state.Phase[0].DcVoltage : state.Phase[0].Voltage, state.Frequency,
                          QDateTime::currentDateTime()});
     record.library = o.file.isEmpty() ? entries.value(entryIndex) : QString();
@@ -370,7 +373,9 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
     eut.conditions = {connected, dc, state.OutputMode == ModeACDC, threePhase, program.sourceModel.SeriesFamily() == 1};
     eut.limits = limits.limits;
     eut.programmedFrequency = state.Frequency;
-    eut.entry = TestFrequencyIndexFor(state.Frequency, dc);
+    eut.entries = standard.testFrequencies;
+    eut.entry = TestFrequencyIndexFor(eut.entries, state.Frequency, dc);
+    eut.harmonicPhase = standard.harmonicPhaseReadings;
     eut.sampleIntervalUs = float(start.sampleInterval.toDouble() * 1e6);
     bool measureAborted = false;
     const EutEvents events{[&](const QString& s) { program.prompt().setStatus(1, s); },
@@ -412,6 +417,7 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
         EutSweepRequest sweep;
         sweep.acquisition = eut;
         sweep.sweep = sweepOf(pg);
+        sweep.entries = SweepEntriesBetween(eut.entries, pg.sweepFirst, pg.sweepLast);
         sweep.presentEntry = eut.entry;
         sweep.settleSeconds = connected ? 2 : 5;
         acquisitions = RunEutSweep(sweep, io, program.measurements, events, [&](double s) {

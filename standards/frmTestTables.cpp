@@ -76,7 +76,7 @@ void frmTestTables::status(const QString& text) {
 void frmTestTables::windowStart() {
     program_.prompt().setBusy(true);
     filling_ = true;
-    cmbTestFrequency_->addItems(TestFrequencyEntries());
+    cmbTestFrequency_->addItems(standard_.testFrequencies);
     cmbAirFrame_->addItems(LibraryEntries(program_.paths, standard_));
     library_ = standard_.defaultLibrary;
     cmbAirFrame_->setCurrentIndex(library_);
@@ -310,10 +310,13 @@ void frmTestTables::activated() {
     lblCurrRMS_->setText(dc ? QStringLiteral("Curr DC (A):") : QStringLiteral("Curr RMS (A):"));
     lblFreqMeas_->setText(dc ? QStringLiteral("DC") : QStringLiteral("Hz"));
     lblPowerlev_->setText(dc ? QStringLiteral("Power (W):") : QStringLiteral("App. Power (VA):"));
-    lblUnBal_->setText(dc ? QStringLiteral("Total W         ") : QStringLiteral("Total VA        "));
+    lblUnBal_->setText(dc ? (standard_.totalDcLabel.isEmpty() ? QStringLiteral("Total W         ")
+                                                              : standard_.totalDcLabel)
+                          : (standard_.totalAcLabel.isEmpty() ? QStringLiteral("Total VA        ")
+                                                              : standard_.totalAcLabel));
     loadLimits();
     showSettings();
-    const GroupFallback fallback = FallbackGroup(standard_, group_, out.OutputMode);
+    const GroupFallback fallback = FallbackGroup(standard_, group_, out.OutputMode, threePhase);
     if (!fallback.warning.isEmpty() && loadStructure(libraryFolder_, fallback.group)) {
         group_ = fallback.group;
         optTestTable_->button(group_)->setChecked(true);
@@ -425,8 +428,7 @@ void frmTestTables::startTest() {
     const OutputState& out = program_.outputState;
     const bool dc = out.OutputMode == ModeDC;
     TestReportRecord record;
-    BeginReport(record, {program_.messageTitle + u' ' + QStringLiteral(OSTREL_VERSION), QString(standard_.fileFilterName).replace(
-                                              QStringLiteral(" Test File"), QStringLiteral(" Test Report")),
+    BeginReport(record, {program_.messageTitle + u' ' + QStringLiteral(OSTREL_VERSION), ReportTitle(standard_),
                          sequencePath_, out.OutputMode,
                          dc ? out.Phase[0].DcVoltage : out.Phase[0].Voltage, out.Frequency,
                          QDateTime::currentDateTime()});
@@ -506,6 +508,8 @@ EutRequest frmTestTables::eutRequest() const {
     r.entry = cmbTestFrequency_->currentIndex();
     r.programmedFrequency = r.conditions.dcMode ? 0 : program_.outputState.Frequency;
     r.sampleIntervalUs = sampleIntervalUs_;
+    r.entries = standard_.testFrequencies;
+    r.harmonicPhase = standard_.harmonicPhaseReadings;
     return r;
 }
 
@@ -530,7 +534,7 @@ void frmTestTables::testFrequencyChosen(int entry) {
         entry = 1;
     }
     loadLimits();
-    SelectTestFrequency(TestFrequencyHz(entry), io_, [this](double s) {
+    SelectTestFrequency(TestFrequencyHz(standard_.testFrequencies, entry), io_, [this](double s) {
         return !program_.engineClock.wait(s);
     });
 }
@@ -558,7 +562,7 @@ void frmTestTables::acquireSweep() {
     const PowerGroup& g = standard_.groups[static_cast<size_t>(group_)];
     EutSweepRequest sweep;
     sweep.acquisition = eutRequest();
-    sweep.entries = SweepEntriesBetween(g.sweepFirst, g.sweepLast);
+    sweep.entries = SweepEntriesBetween(standard_.testFrequencies, g.sweepFirst, g.sweepLast);
     sweep.presentEntry = cmbTestFrequency_->currentIndex();
     sweep.settleSeconds = c.connected ? 2 : 5;
     const EutEvents events{[this](const QString& t) { status(t); }, [this](const QString& e) { status(e); },
@@ -597,6 +601,8 @@ void frmTestTables::showAcquisition(const EutAcquisition& a) {
         txtPowerFactor_[i]->setText(dc ? QStringLiteral("n/a") : t.powerFactor);
         txtCurrDistortion_[i]->setText(t.currentThd);
         txtVoltDistortion_[i]->setText(t.voltageThd);
+        if (txtCurrPhase_[i])
+            txtCurrPhase_[i]->setText(p < a.phases ? FormatReading(a.currentPhase[i], "##0.0") : QString());
         QTableWidget* grid = grdSpectrum_[i];
         for (int h = 0; h < kLimitedHarmonics; ++h) {
             const QStringList cells = p < a.phases ? HarmonicRowTexts(a.harmonics[i][static_cast<size_t>(h)],

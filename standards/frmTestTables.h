@@ -147,6 +147,7 @@ private:
     QLabel* lblCDistLimit_ = nullptr;
     std::array<QLineEdit*, 3> txtVoltRMS_{}, txtCurrRMS_{}, txtPowerLev_{}, txtInrush_{},
         txtPowerFactor_{}, txtCurrDistortion_{}, txtVoltDistortion_{};
+    std::array<QLineEdit*, 3> txtCurrPhase_{}; // sets with harmonic phase readings only
     QLineEdit* txtVATotal_ = nullptr;
     QLineEdit* txtUnbalance_ = nullptr;
     QLineEdit* txtPFLeadLimit_ = nullptr;

@@ -265,6 +265,14 @@ QWidget* frmTestTables::buildMeasurements() {
             fields->addWidget((*rows[i].second)[static_cast<size_t>(p)], i + 2, p + 1);
         }
     }
+    if (standard_.harmonicPhaseReadings) {
+        // The phase of current harmonic 1, read after each phase's spectrum.
+        fields->addWidget(new QLabel(QStringLiteral("Curr Phase (deg):"), page), 9, 0);
+        for (int p = 0; p < 3; ++p) {
+            txtCurrPhase_[static_cast<size_t>(p)] = readout(page, QStringLiteral("txtCurrPhase"), p);
+            fields->addWidget(txtCurrPhase_[static_cast<size_t>(p)], 9, p + 1);
+        }
+    }
     upper->addLayout(fields);
 
     auto* totals = new QFormLayout;
