@@ -164,12 +164,28 @@ bool frmTestTables::loadStructure(const QString& folder, int group) {
             grdTestNumbers_->setItem(r - 1, c, item);
         }
     }
+    const int entry = int(LibraryEntries(program_.paths, standard_).indexOf(folder.mid(1).chopped(1)));
+    if (!standard_.extraSelectionRow.isEmpty() &&
+        standard_.revisionIndex(std::max(0, entry)) >= standard_.extraSelectionRowFrom) {
+        const int row = grdTestNumbers_->rowCount();
+        grdTestNumbers_->setRowCount(row + 1);
+        auto* item = new QTableWidgetItem(standard_.extraSelectionRow);
+        item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+        item->setForeground(QColor(10, 100, 255));
+        grdTestNumbers_->setItem(row, 0, item);
+        grdTestNumbers_->setSpan(row, 0, 1, std::max(1, structure_->columnCount()));
+    }
     grdTestNumbers_->setVisible(true);
     filling_ = false;
     return true;
 }
 
 void frmTestTables::selectTest(int row) {
+    if (structure_ && row == int(structure_->rows.size()) + 1 && !standard_.extraSelectionStatus.isEmpty() &&
+        row <= grdTestNumbers_->rowCount()) {
+        status(standard_.extraSelectionStatus);
+        return;
+    }
     if (!structure_ || row < 1 || row > int(structure_->rows.size())) return;
     filling_ = true;
     grdTestNumbers_->selectRow(row - 1);
