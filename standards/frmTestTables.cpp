@@ -157,12 +157,15 @@ bool frmTestTables::loadStructure(const QString& folder, int group) {
     grdTestNumbers_->setHorizontalHeaderLabels(structure_->headers);
     const int width = grdTestNumbers_->viewport()->width() > 100 ? grdTestNumbers_->viewport()->width() : 900;
     for (int c = 0; c < structure_->columnCount(); ++c) {
-        grdTestNumbers_->setColumnWidth(c, int(structure_->widths[static_cast<size_t>(c)] * width / 100));
         for (int r = 1; r <= int(structure_->rows.size()); ++r) {
             auto* item = new QTableWidgetItem(structure_->cell(r, c + 1));
             item->setFlags(item->flags() & ~Qt::ItemIsEditable);
             grdTestNumbers_->setItem(r - 1, c, item);
         }
+        // The file's share of the width, but never narrower than the column's header or texts.
+        grdTestNumbers_->resizeColumnToContents(c);
+        grdTestNumbers_->setColumnWidth(c, std::max(grdTestNumbers_->columnWidth(c),
+                                                    int(structure_->widths[static_cast<size_t>(c)] * width / 100)));
     }
     const int entry = int(LibraryEntries(program_.paths, standard_).indexOf(folder.mid(1).chopped(1)));
     if (!standard_.extraSelectionRow.isEmpty() &&
