@@ -1,0 +1,135 @@
+// ostrel-cli run-test --standard for the MIL-STD-704 and airframer sets on
+// their shipped libraries against the virtual source: the exit status and
+// the JSON name the set, library and group; each plays as its file says on
+// the source's timeline; the 60 Hz group is measured at "60_Hz".
+#include "TimelineChecker.h"
+
+#include "standards/TestFiles.h"
+#include "standards/TestStandard.h"
+#include "support/ProgramFixture.h"
+#include "support/VirtualSourceProcess.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace ostrel;
+using namespace ostrel::test;
+
+namespace {
+
+const QString kData = QStringLiteral(OSTREL_SOURCE_DATA_DIR);
+
+struct CliRun {
+    int exit = -1;
+    QJsonObject json;
+    QString err;
+};
+
+class StandardSetsCli : public ::testing::Test, public ProgramFixture {
+protected:
+    void startSource(const QStringList& extra) {
+        source.stop();
+        QFile::remove(timeline);
+        ASSERT_TRUE(source.start(QStringList{"--time-scale", "1000", "--reset-time", "0.1", "--timeline", timeline} + extra))
+            << source.errorString().toStdString();
+    }
+    CliRun run(const QStringList& args) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_DATA_HOME", tempPath("xdg"));
+        env.insert("HOME", tempPath("home"));
+        process.setProcessEnvironment(env);
+        process.start(OSTREL_CLI_PATH, QStringList{"--settings", settingsPath(), "--bus", "lan", "--host", source.host(),
+                                                   "--port", QString::number(source.port()), "run-test", "--time-scale",
+                                                   "1000"} + args);
+        CliRun r;
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished();
+            ADD_FAILURE() << "ostrel-cli did not finish";
+            return r;
+        }
+        r.exit = process.exitCode();
+        QJsonParseError error;
+        r.json = QJsonDocument::fromJson(process.readAllStandardOutput(), &error).object();
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+        r.err = QString::fromUtf8(process.readAllStandardError());
+        return r;
+    }
+    VirtualSourceProcess source;
+    QString timeline = tempPath("timeline.jsonl");
+};
+
+QString setup(const char* name) {
+    return kData + "/examples/" + QLatin1String(name);
+}
+
+} // namespace
+
+TEST_F(StandardSetsCli, EachSetRunsAShippedTestAsItsFileSays) {
+    const struct {
+        const char* standard;
+        const char* library;
+        const char* group;
+        const char* test;
+        int model;
+        const char* setup;
+        bool dc;
+        int phases;
+        int exit;         // 0 passed, 6 no verdict (the examples carry no limit)
+        const char* entry; // the EUT measurement's test frequency entry
+    } cases[] = {
+        {"ms704", "MS704_RevF", "TAC", "TAC_Nominal", 4, "three-phase-115V-400Hz.stp", false, 3, 0, "400_Hz"},
+        {"ms704", "MS704_RevF", "SXF", "SXF_Nominal", 0, "single-phase-115V-400Hz.stp", false, 1, 0, "60_Hz"},
+        {"abd010018", "ABD010018_RevA", "A", "A_Ex2_Levels", 0, "single-phase-115V-400Hz.stp", false, 1, 6, "400_Hz"},
+        {"a350", "ABD_A350_RevB", "TCF", "TCF_Ex2_Levels", 4, "three-phase-115V-400Hz.stp", false, 3, 6, "400_Hz"},
+        {"amd24", "AMD24_RevC", "LDC", "LDC_Ex1_Nominal", 0, "dc-28V.stp", true, 1, 6, "DC"},
+        {"b787", "B787_RevA", "115VAC", "115VAC_Ex2_Levels", 4, "three-phase-115V-400Hz.stp", false, 3, 6, "400_Hz"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.standard) + " " + c.group);
+        startSource({"--model", QString::number(c.model)});
+        const CliRun r = run({"--standard", c.standard, "--group", c.group, "--test", c.test, "--setup", setup(c.setup),
+                              "--close-relay"});
+        EXPECT_EQ(r.exit, c.exit) << r.err.toStdString();
+        EXPECT_EQ(r.json.value("standard").toString(), QLatin1String(c.standard));
+        EXPECT_EQ(r.json.value("library").toString(), QLatin1String(c.library));
+        EXPECT_EQ(r.json.value("group").toObject().value("code").toString(), QLatin1String(c.group));
+        EXPECT_EQ(r.json.value("outcome").toString(), "completed");
+        const QJsonArray eut = r.json.value("eut").toArray();
+        ASSERT_EQ(eut.size(), 1);
+        EXPECT_EQ(eut[0].toObject().value("entry").toString(), QLatin1String(c.entry));
+        if (!c.dc) {
+            // The harmonic-1 current phase is read per phase where the set asks for it.
+            const QJsonArray phases = eut[0].toObject().value("phases").toArray();
+            ASSERT_EQ(phases.size(), c.phases);
+            const bool asked = FindStandard(c.standard)->harmonicPhaseReadings;
+            for (const QJsonValue& p : phases)
+                EXPECT_EQ(p.toObject().value("currentPhase").isDouble(), asked);
+        }
+
+        QString error;
+        const auto file = ReadSequenceFile(kData + "/" + c.library + "/" + c.test + ".ini", QLatin1Char('.'), error);
+        ASSERT_TRUE(file) << error.toStdString();
+        TimelineExpectation expected;
+        expected.grid = file->grid;
+        expected.dc = c.dc;
+        expected.phases = c.phases;
+        EXPECT_EQ(CheckTimeline(TimelineRecords(timeline), expected), QStringList());
+    }
+}
+
+TEST_F(StandardSetsCli, WrongSetOrGroupIsAUsageError) {
+    startSource({});
+    for (const QStringList& args : {QStringList{"--standard", "ms705", "--group", "TAC", "--row", "1"},
+                                    QStringList{"--standard", "amd24", "--group", "TAC", "--row", "1"}}) {
+        QProcess process;
+        process.start(OSTREL_CLI_PATH, QStringList{"--settings", settingsPath(), "--bus", "lan", "--host", source.host(),
+                                                   "--port", QString::number(source.port()), "run-test"} + args);
+        ASSERT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitCode(), 2) << args.join(' ').toStdString();
+    }
+}
