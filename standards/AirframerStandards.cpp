@@ -4,6 +4,8 @@
 
 namespace ostrel {
 
+const TestStandard& B787RevisionSet(int revision);
+
 namespace {
 
 const QString f360 = QStringLiteral("360_Hz");
@@ -181,6 +183,20 @@ TestStandard makeB787() {
     s.harmonicPhaseReadings = true;
     s.totalAcLabel = QStringLiteral("Total VA                Unbal.");
     s.totalDcLabel = QStringLiteral("Total W         ");
+    s.revisionSet = &B787RevisionSet;
+    return s;
+}
+
+// Revisions C to F and the user libraries: 235 V and 28 V.
+TestStandard makeB787Later() {
+    TestStandard s = makeB787();
+    s.groups[1].caption = s.groups[1].reportName = QStringLiteral("AC: 235V / 360 - 800 Hz VF");
+    s.groups[1].code = QStringLiteral("235VAC");
+    for (int i : {5, 6}) {
+        PowerGroup& g = s.groups[size_t(i)];
+        g.caption = g.reportName = QStringLiteral("DC Type %1: 28 Vdc").arg(i - 3);
+        g.reportPrefix = QStringLiteral("B787_DC28T%1-").arg(i - 3);
+    }
     return s;
 }
 
@@ -204,6 +220,11 @@ const TestStandard& Amd24Standard() {
 const TestStandard& B787Standard() {
     static const TestStandard standard = makeB787();
     return standard;
+}
+
+const TestStandard& B787RevisionSet(int revision) {
+    static const TestStandard later = makeB787Later();
+    return revision < 2 ? B787Standard() : later;
 }
 
 } // namespace ostrel

@@ -94,6 +94,9 @@ struct TestStandard {
     int extraSelectionRowFrom = 1;
     QString extraSelectionStatus;
 
+    // The descriptor whose groups a revision uses (null: this one for all).
+    const TestStandard& (*revisionSet)(int revision) = nullptr;
+
     int groupIndex(const QString& code) const; // case-insensitive; -1 when unknown
     // The revision index of a library entry (user libraries count as userLibraryRevision).
     int revisionIndex(int entryIndex) const;
@@ -107,7 +110,9 @@ const TestStandard& Ms704Standard();
 const TestStandard& Abd010018Standard();
 const TestStandard& AbdA350Standard();
 const TestStandard& Amd24Standard();
-const TestStandard& B787Standard();
+const TestStandard& B787Standard(); // revisions A and B: the 230 V and 24 V captions
+// A B787 revision's set: C to F and user libraries take the 235 V and 28 V captions.
+const TestStandard& B787RevisionSet(int revision);
 // The fall-back warning in the MIL-STD-704 wording, naming the group chosen.
 QString FallbackWarning(bool toDc, const QString& groupName);
 // The report's title: reportTitle, else from the file filter's name.

@@ -56,7 +56,7 @@ void setCell(QTableWidget* grid, int row, int column, const QString& text,
 } // namespace
 
 frmTestTables::frmTestTables(Program& program, const TestStandard& standard, QWidget* parent)
-    : QMainWindow(parent), program_(program), standard_(standard), io_(program) {
+    : QMainWindow(parent), program_(program), standard_(&standard), io_(program) {
     setObjectName(standard.windowName);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(standard.title);
@@ -76,15 +76,16 @@ void frmTestTables::status(const QString& text) {
 void frmTestTables::windowStart() {
     program_.prompt().setBusy(true);
     filling_ = true;
-    cmbTestFrequency_->addItems(standard_.testFrequencies);
-    cmbAirFrame_->addItems(LibraryEntries(program_.paths, standard_));
-    library_ = standard_.defaultLibrary;
+    cmbTestFrequency_->addItems(standard_->testFrequencies);
+    cmbAirFrame_->addItems(LibraryEntries(program_.paths, *standard_));
+    library_ = standard_->defaultLibrary;
     cmbAirFrame_->setCurrentIndex(library_);
     libraryFolder_ = LibraryFolder(cmbAirFrame_->currentText());
     filling_ = false;
+    takeRevisionSet(library_);
 
     const WindowStartResult start =
-        RunWindowStart(program_, standard_, standard_.revisionIndex(library_));
+        RunWindowStart(program_, *standard_, standard_->revisionIndex(library_));
     sampleIntervalUs_ = ParseSingle(start.sampleInterval) * 1e6f;
     const bool advanced = program_.sourceModel.SeriesFamily() == 1;
     for (QWidget* w : std::initializer_list<QWidget*>{lblCurrDistortion_, lblVoltDistortion_,
@@ -97,7 +98,7 @@ void frmTestTables::windowStart() {
     group_ = start.defaultGroup;
     optTestTable_->button(group_)->setChecked(true);
     if (loadStructure(libraryFolder_, group_)) selectTest(1);
-    const PowerGroup& g = standard_.groups[static_cast<size_t>(group_)];
+    const PowerGroup& g = standard_->groups[static_cast<size_t>(group_)];
     setTestFrequency(cmbTestFrequency_->findText(g.testFrequency), g.testFrequencyEnabled);
     record_ = {};
     resultText_ = QStringLiteral("No Test Selected");
@@ -108,8 +109,10 @@ void frmTestTables::windowStart() {
 void frmTestTables::chooseLibrary(int index) {
     if (filling_ || index == library_) return;
     const QString folder = LibraryFolder(cmbAirFrame_->itemText(index));
+    takeRevisionSet(index);
     if (!loadStructure(folder, group_)) {
         // The choice stays with the table on screen.
+        takeRevisionSet(library_);
         filling_ = true;
         cmbAirFrame_->setCurrentIndex(library_);
         filling_ = false;
@@ -123,19 +126,30 @@ void frmTestTables::chooseLibrary(int index) {
 
 void frmTestTables::chooseGroup(int group) {
     if (group == group_) return;
-    const QString refusal = GroupRefusal(standard_, group, program_.outputState.OutputMode);
+    const QString refusal = GroupRefusal(*standard_, group, program_.outputState.OutputMode);
     if (!refusal.isEmpty() || !loadStructure(libraryFolder_, group)) {
         if (!refusal.isEmpty()) program_.prompt().showMessage(refusal, PromptIcon::Exclamation);
         optTestTable_->button(group_)->setChecked(true);
         return;
     }
     group_ = group;
-    const PowerGroup& g = standard_.groups[static_cast<size_t>(group)];
+    const PowerGroup& g = standard_->groups[static_cast<size_t>(group)];
     setTestFrequency(cmbTestFrequency_->findText(g.testFrequency), g.testFrequencyEnabled);
 }
 
+// Sets whose revisions differ in captions and codes take the revision's groups.
+void frmTestTables::takeRevisionSet(int entry) {
+    if (!standard_->revisionSet) return;
+    standard_ = &standard_->revisionSet(standard_->revisionIndex(entry));
+    const auto buttons = optTestTable_->buttons();
+    for (QAbstractButton* b : buttons) {
+        const int i = optTestTable_->id(b);
+        if (i >= 0 && i < int(standard_->groups.size())) b->setText(standard_->groups[size_t(i)].caption);
+    }
+}
+
 bool frmTestTables::loadStructure(const QString& folder, int group) {
-    const QString path = StructureTablePath(program_.paths, standard_, folder, group);
+    const QString path = StructureTablePath(program_.paths, *standard_, folder, group);
     QString error;
     std::optional<StructureTable> table;
     if (!path.isEmpty()) table = ReadStructureTable(path, error);
@@ -148,7 +162,7 @@ bool frmTestTables::loadStructure(const QString& folder, int group) {
     }
     structure_ = std::move(table);
     lblTableHeader_->setText(structure_->description);
-    lblTestGroup_->setText(standard_.groups[static_cast<size_t>(group)].caption);
+    lblTestGroup_->setText(standard_->groups[static_cast<size_t>(group)].caption);
     filling_ = true;
     grdTestNumbers_->setVisible(false);
     grdTestNumbers_->clear();
@@ -167,12 +181,12 @@ bool frmTestTables::loadStructure(const QString& folder, int group) {
         grdTestNumbers_->setColumnWidth(c, std::max(grdTestNumbers_->columnWidth(c),
                                                     int(structure_->widths[static_cast<size_t>(c)] * width / 100)));
     }
-    const int entry = int(LibraryEntries(program_.paths, standard_).indexOf(folder.mid(1).chopped(1)));
-    if (!standard_.extraSelectionRow.isEmpty() &&
-        standard_.revisionIndex(std::max(0, entry)) >= standard_.extraSelectionRowFrom) {
+    const int entry = int(LibraryEntries(program_.paths, *standard_).indexOf(folder.mid(1).chopped(1)));
+    if (!standard_->extraSelectionRow.isEmpty() &&
+        standard_->revisionIndex(std::max(0, entry)) >= standard_->extraSelectionRowFrom) {
         const int row = grdTestNumbers_->rowCount();
         grdTestNumbers_->setRowCount(row + 1);
-        auto* item = new QTableWidgetItem(standard_.extraSelectionRow);
+        auto* item = new QTableWidgetItem(standard_->extraSelectionRow);
         item->setFlags(item->flags() & ~Qt::ItemIsEditable);
         item->setForeground(QColor(10, 100, 255));
         grdTestNumbers_->setItem(row, 0, item);
@@ -184,9 +198,9 @@ bool frmTestTables::loadStructure(const QString& folder, int group) {
 }
 
 void frmTestTables::selectTest(int row) {
-    if (structure_ && row == int(structure_->rows.size()) + 1 && !standard_.extraSelectionStatus.isEmpty() &&
+    if (structure_ && row == int(structure_->rows.size()) + 1 && !standard_->extraSelectionStatus.isEmpty() &&
         row <= grdTestNumbers_->rowCount()) {
-        status(standard_.extraSelectionStatus);
+        status(standard_->extraSelectionStatus);
         return;
     }
     if (!structure_ || row < 1 || row > int(structure_->rows.size())) return;
@@ -329,17 +343,17 @@ void frmTestTables::activated() {
     lblCurrRMS_->setText(dc ? QStringLiteral("Curr DC (A):") : QStringLiteral("Curr RMS (A):"));
     lblFreqMeas_->setText(dc ? QStringLiteral("DC") : QStringLiteral("Hz"));
     lblPowerlev_->setText(dc ? QStringLiteral("Power (W):") : QStringLiteral("App. Power (VA):"));
-    lblUnBal_->setText(dc ? (standard_.totalDcLabel.isEmpty() ? QStringLiteral("Total W         ")
-                                                              : standard_.totalDcLabel)
-                          : (standard_.totalAcLabel.isEmpty() ? QStringLiteral("Total VA        ")
-                                                              : standard_.totalAcLabel));
+    lblUnBal_->setText(dc ? (standard_->totalDcLabel.isEmpty() ? QStringLiteral("Total W         ")
+                                                              : standard_->totalDcLabel)
+                          : (standard_->totalAcLabel.isEmpty() ? QStringLiteral("Total VA        ")
+                                                              : standard_->totalAcLabel));
     loadLimits();
     showSettings();
-    const GroupFallback fallback = FallbackGroup(standard_, group_, out.OutputMode, threePhase);
+    const GroupFallback fallback = FallbackGroup(*standard_, group_, out.OutputMode, threePhase);
     if (!fallback.warning.isEmpty() && loadStructure(libraryFolder_, fallback.group)) {
         group_ = fallback.group;
         optTestTable_->button(group_)->setChecked(true);
-        const PowerGroup& g = standard_.groups[static_cast<size_t>(group_)];
+        const PowerGroup& g = standard_->groups[static_cast<size_t>(group_)];
         setTestFrequency(cmbTestFrequency_->findText(g.testFrequency), g.testFrequencyEnabled);
         program_.prompt().showMessage(fallback.warning, PromptIcon::Exclamation);
         selectTest(1);
@@ -436,7 +450,7 @@ void frmTestTables::startTest() {
     txtDescription_->setPlainText(kLimitsNote);
     TestRunRequest request;
     request.grid = stepGrid();
-    request.dcGroup = standard_.groups[static_cast<size_t>(group_)].dc;
+    request.dcGroup = standard_->groups[static_cast<size_t>(group_)].dc;
     request.mode = static_cast<ExecutionMode>(std::max(0, optExecutionControl_->checkedId()));
     request.selectedRow = std::max(1, grdSettings_->currentRow() + 1);
     request.triggerOutBot = optTrigOut_->isChecked();
@@ -447,7 +461,7 @@ void frmTestTables::startTest() {
     const OutputState& out = program_.outputState;
     const bool dc = out.OutputMode == ModeDC;
     TestReportRecord record;
-    BeginReport(record, {program_.messageTitle + u' ' + QStringLiteral(OSTREL_VERSION), ReportTitle(standard_),
+    BeginReport(record, {program_.messageTitle + u' ' + QStringLiteral(OSTREL_VERSION), ReportTitle(*standard_),
                          sequencePath_, out.OutputMode,
                          dc ? out.Phase[0].DcVoltage : out.Phase[0].Voltage, out.Frequency,
                          QDateTime::currentDateTime()});
@@ -468,7 +482,7 @@ void frmTestTables::startTest() {
     callbacks.acquire = [this] { acquireAfterRun(); };
     callbacks.runningChanged = [this](bool on) { setRunning(on); };
 
-    TestRun run(program_, standard_, callbacks);
+    TestRun run(program_, *standard_, callbacks);
     run_ = &run;
     cmdPrint_->setEnabled(true);
     const TestRunOutcome outcome = run.run(request);
@@ -527,15 +541,15 @@ EutRequest frmTestTables::eutRequest() const {
     r.entry = cmbTestFrequency_->currentIndex();
     r.programmedFrequency = r.conditions.dcMode ? 0 : program_.outputState.Frequency;
     r.sampleIntervalUs = sampleIntervalUs_;
-    r.entries = standard_.testFrequencies;
-    r.harmonicPhase = standard_.harmonicPhaseReadings;
+    r.entries = standard_->testFrequencies;
+    r.harmonicPhase = standard_->harmonicPhaseReadings;
     return r;
 }
 
 void frmTestTables::loadLimits() {
     const EutConditions c = conditions();
     const DistortionLimitsRead read =
-        ReadDistortionLimits(DistortionLimitsPath(program_.paths, standard_, libraryFolder_),
+        ReadDistortionLimits(DistortionLimitsPath(program_.paths, *standard_, libraryFolder_),
                              DistortionLimitSet(c.dcMode, c.threePhase));
     if (!read.ok) status(read.error);
     limits_ = read.limits;
@@ -553,7 +567,7 @@ void frmTestTables::testFrequencyChosen(int entry) {
         entry = 1;
     }
     loadLimits();
-    SelectTestFrequency(TestFrequencyHz(standard_.testFrequencies, entry), io_, [this](double s) {
+    SelectTestFrequency(TestFrequencyHz(standard_->testFrequencies, entry), io_, [this](double s) {
         return !program_.engineClock.wait(s);
     });
 }
@@ -578,10 +592,10 @@ void frmTestTables::acquireSweep() {
     for (QPushButton* b : {cmdAutoAcquire_, cmdUpdateMeas_, cmdResetPeak_, cmdStart_})
         b->setEnabled(false);
     const EutConditions c = conditions();
-    const PowerGroup& g = standard_.groups[static_cast<size_t>(group_)];
+    const PowerGroup& g = standard_->groups[static_cast<size_t>(group_)];
     EutSweepRequest sweep;
     sweep.acquisition = eutRequest();
-    sweep.entries = SweepEntriesBetween(standard_.testFrequencies, g.sweepFirst, g.sweepLast);
+    sweep.entries = SweepEntriesBetween(standard_->testFrequencies, g.sweepFirst, g.sweepLast);
     sweep.presentEntry = cmbTestFrequency_->currentIndex();
     sweep.settleSeconds = c.connected ? 2 : 5;
     const EutEvents events{[this](const QString& t) { status(t); }, [this](const QString& e) { status(e); },
@@ -677,7 +691,7 @@ void frmTestTables::showAcquisition(const EutAcquisition& a) {
 
 void frmTestTables::writeSummary() {
     QString error;
-    if (!WriteMeasurementSummary(program_.paths.userFile(standard_.summaryFile), eut_, error))
+    if (!WriteMeasurementSummary(program_.paths.userFile(standard_->summaryFile), eut_, error))
         status(error);
 }
 
@@ -706,7 +720,7 @@ void frmTestTables::newFile() {
 void frmTestTables::openFile() {
     if (running()) return;
     const QString path = program_.prompt().chooseOpenFile(
-        {QStringLiteral("Open Test File..."), fileFilter(standard_), QStringLiteral("ini"), sequencePath_});
+        {QStringLiteral("Open Test File..."), fileFilter(*standard_), QStringLiteral("ini"), sequencePath_});
     if (path.isEmpty()) return;
     QString error;
     const std::optional<SequenceFile> file = ReadSequenceFile(path, program_.decimalSeparator, error);
@@ -727,7 +741,7 @@ bool frmTestTables::saveFile(bool askName) {
     if (!path.isEmpty() && path != sequencePath_) QDir().mkpath(QFileInfo(path).absolutePath());
     if (askName || path.isEmpty() || path != sequencePath_) {
         const QString chosen = program_.prompt().chooseSaveFile(
-            {QStringLiteral("Save Test File As..."), fileFilter(standard_), QStringLiteral("ini"), path});
+            {QStringLiteral("Save Test File As..."), fileFilter(*standard_), QStringLiteral("ini"), path});
         if (chosen.isEmpty()) return false;
         if (QFileInfo::exists(chosen) &&
             program_.prompt().ask(QStringLiteral("WARNING: File specified already exists.\r\nDo you "
@@ -762,9 +776,9 @@ void frmTestTables::fillUserData() {
     for (const auto& [name, edit] : fields)
         SetUserDataField(record_, QString::fromLatin1(name), edit->text());
     SetUserDataField(record_, QStringLiteral("observations"), txtObservations_->toPlainText());
-    const PowerGroup& g = standard_.groups[static_cast<size_t>(group_)];
+    const PowerGroup& g = standard_->groups[static_cast<size_t>(group_)];
     record_.library = cmbAirFrame_->itemText(library_);
-    record_.revision = QString(QChar(u'A' + standard_.revisionIndex(library_)));
+    record_.revision = QString(QChar(u'A' + standard_->revisionIndex(library_)));
     record_.groupName = g.reportName;
     record_.groupCaption = g.caption;
     record_.testLabel = testLabel_;
@@ -828,8 +842,8 @@ void frmTestTables::closeEvent(QCloseEvent* event) {
     }
     ResetLists(program_);
     // The window itself always opens at the default library; the choice is kept for others.
-    program_.store().SaveSetting(QStringLiteral("UserPreferences"), standard_.revisionPreference,
-                                 QString::number(standard_.revisionIndex(library_)));
+    program_.store().SaveSetting(QStringLiteral("UserPreferences"), standard_->revisionPreference,
+                                 QString::number(standard_->revisionIndex(library_)));
     event->accept();
 }
 

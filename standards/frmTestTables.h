@@ -64,6 +64,7 @@ private:
 
     void chooseLibrary(int index);
     void chooseGroup(int group);
+    void takeRevisionSet(int entry);
     bool loadStructure(const QString& folder, int group);
     void selectTest(int row);
     void showSequence(const SequenceFile& file);
@@ -100,7 +101,7 @@ private:
     void status(const QString& text);
 
     Program& program_;
-    const TestStandard& standard_;
+    const TestStandard* standard_; // the revision's set when its groups differ by revision
     ProgramIo io_;
 
     QTabWidget* tabSections_ = nullptr;

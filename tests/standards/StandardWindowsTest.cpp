@@ -13,6 +13,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -190,4 +192,40 @@ TEST_F(StandardWindow, MenuEntryOffersThePhaseAnglesAndNoOpensNothing) {
     ASSERT_TRUE(opened);
     EXPECT_EQ(opened->objectName(), "frmB787_Tables");
     delete opened;
+}
+
+TEST_F(StandardWindow, B787RevisionChoiceRecaptionsTheGroupsAndLoadsTheirTables) {
+    // A revision C library of the operator's: the 235 V table beside the 115 V one.
+    const QString shipped = QStringLiteral(OSTREL_SOURCE_DATA_DIR) + "/B787_RevA/";
+    const QString own = program().paths.userFile("B787_RevC/");
+    QDir().mkpath(own);
+    for (const auto& [from, to] : {std::pair{"787_Structure_Tbl_115VAC.ini", "787_Structure_Tbl_115VAC.ini"},
+                                   std::pair{"787_Structure_Tbl_230VAC.ini", "787_Structure_Tbl_235VAC.ini"},
+                                   std::pair{"115VAC_Ex1_Nominal.ini", "115VAC_Ex1_Nominal.ini"}})
+        ASSERT_TRUE(QFile::copy(shipped + from, own + to));
+    supply(ModeAC, true);
+    open(B787Standard());
+    const auto caption = [&](int i) { return control<QRadioButton>("optTestTable", i)->text(); };
+    EXPECT_EQ(caption(1), "AC: 230V / 360 - 800 Hz VF");
+    EXPECT_EQ(caption(5), "DC Type 2: 24 Vdc");
+    control<QTabWidget>("tabSections")->setCurrentIndex(0);
+    screenshot(window, "frmB787_Tables-RevA");
+
+    control<QComboBox>("cmbAirFrame")->setCurrentIndex(2);
+    EXPECT_EQ(prompt().messages(), QStringList());
+    EXPECT_EQ(control<QComboBox>("cmbAirFrame")->currentText(), "B787_RevC");
+    EXPECT_EQ(caption(1), "AC: 235V / 360 - 800 Hz VF");
+    EXPECT_EQ(caption(5), "DC Type 2: 28 Vdc");
+    EXPECT_EQ(caption(6), "DC Type 3: 28 Vdc");
+    control<QRadioButton>("optTestTable", 1)->click();
+    EXPECT_EQ(window->powerGroup(), 1);
+    EXPECT_EQ(control<QLabel>("lblTestGroup")->text(), "AC: 235V / 360 - 800 Hz VF");
+    screenshot(window, "frmB787_Tables-RevC");
+
+    // Back at revision A the 230 V table returns under its own caption.
+    control<QComboBox>("cmbAirFrame")->setCurrentIndex(0);
+    EXPECT_EQ(caption(1), "AC: 230V / 360 - 800 Hz VF");
+    EXPECT_EQ(control<QLabel>("lblTableHeader")->text(), "EXAMPLE: AC: 230V / 360 - 800 Hz VF tests");
+    EXPECT_EQ(B787RevisionSet(2).groups[5].reportPrefix, "B787_DC28T2-");
+    EXPECT_EQ(B787RevisionSet(1).groups[5].reportPrefix, "B787_DC24T2-");
 }
