@@ -377,7 +377,8 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
     // The EUT measurement after the run, as the window does it.
     ProgramIo io(program);
     const DistortionLimitsRead limits =
-        ReadDistortionLimits(DistortionLimitsPath(program.paths, set, folder), DistortionLimitSet(dc, threePhase));
+        ReadDistortionLimits(DistortionLimitsPath(program.paths, set, folder), DistortionLimitSet(dc, threePhase),
+                             set.distortionLayout);
     EutRequest eut;
     eut.conditions = {connected, dc, state.OutputMode == ModeACDC, threePhase, program.sourceModel.SeriesFamily() == 1};
     eut.limits = limits.limits;

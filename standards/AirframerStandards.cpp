@@ -36,6 +36,7 @@ TestStandard makeAbd010018() {
     s.userLibraryList = QStringLiteral("ABDUserTestLibraries.txt");
     s.structurePrefix = QStringLiteral("ABD_Structure_Tbl_");
     s.distortionLimitsFile = QStringLiteral("ABD010018_Distortion_Limits.ini");
+    s.distortionLayout = {QStringLiteral("TABLE_%1"), QStringLiteral("TABLE_%1"), 12.0f};
     s.waveformListPrefix = QStringLiteral("ABD_WaveformList.txt");
     s.fileFilterName = QStringLiteral("ABD Test File");
     s.revisionPreference = QStringLiteral("ABD_Test_Rev");
@@ -68,6 +69,7 @@ TestStandard makeA350() {
     s.userLibraryList = QStringLiteral("ABD350UserTestLibraries.txt");
     s.structurePrefix = QStringLiteral("ABD_A350_Structure_");
     s.distortionLimitsFile = QStringLiteral("ABD_A350_Distortion_Limits.ini");
+    s.distortionLayout = {QStringLiteral("TABLE_A"), QStringLiteral("TABLE_A"), 12.0f};
     s.waveformListPrefix = QStringLiteral("ABD350B_WaveformList.txt");
     s.fileFilterName = QStringLiteral("ABD Test File");
     s.revisionPreference = QStringLiteral("ABD350_Test_Rev");
@@ -111,6 +113,7 @@ TestStandard makeAmd24() {
     s.userLibraryList = QStringLiteral("AMD24UserTestLibraries.txt");
     s.structurePrefix = QStringLiteral("AMD24_Structure_Tbl_");
     s.distortionLimitsFile = QStringLiteral("AMD24_Distortion_Limits.ini");
+    s.distortionLayout = {QStringLiteral("TABLE_A."), QStringLiteral("TABLE_A."), 0.0f};
     s.waveformListPrefix = QStringLiteral("AMD24");
     s.waveformListSuffix = QStringLiteral("_WaveformList.txt");
     s.fileFilterName = QStringLiteral("AMD24 Test File");

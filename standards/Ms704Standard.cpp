@@ -18,6 +18,7 @@ TestStandard makeMs704() {
     s.userLibraryList = QStringLiteral("MS704UserTestLibraries.txt");
     s.structurePrefix = QStringLiteral("MS704_Structure_Tbl_");
     s.distortionLimitsFile = QStringLiteral("MS704_Distortion_Limits.ini");
+    s.distortionLayout.thdDefault = 12.0f;
     s.waveformListPrefix = QStringLiteral("MS704");
     s.waveformListSuffix = QStringLiteral("_WaveformList.txt");
     s.fileFilterName = QStringLiteral("MS704 Test File");

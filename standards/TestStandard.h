@@ -3,6 +3,8 @@
 // names, power groups, test frequencies, limit sets, fall-backs and warnings.
 // The engine, the window and the command-line runner read only this record;
 // nothing tests a standard's name. Later sets add their switches here.
+#include "standards/DistortionLimits.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -48,6 +50,7 @@ struct TestStandard {
     QString userLibraryList;      // "DO160UserTestLibraries.txt"
     QString structurePrefix;      // "DO160_Structure_"
     QString distortionLimitsFile; // "DO160_Distortion_Limits.ini"
+    DistortionLayout distortionLayout;
     // Waveform list file: prefix + revision letter ("A" + revision index) + suffix;
     // with no suffix the prefix is the one list's name.
     QString waveformListPrefix; // "DO160"

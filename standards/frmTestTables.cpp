@@ -550,7 +550,7 @@ void frmTestTables::loadLimits() {
     const EutConditions c = conditions();
     const DistortionLimitsRead read =
         ReadDistortionLimits(DistortionLimitsPath(program_.paths, *standard_, libraryFolder_),
-                             DistortionLimitSet(c.dcMode, c.threePhase));
+                             DistortionLimitSet(c.dcMode, c.threePhase), standard_->distortionLayout);
     if (!read.ok) status(read.error);
     limits_ = read.limits;
     txtCDistLimit_->setText(FormatNumber(std::abs(limits_.thdLimit), u"##0.00"));

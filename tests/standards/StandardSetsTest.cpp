@@ -17,6 +17,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -301,5 +302,34 @@ TEST(StandardSets, Ms704StepsMatchTheirProvenance) {
         }
         for (const char* key : {"clause", "characteristic", "published", "where"})
             EXPECT_FALSE(step.value(key).toString().isEmpty()) << key;
+    }
+}
+
+// Each set reads its limits from its own sections, a missing "Ithd" taking its default.
+TEST(StandardSets, DistortionLimitsFromEachSetsSections) {
+    QTemporaryDir dir;
+    const struct {
+        const TestStandard* s;
+        const char* text;
+        int set;
+        float thd;
+        std::optional<float> fifth;
+    } cases[] = {
+        {&Abd010018Standard(), "[TABLE_3]\nIthd=8.5\nIHarmLimit_5=4\n[TABLE_1]\nIthd=1\n", 3, 8.5f, 4.0f},
+        {&AbdA350Standard(), "[TABLE_A]\nIthd=\nIHarmLimit_5=3\n", 3, 12.0f, 3.0f},
+        {&Amd24Standard(), "[TABLE_A.]\nIHarmLimit_5=2\n[TABLE_A]\nIthd=9\n", 1, 0.0f, 2.0f},
+        {&B787Standard(), "[PHASES_1]\nIthd=5\n[TABLE_1]\nIHarmLimit_5=1\n", 1, 5.0f, 1.0f},
+        {&Ms704Standard(), "[PHASES_1]\n[TABLE_1]\n", 1, 12.0f, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.s->key.toStdString());
+        QFile f(dir.filePath(c.s->distortionLimitsFile));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(c.text);
+        f.close();
+        const DistortionLimitsRead r = ReadDistortionLimits(f.fileName(), c.set, c.s->distortionLayout);
+        ASSERT_TRUE(r.ok) << r.error.toStdString();
+        EXPECT_FLOAT_EQ(r.limits.thdLimit, c.thd);
+        EXPECT_EQ(r.limits.harmonic[4], c.fifth);
     }
 }
