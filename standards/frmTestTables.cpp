@@ -6,6 +6,7 @@
 #include "measure/GraphView.h"
 #include "reports/PlainTextReport.h"
 #include "standards/GroupRules.h"
+#include "standards/OpeningLibrary.h"
 #include "standards/TestLibrary.h"
 #include "standards/TestRun.h"
 #include "standards/TestStandard.h"
@@ -78,7 +79,11 @@ void frmTestTables::windowStart() {
     filling_ = true;
     cmbTestFrequency_->addItems(standard_->testFrequencies);
     cmbAirFrame_->addItems(LibraryEntries(program_.paths, *standard_));
-    library_ = standard_->defaultLibrary;
+    bool remembered = false;
+    const int revision = program_.store()
+                             .GetSetting(QStringLiteral("UserPreferences"), standard_->revisionPreference, QString())
+                             .toInt(&remembered);
+    library_ = OpeningLibrary(program_.paths, *standard_, remembered ? std::optional<int>(revision) : std::nullopt);
     cmbAirFrame_->setCurrentIndex(library_);
     libraryFolder_ = LibraryFolder(cmbAirFrame_->currentText());
     filling_ = false;
@@ -841,7 +846,7 @@ void frmTestTables::closeEvent(QCloseEvent* event) {
         }
     }
     ResetLists(program_);
-    // The window itself always opens at the default library; the choice is kept for others.
+    // The next opening starts on this revision when its library is still there.
     program_.store().SaveSetting(QStringLiteral("UserPreferences"), standard_->revisionPreference,
                                  QString::number(standard_->revisionIndex(library_)));
     event->accept();

@@ -229,3 +229,36 @@ TEST_F(StandardWindow, B787RevisionChoiceRecaptionsTheGroupsAndLoadsTheirTables)
     EXPECT_EQ(B787RevisionSet(2).groups[5].reportPrefix, "B787_DC28T2-");
     EXPECT_EQ(B787RevisionSet(1).groups[5].reportPrefix, "B787_DC24T2-");
 }
+
+// The remembered revision opens when its library is there, else the newest that is.
+TEST_F(StandardWindow, OpensOnTheRememberedRevisionWhenItsLibraryIsThere) {
+    QDir().mkpath(program().paths.userFile("B787_RevC"));
+    for (const char* name : {"787_Structure_Tbl_115VAC.ini", "115VAC_Ex1_Nominal.ini"})
+        QFile::copy(QStringLiteral(OSTREL_SOURCE_DATA_DIR) + "/B787_RevA/" + name,
+                    program().paths.userFile(QStringLiteral("B787_RevC/") + name));
+    const struct {
+        const TestStandard* s;
+        const char* remembered;
+        const char* opens;
+    } cases[] = {
+        {&Ms704Standard(), "1", "MS704_RevF"},   // no RevB library
+        {&Ms704Standard(), "9", "MS704_RevF"},   // beyond the list
+        {&B787Standard(), "2", "B787_RevC"},     // the operator's own copy
+        {&B787Standard(), "junk", "B787_RevA"},
+    };
+    supply(ModeAC, false);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.opens) + " from " + c.remembered);
+        program().store().SaveSetting("UserPreferences", c.s->revisionPreference, c.remembered);
+        prompt().clear();
+        open(*c.s);
+        EXPECT_EQ(control<QComboBox>("cmbAirFrame")->currentText(), QLatin1String(c.opens));
+        EXPECT_EQ(prompt().messages(), QStringList());
+        window->close();
+        QTest::qWait(1);
+        EXPECT_EQ(program().store().GetSetting("UserPreferences", c.s->revisionPreference, {}),
+                  QString::number(c.s->libraryEntries.indexOf(QLatin1String(c.opens))));
+        delete window.data();
+    }
+    EXPECT_EQ(B787RevisionSet(2).groups[1].caption, "AC: 235V / 360 - 800 Hz VF");
+}
