@@ -5,6 +5,8 @@
 // angle stops the run before anything is sent.
 #include "EngineConversation.h"
 
+#include "measure/ProgramIo.h"
+#include "standards/EutMeasurement.h"
 #include "standards/TestRun.h"
 #include "standards/TestStandard.h"
 #include "support/LineOrder.h"
@@ -121,4 +123,24 @@ TEST_F(PhaseAngleRun, ACellThatIsNoAngleStopsTheRunBeforeAnythingIsSent) {
     for (const QString& l : receivedSince(start))
         EXPECT_FALSE(l.startsWith(QLatin1String("list:")) || l.contains(kAngleLine) || l == QLatin1String(":init"))
             << l.toStdString();
+}
+
+// The harmonic-1 current phase read after each spectrum is the array's own figure.
+TEST_F(PhaseAngleRun, HarmonicPhaseReadingEqualsTheArraysFirstHarmonic) {
+    connect(3, {QStringLiteral("--load"), QStringLiteral("r=40,lag=30")},
+            QStringLiteral("inst:coup all;:volt 115;:freq 400;:outp 1"));
+    ProgramIo io(program());
+    EutRequest request;
+    request.conditions = {true, false, false, true, false};
+    request.captureWaveforms = false;
+    request.harmonicPhase = Ms704Standard().harmonicPhaseReadings;
+    const EutAcquisition a = AcquireEutData(request, io, program().measurements, {});
+    for (int p = 0; p < 3; ++p) {
+        const QStringList array =
+            program().link.Query(0, QStringLiteral("inst:nsel %1;:fetc:arr:curr:harm:phas?").arg(p + 1), 2.0).split(',');
+        ASSERT_GT(array.size(), 1);
+        ASSERT_TRUE(a.currentPhase[size_t(p)].has_value()) << p;
+        EXPECT_NEAR(*a.currentPhase[size_t(p)], array[1].toDouble(), 0.05) << p;
+        EXPECT_NEAR(std::abs(*a.currentPhase[size_t(p)]), 30, 1.0) << p;
+    }
 }
