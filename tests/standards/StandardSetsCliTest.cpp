@@ -123,6 +123,35 @@ TEST_F(StandardSetsCli, EachSetRunsAShippedTestAsItsFileSays) {
     }
 }
 
+// A variable-frequency group sweeps its band's entries and ends where it started.
+TEST_F(StandardSetsCli, VariableFrequencyGroupSweepsItsBand) {
+    const struct {
+        const char* standard;
+        const char* group;
+        const char* test;
+        QStringList entries;
+    } cases[] = {
+        {"ms704", "SVF", "SVF_Nominal",
+         {"360_Hz", "400_Hz", "450_Hz", "500_Hz", "550_Hz", "600_Hz", "650_Hz", "700_Hz", "750_Hz", "800_Hz"}},
+        {"amd24", "SVF", "SVF_Ex1_Nominal", {"360_Hz", "390_Hz", "400_Hz", "450_Hz", "500_Hz", "550_Hz", "600_Hz", "620_Hz"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.standard);
+        startSource({});
+        const CliRun r = run({"--standard", c.standard, "--group", c.group, "--test", c.test, "--setup",
+                              setup("single-phase-115V-400Hz.stp"), "--close-relay", "--acquire", "sweep"});
+        EXPECT_EQ(r.json.value("outcome").toString(), "completed") << r.err.toStdString();
+        QStringList entries;
+        for (const QJsonValue& a : r.json.value("eut").toArray())
+            entries << a.toObject().value("entry").toString();
+        EXPECT_EQ(entries, c.entries);
+        double last = 0;
+        for (const QJsonObject& e : TimelineRecords(timeline))
+            if (e.value("event").toString() == "output") last = e.value("freq").toDouble();
+        EXPECT_DOUBLE_EQ(last, 400.0);
+    }
+}
+
 TEST_F(StandardSetsCli, WrongSetOrGroupIsAUsageError) {
     startSource({});
     for (const QStringList& args : {QStringList{"--standard", "ms705", "--group", "TAC", "--row", "1"},
