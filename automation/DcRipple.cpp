@@ -47,12 +47,14 @@ const RippleProgram& RippleProgramOf(int test) {
         program(true, "list:volt 0.4,0.4,1.1,1.1,2.8,4,3.8,0",
                 "list:volt:slew max,max,max,max,max,0.003,0.002,max",
                 "list:shap sin,sin,dcrip2,dcrip2,dcrip16,dcrip16,dcrip16,sin"),
-        program(false, "list:volt 1.1,1.1,2.8,4,3.8,0", "list:volt:slew max,max,max,0.003,0.002,max",
+        program(false, "list:volt 1.1,1.1,2.8,4,3.8,0",
+                "list:volt:slew max,max,max,0.003,0.002,max",
                 "list:shap dcrip2,dcrip2,dcrip16,dcrip16,dcrip16,sin"),
         program(true, "list:volt 0.2,0.2,0.6,0.6,1.4,2,1.8,0",
                 "list:volt:slew max,max,max,max,max,0.003,0.002,max",
                 "list:shap sin,sin,dcrip2,dcrip2,dcrip16,dcrip16,dcrip16,sin"),
-        program(false, "list:volt 0.6,0.6,1.4,2,1.8,0", "list:volt:slew max,max,max,0.003,0.002,max",
+        program(false, "list:volt 0.6,0.6,1.4,2,1.8,0",
+                "list:volt:slew max,max,max,0.003,0.002,max",
                 "list:shap dcrip2,dcrip2,dcrip16,dcrip16,dcrip16,sin"),
     };
     return programs[size_t(std::clamp(test, 0, 3))];

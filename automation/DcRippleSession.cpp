@@ -18,7 +18,8 @@ int outputsOf(const Program& program) {
 
 // Phases the output addresses: all three under coupling ALL, or phase 1.
 QString allPhases(const Program& program) {
-    return outputsOf(program) == 3 ? QStringLiteral("inst:coup all") : QStringLiteral("inst:nsel 1");
+    return outputsOf(program) == 3 ? QStringLiteral("inst:coup all")
+                                   : QStringLiteral("inst:nsel 1");
 }
 
 QString modeCommand(int mode) {
@@ -150,7 +151,8 @@ DcRippleOutcome DcRippleSession::start(const DcRippleChoice& choice) {
     case ListRunResult::Aborted:
         outcome.message = r.message;
         if (!r.sourceErrors.isEmpty())
-            prompt.showMessage(QStringLiteral("Source Error: ") + kCrLf + r.sourceErrors.join(kCrLf),
+            prompt.showMessage(QStringLiteral("Source Error: ") + kCrLf +
+                                   r.sourceErrors.join(kCrLf),
                                PromptIcon::Exclamation);
         break;
     case ListRunResult::Failed:
@@ -197,11 +199,11 @@ bool DcRippleSession::openRelay() {
 
 bool DcRippleSession::mayClose() {
     if (!running_) return true;
-    const PromptAnswer answer = program_.prompt().ask(
-        QStringLiteral("WARNING: Test is in progress. Closing form") + kCrLf +
-            QStringLiteral("now will cause test to be aborted.") + kCrLf +
-            QStringLiteral("Do you wish to proceed anyway?"),
-        PromptButtons::YesNo, 1, PromptIcon::Exclamation);
+    const PromptAnswer answer =
+        program_.prompt().ask(QStringLiteral("WARNING: Test is in progress. Closing form") + kCrLf +
+                                  QStringLiteral("now will cause test to be aborted.") + kCrLf +
+                                  QStringLiteral("Do you wish to proceed anyway?"),
+                              PromptButtons::YesNo, 1, PromptIcon::Exclamation);
     if (answer != PromptAnswer::Yes) return false;
     abort();
     return true;
@@ -218,7 +220,8 @@ DcRippleClose DcRippleSession::close() {
         if (link.Lost() || errors.isEmpty()) return;
         const QString text = errors.split(kCrLf, Qt::SkipEmptyParts).join(kCrLf);
         result.errors << text;
-        prompt.showMessage(QStringLiteral("Source Error: ") + kCrLf + text, PromptIcon::Exclamation);
+        prompt.showMessage(QStringLiteral("Source Error: ") + kCrLf + text,
+                           PromptIcon::Exclamation);
     };
     if (!loaded_ || link.Lost()) {
         if (!link.Lost() && program_.settings.link.bus != BusSimulation)

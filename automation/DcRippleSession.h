@@ -34,14 +34,14 @@ struct DcRippleHooks {
 
 struct DcRippleOutcome {
     ListRunResult result = ListRunResult::Failed;
-    bool refused = false; // the relay question was not answered OK: nothing ran
-    QString message;      // the status the test ended with
+    bool refused = false;  // the relay question was not answered OK: nothing ran
+    QString message;       // the status the test ended with
     QStringList listLines; // the program's lines, as they went out
     QStringList sourceErrors;
 };
 
 struct DcRippleClose {
-    QStringList errors; // each refused line's errors, as shown
+    QStringList errors;    // each refused line's errors, as shown
     bool restored = false; // every line was taken
 };
 

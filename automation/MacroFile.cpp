@@ -13,7 +13,8 @@ namespace ostrel {
 namespace {
 
 // A macro line is a command line; the longest ones carry a waveform's samples.
-constexpr qsizetype kMaxLineBytes = 256 * 1024;
+// Counted in characters, so a line written back in UTF-8 reads back whole.
+constexpr qsizetype kMaxLineChars = 256 * 1024;
 
 QString failure(const QString& name, qsizetype line, const QString& reason) {
     return name + QStringLiteral(", line ") + QString::number(line) + QStringLiteral(": ") + reason;
@@ -40,8 +41,7 @@ MacroRead ParseMacroText(const QByteArray& bytes, const QString& name) {
     for (qsizetype i = 0; i < raw.size(); ++i) {
         QByteArray b = raw[i];
         if (b.endsWith('\r')) b.chop(1);
-        if (i == 0 && b.startsWith("\xEF\xBB\xBF")) b.remove(0, 3);
-        if (b.size() > kMaxLineBytes)
+        if (b.size() > 4 * kMaxLineChars)
             return {std::nullopt, failure(name, i + 1, QStringLiteral("the line is too long"))};
         for (const char c : b)
             if ((unsigned char)c < 32 && c != '\t')
@@ -50,6 +50,10 @@ MacroRead ParseMacroText(const QByteArray& bytes, const QString& name) {
         QStringDecoder utf8(QStringDecoder::Utf8);
         QString text = utf8(b);
         if (utf8.hasError()) text = QString::fromLatin1(b);
+        if (i == 0)
+            while (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
+        if (text.size() > kMaxLineChars)
+            return {std::nullopt, failure(name, i + 1, QStringLiteral("the line is too long"))};
         lines << text;
     }
     return {lines, {}};

@@ -61,7 +61,8 @@ ModulationList ComputeModulationList(ModulationTab tab, const ModulationEntry& e
     const double a = entry.average;
     const double d = entry.depth;
     ModulationList list;
-    list.levels = FormatNumber(a + d, levelMask) + QLatin1Char(',') + FormatNumber(a - d, levelMask);
+    list.levels =
+        FormatNumber(a + d, levelMask) + QLatin1Char(',') + FormatNumber(a - d, levelMask);
     list.dwellS = 1.0 / (2.0 * entry.rate);
     list.dwell = FormatNumber(list.dwellS, u"#0.00000");
     // The ramp ends a millisecond before the point does, where there is room.
@@ -84,7 +85,8 @@ QString ModulationListLine(ModulationTab tab, const ModulationList& list) {
 QString ModulationSteadyLine(ModulationTab tab, const ModulationEntry& entry, bool dc) {
     if (tab == ModulationTab::Frequency)
         return QStringLiteral("freq ") + FormatNumber(entry.average, u"#0.0");
-    return (dc ? QStringLiteral("inst:coup all;:volt:dc ") : QStringLiteral("inst:coup all;:volt ")) +
+    return (dc ? QStringLiteral("inst:coup all;:volt:dc ")
+               : QStringLiteral("inst:coup all;:volt ")) +
            FormatNumber(entry.average, u"#0.0");
 }
 

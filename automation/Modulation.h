@@ -13,15 +13,15 @@ namespace ostrel {
 enum class ModulationTab { Voltage = 0, Frequency = 1 };
 
 struct ModulationEntry {
-    double average = 0; // Vrms (AC), Vdc (DC) or Hz
-    double depth = 0;   // ± around the average, same unit
-    double rate = 10;   // repetitions a second
+    double average = 0;  // Vrms (AC), Vdc (DC) or Hz
+    double depth = 0;    // ± around the average, same unit
+    double rate = 10;    // repetitions a second
     double runTime = 60; // seconds
 };
 
 struct ModulationSettings {
     std::array<ModulationEntry, 2> tabs; // by ModulationTab
-    int phaseMask = 1; // voltage tab: bit 0 phase A, 1 B, 2 C
+    int phaseMask = 1;                   // voltage tab: bit 0 phase A, 1 B, 2 C
 
     ModulationEntry& entry(ModulationTab tab) { return tabs[size_t(tab)]; }
     const ModulationEntry& entry(ModulationTab tab) const { return tabs[size_t(tab)]; }

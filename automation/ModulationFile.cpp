@@ -65,8 +65,8 @@ ModulationFileRead ReadModulationFile(const QString& path) {
     }
     ModulationSettings s;
     QString why;
-    if (!readTab(ini, kVoltage, QStringLiteral("Average_Voltage"),
-                 s.entry(ModulationTab::Voltage), why) ||
+    if (!readTab(ini, kVoltage, QStringLiteral("Average_Voltage"), s.entry(ModulationTab::Voltage),
+                 why) ||
         !readTab(ini, kFrequency, QStringLiteral("Nominal_Frequency"),
                  s.entry(ModulationTab::Frequency), why)) {
         read.error = path + QStringLiteral(", ") + why;

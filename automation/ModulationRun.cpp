@@ -69,7 +69,8 @@ ModulationRunOutcome ModulationRun::run() {
     ModulationRunOutcome outcome;
     if (running_) return outcome;
     const std::array<bool, 3> taking = phases();
-    if (tab_ == ModulationTab::Voltage && std::none_of(taking.begin(), taking.end(), [](bool b) { return b; })) {
+    if (tab_ == ModulationTab::Voltage &&
+        std::none_of(taking.begin(), taking.end(), [](bool b) { return b; })) {
         refuse(outcome,
                QStringLiteral("No phase was selected. Nothing to do.") + kCrLf +
                    QStringLiteral("Please select at least one phase") + kCrLf +

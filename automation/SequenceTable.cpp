@@ -199,9 +199,6 @@ SequenceRead ParseSequenceText(const QByteArray& bytes, const QString& name) {
         }
         rows.push_back(row);
     }
-    if (raw.isEmpty() || raw.first().isEmpty())
-        return {std::nullopt, failure(name, 1, QStringLiteral("the first line is not \"") + kMagic +
-                                                   QStringLiteral("\""))};
     return {table, {}};
 }
 

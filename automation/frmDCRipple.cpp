@@ -61,15 +61,17 @@ void frmDCRipple::build() {
     settings->addWidget(phases);
 
     auto* buttons = new QGridLayout;
-    cmdStart_ = Named(new QPushButton(QStringLiteral("&Start"), central), QStringLiteral("cmdStart"));
+    cmdStart_ =
+        Named(new QPushButton(QStringLiteral("&Start"), central), QStringLiteral("cmdStart"));
     cmdStart_->setToolTip(QStringLiteral("Start modulation"));
-    cmdAbort_ = Named(new QPushButton(QStringLiteral("&Abort"), central), QStringLiteral("cmdAbort"));
+    cmdAbort_ =
+        Named(new QPushButton(QStringLiteral("&Abort"), central), QStringLiteral("cmdAbort"));
     cmdAbort_->setToolTip(QStringLiteral("Abort modulation in progress"));
     cmdOutputOn_ = Named(new QPushButton(QStringLiteral("Close Output Relay"), central),
                          QStringLiteral("cmdOutputOn"));
-    cmdOutputOff_ =
-        Named(new QPushButton(QStringLiteral("Open Output Relay (aborts test in progress)"), central),
-              QStringLiteral("cmdOutputOff"));
+    cmdOutputOff_ = Named(
+        new QPushButton(QStringLiteral("Open Output Relay (aborts test in progress)"), central),
+        QStringLiteral("cmdOutputOff"));
     buttons->addWidget(cmdStart_, 0, 0);
     buttons->addWidget(cmdAbort_, 0, 1);
     buttons->addWidget(cmdOutputOn_, 1, 0);

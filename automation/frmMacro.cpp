@@ -4,6 +4,7 @@
 #include "app/Program.h"
 #include "automation/MacroFile.h"
 #include "automation/MacroRun.h"
+#include "link/Readback.h"
 #include "measure/ProgramIo.h"
 #include "measure/WindowParts.h"
 
@@ -46,7 +47,6 @@ const QString kFilter = QStringLiteral("Command Macro Files (*.txt)|*.TXT|All Fi
 frmMacro::frmMacro(Program& program, QWidget* parent) : QMainWindow(parent), program_(program) {
     setObjectName(QStringLiteral("frmMacro"));
     setWindowTitle(QStringLiteral("Command Macros"));
-    setAttribute(Qt::WA_DeleteOnClose);
     opener_ = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
     build();
     buildMenus();
@@ -199,7 +199,7 @@ void frmMacro::runAll() {
     }
     run_ = nullptr;
     setRunning(false);
-    if (afterRun_) afterRun_();
+    followSource();
     if (closeWhenStopped_) QTimer::singleShot(0, this, &QWidget::close);
 }
 
@@ -222,8 +222,15 @@ void frmMacro::stepOne() {
     run_ = nullptr;
     setRunning(false);
     lstMacro_->setCurrentRow(std::min(index + 1, lstMacro_->count() - 1));
-    if (afterRun_) afterRun_();
+    followSource();
     if (closeWhenStopped_) QTimer::singleShot(0, this, &QWidget::close);
+}
+
+// A macro may have changed any setting: the mirror and the panel follow the source.
+void frmMacro::followSource() {
+    if (program_.settings.link.bus != 0 && !program_.link.Lost())
+        ReadBackState(program_, program_.sourceModel.ModelIndex);
+    if (afterRun_) afterRun_();
 }
 
 void frmMacro::abort() {

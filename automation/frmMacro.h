@@ -49,6 +49,7 @@ private:
     void runAll();
     void stepOne();
     void abort();
+    void followSource();
     void editLine();
     void insertLine();
     void deleteLine();

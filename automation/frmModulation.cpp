@@ -65,8 +65,8 @@ void frmModulation::build() {
     } tabs[2] = {
         {QStringLiteral("Voltage Modulation:"), QStringLiteral("V Average:"), volts,
          QStringLiteral("\u00b1 ") + volts},
-        {QStringLiteral("Frequency Modulation:"), QStringLiteral("F Average:"), QStringLiteral("Hz"),
-         QStringLiteral("Hz")},
+        {QStringLiteral("Frequency Modulation:"), QStringLiteral("F Average:"),
+         QStringLiteral("Hz"), QStringLiteral("Hz")},
     };
     for (int t = 0; t < 2; ++t) {
         auto* page = new QWidget(tabModulation_);
@@ -116,9 +116,11 @@ void frmModulation::build() {
     layout->addWidget(tabModulation_);
 
     auto* buttons = new QHBoxLayout;
-    cmdStart_ = Named(new QPushButton(QStringLiteral("&Start"), central), QStringLiteral("cmdStart"));
+    cmdStart_ =
+        Named(new QPushButton(QStringLiteral("&Start"), central), QStringLiteral("cmdStart"));
     cmdStart_->setToolTip(QStringLiteral("Start modulation"));
-    cmdAbort_ = Named(new QPushButton(QStringLiteral("&Abort"), central), QStringLiteral("cmdAbort"));
+    cmdAbort_ =
+        Named(new QPushButton(QStringLiteral("&Abort"), central), QStringLiteral("cmdAbort"));
     buttons->addWidget(cmdStart_);
     buttons->addWidget(cmdAbort_);
     buttons->addStretch(1);
@@ -250,9 +252,9 @@ void frmModulation::newSettings() {
 
 void frmModulation::openFile() {
     if (running()) return;
-    const QString path = prompt_.chooseOpenFile({QStringLiteral("Open Modulation Test File..."),
-                                                 kFilter, QStringLiteral("mod"),
-                                                 program_.paths.shippedFile(QStringLiteral("*.mod"))});
+    const QString path = prompt_.chooseOpenFile(
+        {QStringLiteral("Open Modulation Test File..."), kFilter, QStringLiteral("mod"),
+         program_.paths.shippedFile(QStringLiteral("*.mod"))});
     if (path.isEmpty()) return;
     const ModulationFileRead read = ReadModulationFile(path);
     if (!read.settings) {
@@ -267,8 +269,9 @@ void frmModulation::openFile() {
 void frmModulation::saveFile(bool choose) {
     QString path = fileName_;
     if (choose || path.isEmpty()) {
-        const QString chosen = prompt_.chooseSaveFile({QStringLiteral("Save Modulation Settings As..."),
-                                                       kFilter, QStringLiteral("mod"), fileName_});
+        const QString chosen =
+            prompt_.chooseSaveFile({QStringLiteral("Save Modulation Settings As..."), kFilter,
+                                    QStringLiteral("mod"), fileName_});
         if (chosen.isEmpty()) return;
         path = WithDefaultExtension(chosen, QStringLiteral("mod"));
         if (QFileInfo::exists(path) &&

@@ -79,7 +79,6 @@ frmSequencer::frmSequencer(Program& program, QWidget* parent)
     : QMainWindow(parent), program_(program) {
     setObjectName(QStringLiteral("frmSequencer"));
     setWindowTitle(QStringLiteral("Stimulus / Response Test Sequencer"));
-    setAttribute(Qt::WA_DeleteOnClose);
     build();
     buildMenus();
     applyMode();
@@ -98,7 +97,8 @@ void frmSequencer::build() {
         auto* grid = Named(new QTableWidget(kMaxSequenceRows, kSequenceColumns, tbsPhase_),
                            QStringLiteral("grdSequence"), p);
         grid->verticalHeader()->hide();
-        grid->horizontalHeader()->setDefaultSectionSize(72);
+        grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 8);
+        grid->horizontalHeader()->setDefaultSectionSize(64);
         grid->setColumnWidth(SeqStep, 48);
         grid->setColumnWidth(SeqStatus, 56);
         connect(grid, &QTableWidget::itemChanged, this, &frmSequencer::onItemChanged);
@@ -134,7 +134,7 @@ void frmSequencer::build() {
     lower->addWidget(user, 1);
     layout->addLayout(lower);
     setCentralWidget(body);
-    resize(1180, 640);
+    resize(1380, 640);
 }
 
 void frmSequencer::buildMenus() {
@@ -361,6 +361,8 @@ void frmSequencer::start() {
         run.run();
     }
     showTable(run.table());
+    for (QTableWidget* grid : grdSequence_)
+        grid->scrollToTop();
     run_ = nullptr;
     setRunning(false);
     if (afterRun_) afterRun_();

@@ -48,7 +48,8 @@ Outcome RunDcRippleCommand(Program& program, const QStringList& args) {
                     return usage(QStringLiteral("--phases is a set of A, B and C, such as AC"));
                 p[size_t(c.unicode() - 'A')] = true;
             }
-            if (v.isEmpty()) return usage(QStringLiteral("--phases is a set of A, B and C, such as AC"));
+            if (v.isEmpty())
+                return usage(QStringLiteral("--phases is a set of A, B and C, such as AC"));
             choice.phases = p;
             ++i;
         } else if (a == QLatin1String("--timeout")) {
@@ -63,7 +64,8 @@ Outcome RunDcRippleCommand(Program& program, const QStringList& args) {
             return usage(QStringLiteral("unknown option %1").arg(a));
         }
     }
-    if (!nominal || !category) return usage(QStringLiteral("give --nominal 28|14 and --category AZ|B"));
+    if (!nominal || !category)
+        return usage(QStringLiteral("give --nominal 28|14 and --category AZ|B"));
 
     QJsonArray phases;
     for (int p = 0; p < 3; ++p)
@@ -88,12 +90,13 @@ Outcome RunDcRippleCommand(Program& program, const QStringList& args) {
     const bool downloaded = session.activate();
     fields.insert(QStringLiteral("downloaded"), QJsonArray::fromStringList(session.downloaded()));
     DcRippleOutcome r;
-    WatchListRunStop(timeoutS, [&] { session.abort(); }, [&] { r = session.start(choice); });
+    WatchListRunStop(
+        timeoutS, [&] { session.abort(); }, [&] { r = session.start(choice); });
     const DcRippleClose closed = session.close();
 
     fields.insert(QStringLiteral("lines"), QJsonArray::fromStringList(r.listLines));
-    fields.insert(QStringLiteral("outcome"), r.refused ? QStringLiteral("refused")
-                                                       : TransientResultName(r.result));
+    fields.insert(QStringLiteral("outcome"),
+                  r.refused ? QStringLiteral("refused") : TransientResultName(r.result));
     fields.insert(QStringLiteral("message"), r.message);
     fields.insert(QStringLiteral("source_errors"), QJsonArray::fromStringList(r.sourceErrors));
     QStringList closeErrors = closed.errors;
@@ -102,13 +105,15 @@ Outcome RunDcRippleCommand(Program& program, const QStringList& args) {
     fields.insert(QStringLiteral("close_errors"), QJsonArray::fromStringList(closeErrors));
     fields.insert(QStringLiteral("restored"), closed.restored);
     if (r.refused)
-        return {ExitRefused, fields, QStringLiteral("The output relay question was not answered Yes.")};
+        return {ExitRefused, fields,
+                QStringLiteral("The output relay question was not answered Yes.")};
     if (!downloaded && r.result == ListRunResult::Completed)
         return {ExitFailedSent, fields, QStringLiteral("Waveform download failed.")};
     switch (r.result) {
     case ListRunResult::Completed:
         if (!closed.restored)
-            return {ExitFailedSent, fields, QStringLiteral("The source refused part of the close.")};
+            return {ExitFailedSent, fields,
+                    QStringLiteral("The source refused part of the close.")};
         return {ExitCompleted, fields, {}};
     case ListRunResult::Aborted:
         return {ExitAborted, fields, r.message};

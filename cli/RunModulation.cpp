@@ -111,7 +111,8 @@ Outcome RunModulationCommand(Program& program, const QStringList& args) {
 
     ModulationRun run(program, settings, tab);
     ModulationRunOutcome r;
-    WatchListRunStop(timeoutS, [&] { run.stop(); }, [&] { r = run.run(); });
+    WatchListRunStop(
+        timeoutS, [&] { run.stop(); }, [&] { r = run.run(); });
 
     QString message = r.message;
     message.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
@@ -120,12 +121,11 @@ Outcome RunModulationCommand(Program& program, const QStringList& args) {
         fields.insert(QStringLiteral("outcome"), QStringLiteral("refused"));
         return {ExitRefused, fields, r.message};
     }
-    fields.insert(QStringLiteral("list"),
-                  QJsonObject{{QStringLiteral("levels"), r.list.levels},
-                              {QStringLiteral("dwell"), r.list.dwell},
-                              {QStringLiteral("slew"), r.list.slew},
-                              {QStringLiteral("count"), r.list.count},
-                              {QStringLiteral("span_s"), r.list.spanS}});
+    fields.insert(QStringLiteral("list"), QJsonObject{{QStringLiteral("levels"), r.list.levels},
+                                                      {QStringLiteral("dwell"), r.list.dwell},
+                                                      {QStringLiteral("slew"), r.list.slew},
+                                                      {QStringLiteral("count"), r.list.count},
+                                                      {QStringLiteral("span_s"), r.list.spanS}});
     fields.insert(QStringLiteral("lines"), QJsonArray::fromStringList(r.listLines));
     fields.insert(QStringLiteral("outcome"), TransientResultName(r.result));
     fields.insert(QStringLiteral("restored"), r.restored);

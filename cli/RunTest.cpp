@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "cli/Commands.h"
+#include "cli/TestJson.h"
 #include "cli/TransientCommon.h"
 #include "link/ModelSetup.h"
 #include "link/Numbers.h"
@@ -142,55 +143,6 @@ QString parse(const QStringList& args, Options& o) {
     return {};
 }
 
-QJsonValue number(const std::optional<float>& v) {
-    return v ? QJsonValue(double(*v)) : QJsonValue();
-}
-
-QJsonObject phaseJson(const EutPhaseReadings& r, const HarmonicVerdictTable& table) {
-    QJsonArray failing;
-    for (int h : FailingHarmonics(table))
-        failing.append(h);
-    return {{QStringLiteral("voltage"), number(r.voltage)},
-            {QStringLiteral("current"), number(r.current)},
-            {QStringLiteral("power"), number(r.power)},
-            {QStringLiteral("peakCurrent"), number(r.peakCurrent)},
-            {QStringLiteral("powerFactor"), number(r.powerFactor)},
-            {QStringLiteral("currentThd"), number(r.currentThd)},
-            {QStringLiteral("voltageThd"), number(r.voltageThd)},
-            {QStringLiteral("failingHarmonics"), failing}};
-}
-
-QJsonObject acquisitionJson(const EutAcquisition& a) {
-    QJsonArray phases;
-    for (int p = 0; p < a.phases; ++p) {
-        QJsonObject phase = phaseJson(a.phase[size_t(p)], a.harmonics[size_t(p)]);
-        phase.insert(QStringLiteral("currentPhase"), number(a.currentPhase[size_t(p)]));
-        phases.append(phase);
-    }
-    return {{QStringLiteral("entry"), a.entryName.isEmpty() ? TestFrequencyEntries().value(a.entry) : a.entryName},
-            {QStringLiteral("frequency"), a.frequency},
-            {QStringLiteral("measuredFrequency"), number(a.measuredFrequency)},
-            {QStringLiteral("complete"), a.complete},
-            {QStringLiteral("error"), a.error.isEmpty() ? QJsonValue() : QJsonValue(a.error)},
-            {QStringLiteral("phases"), phases},
-            {QStringLiteral("totalPower"), number(a.totalPower)},
-            {QStringLiteral("unbalancePercent"), number(a.unbalancePercent)},
-            {QStringLiteral("thdLimit"), double(a.thdLimit)},
-            {QStringLiteral("verdict"), VerdictText(a.verdict)}};
-}
-
-QJsonObject recordJson(const TestReportRecord& record) {
-    QJsonObject fields;
-    for (int f = 1; f < kReportFieldCount; ++f)
-        if (!record.field[size_t(f)].isEmpty()) fields.insert(QString::number(f), record.field[size_t(f)]);
-    return {{QStringLiteral("fields"), fields},
-            {QStringLiteral("library"), record.library},
-            {QStringLiteral("revision"), record.revision},
-            {QStringLiteral("group"), record.groupName},
-            {QStringLiteral("testLabel"), record.testLabel},
-            {QStringLiteral("testPath"), record.testPath}};
-}
-
 ReportTable gridTable(const StepGrid& grid) {
     ReportTable t{grid.headers};
     for (const QStringList& row : grid.rows)
@@ -208,6 +160,55 @@ ReportTable structureReport(const StructureTable& s) {
 EutSweep sweepOf(const PowerGroup& g) {
     if (g.sweepFirst.isEmpty()) return EutSweep::Present;
     return g.sweepLast == QLatin1String("800_Hz") ? EutSweep::WideBand : EutSweep::NarrowBand;
+}
+
+// The test a run-test names: a row of the group's structure table, or the
+// sequence file given; the refusal when it cannot be had.
+struct ChosenTest {
+    QString path;
+    QJsonObject json{{QStringLiteral("row"), QJsonValue()}, {QStringLiteral("label"), QJsonValue()}};
+    QString label;
+    ReportTable structure;
+    QString refusal;
+};
+
+ChosenTest chooseTest(const Program& program, const TestStandard& standard, const Options& o,
+                      const QString& folder, int group) {
+    ChosenTest c;
+    if (!o.file.isEmpty()) {
+        c.path = o.file;
+        return c;
+    }
+    const PowerGroup& pg = standard.groups[size_t(group)];
+    const QString tablePath = StructureTablePath(program.paths, standard, folder, group);
+    QString error = QStringLiteral("%1%2%3.ini: the file does not exist.").arg(folder, standard.structurePrefix, pg.code);
+    const std::optional<StructureTable> table = tablePath.isEmpty() ? std::nullopt : ReadStructureTable(tablePath, error);
+    if (!table) {
+        c.refusal = QStringLiteral("Load FAILED\n") + error;
+        return c;
+    }
+    int row = o.row.value_or(0);
+    if (o.test)
+        for (int r = 1; r <= int(table->rows.size()); ++r)
+            if (table->sequenceName(r).compare(*o.test, Qt::CaseInsensitive) == 0) row = r;
+    if (row < 1 || row > int(table->rows.size())) {
+        c.refusal = o.test ? QStringLiteral("The structure table of %1 lists no test \"%2\".").arg(pg.code, *o.test)
+                           : QStringLiteral("The structure table of %1 has %2 rows.").arg(pg.code).arg(table->rows.size());
+        return c;
+    }
+    c.json.insert(QStringLiteral("row"), row);
+    c.json.insert(QStringLiteral("label"), table->testLabel(row));
+    c.label = table->testLabel(row);
+    c.structure = structureReport(*table);
+    const QString name = table->sequenceName(row);
+    if (name.isEmpty()) {
+        c.refusal = QStringLiteral("No test sequence file available for this entry, test settings cleared.");
+        return c;
+    }
+    c.path = SequenceFilePath(program.paths, folder, name);
+    if (c.path.isEmpty())
+        c.refusal = QStringLiteral("ERROR: Test file failed to load.\n%1%2.ini: the file does not exist.").arg(folder, name);
+    return c;
 }
 
 // What the run reports, filled as far as it got.
@@ -298,10 +299,15 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
     if (connected)
         if (const QueryFailure failure = ReadBackState(program, index)) {
             out.set(QStringLiteral("outcome"), RunOutcomeName(RunOutcome::Failed));
+            out.set(QStringLiteral("reason"), failure.error);
             return {ExitFailedSent, out.fields, failure.error};
         }
     const WindowStartResult start = RunWindowStart(program, set, revision);
-    if (program.link.Lost()) return {ExitFailedSent, out.fields, program.link.state.lostReason};
+    if (program.link.Lost()) {
+        out.set(QStringLiteral("outcome"), RunOutcomeName(RunOutcome::Failed));
+        out.set(QStringLiteral("reason"), program.link.state.lostReason);
+        return {ExitFailedSent, out.fields, program.link.state.lostReason};
+    }
 
     const OutputState& state = program.outputState;
     const bool dc = state.OutputMode == ModeDC;
@@ -321,32 +327,15 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
 
     // The test: a row of the group's structure table, or the file given.
     TestReportRecord record;
-    QString path = o.file;
-    QJsonObject test{{QStringLiteral("row"), QJsonValue()}, {QStringLiteral("label"), QJsonValue()}};
-    if (o.file.isEmpty()) {
-        const QString tablePath = StructureTablePath(program.paths, set, folder, group);
-        QString error = QStringLiteral("%1%2%3.ini: the file does not exist.").arg(folder, set.structurePrefix, pg.code);
-        const std::optional<StructureTable> table =
-            tablePath.isEmpty() ? std::nullopt : ReadStructureTable(tablePath, error);
-        if (!table) return notStarted(ExitRefused, QStringLiteral("Load FAILED\n") + error);
-        int row = o.row.value_or(0);
-        if (o.test)
-            for (int r = 1; r <= int(table->rows.size()); ++r)
-                if (table->sequenceName(r).compare(*o.test, Qt::CaseInsensitive) == 0) row = r;
-        if (row < 1 || row > int(table->rows.size()))
-            return notStarted(ExitRefused, o.test ? QStringLiteral("The structure table of %1 lists no test \"%2\".").arg(pg.code, *o.test)
-                                                  : QStringLiteral("The structure table of %1 has %2 rows.").arg(pg.code).arg(table->rows.size()));
-        test.insert(QStringLiteral("row"), row);
-        test.insert(QStringLiteral("label"), table->testLabel(row));
-        record.testLabel = table->testLabel(row);
-        record.structureTable = structureReport(*table);
-        if (table->sequenceName(row).isEmpty())
-            return notStarted(ExitRefused, QStringLiteral("No test sequence file available for this entry, test settings cleared."));
-        path = SequenceFilePath(program.paths, folder, table->sequenceName(row));
-        if (path.isEmpty())
-            return notStarted(ExitRefused, QStringLiteral("ERROR: Test file failed to load.\n%1%2.ini: the file does not exist.")
-                                               .arg(folder, table->sequenceName(row)));
+    const ChosenTest chosen = chooseTest(program, set, o, folder, group);
+    QJsonObject test = chosen.json;
+    record.testLabel = chosen.label;
+    record.structureTable = chosen.structure;
+    if (!chosen.refusal.isEmpty()) {
+        out.set(QStringLiteral("test"), test);
+        return notStarted(ExitRefused, chosen.refusal);
     }
+    const QString path = chosen.path;
     QString error;
     const std::optional<SequenceFile> sequence = ReadSequenceFile(path, program.decimalSeparator, error);
     test.insert(QStringLiteral("file"), path);
@@ -460,7 +449,7 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
     std::optional<DistortionVerdict> verdict;
     QJsonArray eutJson;
     for (const EutAcquisition& a : acquisitions) {
-        eutJson.append(acquisitionJson(a));
+        eutJson.append(AcquisitionJson(a));
         verdict = verdict ? WorseVerdict(*verdict, a.verdict) : a.verdict;
     }
     out.set(QStringLiteral("eut"), acquisitions.isEmpty() ? QJsonValue() : QJsonValue(eutJson));
@@ -469,7 +458,7 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
     if (result.outcome != RunOutcome::NotStarted) {
         record.eut = acquisitions;
         EndReport(record, result.result, QDateTime::currentDateTime());
-        out.set(QStringLiteral("record"), recordJson(record));
+        out.set(QStringLiteral("record"), ReportRecordJson(record));
         if (!o.report.isEmpty() &&
             !WritePlainTextReport(o.report, record, QDateTime::currentDateTime(), QStringLiteral(OSTREL_VERSION), error))
             program.prompt().showMessage(error, PromptIcon::Exclamation);

@@ -171,7 +171,7 @@ int main(int argc, char** argv) {
         "  run-macro FILE [--passes N] [--error-check] [--yes] [--input VALUE]... [--timeout S]\n"
         "                           play a command macro; --yes answers PROMPT( OK, --input\n"
         "                           answers INPUT( in order\n"
-                "  run-modulation FILE.mod --tab voltage|frequency [--timeout S]\n"
+        "  run-modulation FILE.mod --tab voltage|frequency [--timeout S]\n"
         "                           run one tab of a modulation file; SIGINT, SIGTERM\n"
         "                           and --timeout abort it\n"
         "  run-dc-ripple --nominal 28|14 --category AZ|B [--phases ABC] [--yes]\n"

@@ -52,11 +52,15 @@ QStringList eutLines(const TestReportRecord& r, const EutAcquisition& a) {
         r.dcMode ? QStringLiteral("DC") : orDash(FormatReading(a.measuredFrequency, "##0.0"));
     for (int p = 0; p < a.phases; ++p) {
         const EutPhaseTexts t = PhaseTexts(a.phase[static_cast<size_t>(p)]);
-        table << QStringList{QString(PhaseLetter(p)), p == 0 ? frequency : QString(),
-                             orDash(t.voltage),     orDash(t.current),
-                             orDash(t.power),       orDash(t.peakCurrent),
+        table << QStringList{QString(PhaseLetter(p)),
+                             p == 0 ? frequency : QString(),
+                             orDash(t.voltage),
+                             orDash(t.current),
+                             orDash(t.power),
+                             orDash(t.peakCurrent),
                              r.dcMode ? QStringLiteral("n/a") : orDash(t.powerFactor),
-                             orDash(t.currentThd),  orDash(t.voltageThd)};
+                             orDash(t.currentThd),
+                             orDash(t.voltageThd)};
     }
     lines << tableLines(table);
     lines << (r.dcMode ? QStringLiteral("Total W              = ")
@@ -113,9 +117,10 @@ QStringList PlainTextReportLines(const TestReportRecord& r, const QDateTime& pri
         lines << QStringLiteral("Nominal frequency    = ") + r[FieldNominalFrequency] +
                      QStringLiteral(" Hz");
     lines << QStringLiteral("Output configuration = ") +
-                 (r.threePhase ? (r.dcMode ? QStringLiteral("Three outputs")
-                                           : QStringLiteral("Three phase mode"))
-                               : (r.dcMode ? QStringLiteral("Output A") : QStringLiteral("Phase A")));
+                 (r.threePhase
+                      ? (r.dcMode ? QStringLiteral("Three outputs")
+                                  : QStringLiteral("Three phase mode"))
+                      : (r.dcMode ? QStringLiteral("Output A") : QStringLiteral("Phase A")));
     lines << QStringLiteral("Ambient Temperature  = ") + r[FieldTemperature]
           << QStringLiteral("Relative Humidity    = ") + r[FieldHumidity]
           << QStringLiteral("Pressure             = ") + r[FieldPressure];

@@ -32,9 +32,12 @@ QString ReportTime(const QDateTime& when) {
 QString TestTypeText(int outputMode) {
     switch (outputMode) {
     case ModeAC:
-    case ModeACDC: return QStringLiteral("AC Frequency and Voltage test");
-    case ModeDC: return QStringLiteral("DC Voltage test");
-    default: return QStringLiteral("Unknown");
+    case ModeACDC:
+        return QStringLiteral("AC Frequency and Voltage test");
+    case ModeDC:
+        return QStringLiteral("DC Voltage test");
+    default:
+        return QStringLiteral("Unknown");
     }
 }
 

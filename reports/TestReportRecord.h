@@ -42,12 +42,12 @@ using ReportTable = QVector<QStringList>;
 struct TestReportRecord {
     std::array<QString, kReportFieldCount> field{};
 
-    QString library;     // the library entry ("DO160_RevF" or a user library)
-    QString revision;    // its revision letter
-    QString groupName;   // the power group's report name ("A(CF) 115V")
+    QString library;   // the library entry ("DO160_RevF" or a user library)
+    QString revision;  // its revision letter
+    QString groupName; // the power group's report name ("A(CF) 115V")
     QString groupCaption;
-    QString testLabel;   // structure columns 1 and 2, a TAB, column 3
-    QString testPath;    // the loaded test sequence file
+    QString testLabel; // structure columns 1 and 2, a TAB, column 3
+    QString testPath;  // the loaded test sequence file
     bool dcMode = false;
     bool threePhase = false;
     ReportTable structureTable;

@@ -24,7 +24,8 @@ constexpr float kVoltageDistortionAllowance = 1.25f;
 
 std::optional<float> readNumber(SourceIo& io, const QString& query) {
     float v = 0;
-    if (!TryParseSingle(io.query(query, kQueryTimeout), v) || !std::isfinite(v)) return std::nullopt;
+    if (!TryParseSingle(io.query(query, kQueryTimeout), v) || !std::isfinite(v))
+        return std::nullopt;
     return v;
 }
 
@@ -80,10 +81,14 @@ int TestFrequencyIndexFor(const QStringList& entries, double hz, bool dcMode) {
 
 QString VerdictText(DistortionVerdict verdict) {
     switch (verdict) {
-    case DistortionVerdict::Pass: return QStringLiteral("Pass");
-    case DistortionVerdict::Fail: return QStringLiteral("Fail");
-    case DistortionVerdict::NoLimit: return QStringLiteral("No limit");
-    case DistortionVerdict::NoData: break;
+    case DistortionVerdict::Pass:
+        return QStringLiteral("Pass");
+    case DistortionVerdict::Fail:
+        return QStringLiteral("Fail");
+    case DistortionVerdict::NoLimit:
+        return QStringLiteral("No limit");
+    case DistortionVerdict::NoData:
+        break;
     }
     return QStringLiteral("No data");
 }
@@ -91,10 +96,14 @@ QString VerdictText(DistortionVerdict verdict) {
 DistortionVerdict WorseVerdict(DistortionVerdict a, DistortionVerdict b) {
     const auto rank = [](DistortionVerdict v) {
         switch (v) {
-        case DistortionVerdict::Pass: return 0;
-        case DistortionVerdict::NoLimit: return 1;
-        case DistortionVerdict::NoData: return 2;
-        case DistortionVerdict::Fail: break;
+        case DistortionVerdict::Pass:
+            return 0;
+        case DistortionVerdict::NoLimit:
+            return 1;
+        case DistortionVerdict::NoData:
+            return 2;
+        case DistortionVerdict::Fail:
+            break;
         }
         return 3;
     };
@@ -122,8 +131,9 @@ int HarmonicBandwidthOrder(double frequency, bool threePhase) {
     return static_cast<int>(std::min<double>(kLimitedHarmonics, std::floor(bandwidth / frequency)));
 }
 
-HarmonicVerdictTable BuildHarmonicTable(const HarmonicData& spectra, bool complete, double frequency,
-                                 bool threePhase, const DistortionLimits& limits) {
+HarmonicVerdictTable BuildHarmonicTable(const HarmonicData& spectra, bool complete,
+                                        double frequency, bool threePhase,
+                                        const DistortionLimits& limits) {
     HarmonicVerdictTable table;
     const int order = HarmonicBandwidthOrder(frequency, threePhase);
     const float currentFundamental = spectra.current.amplitude[1];
@@ -144,7 +154,8 @@ HarmonicVerdictTable BuildHarmonicTable(const HarmonicData& spectra, bool comple
         row.current = current;
         row.percentVFund = voltageFundamental != 0 ? voltage / voltageFundamental * 100 : 0.0f;
         if (currentFundamental != 0) row.percentFund = current / currentFundamental * 100;
-        if (row.limit) row.revisedLimit = *row.limit + kVoltageDistortionAllowance * *row.percentVFund;
+        if (row.limit)
+            row.revisedLimit = *row.limit + kVoltageDistortionAllowance * *row.percentVFund;
         if (!row.limit || !row.percentFund || shown(*row.revisedLimit, "#0.00") == 0) continue;
         row.verdict = shown(*row.percentFund, "#0.00") > shown(*row.revisedLimit, "#0.00")
                           ? QStringLiteral("Fail")
@@ -183,9 +194,12 @@ PhaseMeasurement MeasurePhase(int phase, const EutConditions& conditions, Source
     if (phase == 0 && ac) m.frequency = readNumber(io, QStringLiteral("fetc:freq?"));
     const QString prefix = conditions.advanced ? QStringLiteral("fetc:") : QStringLiteral("meas:");
     EutPhaseReadings& r = m.readings;
-    r.voltage = readNumber(io, ac ? QStringLiteral("meas:volt:ac?") : QStringLiteral("meas:volt:dc?"));
-    r.current = readNumber(io, prefix + (ac ? QStringLiteral("curr:ac?") : QStringLiteral("curr:dc?")));
-    r.power = readNumber(io, prefix + (ac ? QStringLiteral("pow:ac:app?") : QStringLiteral("pow:dc?")));
+    r.voltage =
+        readNumber(io, ac ? QStringLiteral("meas:volt:ac?") : QStringLiteral("meas:volt:dc?"));
+    r.current =
+        readNumber(io, prefix + (ac ? QStringLiteral("curr:ac?") : QStringLiteral("curr:dc?")));
+    r.power =
+        readNumber(io, prefix + (ac ? QStringLiteral("pow:ac:app?") : QStringLiteral("pow:dc?")));
     r.peakCurrent = readNumber(io, QStringLiteral("meas:curr:ampl:max?"));
     if (ac) r.powerFactor = readNumber(io, prefix + QStringLiteral("pow:ac:pfac?"));
     if (conditions.advanced) {
@@ -202,8 +216,8 @@ QString FormatReading(const std::optional<float>& value, const char* mask) {
 }
 
 EutPhaseTexts PhaseTexts(const EutPhaseReadings& r) {
-    return {FormatReading(r.voltage, "##0.00"),     FormatReading(r.current, "##0.000"),
-            FormatReading(r.power, "###0.0"),       FormatReading(r.peakCurrent, "##0.00"),
+    return {FormatReading(r.voltage, "##0.00"),    FormatReading(r.current, "##0.000"),
+            FormatReading(r.power, "###0.0"),      FormatReading(r.peakCurrent, "##0.00"),
             FormatReading(r.powerFactor, "0.000"), FormatReading(r.currentThd, "##0.00"),
             FormatReading(r.voltageThd, "##0.00")};
 }
@@ -237,7 +251,8 @@ std::optional<float> TotalPower(const std::array<EutPhaseReadings, 3>& phases, i
     return sum;
 }
 
-std::optional<float> PowerUnbalance(const std::array<EutPhaseReadings, 3>& phases, bool threePhase) {
+std::optional<float> PowerUnbalance(const std::array<EutPhaseReadings, 3>& phases,
+                                    bool threePhase) {
     if (!threePhase) return std::nullopt;
     const std::optional<float> total = TotalPower(phases, 3);
     if (!total || *total == 0) return std::nullopt;
@@ -277,7 +292,8 @@ EutAcquisition AcquireEutData(const EutRequest& request, SourceIo& io, Measureme
             AcquisitionRequest capture;
             capture.kind = CaptureKind::VoltCurrent;
             capture.phase = p;
-            capture.parameter = CaptureParameterNames(p)[static_cast<int>(CaptureKind::VoltCurrent)];
+            capture.parameter =
+                CaptureParameterNames(p)[static_cast<int>(CaptureKind::VoltCurrent)];
             capture.dcMode = c.dcMode;
             capture.singlePhase = !c.threePhase;
             capture.intervalUs = request.sampleIntervalUs;
@@ -389,7 +405,8 @@ QVector<EutAcquisition> RunEutSweep(const EutSweepRequest& request, SourceIo& io
                 settled = wait(1.0);
             if (!settled) break;
         } else {
-            status(QStringLiteral("Acquiring EUT Data at ") + name + QStringLiteral(", please wait..."));
+            status(QStringLiteral("Acquiring EUT Data at ") + name +
+                   QStringLiteral(", please wait..."));
         }
         EutAcquisition a = AcquireEutData(one, io, state, events);
         const bool stop = !a.complete;
@@ -422,10 +439,10 @@ QStringList MeasurementSummaryRecords(const QVector<EutAcquisition>& acquisition
                            a.complete ? VerdictText(a.verdict) : QString()});
         for (int p = 0; p < a.phases; ++p) {
             const EutPhaseTexts t = PhaseTexts(a.phase[static_cast<size_t>(p)]);
-            records << record({QStringLiteral("Phase ") + PhaseLetter(p) +
-                                   QStringLiteral(" Scalar Data"),
-                               t.voltage, t.current, t.power, t.peakCurrent, t.powerFactor,
-                               t.currentThd, t.voltageThd});
+            records << record(
+                {QStringLiteral("Phase ") + PhaseLetter(p) + QStringLiteral(" Scalar Data"),
+                 t.voltage, t.current, t.power, t.peakCurrent, t.powerFactor, t.currentThd,
+                 t.voltageThd});
         }
     }
     return records;

@@ -55,9 +55,9 @@ DistortionVerdict JudgeCurrentDistortion(float limit,
 int HarmonicBandwidthOrder(double frequency, bool threePhase);
 
 struct HarmonicVerdictRow {
-    int order = 0;               // 1 ... 40
-    double frequency = 0;        // "Freq (Hz)"
-    bool beyondBandwidth = false; // "BWL" in the current column, 3, 5, 6, 7 empty
+    int order = 0;                     // 1 ... 40
+    double frequency = 0;              // "Freq (Hz)"
+    bool beyondBandwidth = false;      // "BWL" in the current column, 3, 5, 6, 7 empty
     std::optional<float> current;      // "Curr (A)"
     std::optional<float> percentFund;  // "% Fund [E]"; none when the fundamental current is 0
     std::optional<float> limit;        // "Limit [B]"
@@ -70,8 +70,9 @@ using HarmonicVerdictTable = std::array<HarmonicVerdictRow, kLimitedHarmonics>;
 // Rows 1 ... 40 of one phase from its spectra (index 0 of a set is the DC
 // term); `complete` is false when the spectra did not come back, and then
 // only the frequencies and limits are filled.
-HarmonicVerdictTable BuildHarmonicTable(const HarmonicData& spectra, bool complete, double frequency,
-                                 bool threePhase, const DistortionLimits& limits);
+HarmonicVerdictTable BuildHarmonicTable(const HarmonicData& spectra, bool complete,
+                                        double frequency, bool threePhase,
+                                        const DistortionLimits& limits);
 // The seven cell texts of a row, "." as decimal point unless told otherwise.
 QStringList HarmonicRowTexts(const HarmonicVerdictRow& row, QChar decimalSeparator = u'.');
 // Harmonic orders whose verdict is "Fail".
@@ -129,7 +130,7 @@ struct EutRequest {
     // entry): the harmonic order limit uses the source's own "freq?" when it
     // answers, this otherwise.
     double programmedFrequency = 400;
-    int entry = 2;            // the test frequency entry in use when no "freq?" is asked
+    int entry = 2;              // the test frequency entry in use when no "freq?" is asked
     float sampleIntervalUs = 0; // of the waveform record, as read at window start
     bool captureWaveforms = true;
     QStringList entries = TestFrequencyEntries(); // the window's test frequency selector

@@ -37,6 +37,16 @@ size_t qHash(Name n, size_t seed = 0) {
     return h;
 }
 
+// A key of one section: one table for the whole file, not one per section.
+struct KeyOf {
+    int section = -1;
+    Name name;
+    friend bool operator==(const KeyOf& a, const KeyOf& b) { return a.section == b.section && a.name == b.name; }
+};
+size_t qHash(const KeyOf& k, size_t seed = 0) {
+    return qHash(k.name, seed) ^ (size_t(k.section) * 0x9E3779B97F4A7C15ull);
+}
+
 // The file read once into a table of sections and keys, by the profile
 // rules of IniFile (names without case, first match wins, values trimmed,
 // ";" comments), so a large table costs one pass and no rescans. Names and
@@ -47,7 +57,7 @@ public:
         QStringView value;
         int line = 0;
     };
-    using Section = QHash<Name, Entry>;
+    using Section = int; // an index into the file's sections; -1 for none
 
     bool load(const QString& path, QString& error) {
         path_ = path;
@@ -62,10 +72,11 @@ public:
         }
         text_ = DecodeIniText(file.readAll());
         const QStringView text(text_);
+        keys_.reserve(text.count(QLatin1Char('\n')) + 1);
         qsizetype start = 0;
         int lineNumber = 0;
         // A section by name: an insert may move the others.
-        std::optional<Name> section;
+        Section section = -1;
         while (start < text.size()) {
             qsizetype end = text.indexOf(QLatin1Char('\n'), start);
             if (end < 0) end = text.size();
@@ -83,28 +94,24 @@ public:
                 if (close > 0) {
                     const Name name{t.mid(1, close - 1).trimmed()};
                     // A repeated section continues the first: its keys come later.
-                    if (!sections_.contains(name)) sections_.insert(name, {});
-                    section = name;
+                    auto it = sections_.constFind(name);
+                    if (it == sections_.constEnd()) it = sections_.insert(name, int(sections_.size()));
+                    section = *it;
                 }
                 continue;
             }
             const qsizetype eq = t.indexOf(QLatin1Char('='));
-            if (eq <= 0 || !section) continue;
-            Section& keys = sections_[*section];
-            const Name key{t.left(eq).trimmed()};
-            if (!keys.contains(key)) keys.insert(key, Entry{t.mid(eq + 1).trimmed(), lineNumber});
+            if (eq <= 0 || section < 0) continue;
+            const KeyOf key{section, Name{t.left(eq).trimmed()}};
+            if (!keys_.contains(key)) keys_.insert(key, Entry{t.mid(eq + 1).trimmed(), lineNumber});
         }
         return true;
     }
 
-    const Section& section(const QString& name) const {
-        static const Section none;
-        const auto s = sections_.constFind(Name{name});
-        return s == sections_.constEnd() ? none : *s;
-    }
-    static std::optional<QString> valueIn(const Section& section, const QString& key) {
-        const auto k = section.constFind(Name{key});
-        if (k == section.constEnd()) return std::nullopt;
+    Section section(const QString& name) const { return sections_.value(Name{name}, -1); }
+    std::optional<QString> valueIn(Section section, const QString& key) const {
+        const auto k = keys_.constFind(KeyOf{section, Name{key}});
+        if (k == keys_.constEnd()) return std::nullopt;
         return k->value.toString();
     }
     std::optional<QString> value(const QString& section, const QString& key) const {
@@ -114,7 +121,7 @@ public:
         return value(section, key).value_or(fallback);
     }
     int line(const QString& section, const QString& key) const {
-        return this->section(section).value(Name{key}).line;
+        return keys_.value(KeyOf{this->section(section), Name{key}}).line;
     }
 
     // A required whole number within 1 .. most.
@@ -177,6 +184,7 @@ private:
     QString path_;
     QString text_;
     QHash<Name, Section> sections_;
+    QHash<KeyOf, Entry> keys_;
 };
 
 // Already in the form the mask gives ("115.0" for one decimal): a file written
@@ -267,9 +275,9 @@ std::optional<StructureTable> ReadStructureTable(const QString& path, QString& e
     const QStringList& keys = table.headers;
     for (int r = 1; r <= *rows; ++r) {
         QStringList cells;
-        const IniIndex::Section& section = ini.section(rowSection(r));
+        const IniIndex::Section section = ini.section(rowSection(r));
         for (const QString& key : keys)
-            cells << (key.isEmpty() ? QString() : IniIndex::valueIn(section, key).value_or(QString()));
+            cells << (key.isEmpty() ? QString() : ini.valueIn(section, key).value_or(QString()));
         table.rows.push_back(cells);
     }
     return table;
@@ -293,11 +301,11 @@ std::optional<SequenceFile> ReadSequenceFile(const QString& path, QChar sep, QSt
     const QStringList& keys = file.grid.headers;
     for (int r = 1; r <= *rows; ++r) {
         QStringList cells{QString::number(r)};
-        const IniIndex::Section& section = ini.section(rowSection(r));
+        const IniIndex::Section section = ini.section(rowSection(r));
         for (int c = 1; c <= *cols; ++c) {
             const QString& h = file.grid.headers[c];
             cells << (h.isEmpty() ? QString()
-                                  : CellForDisplay(h, IniIndex::valueIn(section, keys[c]).value_or(QString()), sep));
+                                  : CellForDisplay(h, ini.valueIn(section, keys[c]).value_or(QString()), sep));
         }
         file.grid.rows.push_back(cells);
     }
@@ -331,7 +339,12 @@ bool WriteSequenceFile(const QString& path, const SequenceFile& file, QChar sep,
             if (!t.isEmpty()) out += t + QLatin1Char('\n');
         }
     }
-    const auto key = [&out](const QString& k, const QString& v) { out += k + QLatin1Char('=') + v + QLatin1Char('\n'); };
+    const auto key = [&out](const QString& k, const QString& v) {
+        out += k;
+        out += QLatin1Char('=');
+        out += v;
+        out += QLatin1Char('\n');
+    };
     out += QStringLiteral("[Dimensions]\n");
     key(QStringLiteral("NoRows"), QString::number(g.rowCount()));
     key(QStringLiteral("NoCols"), QString::number(cols));

@@ -407,15 +407,16 @@ bool TestRun::countdown(double seconds) {
         return !abortRequested();
     }
     const double n = std::round(seconds);
-    const double rest = connected() ? 0.0 : seconds - n;
+    // Without a source the waits add up to the group's time exactly.
+    const bool paced = !connected();
     showProgress(n, n);
     for (int i = 1; i <= int(n); ++i) {
-        if (clock.wait(1.0, stop)) return false;
+        const double tick = paced && i == int(n) ? seconds - (n - 1) : 1.0;
+        if (clock.wait(tick, stop)) return false;
         if (elapsed_ < total_) elapsed_ += 1;
         showProgress(n - i, n);
     }
     showProgress(0, n);
-    if (rest > 0 && clock.wait(rest, stop)) return false;
     return !abortRequested();
 }
 

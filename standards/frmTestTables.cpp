@@ -15,8 +15,8 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDir>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -93,8 +93,9 @@ void frmTestTables::windowStart() {
         RunWindowStart(program_, *standard_, standard_->revisionIndex(library_));
     sampleIntervalUs_ = ParseSingle(start.sampleInterval) * 1e6f;
     const bool advanced = program_.sourceModel.SeriesFamily() == 1;
-    for (QWidget* w : std::initializer_list<QWidget*>{lblCurrDistortion_, lblVoltDistortion_,
-                                                      lblCDistLimit_, txtCDistLimit_, txtCDistResult_})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{lblCurrDistortion_, lblVoltDistortion_, lblCDistLimit_,
+                                         txtCDistLimit_, txtCDistResult_})
         w->setVisible(advanced);
     for (int p = 0; p < 3; ++p) {
         txtCurrDistortion_[static_cast<size_t>(p)]->setVisible(advanced);
@@ -107,6 +108,7 @@ void frmTestTables::windowStart() {
     setTestFrequency(cmbTestFrequency_->findText(g.testFrequency), g.testFrequencyEnabled);
     record_ = {};
     resultText_ = QStringLiteral("No Test Selected");
+    setPrintEnabled(false);
     activated();
     program_.prompt().setBusy(false);
 }
@@ -161,7 +163,8 @@ bool frmTestTables::loadStructure(const QString& folder, int group) {
     if (!table) {
         // What the reader found wrong goes under the message: file and line or key.
         program_.prompt().showMessage(
-            QStringLiteral("Load FAILED") + (error.isEmpty() ? QString() : QStringLiteral("\r\n") + error),
+            QStringLiteral("Load FAILED") +
+                (error.isEmpty() ? QString() : QStringLiteral("\r\n") + error),
             PromptIcon::None);
         return false;
     }
@@ -174,7 +177,8 @@ bool frmTestTables::loadStructure(const QString& folder, int group) {
     grdTestNumbers_->setColumnCount(structure_->columnCount());
     grdTestNumbers_->setRowCount(int(structure_->rows.size()));
     grdTestNumbers_->setHorizontalHeaderLabels(structure_->headers);
-    const int width = grdTestNumbers_->viewport()->width() > 100 ? grdTestNumbers_->viewport()->width() : 900;
+    const int width =
+        grdTestNumbers_->viewport()->width() > 100 ? grdTestNumbers_->viewport()->width() : 900;
     for (int c = 0; c < structure_->columnCount(); ++c) {
         for (int r = 1; r <= int(structure_->rows.size()); ++r) {
             auto* item = new QTableWidgetItem(structure_->cell(r, c + 1));
@@ -218,7 +222,8 @@ void frmTestTables::selectTest(int row) {
         clearSequence();
         txtTestFileHeader_->setText(
             QStringLiteral("No test sequence file selected, test settings cleared."));
-        status(QStringLiteral("No test sequence file available for this entry, test settings cleared."));
+        status(QStringLiteral(
+            "No test sequence file available for this entry, test settings cleared."));
         return;
     }
     QString error;
@@ -226,9 +231,10 @@ void frmTestTables::selectTest(int row) {
     std::optional<SequenceFile> file;
     if (!path.isEmpty()) file = ReadSequenceFile(path, program_.decimalSeparator, error);
     if (!file) {
-        program_.prompt().showMessage(QStringLiteral("ERROR: Test file failed to load.") +
-                                          (error.isEmpty() ? QString() : QStringLiteral("\r\n") + error),
-                                      PromptIcon::Critical);
+        program_.prompt().showMessage(
+            QStringLiteral("ERROR: Test file failed to load.") +
+                (error.isEmpty() ? QString() : QStringLiteral("\r\n") + error),
+            PromptIcon::Critical);
         status(QStringLiteral("Test sequence file load failed."));
         return;
     }
@@ -253,8 +259,8 @@ void frmTestTables::showSequence(const SequenceFile& file) {
     const int width = std::max(900, grdSettings_->viewport()->width());
     for (int c = 0; c <= g.columnCount(); ++c) {
         for (int r = 1; r <= g.rowCount(); ++r)
-            setCell(grdSettings_, r - 1, c, c == 0 && g.cell(r, 0).isEmpty() ? QString::number(r)
-                                                                           : g.cell(r, c));
+            setCell(grdSettings_, r - 1, c,
+                    c == 0 && g.cell(r, 0).isEmpty() ? QString::number(r) : g.cell(r, c));
         // The file's share of the width, but never narrower than what the column holds.
         grdSettings_->resizeColumnToContents(c);
         if (static_cast<size_t>(c) < file.widths.size())
@@ -275,7 +281,8 @@ void frmTestTables::showSequence(const SequenceFile& file) {
     if (!g.empty()) {
         grdSettings_->selectRow(0);
         stepSelected(1);
-        status(QStringLiteral("Test sequence file load completed. - Select Test Control tab to view test program."));
+        status(QStringLiteral(
+            "Test sequence file load completed. - Select Test Control tab to view test program."));
     }
 }
 
@@ -290,7 +297,8 @@ void frmTestTables::applyColumns() {
         if (!empty && (c == 1 || c == 2 || c == 12 || c == 13)) tint = kLightCyan;
         if (!empty && c >= 6 && c <= 8) tint = kLightYellow;
         for (int r = 0; r < grdSettings_->rowCount(); ++r)
-            if (auto* item = grdSettings_->item(r, c)) item->setBackground(tint.isValid() ? QBrush(tint) : QBrush());
+            if (auto* item = grdSettings_->item(r, c))
+                item->setBackground(tint.isValid() ? QBrush(tint) : QBrush());
         bool hidden = false;
         if (!empty) {
             hidden = c == columns - 1 || (dc && (c == 1 || c == 2)) ||
@@ -304,8 +312,9 @@ void frmTestTables::stepSelected(int row) {
     const StepGrid g = stepGrid();
     if (row < 1 || row > g.rowCount() || g.empty()) return;
     txtDescription_->setPlainText(g.cell(row, g.columnCount()));
-    lblProgressStep_->setText(QStringLiteral("Selected step: ") +
-                              FormatDuration(std::round(StepGroupTime(g, row, program_.decimalSeparator))));
+    lblProgressStep_->setText(
+        QStringLiteral("Selected step: ") +
+        FormatDuration(std::round(StepGroupTime(g, row, program_.decimalSeparator))));
 }
 
 StepGrid frmTestTables::stepGrid() const {
@@ -372,9 +381,14 @@ void frmTestTables::showSettings() {
     const bool dc = out.OutputMode == ModeDC;
     const int phases = out.MultiPhaseOutput != 0 ? 3 : 1;
     const QString na = QStringLiteral("n/a");
-    txtOutputMode_->setText(dc ? QStringLiteral("DC")
-                               : out.OutputMode == ModeACDC ? QStringLiteral("AC+DC") : QStringLiteral("AC"));
+    txtOutputMode_->setText(dc                           ? QStringLiteral("DC")
+                            : out.OutputMode == ModeACDC ? QStringLiteral("AC+DC")
+                                                         : QStringLiteral("AC"));
     txtCurrent_->setText(FormatNumber(out.Phase[0].CurrentLimit, u"##0.00"));
+    if (!running()) {
+        cmdOutputOn_->setEnabled(out.OutputOn == 0);
+        cmdOutputOff_->setEnabled(out.OutputOn != 0);
+    }
     QStringList names;
     for (const QString& n : program_.sourceModel.WaveformNames)
         if (!n.isEmpty()) names << n;
@@ -448,6 +462,8 @@ void frmTestTables::setRunning(bool running) {
     for (QPushButton* b : {cmdAutoAcquire_, cmdUpdateMeas_, cmdResetPeak_})
         b->setEnabled(!running);
     lblTestInProgress_->setVisible(running);
+    // The run closes the relay itself: Output Off stays live throughout.
+    if (running) cmdOutputOff_->setEnabled(true);
 }
 
 void frmTestTables::startTest() {
@@ -484,14 +500,17 @@ void frmTestTables::startTest() {
     callbacks.status = [this](const QString& text) { statusBar()->showMessage(text); };
     callbacks.resultText = [this](const QString& text) { resultText_ = text; };
     callbacks.selectRow = [this](int row) { grdSettings_->selectRow(row - 1); };
-    callbacks.acquire = [this] { acquireAfterRun(); };
+    callbacks.acquire = [this] { acquireOnce(); };
     callbacks.runningChanged = [this](bool on) { setRunning(on); };
 
     TestRun run(program_, *standard_, callbacks);
     run_ = &run;
-    cmdPrint_->setEnabled(true);
+    const bool printable = cmdPrint_->isEnabled();
+    setPrintEnabled(true);
     const TestRunOutcome outcome = run.run(request);
     run_ = nullptr;
+    // There is a report once a test has run.
+    setPrintEnabled(printable || outcome.outcome != RunOutcome::NotStarted);
     showSettings();
     if (outcome.outcome != RunOutcome::NotStarted) {
         record_ = record;
@@ -518,8 +537,9 @@ void frmTestTables::outputOn() {
 void frmTestTables::outputOff() {
     if (run_) {
         const PromptAnswer a = program_.prompt().ask(
-            QStringLiteral("WARNING: Test is in progress. Opening output relay\r\nwill cause test to be "
-                           "aborted.\r\nDo you wish to proceed anyway?"),
+            QStringLiteral(
+                "WARNING: Test is in progress. Opening output relay\r\nwill cause test to be "
+                "aborted.\r\nDo you wish to proceed anyway?"),
             PromptButtons::YesNo, 1, PromptIcon::Exclamation);
         if (a != PromptAnswer::Yes) return;
         run_->requestOutputOff();
@@ -577,13 +597,13 @@ void frmTestTables::testFrequencyChosen(int entry) {
     });
 }
 
-void frmTestTables::acquireAfterRun() {
+void frmTestTables::acquireOnce() {
     measuring_ = true;
     measAbort_ = false;
-    const EutAcquisition a = AcquireEutData(eutRequest(), io_, program_.measurements,
-                                            {[this](const QString& t) { statusBar()->showMessage(t); },
-                                             [this](const QString& e) { status(e); },
-                                             [this] { return measAbort_; }});
+    const EutAcquisition a =
+        AcquireEutData(eutRequest(), io_, program_.measurements,
+                       {[this](const QString& t) { statusBar()->showMessage(t); },
+                        [this](const QString& e) { status(e); }, [this] { return measAbort_; }});
     measuring_ = false;
     eut_ = {a};
     showAcquisition(a);
@@ -603,8 +623,8 @@ void frmTestTables::acquireSweep() {
     sweep.entries = SweepEntriesBetween(standard_->testFrequencies, g.sweepFirst, g.sweepLast);
     sweep.presentEntry = cmbTestFrequency_->currentIndex();
     sweep.settleSeconds = c.connected ? 2 : 5;
-    const EutEvents events{[this](const QString& t) { status(t); }, [this](const QString& e) { status(e); },
-                           [this] { return measAbort_; }};
+    const EutEvents events{[this](const QString& t) { status(t); },
+                           [this](const QString& e) { status(e); }, [this] { return measAbort_; }};
     const QVector<EutAcquisition> taken =
         RunEutSweep(sweep, io_, program_.measurements, events, [this](double s) {
             return !program_.engineClock.wait(s, [this] { return measAbort_; });
@@ -643,11 +663,13 @@ void frmTestTables::showAcquisition(const EutAcquisition& a) {
             txtCurrPhase_[i]->setText(p < a.phases ? FormatReading(a.currentPhase[i], "##0.0") : QString());
         QTableWidget* grid = grdSpectrum_[i];
         for (int h = 0; h < kLimitedHarmonics; ++h) {
-            const QStringList cells = p < a.phases ? HarmonicRowTexts(a.harmonics[i][static_cast<size_t>(h)],
-                                                                      program_.decimalSeparator)
-                                                   : QStringList(7, QString());
+            const QStringList cells = p < a.phases
+                                          ? HarmonicRowTexts(a.harmonics[i][static_cast<size_t>(h)],
+                                                             program_.decimalSeparator)
+                                          : QStringList(7, QString());
             for (int c = 0; c < 7; ++c)
-                setCell(grid, h, c, cells[c], cells[c] == QLatin1String("Fail") ? kLightRed : QColor());
+                setCell(grid, h, c, cells[c],
+                        cells[c] == QLatin1String("Fail") ? kLightRed : QColor());
         }
     }
     txtVATotal_->setText(FormatReading(a.totalPower, "###0.0"));
@@ -655,7 +677,8 @@ void frmTestTables::showAcquisition(const EutAcquisition& a) {
     for (QLineEdit* e : {txtPFLeadLimit_, txtPFLagLimit_, txtPFResult_})
         e->setText(QStringLiteral("n/a"));
     txtCDistLimit_->setText(FormatNumber(a.thdLimit, u"##0.00"));
-    const QString verdict = a.complete ? VerdictText(a.verdict) : VerdictText(DistortionVerdict::NoData);
+    const QString verdict =
+        a.complete ? VerdictText(a.verdict) : VerdictText(DistortionVerdict::NoData);
     txtCDistResult_->setText(verdict);
     txtCDistResult_->setStyleSheet(a.complete && a.verdict == DistortionVerdict::Fail
                                        ? QStringLiteral("background-color: #FF8080;")
@@ -703,7 +726,8 @@ void frmTestTables::writeSummary() {
 void frmTestTables::resetPeak() {
     const auto peaks = ResetPeak(conditions(), io_);
     for (int p = 0; p < 3; ++p)
-        txtInrush_[static_cast<size_t>(p)]->setText(FormatReading(peaks[static_cast<size_t>(p)], "##0.00"));
+        txtInrush_[static_cast<size_t>(p)]->setText(
+            FormatReading(peaks[static_cast<size_t>(p)], "##0.00"));
 }
 
 // --- Files and the report ----------------------------------------------------------
@@ -714,9 +738,10 @@ static QString fileFilter(const TestStandard& s) {
 
 void frmTestTables::newFile() {
     if (running()) return;
-    if (program_.prompt().ask(QStringLiteral("This action will clear all data from the test\r\ndata "
-                                             "grid. Are you sure you want to continue?"),
-                              PromptButtons::YesNo, 1, PromptIcon::Question) != PromptAnswer::Yes)
+    if (program_.prompt().ask(
+            QStringLiteral("This action will clear all data from the test\r\ndata "
+                           "grid. Are you sure you want to continue?"),
+            PromptButtons::YesNo, 1, PromptIcon::Question) != PromptAnswer::Yes)
         return;
     clearSequence();
     txtTestFileHeader_->setText(QStringLiteral("Test File Description"));
@@ -728,10 +753,11 @@ void frmTestTables::openFile() {
         {QStringLiteral("Open Test File..."), fileFilter(*standard_), QStringLiteral("ini"), sequencePath_});
     if (path.isEmpty()) return;
     QString error;
-    const std::optional<SequenceFile> file = ReadSequenceFile(path, program_.decimalSeparator, error);
+    const std::optional<SequenceFile> file =
+        ReadSequenceFile(path, program_.decimalSeparator, error);
     if (!file) {
-        program_.prompt().showMessage(QStringLiteral("ERROR: Test file failed to load.\r\n") + error,
-                                      PromptIcon::Critical);
+        program_.prompt().showMessage(
+            QStringLiteral("ERROR: Test file failed to load.\r\n") + error, PromptIcon::Critical);
         status(QStringLiteral("Test sequence file load failed."));
         return;
     }
@@ -749,9 +775,10 @@ bool frmTestTables::saveFile(bool askName) {
             {QStringLiteral("Save Test File As..."), fileFilter(*standard_), QStringLiteral("ini"), path});
         if (chosen.isEmpty()) return false;
         if (QFileInfo::exists(chosen) &&
-            program_.prompt().ask(QStringLiteral("WARNING: File specified already exists.\r\nDo you "
-                                                 "want to overwrite this file?"),
-                                  PromptButtons::YesNo, 1, PromptIcon::Exclamation) != PromptAnswer::Yes)
+            program_.prompt().ask(
+                QStringLiteral("WARNING: File specified already exists.\r\nDo you "
+                               "want to overwrite this file?"),
+                PromptButtons::YesNo, 1, PromptIcon::Exclamation) != PromptAnswer::Yes)
             return false;
         path = chosen;
     }
@@ -760,10 +787,12 @@ bool frmTestTables::saveFile(bool askName) {
     file.description = txtTestFileHeader_->text();
     file.phaseDisplay = chkPhaseDisplay_->isChecked();
     for (int c = 0; c < grdSettings_->columnCount(); ++c)
-        file.widths.push_back(100.0 * grdSettings_->columnWidth(c) / std::max(1, grdSettings_->viewport()->width()));
+        file.widths.push_back(100.0 * grdSettings_->columnWidth(c) /
+                              std::max(1, grdSettings_->viewport()->width()));
     QString error;
     if (!WriteSequenceFile(path, file, program_.decimalSeparator, error)) {
-        program_.prompt().showMessage(QStringLiteral("ERROR: Test file save failed."), PromptIcon::Critical);
+        program_.prompt().showMessage(QStringLiteral("ERROR: Test file save failed."),
+                                      PromptIcon::Critical);
         status(error);
         return false;
     }
@@ -775,8 +804,8 @@ bool frmTestTables::saveFile(bool askName) {
 
 void frmTestTables::fillUserData() {
     const std::pair<const char*, QLineEdit*> fields[] = {
-        {"eut", txtEUT_},   {"operator", txtTestedBy_}, {"comment", txtComment_},
-        {"site", txtSite_}, {"temp", txtTemp_},         {"humidity", txtHumidity_},
+        {"eut", txtEUT_},          {"operator", txtTestedBy_}, {"comment", txtComment_},
+        {"site", txtSite_},        {"temp", txtTemp_},         {"humidity", txtHumidity_},
         {"pressure", txtPressure_}};
     for (const auto& [name, edit] : fields)
         SetUserDataField(record_, QString::fromLatin1(name), edit->text());
@@ -797,11 +826,19 @@ void frmTestTables::fillUserData() {
     }
     const StepGrid g2 = stepGrid();
     record_.stepTable = {g2.headers};
-    for (const QStringList& row : g2.rows) record_.stepTable << row;
+    for (const QStringList& row : g2.rows)
+        record_.stepTable << row;
     if (record_.eut.isEmpty()) record_.eut = eut_;
 }
 
+void frmTestTables::setPrintEnabled(bool on) {
+    cmdPrint_->setEnabled(on);
+    if (QAction* a = findChild<QAction*>(QStringLiteral("mnuFPrint"))) a->setEnabled(on);
+}
+
 void frmTestTables::printReport() {
+    if (!cmdPrint_->isEnabled()) return;
+    QDir().mkpath(program_.paths.userFile(QStringLiteral("Reports")));
     status(QStringLiteral("Printing Report, please wait..."));
     fillUserData();
     if (record_[FieldProgramTitle].isEmpty()) {
@@ -810,8 +847,9 @@ void frmTestTables::printReport() {
         record_[FieldTimeEnded] = QStringLiteral("NONE");
     }
     const QString path = program_.prompt().chooseSaveFile(
-        {QStringLiteral("Save Test Report As..."), QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*"),
-         QStringLiteral("txt"), program_.paths.userFile(QStringLiteral("Reports/report.txt"))});
+        {QStringLiteral("Save Test Report As..."),
+         QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*"), QStringLiteral("txt"),
+         program_.paths.userFile(QStringLiteral("Reports/report.txt"))});
     if (path.isEmpty()) return;
     QString error;
     if (!WritePlainTextReport(path, record_, QDateTime::currentDateTime(),
@@ -837,7 +875,8 @@ void frmTestTables::closeEvent(QCloseEvent* event) {
     }
     if (dirty_) {
         const PromptAnswer a = program_.prompt().ask(
-            QStringLiteral("You made changes to the test parameters.\r\nWould you like to save these changes?"),
+            QStringLiteral("You made changes to the test parameters.\r\nWould you like to save "
+                           "these changes?"),
             PromptButtons::YesNo, 0, PromptIcon::Question);
         if (a == PromptAnswer::Yes) {
             saveFile(true);

@@ -87,7 +87,7 @@ private:
     EutRequest eutRequest() const;
     void loadLimits();
     void testFrequencyChosen(int entry);
-    void acquireAfterRun();
+    void acquireOnce();
     void acquireSweep();
     void showAcquisition(const EutAcquisition& a);
     void writeSummary();
@@ -97,6 +97,7 @@ private:
     void openFile();
     bool saveFile(bool askName);
     void printReport();
+    void setPrintEnabled(bool on);
     void fillUserData();
     void status(const QString& text);
 
@@ -180,7 +181,7 @@ private:
     QString resultText_ = QStringLiteral("No Test Selected");
     QStringList copiedRow_; // the step the Edit menu copied or cut
     bool dirty_ = false;
-    bool filling_ = false;       // the program fills a grid or picks an entry
+    bool filling_ = false; // the program fills a grid or picks an entry
     bool measuring_ = false;
     bool measAbort_ = false;
     bool closeAfterRun_ = false;

@@ -53,7 +53,8 @@ void frmTestTables::build() {
     tabSections_->addTab(buildControl(), QStringLiteral("Test Control"));
     tabSections_->addTab(buildMeasurements(), QStringLiteral("EUT Measurements"));
     tabSections_->addTab(buildReportPage(), QStringLiteral("Report Data"));
-    lblDemoMode_ = Named(new QLabel(QStringLiteral("DEMO"), central), QStringLiteral("lblDemoMode"));
+    lblDemoMode_ =
+        Named(new QLabel(QStringLiteral("DEMO"), central), QStringLiteral("lblDemoMode"));
     lblDemoMode_->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
     auto* top = new QHBoxLayout;
     top->addWidget(lblDemoMode_);
@@ -120,26 +121,31 @@ QWidget* frmTestTables::buildControl() {
     fraExecOptions_ = Named(new QGroupBox(QStringLiteral("Execution options"), page),
                             QStringLiteral("fraExecOptions"));
     auto* options = new QGridLayout(fraExecOptions_);
-    optExecutionControl_ = OptionArray(fraExecOptions_, QStringLiteral("optExecutionControl"),
-                                       {QStringLiteral("Execute all steps"), QStringLiteral("Single Step"),
-                                        QStringLiteral("Loop on Step")});
+    optExecutionControl_ =
+        OptionArray(fraExecOptions_, QStringLiteral("optExecutionControl"),
+                    {QStringLiteral("Execute all steps"), QStringLiteral("Single Step"),
+                     QStringLiteral("Loop on Step")});
     for (int i = 0; i < 3; ++i)
         options->addWidget(optExecutionControl_->button(i), i, 0);
     optExecutionControl_->button(0)->setChecked(true);
     auto* trigger = new QButtonGroup(fraExecOptions_);
-    optFuncStrobe_ = Named(new QRadioButton(QStringLiteral("List"), fraExecOptions_), QStringLiteral("optFuncStrobe"));
-    optTrigOut_ = Named(new QRadioButton(QStringLiteral("BoT"), fraExecOptions_), QStringLiteral("optTrigOut"));
+    optFuncStrobe_ = Named(new QRadioButton(QStringLiteral("List"), fraExecOptions_),
+                           QStringLiteral("optFuncStrobe"));
+    optTrigOut_ = Named(new QRadioButton(QStringLiteral("BoT"), fraExecOptions_),
+                        QStringLiteral("optTrigOut"));
     trigger->addButton(optFuncStrobe_);
     trigger->addButton(optTrigOut_);
     optFuncStrobe_->setChecked(true);
     options->addWidget(new QLabel(QStringLiteral("Trigger out:"), fraExecOptions_), 0, 1);
     options->addWidget(optFuncStrobe_, 1, 1);
     options->addWidget(optTrigOut_, 2, 1);
-    chkReturnSteady_ = Named(new QCheckBox(QStringLiteral("Revert to Steady State on Abort"), fraExecOptions_),
-                             QStringLiteral("chkReturnSteady"));
+    chkReturnSteady_ =
+        Named(new QCheckBox(QStringLiteral("Revert to Steady State on Abort"), fraExecOptions_),
+              QStringLiteral("chkReturnSteady"));
     chkReturnSteady_->setChecked(true);
-    chkAutoAcquire_ = Named(new QCheckBox(QStringLiteral("Auto-acquire EUT Data after execution"), fraExecOptions_),
-                            QStringLiteral("chkAutoAcquire"));
+    chkAutoAcquire_ = Named(
+        new QCheckBox(QStringLiteral("Auto-acquire EUT Data after execution"), fraExecOptions_),
+        QStringLiteral("chkAutoAcquire"));
     chkPhaseDisplay_ = Named(new QCheckBox(QStringLiteral("Show Phase B, C data"), fraExecOptions_),
                              QStringLiteral("chkPhaseDisplay"));
     options->addWidget(chkReturnSteady_, 0, 2);
@@ -172,11 +178,16 @@ QWidget* frmTestTables::buildControl() {
     lower->addWidget(settings);
 
     auto* buttons = new QGridLayout;
-    cmdStart_ = Named(new QPushButton(QStringLiteral("Start selected test"), page), QStringLiteral("cmdStart"));
-    cmdAbort_ = Named(new QPushButton(QStringLiteral("Abort test in progress"), page), QStringLiteral("cmdAbort"));
-    cmdOutputOn_ = Named(new QPushButton(QStringLiteral("Output On"), page), QStringLiteral("cmdOutputOn"));
-    cmdOutputOff_ = Named(new QPushButton(QStringLiteral("Output Off"), page), QStringLiteral("cmdOutputOff"));
-    cmdPrint_ = Named(new QPushButton(QStringLiteral("Print report"), page), QStringLiteral("cmdPrint"));
+    cmdStart_ = Named(new QPushButton(QStringLiteral("Start selected test"), page),
+                      QStringLiteral("cmdStart"));
+    cmdAbort_ = Named(new QPushButton(QStringLiteral("Abort test in progress"), page),
+                      QStringLiteral("cmdAbort"));
+    cmdOutputOn_ =
+        Named(new QPushButton(QStringLiteral("Output On"), page), QStringLiteral("cmdOutputOn"));
+    cmdOutputOff_ =
+        Named(new QPushButton(QStringLiteral("Output Off"), page), QStringLiteral("cmdOutputOff"));
+    cmdPrint_ =
+        Named(new QPushButton(QStringLiteral("Print report"), page), QStringLiteral("cmdPrint"));
     cmdAbort_->setEnabled(false);
     buttons->addWidget(cmdStart_, 0, 0);
     buttons->addWidget(cmdAbort_, 1, 0);
@@ -210,7 +221,8 @@ QWidget* frmTestTables::buildControl() {
     connect(cmdOutputOff_, &QPushButton::clicked, this, &frmTestTables::outputOff);
     connect(cmdPrint_, &QPushButton::clicked, this, &frmTestTables::printReport);
     connect(chkPhaseDisplay_, &QCheckBox::toggled, this, [this] { applyColumns(); });
-    connect(grdSettings_, &QTableWidget::cellClicked, this, [this](int r, int) { stepSelected(r + 1); });
+    connect(grdSettings_, &QTableWidget::cellClicked, this,
+            [this](int r, int) { stepSelected(r + 1); });
     connect(grdSettings_, &QTableWidget::itemChanged, this, [this] {
         if (!filling_) dirty_ = true;
     });
@@ -224,10 +236,14 @@ QWidget* frmTestTables::buildMeasurements() {
     controls->addWidget(new QLabel(QStringLiteral("Test frequency:"), page));
     cmbTestFrequency_ = Named(new QComboBox(page), QStringLiteral("cmbTestFrequency"));
     controls->addWidget(cmbTestFrequency_);
-    cmdAutoAcquire_ = Named(new QPushButton(QStringLiteral("Acquire EUT Data"), page), QStringLiteral("cmdAutoAcquire"));
-    cmdUpdateMeas_ = Named(new QPushButton(QStringLiteral("Update"), page), QStringLiteral("cmdUpdateMeas"));
-    cmdResetPeak_ = Named(new QPushButton(QStringLiteral("Reset Peak"), page), QStringLiteral("cmdResetPeak"));
-    cmdMeasAbort_ = Named(new QPushButton(QStringLiteral("Stop"), page), QStringLiteral("cmdMeasAbort"));
+    cmdAutoAcquire_ = Named(new QPushButton(QStringLiteral("Acquire EUT Data"), page),
+                            QStringLiteral("cmdAutoAcquire"));
+    cmdUpdateMeas_ =
+        Named(new QPushButton(QStringLiteral("Update"), page), QStringLiteral("cmdUpdateMeas"));
+    cmdResetPeak_ =
+        Named(new QPushButton(QStringLiteral("Reset Peak"), page), QStringLiteral("cmdResetPeak"));
+    cmdMeasAbort_ =
+        Named(new QPushButton(QStringLiteral("Stop"), page), QStringLiteral("cmdMeasAbort"));
     for (QPushButton* b : {cmdAutoAcquire_, cmdUpdateMeas_, cmdResetPeak_, cmdMeasAbort_})
         controls->addWidget(b);
     controls->addStretch();
@@ -245,8 +261,10 @@ QWidget* frmTestTables::buildMeasurements() {
     lblVoltRMS_ = Named(new QLabel(page), QStringLiteral("lblVoltRMS"));
     lblCurrRMS_ = Named(new QLabel(page), QStringLiteral("lblCurrRMS"));
     lblPowerlev_ = Named(new QLabel(page), QStringLiteral("lblPowerlev"));
-    lblCurrDistortion_ = Named(new QLabel(QStringLiteral("Curr THD (%):"), page), QStringLiteral("lblCurrDistortion"));
-    lblVoltDistortion_ = Named(new QLabel(QStringLiteral("Volt THD (%):"), page), QStringLiteral("lblVoltDistortion"));
+    lblCurrDistortion_ = Named(new QLabel(QStringLiteral("Curr THD (%):"), page),
+                               QStringLiteral("lblCurrDistortion"));
+    lblVoltDistortion_ = Named(new QLabel(QStringLiteral("Volt THD (%):"), page),
+                               QStringLiteral("lblVoltDistortion"));
     const std::pair<QLabel*, std::array<QLineEdit*, 3>*> rows[] = {
         {lblVoltRMS_, &txtVoltRMS_},
         {lblCurrRMS_, &txtCurrRMS_},
@@ -256,12 +274,13 @@ QWidget* frmTestTables::buildMeasurements() {
         {lblCurrDistortion_, &txtCurrDistortion_},
         {lblVoltDistortion_, &txtVoltDistortion_},
     };
-    const char* names[] = {"txtVoltRMS", "txtCurrRMS", "txtPowerLev", "txtInrush",
+    const char* names[] = {"txtVoltRMS",     "txtCurrRMS",        "txtPowerLev",      "txtInrush",
                            "txtPowerFactor", "txtCurrDistortion", "txtVoltDistortion"};
     for (int i = 0; i < 7; ++i) {
         fields->addWidget(rows[i].first, i + 2, 0);
         for (int p = 0; p < 3; ++p) {
-            (*rows[i].second)[static_cast<size_t>(p)] = readout(page, QString::fromLatin1(names[i]), p);
+            (*rows[i].second)[static_cast<size_t>(p)] =
+                readout(page, QString::fromLatin1(names[i]), p);
             fields->addWidget((*rows[i].second)[static_cast<size_t>(p)], i + 2, p + 1);
         }
     }
@@ -282,7 +301,8 @@ QWidget* frmTestTables::buildMeasurements() {
     txtPFLeadLimit_ = readout(page, QStringLiteral("txtPFLeadLimit"));
     txtPFLagLimit_ = readout(page, QStringLiteral("txtPFLagLimit"));
     txtPFResult_ = readout(page, QStringLiteral("txtPFResult"));
-    lblCDistLimit_ = Named(new QLabel(QStringLiteral("Curr THD limit (%):"), page), QStringLiteral("lblCDistLimit"));
+    lblCDistLimit_ = Named(new QLabel(QStringLiteral("Curr THD limit (%):"), page),
+                           QStringLiteral("lblCDistLimit"));
     txtCDistLimit_ = readout(page, QStringLiteral("txtCDistLimit"));
     txtCDistResult_ = readout(page, QStringLiteral("txtCDistResult"));
     totals->addRow(lblUnBal_, txtVATotal_);
@@ -307,22 +327,24 @@ QWidget* frmTestTables::buildMeasurements() {
         t->setEditTriggers(QAbstractItemView::NoEditTriggers);
         t->setColumnCount(7);
         t->setRowCount(kLimitedHarmonics);
-        t->setHorizontalHeaderLabels({QStringLiteral("Freq (Hz)"), QStringLiteral("Curr (A)"),
-                                      QStringLiteral("% Fund [E]"), QStringLiteral("Limit [B]"),
-                                      QStringLiteral("% VFund [C]"), QStringLiteral("Revised Lim [D]"),
-                                      QStringLiteral("P/F [F]")});
+        t->setHorizontalHeaderLabels(
+            {QStringLiteral("Freq (Hz)"), QStringLiteral("Curr (A)"), QStringLiteral("% Fund [E]"),
+             QStringLiteral("Limit [B]"), QStringLiteral("% VFund [C]"),
+             QStringLiteral("Revised Lim [D]"), QStringLiteral("P/F [F]")});
         t->verticalHeader()->setVisible(true);
         t->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
         grdSpectrum_[static_cast<size_t>(p)] = t;
-        spectra->addTab(t, QStringLiteral("Phase ") + QChar(u'A' + p) + QStringLiteral(" harmonics"));
+        spectra->addTab(t,
+                        QStringLiteral("Phase ") + QChar(u'A' + p) + QStringLiteral(" harmonics"));
     }
     layout->addWidget(spectra, 1);
 
-    connect(cmbTestFrequency_, &QComboBox::currentIndexChanged, this, &frmTestTables::testFrequencyChosen);
+    connect(cmbTestFrequency_, &QComboBox::currentIndexChanged, this,
+            &frmTestTables::testFrequencyChosen);
     connect(cmdAutoAcquire_, &QPushButton::clicked, this, &frmTestTables::acquireSweep);
     connect(cmdUpdateMeas_, &QPushButton::clicked, this, [this] {
         if (running() || measuring_) return;
-        acquireAfterRun();
+        acquireOnce();
     });
     connect(cmdResetPeak_, &QPushButton::clicked, this, &frmTestTables::resetPeak);
     connect(cmdMeasAbort_, &QPushButton::clicked, this, [this] { measAbort_ = true; });

@@ -42,7 +42,8 @@ TEST(DcRipplePrograms, EachTestNumberHasItsLinesAndTotal) {
         EXPECT_EQ(p.totalS, c.total);
         EXPECT_EQ(RippleTime(p.totalS), QLatin1String(c.time));
         // Every list holds one entry per point, and the dwells add up to the total.
-        for (const QString& line : {p.frequency, p.frequencySlew, p.dwell, p.voltage, p.voltageSlew, p.shape})
+        for (const QString& line :
+             {p.frequency, p.frequencySlew, p.dwell, p.voltage, p.voltageSlew, p.shape})
             EXPECT_EQ(line.section(QLatin1Char(' '), 1).split(QLatin1Char(',')).size(), c.points)
                 << line.toStdString();
         double sum = 0;

@@ -63,7 +63,7 @@ TEST_F(MainWindowTest, ModulationOpensOnceAndEndsAfterItsSetUpInSimulation) {
         for (QLineEdit* e : modulation->findChildren<QLineEdit*>(QLatin1String(box)))
             if (e->property("index").toInt() == 0) {
                 e->setText(QLatin1String(box) == QLatin1String("txtVnom") ? QStringLiteral("100")
-                                                                         : QStringLiteral("10"));
+                                                                          : QStringLiteral("10"));
                 emit e->editingFinished();
             }
     }

@@ -38,6 +38,14 @@ protected:
 
     // Every phase's voltage, slew and function in fixed mode, and the frequency.
     void expectFixedModes() {
+        QStringList settings;
+        ASSERT_TRUE(source.control(QStringLiteral("settings?"), &settings));
+        for (const QString& line : settings) {
+            SCOPED_TRACE(line.toStdString());
+            for (const char* fixed : {" volt:mode=FIX", " volt:slew:mode=FIX", " freq:mode=FIX",
+                                      " freq:slew:mode=FIX", " func:mode=FIX"})
+                EXPECT_TRUE(line.contains(QLatin1String(fixed)));
+        }
         const int outputs = program().outputState.MultiPhaseOutput == 1 ? 3 : 1;
         EXPECT_EQ(query(QStringLiteral("freq:mode?")), QStringLiteral("FIX"));
         for (int phase = 1; phase <= outputs; ++phase) {
@@ -91,17 +99,18 @@ TEST_P(ModulationRunTest, VoltageAlternatesHighAndLowOnTickedPhasesThenFixedMode
     EXPECT_DOUBLE_EQ(progress.back(), 1.0);
 
     const QStringList sent = receivedSince(mark);
-    EXPECT_TRUE(InOrder(sent, {QStringLiteral("outp 1"), QStringLiteral("inst:coup all;:volt 100.0"),
-                               QStringLiteral("freq:mode fix;:freq:slew:mode fix"),
-                               QStringLiteral("abort;:inst:coup none;:list:step auto;:list:coun 20"),
-                               QStringLiteral("inst:coup none;:inst:nsel 1;:list:volt 110.0,90.0;"
-                                              ":list:dwell 0.05000,0.05000;"
-                                              ":list:volt:slew 408.1633,408.1633"),
-                               QStringLiteral("inst:coup none;:inst:nsel 3;:list:volt 110.0,90.0;"
-                                              ":list:dwell 0.05000,0.05000;"
-                                              ":list:volt:slew 408.1633,408.1633"),
-                               QStringLiteral(":trig:sync:phas 0.0;:trig:sync:sour phas"),
-                               QStringLiteral(":init:name tran")}));
+    EXPECT_TRUE(
+        InOrder(sent, {QStringLiteral("outp 1"), QStringLiteral("inst:coup all;:volt 100.0"),
+                       QStringLiteral("freq:mode fix;:freq:slew:mode fix"),
+                       QStringLiteral("abort;:inst:coup none;:list:step auto;:list:coun 20"),
+                       QStringLiteral("inst:coup none;:inst:nsel 1;:list:volt 110.0,90.0;"
+                                      ":list:dwell 0.05000,0.05000;"
+                                      ":list:volt:slew 408.1633,408.1633"),
+                       QStringLiteral("inst:coup none;:inst:nsel 3;:list:volt 110.0,90.0;"
+                                      ":list:dwell 0.05000,0.05000;"
+                                      ":list:volt:slew 408.1633,408.1633"),
+                       QStringLiteral(":trig:sync:phas 0.0;:trig:sync:sour phas"),
+                       QStringLiteral(":init:name tran")}));
     // Phase B is not modulated, and every phase keeps its waveform.
     EXPECT_TRUE(sent.contains(QStringLiteral(
         ":inst:nsel 1;:volt:mode list;:volt:slew:mode list;:func:mode fix;:inst:nsel 2;:volt:mode "
@@ -127,9 +136,10 @@ TEST_P(ModulationRunTest, VoltageAlternatesHighAndLowOnTickedPhasesThenFixedMode
     std::array<std::set<long>, 3> levels;
     for (const QJsonObject& o : outputsWhileListed()) {
         const QJsonObject ramps = o.value(QLatin1String("ramps")).toObject();
-        const double to = ramps.contains(QLatin1String("vac"))
-                              ? ramps.value(QLatin1String("vac")).toObject().value(QLatin1String("to")).toDouble()
-                              : o.value(QLatin1String("vac")).toDouble();
+        const double to =
+            ramps.contains(QLatin1String("vac"))
+                ? ramps.value(QLatin1String("vac")).toObject().value(QLatin1String("to")).toDouble()
+                : o.value(QLatin1String("vac")).toDouble();
         levels[size_t(o.value(QLatin1String("phase")).toInt() - 1)].insert(std::lround(to));
     }
     EXPECT_TRUE(levels[0].count(110) && levels[0].count(90));
@@ -144,7 +154,8 @@ TEST_P(ModulationRunTest, FrequencyModulatesTheCommonFrequencyWithVoltagesFixed)
     ModulationSettings s;
     s.entry(ModulationTab::Frequency) = {400, 20, 5, 1};
     const qsizetype mark = received().size();
-    const ModulationRunOutcome outcome = ModulationRun(program(), s, ModulationTab::Frequency).run();
+    const ModulationRunOutcome outcome =
+        ModulationRun(program(), s, ModulationTab::Frequency).run();
 
     ASSERT_EQ(outcome.result, ListRunResult::Completed) << outcome.message.toStdString();
     const QStringList sent = receivedSince(mark);
@@ -160,11 +171,48 @@ TEST_P(ModulationRunTest, FrequencyModulatesTheCommonFrequencyWithVoltagesFixed)
     for (const QJsonObject& o : outputsWhileListed()) {
         const QJsonObject ramps = o.value(QLatin1String("ramps")).toObject();
         if (ramps.contains(QLatin1String("freq")))
-            freqs.insert(std::lround(ramps.value(QLatin1String("freq")).toObject().value(QLatin1String("to")).toDouble()));
+            freqs.insert(std::lround(ramps.value(QLatin1String("freq"))
+                                         .toObject()
+                                         .value(QLatin1String("to"))
+                                         .toDouble()));
         EXPECT_NEAR(o.value(QLatin1String("vac")).toDouble(), 115.0, 1e-6);
     }
     EXPECT_TRUE(freqs.count(420) && freqs.count(380));
     expectFixedModes();
+}
+
+TEST_P(ModulationRunTest, DcModulationStartsAtOnceAndLeavesTheFrequencyAlone) {
+    startModel(4, {QStringLiteral("--time-scale"), QStringLiteral("10")});
+    if (HasFatalFailure()) return;
+    program().link.Send(0, QStringLiteral("inst:coup all;:mode dc;:volt 28"));
+    ASSERT_FALSE(ReadBackState(program(), 4));
+    const qsizetype mark = received().size();
+    const ModulationRunOutcome outcome =
+        ModulationRun(program(), voltage(28, 2, 10, 0.5, 1), ModulationTab::Voltage).run();
+    ASSERT_EQ(outcome.result, ListRunResult::Completed) << outcome.message.toStdString();
+    const QStringList sent = receivedSince(mark);
+    EXPECT_TRUE(
+        InOrder(sent, {QStringLiteral("inst:coup all;:volt:dc 28.0"),
+                       QStringLiteral("trig:sync:sour imm"), QStringLiteral(":init:name tran"),
+                       QStringLiteral(":inst:coup all;:volt:mode fix;:volt:slew:mode fix;"
+                                      ":func:mode fix")}));
+    // Queries (the readback's) aside.
+    for (const QString& line : sent)
+        if (!line.contains(QLatin1Char('?')))
+            EXPECT_FALSE(line.startsWith(QLatin1String("freq ")) ||
+                         line.contains(QLatin1String("freq:")))
+                << line.toStdString();
+    std::set<long> levels;
+    for (const QJsonObject& o : outputsWhileListed()) {
+        if (o.value(QLatin1String("phase")).toInt() != 1) continue;
+        const QJsonObject ramps = o.value(QLatin1String("ramps")).toObject();
+        levels.insert(std::lround(
+            ramps.contains(QLatin1String("vdc"))
+                ? ramps.value(QLatin1String("vdc")).toObject().value(QLatin1String("to")).toDouble()
+                : o.value(QLatin1String("vdc")).toDouble()));
+    }
+    EXPECT_TRUE(levels.count(30) && levels.count(26));
+    EXPECT_EQ(TimelineEvents(timelinePath, QStringLiteral("point")).size(), 10u);
 }
 
 TEST_P(ModulationRunTest, RefusedEntriesSendNothing) {
@@ -215,7 +263,8 @@ TEST_P(ModulationRunTest, AbortSilenceAndALostLinkEndTheRunAndRestoreWhatCanBe) 
         bool lost;
     } cases[] = {
         {"abort", {}, true, ListRunResult::Aborted, false},
-        {"no state", QStringLiteral("noreply-match trig:stat"), false, ListRunResult::Failed, false},
+        {"no state", QStringLiteral("noreply-match trig:stat"), false, ListRunResult::Failed,
+         false},
         {"garbage", QStringLiteral("garbage all"), false, ListRunResult::Failed, false},
         {"dropped", QStringLiteral("drop 1"), false, ListRunResult::Failed, true},
     };
@@ -250,12 +299,29 @@ TEST_P(ModulationRunTest, AbortSilenceAndALostLinkEndTheRunAndRestoreWhatCanBe) 
         if (c.lost) continue;
         if (c.abort) EXPECT_EQ(outcome.message, QStringLiteral("Modulation aborted by operator"));
         const QStringList sent = receivedSince(mark);
-        EXPECT_TRUE(InOrder(sent, {QStringLiteral(":init:name tran"), QStringLiteral("abort"),
-                                   QStringLiteral("freq:mode fix;:freq:slew:mode fix;:outp:ttlt:sour "
-                                                  "bot;:outp:ttlt 0;:inst:coup all;:volt:mode "
-                                                  "fix;:volt:slew:mode fix;:func:mode fix")}));
+        EXPECT_TRUE(
+            InOrder(sent, {QStringLiteral(":init:name tran"), QStringLiteral("abort"),
+                           QStringLiteral("freq:mode fix;:freq:slew:mode fix;:outp:ttlt:sour "
+                                          "bot;:outp:ttlt 0;:inst:coup all;:volt:mode "
+                                          "fix;:volt:slew:mode fix;:func:mode fix")}));
         expectFixedModes();
     }
+}
+
+TEST_P(ModulationRunTest, ASourceErrorBeforeTheListsEndsTheRunWithItsText) {
+    startModel(4);
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(control(QStringLiteral("fault error -222")));
+    const qsizetype mark = received().size();
+    const ModulationRunOutcome outcome =
+        ModulationRun(program(), voltage(100, 10, 10, 60, 1), ModulationTab::Voltage).run();
+    EXPECT_EQ(outcome.result, ListRunResult::Failed);
+    EXPECT_TRUE(outcome.message.startsWith(QLatin1String("-222,")));
+    EXPECT_TRUE(outcome.message.endsWith(QLatin1String(" - Run aborted")));
+    EXPECT_EQ(prompt().messages(), QStringList{outcome.message});
+    EXPECT_EQ(prompt().status(1), outcome.message);
+    for (const QString& line : receivedSince(mark))
+        EXPECT_FALSE(line.contains(QLatin1String("list"))) << line.toStdString();
 }
 
 struct CliRun {
@@ -308,7 +374,8 @@ TEST_P(ModulationCliTest, EachWayARunEndsHasItsExitStatus) {
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.json.value(QLatin1String("outcome")).toString(), QStringLiteral("completed"));
     EXPECT_TRUE(r.json.value(QLatin1String("restored")).toBool());
-    EXPECT_EQ(r.json.value(QLatin1String("list")).toObject().value(QLatin1String("count")).toInt(), 10);
+    EXPECT_EQ(r.json.value(QLatin1String("list")).toObject().value(QLatin1String("count")).toInt(),
+              10);
 
     r = cli({QStringLiteral("run-modulation"), quick, tab, QStringLiteral("frequency")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();

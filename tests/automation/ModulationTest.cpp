@@ -45,7 +45,8 @@ TEST(ModulationList, PointsDwellSlewAndCount) {
 
 TEST(ModulationList, LineAndSteadyLevel) {
     const ModulationEntry e{100, 10, 10, 10};
-    EXPECT_EQ(ModulationListLine(ModulationTab::Voltage, ComputeModulationList(ModulationTab::Voltage, e)),
+    EXPECT_EQ(ModulationListLine(ModulationTab::Voltage,
+                                 ComputeModulationList(ModulationTab::Voltage, e)),
               QStringLiteral("list:volt 110.0,90.0;:list:dwell 0.05000,0.05000;"
                              ":list:volt:slew 408.1633,408.1633"));
     EXPECT_EQ(ModulationListLine(ModulationTab::Frequency,
@@ -64,8 +65,8 @@ TEST(ModulationEntries, TimingThatCannotPlayIsRejected) {
     const struct {
         double rate, runTime;
         bool valid;
-    } cases[] = {{10, 60, true},    {0, 60, false},      {-5, 60, false},   {10, 0, false},
-                 {10, -1, false},   {50000, 1, true},    {200000, 1, false}, {NAN, 1, false}};
+    } cases[] = {{10, 60, true},  {0, 60, false},   {-5, 60, false},    {10, 0, false},
+                 {10, -1, false}, {50000, 1, true}, {200000, 1, false}, {NAN, 1, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rate);
         EXPECT_EQ(ModulationTimingValid({100, 10, c.rate, c.runTime}), c.valid);
@@ -93,8 +94,9 @@ TEST(ModulationEntries, RangeErrorsNameTheConflict) {
         const QString error = ModulationRangeError(c.tab, {c.average, c.depth, 10, 1}, limits);
         EXPECT_EQ(error.split(QStringLiteral("\r\n")).first(), QLatin1String(c.first));
     }
-    EXPECT_EQ(ModulationRangeError(ModulationTab::Voltage, {10, 20, 10, 1}, limits),
-              QStringLiteral("Data entry error. Requested modulation\r\ndepth exceeds average voltage."));
+    EXPECT_EQ(
+        ModulationRangeError(ModulationTab::Voltage, {10, 20, 10, 1}, limits),
+        QStringLiteral("Data entry error. Requested modulation\r\ndepth exceeds average voltage."));
     EXPECT_EQ(ModulationRangeError(ModulationTab::Frequency, {995, 10, 10, 1}, limits),
               QStringLiteral("Data entry error. Requested frequency modulation\r\n"
                              "is above AC source frequency range high limit."));
@@ -163,7 +165,10 @@ TEST_F(ModulationFileTest, BadContentIsRefusedByName) {
         {"[Voltage_Modulation]\nDepth=" + QByteArray(1 << 20, '7') + "x\n",
          "[Voltage_Modulation] Depth"},
         {QByteArray("[Voltage_Modulation]\nDepth=5\0\0\n", 31), "NUL"},
-        {QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0", 10), "NUL"},
+        {QByteArray("\x7f"
+                    "ELF\x02\x01\x01\0\0\0",
+                    10),
+         "NUL"},
         {"just text\n", "not a modulation file"},
     };
     for (const auto& c : cases) {
@@ -172,7 +177,8 @@ TEST_F(ModulationFileTest, BadContentIsRefusedByName) {
         const ModulationFileRead read = ReadModulationFile(path);
         EXPECT_FALSE(read.settings);
         EXPECT_TRUE(read.error.startsWith(path)) << read.error.left(200).toStdString();
-        EXPECT_TRUE(read.error.contains(QLatin1String(c.named))) << read.error.left(200).toStdString();
+        EXPECT_TRUE(read.error.contains(QLatin1String(c.named)))
+            << read.error.left(200).toStdString();
         EXPECT_LT(read.error.size(), 300);
     }
 }

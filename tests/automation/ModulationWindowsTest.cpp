@@ -9,11 +9,11 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QEvent>
-#include <QPointer>
 #include <QDir>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -33,8 +33,7 @@ protected:
         program().settings.link.arbDownloadDelay = 10;
     }
 
-    template <class W>
-    static W* control(QWidget* window, const char* name, int index = -1) {
+    template <class W> static W* control(QWidget* window, const char* name, int index = -1) {
         for (W* w : window->findChildren<W*>(QString::fromLatin1(name)))
             if (index < 0 || w->property("index").toInt() == index) return w;
         ADD_FAILURE() << "no control " << name << " " << index;
@@ -82,7 +81,8 @@ TEST_P(ModulationWindowsTest, ModulationRunsFromTheEntriesAndRefusesBadOnes) {
         QString message;
     } refusals[] = {
         {"txtModDepth", QStringLiteral("200"),
-         QStringLiteral("Data entry error. Requested modulation\r\ndepth exceeds average voltage.")},
+         QStringLiteral(
+             "Data entry error. Requested modulation\r\ndepth exceeds average voltage.")},
         {"txtModFreq", QStringLiteral("0"),
          QStringLiteral("User data entry out of range or invalid.\r\nNo change in settings made.")},
         {"txtRunTime", QStringLiteral("1,5 s"),
@@ -100,7 +100,8 @@ TEST_P(ModulationWindowsTest, ModulationRunsFromTheEntriesAndRefusesBadOnes) {
     keepScreenshot(&window, QStringLiteral("frmModulation.png"));
 
     control<QPushButton>(&window, "cmdStart")->click();
-    EXPECT_EQ(control<QLabel>(&window, "lblStatus")->text(), QStringLiteral("Modulation run time completed"));
+    EXPECT_EQ(control<QLabel>(&window, "lblStatus")->text(),
+              QStringLiteral("Modulation run time completed"));
     EXPECT_EQ(control<QProgressBar>(&window, "pgbRunTime")->value(), 1000);
     EXPECT_TRUE(control<QPushButton>(&window, "cmdStart")->isEnabled());
     EXPECT_EQ(program().outputState.OutputOn, 1);
@@ -122,7 +123,8 @@ TEST_P(ModulationWindowsTest, ClosingTheModulationWindowMidRunAbortsAndRestoresF
     control<QPushButton>(&window, "cmdStart")->click();
     EXPECT_TRUE(closedWhileRunning);
     EXPECT_FALSE(window.isVisible());
-    EXPECT_EQ(control<QLabel>(&window, "lblStatus")->text(), QStringLiteral("Modulation aborted by operator"));
+    EXPECT_EQ(control<QLabel>(&window, "lblStatus")->text(),
+              QStringLiteral("Modulation aborted by operator"));
     EXPECT_EQ(query(QStringLiteral("inst:nsel 1;:volt:mode?")), QStringLiteral("FIX"));
 }
 
@@ -150,7 +152,8 @@ TEST_P(ModulationWindowsTest, ClosingTheRippleWindowMidTestAsksThenRestores) {
     QPointer<frmDCRipple> alive(window);
     control<QPushButton>(window, "cmdStart")->click();
     EXPECT_TRUE(stillRunning);
-    EXPECT_TRUE(label.startsWith(QLatin1String("Complete test: 000:00:00:0"))) << label.toStdString();
+    EXPECT_TRUE(label.startsWith(QLatin1String("Complete test: 000:00:00:0")))
+        << label.toStdString();
     EXPECT_TRUE(label.endsWith(QLatin1String(" / 000:01:15:00"))) << label.toStdString();
     EXPECT_EQ(prompt().questions().size(), 2);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -242,6 +242,13 @@ TEST_F(SequenceFile, UserDataKeepsItsDefaultsForMissingKeys) {
     QFile f(ini);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.readAll().contains("Simulated=1"));
+
+    // A damaged companion file gives what it holds and the defaults for the rest.
+    const QString hostile = write(QStringLiteral("h.ini"), QByteArray("[UserData]\nEUT=a\0b\n", 20) +
+                                                           QByteArray(1 << 20, '\xff') + "\nComment=ok\n");
+    const SequenceUserData damaged = ReadSequenceUserData(hostile);
+    EXPECT_EQ(damaged.testedBy, QStringLiteral("Test department"));
+    EXPECT_EQ(damaged.comment, QStringLiteral("ok"));
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // The test report record as the run and the operator fill it, and its
 // plain-text report: fields, tables, readings (absent ones shown as "-").
-#include "link/OutputState.h"
 #include "reports/PlainTextReport.h"
+#include "link/OutputState.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -48,7 +48,8 @@ TEST(TestReportRecord, TheRunAndTheOperatorFillTheirFields) {
     EXPECT_FALSE(SetUserDataField(r, "colour", "x"));
     EXPECT_EQ(r[FieldEutDescription], "eut text");
     EXPECT_EQ(r[FieldPressure], "pressure text");
-    EXPECT_EQ(r[FieldObservations], "User comments\r\n" + QString(72, '-') + "\r\nobservations text");
+    EXPECT_EQ(r[FieldObservations],
+              "User comments\r\n" + QString(72, '-') + "\r\nobservations text");
 }
 
 TEST(PlainTextReport, ShowsTheRunTheTablesAndEveryReadingOrADash) {
@@ -84,8 +85,9 @@ TEST(PlainTextReport, ShowsTheRunTheTablesAndEveryReadingOrADash) {
     for (const QString& l : lines)
         simplified << l.simplified();
     const auto has = [&](const QString& line) {
-        return lines.contains(line) || simplified.contains(line) ? testing::AssertionSuccess()
-                                         : testing::AssertionFailure() << line.toStdString();
+        return lines.contains(line) || simplified.contains(line)
+                   ? testing::AssertionSuccess()
+                   : testing::AssertionFailure() << line.toStdString();
     };
     EXPECT_EQ(lines[0], "Ostrel");
     EXPECT_EQ(lines[1], "RTCA/DO160 Test Report");

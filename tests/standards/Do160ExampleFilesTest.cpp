@@ -195,11 +195,13 @@ TEST(Do160Examples, TheListedWaveformAndTheSetupsLoad) {
     for (const Setup s : {Setup{"single-phase-115V-400Hz.stp", 0, 0, 115},
                           Setup{"single-phase-230V-400Hz-high-range.stp", 0, 1, 230},
                           Setup{"dc-28V.stp", 1, 0, 28}}) {
-        const SetupReadResult r = ReadSetupFile(kData + "/examples/" + s.file, model, OutputState{});
+        const SetupReadResult r =
+            ReadSetupFile(kData + "/examples/" + s.file, model, OutputState{});
         ASSERT_TRUE(r.ok) << s.file << " " << r.error.toStdString();
         EXPECT_EQ(r.state.OutputMode, s.mode) << s.file;
         EXPECT_EQ(r.state.HighRange, s.range) << s.file;
-        EXPECT_FLOAT_EQ(s.mode == 1 ? r.state.Phase[0].DcVoltage : r.state.Phase[0].Voltage, s.volts);
+        EXPECT_FLOAT_EQ(s.mode == 1 ? r.state.Phase[0].DcVoltage : r.state.Phase[0].Voltage,
+                        s.volts);
         EXPECT_FLOAT_EQ(r.state.Frequency, 400);
     }
 }

@@ -101,11 +101,11 @@ TEST_F(EutAcquisitionTest, APhaseIsReadWithFetchQueriesAfterItsSelectionChecksOu
     const qsizetype before = received().size();
     const PhaseMeasurement m = MeasurePhase(0, request(5).conditions, io);
     ASSERT_TRUE(m.ok);
-    EXPECT_EQ(received().mid(before),
-              QStringList({"inst:coup none;:inst:nsel 1", "syst:err?", "fetc:freq?",
-                           "meas:volt:ac?", "fetc:curr:ac?", "fetc:pow:ac:app?",
-                           "meas:curr:ampl:max?", "fetc:pow:ac:pfac?", "fetc:curr:harm:thd?",
-                           "fetc:volt:harm:thd?"}));
+    EXPECT_EQ(
+        received().mid(before),
+        QStringList({"inst:coup none;:inst:nsel 1", "syst:err?", "fetc:freq?", "meas:volt:ac?",
+                     "fetc:curr:ac?", "fetc:pow:ac:app?", "meas:curr:ampl:max?",
+                     "fetc:pow:ac:pfac?", "fetc:curr:harm:thd?", "fetc:volt:harm:thd?"}));
     EXPECT_NEAR(m.frequency.value_or(0), 400, 0.1);
 
     ASSERT_TRUE(source.control("fault error -221"));
@@ -169,8 +169,8 @@ TEST_F(EutAcquisitionTest, ASweepMeasuresEveryFrequencyReturnsAndSummarisesThemA
         Delay(seconds / kTimeScale);
         return true;
     };
-    const QVector<EutAcquisition> taken = RunEutSweep(
-        sweep, io, state, {[&](const QString& s) { statuses << s; }, {}, {}}, wait);
+    const QVector<EutAcquisition> taken =
+        RunEutSweep(sweep, io, state, {[&](const QString& s) { statuses << s; }, {}, {}}, wait);
     ASSERT_EQ(taken.size(), 8);
     for (int i = 0; i < taken.size(); ++i) {
         EXPECT_EQ(taken[i].entry, i + 1);
@@ -209,7 +209,8 @@ TEST_F(EutAcquisitionTest, AbortingASweepStopsBeforeTheNextStepAndStillReturnsTh
     int acquisitions = 0;
     bool abort = false;
     const EutEvents events{[&](const QString& s) {
-                               if (s.startsWith("Measuring EUT") && ++acquisitions == 1) abort = true;
+                               if (s.startsWith("Measuring EUT") && ++acquisitions == 1)
+                                   abort = true;
                            },
                            {},
                            [&] { return abort; }};

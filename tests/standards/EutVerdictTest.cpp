@@ -31,7 +31,10 @@ TEST(CurrentDistortionVerdict, FollowsTheLimitAndTheReadings) {
         {"no limit", 0.0f, {50.0f, 50.0f, 50.0f}, true, DistortionVerdict::NoLimit},
         {"no limit, no readings", 0.0f, {}, true, DistortionVerdict::NoLimit},
         {"a phase not read", 5.0f, {1.0f, std::nullopt, 9.0f}, true, DistortionVerdict::NoData},
-        {"single phase judges A only", 5.0f, {1.0f, std::nullopt, 9.0f}, false,
+        {"single phase judges A only",
+         5.0f,
+         {1.0f, std::nullopt, 9.0f},
+         false,
          DistortionVerdict::Pass},
     };
     for (const VerdictCase& c : cases)
@@ -56,7 +59,8 @@ TEST(HarmonicVerdictTable, OrderLimitFollowsTheFrequencyAndThePhases) {
     };
     for (const Case c : {Case{400, true, 16}, Case{800, true, 8}, Case{400, false, 40},
                          Case{800, false, 24}, Case{0, false, 0}})
-        EXPECT_EQ(HarmonicBandwidthOrder(c.hz, c.threePhase), c.order) << c.hz << " " << c.threePhase;
+        EXPECT_EQ(HarmonicBandwidthOrder(c.hz, c.threePhase), c.order)
+            << c.hz << " " << c.threePhase;
 }
 
 // A spectrum with fundamentals of 10 A and 100 V, a 3rd harmonic of 0.5 A
@@ -73,7 +77,7 @@ HarmonicData spectrum(float currentFundamental = 10) {
 
 TEST(HarmonicVerdictTable, EachRowIsJudgedAgainstItsRevisedLimit) {
     DistortionLimits limits;
-    limits.harmonic[2] = 2.5f; // 3rd: D = 2.5 + 1.25 x 2 = 5.0, E = 5.0 passes
+    limits.harmonic[2] = 2.5f;  // 3rd: D = 2.5 + 1.25 x 2 = 5.0, E = 5.0 passes
     limits.harmonic[4] = 7.99f; // 5th: E = 8 fails
     const HarmonicVerdictTable t = BuildHarmonicTable(spectrum(), true, 400, true, limits);
     EXPECT_EQ(HarmonicRowTexts(t[2]),
@@ -118,8 +122,9 @@ protected:
 };
 
 TEST_F(LimitsFile, ReadsTheSetOfTheSupplyKind) {
-    write("; example\n[PHASES_1]\nIthd = 10.0\n[TABLE_1]\nIHarmLimit_3 = 6.5\nIHarmLimit_40 = 0.25\n"
-          "IHarmLimit_5 =  \n[PHASES_3]\nIthd=8\n");
+    write(
+        "; example\n[PHASES_1]\nIthd = 10.0\n[TABLE_1]\nIHarmLimit_3 = 6.5\nIHarmLimit_40 = 0.25\n"
+        "IHarmLimit_5 =  \n[PHASES_3]\nIthd=8\n");
     const DistortionLimitsRead one = ReadDistortionLimits(path, DistortionLimitSet(false, false));
     ASSERT_TRUE(one.ok) << one.error.toStdString();
     EXPECT_TRUE(one.found);

@@ -356,6 +356,13 @@ TEST_F(TestRunTest, WithoutASourceEachGroupTakesItsDwellAndSeesAbort) {
     clock.start();
     EXPECT_EQ(run(r).outcome, RunOutcome::Completed);
     EXPECT_GE(clock.elapsed(), 750);
+    // A countdown of whole seconds still takes the group's own time.
+    program().engineClock.timeScale = 5;
+    clock.restart();
+    EXPECT_EQ(run(requestFor(Grid({step("115.0", "2.5000")}))).outcome, RunOutcome::Completed);
+    EXPECT_GE(clock.elapsed(), 495); // 2.5 s, shown as 3 whole seconds
+    EXPECT_LT(clock.elapsed(), 600);
+    program().engineClock.timeScale = 1;
 
     clock.restart();
     QTimer::singleShot(100, [this] {
@@ -363,4 +370,37 @@ TEST_F(TestRunTest, WithoutASourceEachGroupTakesItsDwellAndSeesAbort) {
     });
     EXPECT_EQ(run(r).outcome, RunOutcome::Aborted);
     EXPECT_LT(clock.elapsed(), 500);
+}
+
+TEST_F(TestRunTest, RepliesSpoiledWhileWaitingForCompletionFailOnlyThreeInARow) {
+    struct Case {
+        const char* fault;
+        RunOutcome outcome;
+    } cases[] = {{"garbage 3", RunOutcome::Failed},
+                 {"garbage 2", RunOutcome::Completed},
+                 {"late 1500 1", RunOutcome::Completed}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        source.stop();
+        program().link.CloseLan();
+        program().link.ClearLost();
+        QFile::remove(logPath);
+        connect();
+        bool armed = false;
+        TestRunCallbacks callbacks;
+        callbacks.status = [&](const QString& s) {
+            if (!armed && s == QLatin1String("Polling power source completion status...")) {
+                armed = true;
+                ASSERT_TRUE(control(QStringLiteral("fault ") + QLatin1String(c.fault)));
+            }
+        };
+        const TestRunOutcome out = run(requestFor(Grid({step("115.0", "0.5000")})), callbacks);
+        EXPECT_TRUE(armed);
+        EXPECT_EQ(out.outcome, c.outcome) << out.reason.toStdString();
+        if (c.outcome == RunOutcome::Failed)
+            EXPECT_EQ(out.reason, QStringLiteral("ERROR: No reply from the power source while waiting for test completion."));
+        EXPECT_FALSE(program().testRunning);
+        ASSERT_TRUE(control(QStringLiteral("fault clear")));
+        EXPECT_FALSE(modes().contains(QLatin1String("LIST")));
+    }
 }

@@ -17,8 +17,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -105,6 +105,9 @@ TEST_F(Do160Window, OpensOnTheDefaultGroupWithTheFirstTestTintedAndTrimmed) {
     open();
     EXPECT_EQ(window->objectName(), "frmDO160Tables");
     EXPECT_TRUE(control<QCheckBox>("chkReturnSteady")->isChecked());
+    EXPECT_FALSE(control<QPushButton>("cmdPrint")->isEnabled()) << "no report before a run";
+    EXPECT_TRUE(control<QPushButton>("cmdOutputOn")->isEnabled()) << "the relay is open";
+    EXPECT_FALSE(control<QPushButton>("cmdOutputOff")->isEnabled());
     EXPECT_EQ(control<QComboBox>("cmbAirFrame")->currentText(), "DO160_RevF");
     EXPECT_TRUE(control<QRadioButton>("optTestTable", 0)->isChecked());
     EXPECT_EQ(control<QTableWidget>("grdTestNumbers")->rowCount(), 6);
@@ -200,9 +203,11 @@ TEST_F(Do160Window, AUserLibraryLoadsAndADamagedTestIsRefusedByFileAndLine) {
     EXPECT_EQ(control<QLabel>("lblTableHeader")->text(), "My tests");
     ASSERT_EQ(prompt().messages().size(), 1);
     const QString message = prompt().messages()[0];
-    EXPECT_TRUE(message.startsWith("ERROR: Test file failed to load.\r\n")) << message.toStdString();
+    EXPECT_TRUE(message.startsWith("ERROR: Test file failed to load.\r\n"))
+        << message.toStdString();
     EXPECT_TRUE(message.contains("Broken.ini")) << message.toStdString();
-    EXPECT_EQ(control<QLineEdit>("txtTestFileHeader")->text(), before) << "the test on screen stays";
+    EXPECT_EQ(control<QLineEdit>("txtTestFileHeader")->text(), before)
+        << "the test on screen stays";
 }
 
 TEST_F(Do160Window, ComingBackInDcModeFallsBackToTheFirstDcGroupWithTheWarning) {
@@ -216,7 +221,19 @@ TEST_F(Do160Window, ComingBackInDcModeFallsBackToTheFirstDcGroupWithTheWarning) 
     EXPECT_FALSE(control<QComboBox>("cmbTestFrequency")->isEnabled());
     QTableWidget* steps = control<QTableWidget>("grdSettings");
     EXPECT_TRUE(steps->isColumnHidden(1)) << "no frequency columns in DC mode";
-    EXPECT_EQ(control<QLineEdit>("txtTestFileHeader")->text(), "EXAMPLE: normal steady state at 28 V DC");
+    EXPECT_EQ(control<QLineEdit>("txtTestFileHeader")->text(),
+              "EXAMPLE: normal steady state at 28 V DC");
+
+    // Measured in DC mode (here by the simulated meter): DC labels, no frequency, no power factor.
+    program().outputState.Phase[0].DcVoltage = 28;
+    control<QPushButton>("cmdUpdateMeas")->click();
+    EXPECT_EQ(control<QLabel>("lblVoltRMS")->text(), "Volt DC (V):");
+    EXPECT_EQ(control<QLabel>("lblPowerlev")->text(), "Power (W):");
+    EXPECT_EQ(control<QLineEdit>("txtFreqMeas")->text(), "DC");
+    EXPECT_EQ(control<QLineEdit>("txtPowerFactor", 0)->text(), "n/a");
+    EXPECT_FALSE(control<QLineEdit>("txtVoltRMS", 0)->text().isEmpty());
+    EXPECT_EQ(control<QTableWidget>("grdSpectrum", 0)->item(0, 1)->text(), "")
+        << "no harmonics on DC";
 }
 
 TEST_F(Do160Window, TheEditMenuWorksOnTheSelectedStepAndClosingAsksToSave) {
@@ -243,8 +260,10 @@ TEST_F(Do160Window, TheEditMenuWorksOnTheSelectedStepAndClosingAsksToSave) {
 
     prompt().answer(PromptAnswer::No);
     window->close();
-    EXPECT_EQ(prompt().questions(),
-              QStringList{"You made changes to the test parameters.\r\nWould you like to save these changes?"});
+    EXPECT_EQ(
+        prompt().questions(),
+        QStringList{
+            "You made changes to the test parameters.\r\nWould you like to save these changes?"});
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(window.isNull());
     EXPECT_EQ(program().store().GetSetting("UserPreferences", "DO160_Test_Rev", ""), "5");
@@ -258,7 +277,8 @@ TEST_F(Do160Window, SavingAShippedTestWritesTheOperatorsCopyWhichThenWins) {
     prompt().chooseFile(copy);
     window->findChild<QAction*>("mnuFSave")->trigger();
     ASSERT_TRUE(QFileInfo::exists(copy)) << prompt().messages().join('\n').toStdString();
-    QFile shipped(QStringLiteral(OSTREL_SOURCE_DATA_DIR) + "/DO160_RevF/ACF115_Ex1_SteadyState.ini");
+    QFile shipped(QStringLiteral(OSTREL_SOURCE_DATA_DIR) +
+                  "/DO160_RevF/ACF115_Ex1_SteadyState.ini");
     ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
     EXPECT_FALSE(shipped.readAll().contains("116.3")) << "the shipped file is never written";
 
@@ -288,7 +308,8 @@ TEST_F(Do160Window, OnlyTheOperatorsFrequencyChoiceMovesTheSourceAndTheSweepRetu
     ASSERT_EQ(window->powerGroup(), 4);
     EXPECT_TRUE(frequency->isEnabled());
     EXPECT_EQ(frequency->currentText(), "400_Hz");
-    EXPECT_EQ(receivedSince(mark).filter("freq").size(), 0) << "a group change only picks the limits";
+    EXPECT_EQ(receivedSince(mark).filter("freq").size(), 0)
+        << "a group change only picks the limits";
 
     mark = receivedSince(0).size();
     frequency->setCurrentIndex(frequency->findText("500_Hz"));
@@ -302,7 +323,8 @@ TEST_F(Do160Window, OnlyTheOperatorsFrequencyChoiceMovesTheSourceAndTheSweepRetu
     EXPECT_NEAR(taken.last().measuredFrequency.value_or(0), 800, 0.1);
     EXPECT_EQ(VerdictText(taken.last().verdict), "Pass"); // 3 % against the example's 10 %
     const QStringList sent = receivedSince(mark).filter("freq:slew");
-    EXPECT_EQ(sent.mid(sent.size() - 2), QStringList({"freq:slew 440;:freq 500.0", "freq:slew max"}));
+    EXPECT_EQ(sent.mid(sent.size() - 2),
+              QStringList({"freq:slew 440;:freq 500.0", "freq:slew max"}));
     EXPECT_EQ(frequency->currentText(), "500_Hz");
     QFile summary(program().paths.userFile(Do160Standard().summaryFile));
     ASSERT_TRUE(summary.open(QIODevice::ReadOnly));
@@ -336,6 +358,26 @@ TEST_F(Do160Window, AbortEndsTheRunAsAUserAbortInTheReport) {
     EXPECT_TRUE(window->acquisitions().isEmpty()) << "no acquisition after an abort";
 }
 
+TEST_F(Do160Window, OutputOffDuringARunAsksFirstThenEndsItWithTheRelayOpen) {
+    connect({"--load", "r=50"});
+    nominal115();
+    open();
+    clickRow("grdTestNumbers", 3);
+    prompt().answer(PromptAnswer::Yes);
+    QTimer::singleShot(400, window, [this] { control<QPushButton>("cmdOutputOff")->click(); });
+    control<QPushButton>("cmdStart")->click();
+    EXPECT_EQ(prompt().questions().value(0),
+              "WARNING: Test is in progress. Opening output relay\r\nwill cause test to be "
+              "aborted.\r\nDo you wish to proceed anyway?");
+    QStringList state;
+    ASSERT_TRUE(source.control("state?", &state));
+    EXPECT_TRUE(state.value(0).contains("relay=0")) << state.join(' ').toStdString();
+    EXPECT_TRUE(state.value(0).contains("transient=IDLE")) << state.join(' ').toStdString();
+    EXPECT_TRUE(control<QPushButton>("cmdOutputOn")->isEnabled());
+    EXPECT_FALSE(control<QPushButton>("cmdOutputOff")->isEnabled());
+    EXPECT_NE(window->resultText(), "Test completed");
+}
+
 TEST_F(Do160Window, ARunMeasuresTheEutAfterwardsAndTheReportSaysSo) {
     connect({"--model", "3", "--load", "r=50,thd=12"});
     nominal115();
@@ -347,7 +389,8 @@ TEST_F(Do160Window, ARunMeasuresTheEutAfterwardsAndTheReportSaysSo) {
     QTimer::singleShot(600, window, [this] { screenshot(window, "do160-running"); });
     control<QPushButton>("cmdStart")->click();
 
-    EXPECT_EQ(window->resultText(), "Test completed") << prompt().messages().join('\n').toStdString();
+    EXPECT_EQ(window->resultText(), "Test completed")
+        << prompt().messages().join('\n').toStdString();
     ASSERT_EQ(window->acquisitions().size(), 1);
     QLineEdit* verdict = control<QLineEdit>("txtCDistResult");
     EXPECT_EQ(verdict->text(), "Fail"); // 12 % against the example's 8 %
