@@ -174,6 +174,7 @@ bool frmTestTables::loadStructure(const QString& folder, int group) {
     filling_ = true;
     grdTestNumbers_->setVisible(false);
     grdTestNumbers_->clear();
+    grdTestNumbers_->clearSpans(); // the last table's extra row
     grdTestNumbers_->setColumnCount(structure_->columnCount());
     grdTestNumbers_->setRowCount(int(structure_->rows.size()));
     grdTestNumbers_->setHorizontalHeaderLabels(structure_->headers);
