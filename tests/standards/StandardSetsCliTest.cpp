@@ -59,6 +59,14 @@ protected:
         r.err = QString::fromUtf8(process.readAllStandardError());
         return r;
     }
+    // 270 V DC in the high range.
+    QString dc270() {
+        const QString path = tempPath("dc-270V.stp");
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("0\n400,1,1,0,0,1,0.1,0,1,0,0,0\n0,3,0,0,0,270\n0,3,240,0,0,270\n0,3,120,0,0,270\n");
+        return path;
+    }
     VirtualSourceProcess source;
     QString timeline = tempPath("timeline.jsonl");
 };
@@ -76,7 +84,7 @@ TEST_F(StandardSetsCli, EachSetRunsAShippedTestAsItsFileSays) {
         const char* group;
         const char* test;
         int model;
-        const char* setup;
+        const char* setup; // "": 270 V DC in the high range
         bool dc;
         int phases;
         int exit;          // 0 passed (a 12 % THD limit when the file gives none), 6 no limit
@@ -84,6 +92,11 @@ TEST_F(StandardSetsCli, EachSetRunsAShippedTestAsItsFileSays) {
     } cases[] = {
         {"ms704", "MS704_RevF", "TAC", "TAC_Nominal", 4, "three-phase-115V-400Hz.stp", false, 3, 0, "400_Hz"},
         {"ms704", "MS704_RevF", "SXF", "SXF_Nominal", 0, "single-phase-115V-400Hz.stp", false, 1, 0, "60_Hz"},
+        {"ms704", "MS704_RevF", "SAC", "SAC_Nominal", 0, "single-phase-115V-400Hz.stp", false, 1, 0, "400_Hz"},
+        {"ms704", "MS704_RevF", "SVF", "SVF_Nominal", 0, "single-phase-115V-400Hz.stp", false, 1, 0, "400_Hz"},
+        {"ms704", "MS704_RevF", "TVF", "TVF_Nominal", 4, "three-phase-115V-400Hz.stp", false, 3, 0, "400_Hz"},
+        {"ms704", "MS704_RevF", "LDC", "LDC_Nominal", 0, "dc-28V.stp", true, 1, 0, "DC"},
+        {"ms704", "MS704_RevF", "HDC", "HDC_Nominal", 0, "", true, 1, 0, "DC"},
         {"abd010018", "ABD010018_RevA", "A", "A_Ex2_Levels", 0, "single-phase-115V-400Hz.stp", false, 1, 0, "400_Hz"},
         {"a350", "ABD_A350_RevB", "TCF", "TCF_Ex2_Levels", 4, "three-phase-115V-400Hz.stp", false, 3, 0, "400_Hz"},
         {"amd24", "AMD24_RevC", "LDC", "LDC_Ex1_Nominal", 0, "dc-28V.stp", true, 1, 6, "DC"},
@@ -92,8 +105,8 @@ TEST_F(StandardSetsCli, EachSetRunsAShippedTestAsItsFileSays) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.standard) + " " + c.group);
         startSource({"--model", QString::number(c.model)});
-        const CliRun r = run({"--standard", c.standard, "--group", c.group, "--test", c.test, "--setup", setup(c.setup),
-                              "--close-relay"});
+        const CliRun r = run({"--standard", c.standard, "--group", c.group, "--test", c.test, "--setup",
+                              *c.setup ? setup(c.setup) : dc270(), "--close-relay"});
         EXPECT_EQ(r.exit, c.exit) << r.err.toStdString();
         EXPECT_EQ(r.json.value("standard").toString(), QLatin1String(c.standard));
         EXPECT_EQ(r.json.value("library").toString(), QLatin1String(c.library));
