@@ -8,7 +8,12 @@
 #include "standards/StandardWindows.h"
 #include "standards/TestStandard.h"
 #include "standards/frmTestTables.h"
+#include "link/Configuration.h"
+#include "link/Identification.h"
+#include "link/ModelSetup.h"
+#include "link/Readback.h"
 #include "support/ProgramFixture.h"
+#include "support/VirtualSourceProcess.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -261,4 +267,38 @@ TEST_F(StandardWindow, OpensOnTheRememberedRevisionWhenItsLibraryIsThere) {
         delete window.data();
     }
     EXPECT_EQ(B787RevisionSet(2).groups[1].caption, "AC: 235V / 360 - 800 Hz VF");
+}
+
+// On a source with a lagging load the window shows each phase's harmonic-1
+// current phase as the source's harmonic phase array gives it.
+TEST_F(StandardWindow, CurrentPhaseFieldsShowTheSourcesHarmonicOnePhase) {
+    VirtualSourceProcess source;
+    ASSERT_TRUE(source.start({"--model", "4", "--time-scale", "50", "--load", "r=40,lag=30"}))
+        << source.errorString().toStdString();
+    auto& link = program().settings.link;
+    link.bus = BusLan;
+    link.ipAddress = source.host();
+    link.socketPort = source.port();
+    program().link.state.lanTimeoutMs = 2000;
+    QString message;
+    const int index = OpenAndIdentify(program(), message);
+    ASSERT_GE(index, 0) << message.toStdString();
+    LoadModel(program(), index);
+    ReadSourceConfiguration(program(), index);
+    program().engineClock.timeScale = 50;
+    program().link.Send(0, "inst:coup all;:volt 115;:freq 400;:outp 1");
+    ASSERT_FALSE(ReadBackState(program(), program().sourceModel.ModelIndex));
+    ASSERT_EQ(program().outputState.MultiPhaseOutput, 1);
+
+    open(Ms704Standard());
+    control<QPushButton>("cmdAutoAcquire")->click();
+    for (int p = 0; p < 3; ++p) {
+        const QStringList array =
+            program().link.Query(0, QStringLiteral("inst:nsel %1;:fetc:arr:curr:harm:phas?").arg(p + 1), 2.0).split(',');
+        ASSERT_GT(array.size(), 1);
+        const QString shown = control<QLineEdit>("txtCurrPhase", p)->text();
+        EXPECT_NEAR(shown.toDouble(), array[1].toDouble(), 0.051) << p << " " << shown.toStdString();
+        EXPECT_NEAR(std::abs(shown.toDouble()), 30, 1.0) << p;
+    }
+    EXPECT_EQ(control<QComboBox>("cmbTestFrequency")->currentText(), "400_Hz");
 }
