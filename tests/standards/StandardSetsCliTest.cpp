@@ -9,6 +9,7 @@
 #include "support/ProgramFixture.h"
 #include "support/VirtualSourceProcess.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
@@ -163,6 +164,25 @@ TEST_F(StandardSetsCli, VariableFrequencyGroupSweepsItsBand) {
             if (e.value("event").toString() == "output") last = e.value("freq").toDouble();
         EXPECT_DOUBLE_EQ(last, 400.0);
     }
+}
+
+// B787 revision C (here the operator's copy) takes the 235 V group and refuses the 230 V one.
+TEST_F(StandardSetsCli, B787RevisionTakesItsOwnGroups) {
+    const QString own = tempPath("xdg/Ostrel/Ostrel/B787_RevC/");
+    QDir().mkpath(own);
+    const QString shipped = kData + "/B787_RevA/";
+    ASSERT_TRUE(QFile::copy(shipped + "787_Structure_Tbl_230VAC.ini", own + "787_Structure_Tbl_235VAC.ini"));
+    ASSERT_TRUE(QFile::copy(shipped + "230VAC_Ex1_Nominal.ini", own + "230VAC_Ex1_Nominal.ini"));
+    startSource({});
+    const QStringList common{"--standard", "b787", "--library", "B787_RevC", "--test", "230VAC_Ex1_Nominal", "--setup",
+                             setup("single-phase-230V-400Hz-high-range.stp"), "--close-relay"};
+    const CliRun later = run(common + QStringList{"--group", "235VAC"});
+    EXPECT_EQ(later.json.value("outcome").toString(), "completed") << later.json.value("reason").toString().toStdString();
+    EXPECT_EQ(later.json.value("revision").toString(), "C");
+    EXPECT_EQ(later.json.value("group").toObject().value("caption").toString(), "AC: 235V / 360 - 800 Hz VF");
+    const CliRun refused = run(common + QStringList{"--group", "230VAC"});
+    EXPECT_EQ(refused.exit, 3);
+    EXPECT_EQ(refused.json.value("reason").toString(), "Load FAILED: B787_RevC has no power group \"230VAC\".");
 }
 
 TEST_F(StandardSetsCli, WrongSetOrGroupIsAUsageError) {
