@@ -240,11 +240,11 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
     const TestStandard* found = FindStandard(o.standard);
     if (!found) return usage(QStringLiteral("unknown standard \"%1\"").arg(o.standard));
     const TestStandard& standard = *found;
-    std::optional<int> chosenGroup;
-    if (o.group) {
-        chosenGroup = standard.groupIndex(*o.group);
-        if (*chosenGroup < 0) return usage(QStringLiteral("unknown power group \"%1\"").arg(*o.group));
-    }
+    // A code of any revision's set; the revision chosen must have it.
+    const auto groupOf = [&](const TestStandard& s) { return o.group ? s.groupIndex(*o.group) : -1; };
+    if (o.group && groupOf(standard) < 0 &&
+        (!standard.revisionSet || groupOf(standard.revisionSet(standard.userLibraryRevision)) < 0))
+        return usage(QStringLiteral("unknown power group \"%1\"").arg(*o.group));
     program.engineClock.timeScale = o.timeScale;
 
     Report out;
@@ -270,6 +270,15 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
             return notStarted(ExitRefused, QStringLiteral("Load FAILED: no library entry \"%1\".").arg(*o.library));
     }
     const int revision = standard.revisionIndex(entryIndex);
+    // Sets whose groups differ by revision take the revision's set.
+    const TestStandard& set = standard.revisionSet ? standard.revisionSet(revision) : standard;
+    std::optional<int> chosenGroup;
+    if (o.group) {
+        chosenGroup = groupOf(set);
+        if (*chosenGroup < 0)
+            return notStarted(ExitRefused, QStringLiteral("Load FAILED: %1 has no power group \"%2\".")
+                                               .arg(entries.value(entryIndex), *o.group));
+    }
     const QString folder = LibraryFolder(entries.value(entryIndex));
     if (o.file.isEmpty()) {
         out.set(QStringLiteral("library"), entries.value(entryIndex));
@@ -293,7 +302,7 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
             out.set(QStringLiteral("reason"), failure.error);
             return {ExitFailedSent, out.fields, failure.error};
         }
-    const WindowStartResult start = RunWindowStart(program, standard, revision);
+    const WindowStartResult start = RunWindowStart(program, set, revision);
     if (program.link.Lost()) {
         out.set(QStringLiteral("outcome"), RunOutcomeName(RunOutcome::Failed));
         out.set(QStringLiteral("reason"), program.link.state.lostReason);
@@ -308,17 +317,17 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
 
     // The group and the mode rule.
     const int group = chosenGroup.value_or(start.defaultGroup);
-    const PowerGroup& pg = standard.groups[size_t(group)];
+    const PowerGroup& pg = set.groups[size_t(group)];
     out.set(QStringLiteral("group"), QJsonObject{{QStringLiteral("index"), group},
                                                  {QStringLiteral("code"), pg.code},
                                                  {QStringLiteral("caption"), pg.caption},
                                                  {QStringLiteral("name"), pg.reportName}});
-    if (const QString refusal = GroupRefusal(standard, group, state.OutputMode); !refusal.isEmpty())
+    if (const QString refusal = GroupRefusal(set, group, state.OutputMode); !refusal.isEmpty())
         return notStarted(ExitRefused, refusal);
 
     // The test: a row of the group's structure table, or the file given.
     TestReportRecord record;
-    const ChosenTest chosen = chooseTest(program, standard, o, folder, group);
+    const ChosenTest chosen = chooseTest(program, set, o, folder, group);
     QJsonObject test = chosen.json;
     record.testLabel = chosen.label;
     record.structureTable = chosen.structure;
@@ -342,7 +351,7 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
     out.set(QStringLiteral("hfFactors"), hf);
 
     BeginReport(record, {QStringLiteral("Ostrel ") + QStringLiteral(OSTREL_VERSION),
-                         QStringLiteral("RTCA/DO160 Test Report"), path, state.OutputMode,
+                         ReportTitle(set), path, state.OutputMode,
                          dc ? state.Phase[0].DcVoltage : state.Phase[0].Voltage, state.Frequency,
                          QDateTime::currentDateTime()});
     record.library = o.file.isEmpty() ? entries.value(entryIndex) : QString();
@@ -357,12 +366,15 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
     // The EUT measurement after the run, as the window does it.
     ProgramIo io(program);
     const DistortionLimitsRead limits =
-        ReadDistortionLimits(DistortionLimitsPath(program.paths, standard, folder), DistortionLimitSet(dc, threePhase));
+        ReadDistortionLimits(DistortionLimitsPath(program.paths, set, folder), DistortionLimitSet(dc, threePhase),
+                             set.distortionLayout);
     EutRequest eut;
     eut.conditions = {connected, dc, state.OutputMode == ModeACDC, threePhase, program.sourceModel.SeriesFamily() == 1};
     eut.limits = limits.limits;
     eut.programmedFrequency = state.Frequency;
-    eut.entry = TestFrequencyIndexFor(state.Frequency, dc);
+    eut.entries = set.testFrequencies;
+    eut.entry = TestFrequencyIndexFor(eut.entries, state.Frequency, dc);
+    eut.harmonicPhase = set.harmonicPhaseReadings;
     eut.sampleIntervalUs = float(start.sampleInterval.toDouble() * 1e6);
     bool measureAborted = false;
     const EutEvents events{[&](const QString& s) { program.prompt().setStatus(1, s); },
@@ -384,7 +396,7 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
         eut.programmedFrequency = program.outputState.Frequency;
         acquisitions.append(AcquireEutData(eut, io, program.measurements, events));
     };
-    TestRun run(program, standard, callbacks);
+    TestRun run(program, set, callbacks);
 
     QElapsedTimer sinceStart;
     sinceStart.start();
@@ -404,6 +416,7 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
         EutSweepRequest sweep;
         sweep.acquisition = eut;
         sweep.sweep = sweepOf(pg);
+        sweep.entries = SweepEntriesBetween(eut.entries, pg.sweepFirst, pg.sweepLast);
         sweep.presentEntry = eut.entry;
         sweep.settleSeconds = connected ? 2 : 5;
         acquisitions = RunEutSweep(sweep, io, program.measurements, events, [&](double s) {
@@ -413,7 +426,7 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
     watch.stop();
     if (!acquisitions.isEmpty()) {
         QString summaryError;
-        if (!WriteMeasurementSummary(program.paths.userFile(standard.summaryFile), acquisitions, summaryError))
+        if (!WriteMeasurementSummary(program.paths.userFile(set.summaryFile), acquisitions, summaryError))
             program.prompt().showMessage(summaryError, PromptIcon::Exclamation);
     }
 

@@ -28,9 +28,12 @@ QJsonObject phaseJson(const EutPhaseReadings& r, const HarmonicVerdictTable& tab
 
 QJsonObject AcquisitionJson(const EutAcquisition& a) {
     QJsonArray phases;
-    for (int p = 0; p < a.phases; ++p)
-        phases.append(phaseJson(a.phase[size_t(p)], a.harmonics[size_t(p)]));
-    return {{QStringLiteral("entry"), TestFrequencyEntries().value(a.entry)},
+    for (int p = 0; p < a.phases; ++p) {
+        QJsonObject phase = phaseJson(a.phase[size_t(p)], a.harmonics[size_t(p)]);
+        phase.insert(QStringLiteral("currentPhase"), number(a.currentPhase[size_t(p)]));
+        phases.append(phase);
+    }
+    return {{QStringLiteral("entry"), a.entryName.isEmpty() ? TestFrequencyEntries().value(a.entry) : a.entryName},
             {QStringLiteral("frequency"), a.frequency},
             {QStringLiteral("measuredFrequency"), number(a.measuredFrequency)},
             {QStringLiteral("complete"), a.complete},

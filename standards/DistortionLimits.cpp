@@ -25,6 +25,10 @@ bool readNumber(const IniFile& ini, const QString& section, const QString& key,
     return true;
 }
 
+QString sectionOf(const QString& pattern, int set) {
+    return pattern.contains(QLatin1String("%1")) ? pattern.arg(set) : pattern;
+}
+
 } // namespace
 
 int DistortionLimitSet(bool dcMode, bool threePhase) {
@@ -33,6 +37,10 @@ int DistortionLimitSet(bool dcMode, bool threePhase) {
 }
 
 DistortionLimitsRead ReadDistortionLimits(const QString& path, int set) {
+    return ReadDistortionLimits(path, set, DistortionLayout{});
+}
+
+DistortionLimitsRead ReadDistortionLimits(const QString& path, int set, const DistortionLayout& layout) {
     DistortionLimitsRead read;
     QFile file(path);
     if (!file.exists()) {
@@ -57,10 +65,10 @@ DistortionLimitsRead ReadDistortionLimits(const QString& path, int set) {
     read.found = true;
 
     std::optional<float> thd;
-    const QString phases = QStringLiteral("PHASES_%1").arg(set);
+    const QString phases = sectionOf(layout.thdSection, set);
     if (!readNumber(ini, phases, QStringLiteral("Ithd"), thd, path, read.error)) return read;
-    read.limits.thdLimit = thd.value_or(0.0f);
-    const QString table = QStringLiteral("TABLE_%1").arg(set);
+    read.limits.thdLimit = thd.value_or(layout.thdDefault);
+    const QString table = sectionOf(layout.harmonicSection, set);
     for (int h = 1; h <= kLimitedHarmonics; ++h) {
         if (!readNumber(ini, table, QStringLiteral("IHarmLimit_%1").arg(h),
                         read.limits.harmonic[static_cast<size_t>(h - 1)], path, read.error))

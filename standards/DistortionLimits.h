@@ -28,8 +28,17 @@ struct DistortionLimitsRead {
     QString error; // names the file and the section and key that are wrong
 };
 
+// Where a set's limits stand in its file: the sections ("%1" is the set,
+// a name without it serves every set) and the THD limit of a missing "Ithd".
+struct DistortionLayout {
+    QString thdSection = QStringLiteral("PHASES_%1");
+    QString harmonicSection = QStringLiteral("TABLE_%1");
+    float thdDefault = 0;
+};
+
 // Reads set `set` of the file. A value that is present must be a number;
 // an empty one counts as absent.
 DistortionLimitsRead ReadDistortionLimits(const QString& path, int set);
+DistortionLimitsRead ReadDistortionLimits(const QString& path, int set, const DistortionLayout& layout);
 
 } // namespace ostrel

@@ -61,6 +61,24 @@ int TestFrequencyIndexFor(double hz, bool dcMode) {
     return best;
 }
 
+double TestFrequencyHz(const QStringList& entries, int index) {
+    const QString text = entries.value(index);
+    if (!text.endsWith(QLatin1String("_Hz"))) return 0;
+    return text.chopped(3).toDouble();
+}
+
+int TestFrequencyIndexFor(const QStringList& entries, double hz, bool dcMode) {
+    const int dc = int(entries.indexOf(QStringLiteral("DC")));
+    if (dcMode) return std::max(0, dc);
+    int best = -1;
+    for (int k = 0; k < int(entries.size()); ++k) {
+        if (TestFrequencyHz(entries, k) <= 0) continue;
+        if (best < 0 || std::abs(TestFrequencyHz(entries, k) - hz) < std::abs(TestFrequencyHz(entries, best) - hz))
+            best = k;
+    }
+    return std::max(0, best);
+}
+
 QString VerdictText(DistortionVerdict verdict) {
     switch (verdict) {
     case DistortionVerdict::Pass:
@@ -261,9 +279,10 @@ EutAcquisition AcquireEutData(const EutRequest& request, SourceIo& io, Measureme
     if (c.connected && !c.dcMode) {
         if (const std::optional<float> f = readNumber(io, QStringLiteral("freq?")); f && *f > 0) {
             a.frequency = *f;
-            a.entry = TestFrequencyIndexFor(*f, false);
+            a.entry = TestFrequencyIndexFor(request.entries, *f, false);
         }
     }
+    a.entryName = request.entries.value(a.entry);
 
     const QString date = AcquisitionDate(QDateTime::currentDateTime());
     for (int p = 0; p < a.phases; ++p) {
@@ -294,8 +313,10 @@ EutAcquisition AcquireEutData(const EutRequest& request, SourceIo& io, Measureme
             h.current = true;
             spectra = AcquireHarmonics(h, io, state, a.spectra[i], now, report) && spectra;
         }
-        a.harmonics[i] =
-            BuildHarmonicTable(a.spectra[i], spectra, a.frequency, c.threePhase, request.limits);
+        if (spectra && request.harmonicPhase && c.connected && !aborted())
+            a.currentPhase[i] = readNumber(io, QStringLiteral("inst:nsel %1;:fetc:curr:harm:phas? 1").arg(p + 1));
+        a.harmonics[i] = BuildHarmonicTable(a.spectra[i], spectra, a.frequency, c.threePhase,
+                                            request.limits);
         if (aborted()) return a;
         const PhaseMeasurement m = MeasurePhase(p, c, io);
         if (!m.ok) {
@@ -339,7 +360,10 @@ QVector<int> SweepEntries(EutSweep sweep, int presentEntry) {
 }
 
 QVector<int> SweepEntriesBetween(const QString& first, const QString& last) {
-    const QStringList names = TestFrequencyEntries();
+    return SweepEntriesBetween(TestFrequencyEntries(), first, last);
+}
+
+QVector<int> SweepEntriesBetween(const QStringList& names, const QString& first, const QString& last) {
     const int from = names.indexOf(first);
     const int to = names.indexOf(last);
     QVector<int> entries;
@@ -356,7 +380,7 @@ QVector<EutAcquisition> RunEutSweep(const EutSweepRequest& request, SourceIo& io
         if (events.status) events.status(text);
     };
     const auto aborted = [&] { return events.aborted && events.aborted(); };
-    const QStringList names = TestFrequencyEntries();
+    const QStringList& names = request.acquisition.entries;
     const bool dc = request.acquisition.conditions.dcMode;
     const bool stepping = !dc && (request.sweep != EutSweep::Present || request.entries.size() > 1);
     QVector<int> entries{request.presentEntry};
@@ -371,7 +395,7 @@ QVector<EutAcquisition> RunEutSweep(const EutSweepRequest& request, SourceIo& io
         one.entry = entry;
         const QString name = names.value(entry);
         if (stepping) {
-            one.programmedFrequency = TestFrequencyHz(entry);
+            one.programmedFrequency = TestFrequencyHz(names, entry);
             moved = true;
             if (!SelectTestFrequency(one.programmedFrequency, io, wait)) break;
             status(QStringLiteral("Measuring EUT Performance Data at ") + name +
@@ -389,7 +413,8 @@ QVector<EutAcquisition> RunEutSweep(const EutSweepRequest& request, SourceIo& io
         taken << std::move(a);
         if (stop) break;
     }
-    if (moved && !io.lost()) SelectTestFrequency(TestFrequencyHz(request.presentEntry), io, wait);
+    if (moved && !io.lost())
+        SelectTestFrequency(TestFrequencyHz(names, request.presentEntry), io, wait);
     status(aborted() ? QStringLiteral("Data acquisition stopped.")
                      : QStringLiteral("Data acquisition completed."));
     return taken;

@@ -28,6 +28,9 @@ QStringList TestFrequencyEntries();
 double TestFrequencyHz(int index);
 // The entry matching a frequency: "DC" in DC mode, else the nearest AC entry.
 int TestFrequencyIndexFor(double hz, bool dcMode);
+// The same over a set's own entry list ("DC" and "NNN_Hz" entries).
+double TestFrequencyHz(const QStringList& entries, int index);
+int TestFrequencyIndexFor(const QStringList& entries, double hz, bool dcMode);
 
 // --- Verdicts -----------------------------------------------------------------
 
@@ -130,13 +133,17 @@ struct EutRequest {
     int entry = 2;              // the test frequency entry in use when no "freq?" is asked
     float sampleIntervalUs = 0; // of the waveform record, as read at window start
     bool captureWaveforms = true;
+    QStringList entries = TestFrequencyEntries(); // the window's test frequency selector
+    // Per phase after its spectrum: the phase of current harmonic 1.
+    bool harmonicPhase = false;
 };
 
 struct EutAcquisition {
-    bool complete = false;                  // every phase measured (readings may still be absent)
-    QString error;                          // why a phase was not measured
-    int entry = 0;                          // the test frequency entry this acquisition belongs to
-    double frequency = 0;                   // the acquisition's frequency (harmonic order limit)
+    bool complete = false; // every phase measured (readings may still be absent)
+    QString error;         // why a phase was not measured
+    int entry = 0;         // the test frequency entry this acquisition belongs to
+    QString entryName;     // its text
+    double frequency = 0;  // the acquisition's frequency (harmonic order limit)
     std::optional<float> measuredFrequency; // "fetc:freq?" of phase A
     int phases = 1;
     std::array<EutPhaseReadings, 3> phase{};
@@ -148,6 +155,8 @@ struct EutAcquisition {
     std::optional<float> unbalancePercent;
     float thdLimit = 0;
     DistortionVerdict verdict = DistortionVerdict::NoData;
+    // Degrees of current harmonic 1 per phase, when asked for and read.
+    std::array<std::optional<float>, 3> currentPhase{};
 };
 
 struct EutEvents {
@@ -182,6 +191,7 @@ QVector<int> SweepEntries(EutSweep sweep, int presentEntry);
 
 // The entries from `first` to `last` (entry texts); empty when `first` is empty or unknown.
 QVector<int> SweepEntriesBetween(const QString& first, const QString& last);
+QVector<int> SweepEntriesBetween(const QStringList& entries, const QString& first, const QString& last);
 
 struct EutSweepRequest {
     EutRequest acquisition;

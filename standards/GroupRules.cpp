@@ -11,6 +11,10 @@ bool GroupFitsMode(const TestStandard& standard, int group, int outputMode) {
 }
 
 int DefaultGroup(const TestStandard& s, const OutputState& out) {
+    if (s.defaultGroupIsFallback) {
+        const GroupFallback f = FallbackGroup(s, -1, out.OutputMode, out.MultiPhaseOutput != 0);
+        return f.group;
+    }
     if (out.OutputMode == ModeDC) return s.firstDcGroup;
     const bool high = out.HighRange != 0;
     if (out.Frequency <= s.defaultGroupFrequencyHz)
@@ -24,9 +28,11 @@ QString GroupRefusal(const TestStandard& s, int group, int outputMode) {
     return s.groups[size_t(group)].dc ? s.dcGroupInAcWarning : s.acGroupInDcWarning;
 }
 
-GroupFallback FallbackGroup(const TestStandard& s, int group, int outputMode) {
+GroupFallback FallbackGroup(const TestStandard& s, int group, int outputMode, bool threePhase) {
     if (GroupFitsMode(s, group, outputMode)) return {group, {}};
     if (outputMode == ModeDC) return {s.dcFallbackGroup, s.dcFallbackWarning};
+    if (threePhase && s.acFallbackGroupThreePhase >= 0)
+        return {s.acFallbackGroupThreePhase, s.acFallbackWarningThreePhase};
     return {s.acFallbackGroup, s.acFallbackWarning};
 }
 

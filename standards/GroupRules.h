@@ -9,7 +9,8 @@ struct OutputState;
 struct TestStandard;
 
 bool GroupFitsMode(const TestStandard& standard, int group, int outputMode);
-// In DC mode the first DC group; in AC modes by frequency and range.
+// In DC mode the first DC group; in AC modes by frequency and range. Sets
+// that start on their fall-back group take it by mode and phase count.
 int DefaultGroup(const TestStandard& standard, const OutputState& out);
 
 // Choosing a group: "" when it is taken, else the warning (the choice stays).
@@ -20,6 +21,7 @@ struct GroupFallback {
     QString warning; // "" when the group still fits
 };
 // On activation: the group to fall back to, and the warning to show.
-GroupFallback FallbackGroup(const TestStandard& standard, int group, int outputMode);
+GroupFallback FallbackGroup(const TestStandard& standard, int group, int outputMode,
+                            bool threePhase = false);
 
 } // namespace ostrel

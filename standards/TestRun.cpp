@@ -3,6 +3,7 @@
 #include "app/Program.h"
 #include "link/Numbers.h"
 #include "link/Readback.h"
+#include "standards/PhaseAngles.h"
 #include "standards/TestStandard.h"
 #include "standards/TestSteps.h"
 
@@ -118,7 +119,7 @@ TestRunOutcome TestRun::run(const TestRunRequest& request) {
         return busy;
     }
     outcome_ = {};
-    abort_ = outputOff_ = failed_ = false;
+    abort_ = outputOff_ = failed_ = anglesChanged_ = false;
     elapsed_ = 0;
     total_ = 0;
     running_ = true;
@@ -171,7 +172,9 @@ QString TestRun::refusal(const TestRunRequest& r) {
     const bool threePhase = program_.outputState.MultiPhaseOutput == 1;
     for (const QString& text : {CheckStepColumns(r.grid),
                                 CheckStepCells(r.grid, mode == ModeDC, threePhase, program_.decimalSeparator),
-                                CheckGroupSizes(r.grid)})
+                                CheckGroupSizes(r.grid),
+                                standard_.phaseAngleColumns ? CheckPhaseAngles(r.grid, program_.decimalSeparator)
+                                                            : QString()})
         if (!text.isEmpty()) {
             prompt.showMessage(text, PromptIcon::Critical);
             return text;
@@ -329,6 +332,15 @@ void TestRun::runGroup(const TestRunRequest& r, GroupReport& group, const Compil
             return;
         }
     }
+    // Phases B and C of a three-phase source take the group's angles; the
+    // list lines that follow expect every output coupled again.
+    if (standard_.phaseAngleColumns && program_.outputState.MultiPhaseOutput == 1) {
+        const QStringList angles = PhaseAngleLines(r.grid, group.first, program_.decimalSeparator);
+        if (!angles.isEmpty()) {
+            extra = angles + QStringList{QStringLiteral("inst:coup all")} + extra;
+            anglesChanged_ = true;
+        }
+    }
     if (connected() && waitIdle(true) != Poll::Idle) return stopped();
     if (!sendLines(extra + compiled.lines)) return stopped();
     ++outcome_.groupsCompiled;
@@ -442,7 +454,8 @@ void TestRun::restore(const TestRunRequest& r, bool completed) {
         program_.prompt().showMessage(text, PromptIcon::Exclamation);
         status(text);
     }
-    QStringList restoreLines = SetFixedModesLines(out.OutputMode);
+    QStringList restoreLines = anglesChanged_ ? RestorePhaseAngleLines(out) : QStringList();
+    restoreLines += SetFixedModesLines(out.OutputMode);
     if (!completed && r.returnSteady) restoreLines += SteadyStateLines(out, out.MultiPhaseOutput == 1);
     for (const QString& line : restoreLines)
         link.Send(0, line);

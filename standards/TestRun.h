@@ -127,6 +127,7 @@ private:
     bool abort_ = false;
     bool outputOff_ = false;
     bool failed_ = false;
+    bool anglesChanged_ = false; // phases B and C left the steady state's angles
     double elapsed_ = 0;
     double total_ = 0;
 };

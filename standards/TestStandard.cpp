@@ -31,18 +31,18 @@ TestStandard makeDo160() {
     const QString f360 = QStringLiteral("360_Hz");
     const QString dc = QStringLiteral("DC");
     s.groups = {
-        {QStringLiteral("A (CF): 115V/400Hz"), QStringLiteral("ACF115"), QStringLiteral("A(CF) 115V"), false, f400, false, {}, {}},
-        {QStringLiteral("A (CF): 230V/400Hz AC"), QStringLiteral("ACF230"), QStringLiteral("A(CF) 230V"), false, f400, false, {}, {}},
-        {QStringLiteral("A (NF): 115V/360-650Hz"), QStringLiteral("ANF115"), QStringLiteral("A(NF) 115V"), false, f400, true, f360, QStringLiteral("700_Hz")},
-        {QStringLiteral("A (NF): 230V/360-650Hz"), QStringLiteral("ANF230"), QStringLiteral("A(NF) 230V"), false, f400, true, f360, QStringLiteral("700_Hz")},
-        {QStringLiteral("A (WF): 115V/360-800Hz"), QStringLiteral("AWF115"), QStringLiteral("A(WF) 115V"), false, f400, true, f360, QStringLiteral("800_Hz")},
-        {QStringLiteral("A (WF): 230V/360-800Hz"), QStringLiteral("AWF230"), QStringLiteral("A(WF) 230V"), false, f400, true, f360, QStringLiteral("800_Hz")},
-        {QStringLiteral("A: Conventional 28V DC"), QStringLiteral("ADC28"), QStringLiteral("A DC 28VDC"), true, dc, false, {}, {}},
-        {QStringLiteral("A: Conventional 14V DC"), QStringLiteral("ADC14"), QStringLiteral("A DC 14VDC"), true, dc, false, {}, {}},
-        {QStringLiteral("B: 28V DC"), QStringLiteral("BDC28"), QStringLiteral("B DC 28VDC"), true, dc, false, {}, {}},
-        {QStringLiteral("B: 14V DC"), QStringLiteral("BDC14"), QStringLiteral("B DC 14VDC"), true, dc, false, {}, {}},
-        {QStringLiteral("Z: Other 28V DC"), QStringLiteral("ZDC28"), QStringLiteral("Z DC 28VDC"), true, dc, false, {}, {}},
-        {QStringLiteral("Z: Other 14V DC"), QStringLiteral("ZDC14"), QStringLiteral("Z DC 14VDC"), true, dc, false, {}, {}},
+        {QStringLiteral("A (CF): 115V/400Hz"), QStringLiteral("ACF115"), QStringLiteral("A(CF) 115V"), false, f400, false, {}, {}, {}, {}},
+        {QStringLiteral("A (CF): 230V/400Hz AC"), QStringLiteral("ACF230"), QStringLiteral("A(CF) 230V"), false, f400, false, {}, {}, {}, {}},
+        {QStringLiteral("A (NF): 115V/360-650Hz"), QStringLiteral("ANF115"), QStringLiteral("A(NF) 115V"), false, f400, true, f360, QStringLiteral("700_Hz"), {}, {}},
+        {QStringLiteral("A (NF): 230V/360-650Hz"), QStringLiteral("ANF230"), QStringLiteral("A(NF) 230V"), false, f400, true, f360, QStringLiteral("700_Hz"), {}, {}},
+        {QStringLiteral("A (WF): 115V/360-800Hz"), QStringLiteral("AWF115"), QStringLiteral("A(WF) 115V"), false, f400, true, f360, QStringLiteral("800_Hz"), {}, {}},
+        {QStringLiteral("A (WF): 230V/360-800Hz"), QStringLiteral("AWF230"), QStringLiteral("A(WF) 230V"), false, f400, true, f360, QStringLiteral("800_Hz"), {}, {}},
+        {QStringLiteral("A: Conventional 28V DC"), QStringLiteral("ADC28"), QStringLiteral("A DC 28VDC"), true, dc, false, {}, {}, {}, {}},
+        {QStringLiteral("A: Conventional 14V DC"), QStringLiteral("ADC14"), QStringLiteral("A DC 14VDC"), true, dc, false, {}, {}, {}, {}},
+        {QStringLiteral("B: 28V DC"), QStringLiteral("BDC28"), QStringLiteral("B DC 28VDC"), true, dc, false, {}, {}, {}, {}},
+        {QStringLiteral("B: 14V DC"), QStringLiteral("BDC14"), QStringLiteral("B DC 14VDC"), true, dc, false, {}, {}, {}, {}},
+        {QStringLiteral("Z: Other 28V DC"), QStringLiteral("ZDC28"), QStringLiteral("Z DC 28VDC"), true, dc, false, {}, {}, {}, {}},
+        {QStringLiteral("Z: Other 14V DC"), QStringLiteral("ZDC14"), QStringLiteral("Z DC 14VDC"), true, dc, false, {}, {}, {}, {}},
     };
     s.firstDcGroup = 6;
     s.lowFrequencyGroup = 0;
@@ -95,6 +95,8 @@ int TestStandard::revisionIndex(int entryIndex) const {
 }
 
 QString TestStandard::waveformListFile(int revision) const {
+    // Without a suffix the prefix names one list for every revision.
+    if (waveformListSuffix.isEmpty()) return waveformListPrefix;
     return waveformListPrefix + QChar(u'A' + revision) + waveformListSuffix;
 }
 
@@ -104,8 +106,32 @@ const TestStandard& Do160Standard() {
 }
 
 const TestStandard* FindStandard(const QString& key) {
-    const TestStandard& do160 = Do160Standard();
-    return key.compare(do160.key, Qt::CaseInsensitive) == 0 ? &do160 : nullptr;
+    for (const TestStandard* s : {&Do160Standard(), &Ms704Standard(), &Abd010018Standard(),
+                                  &AbdA350Standard(), &Amd24Standard(), &B787Standard()})
+        if (key.compare(s->key, Qt::CaseInsensitive) == 0) return s;
+    return nullptr;
+}
+
+QString ReportTitle(const TestStandard& s) {
+    if (!s.reportTitle.isEmpty()) return s.reportTitle;
+    return QString(s.fileFilterName).replace(QStringLiteral(" Test File"), QStringLiteral(" Test Report"));
+}
+
+QString FallbackWarning(bool toDc, const QString& name) {
+    const QStringList lines =
+        toDc ? QStringList{QStringLiteral("WARNING: Power source mode has been changed"),
+                           QStringLiteral("to DC mode. Power group %1 has been").arg(name),
+                           QStringLiteral("selected since previously selected group"),
+                           QStringLiteral("was valid for AC or AC+DC mode only."),
+                           QStringLiteral("Switch output mode from main program if"),
+                           QStringLiteral("this was not your intention.")}
+             : QStringList{QStringLiteral("WARNING: Power source mode has been changed"),
+                           QStringLiteral("to AC or AC+DC mode. Power group %1 has").arg(name),
+                           QStringLiteral("been selected since previously selected group"),
+                           QStringLiteral("was valid for DC mode only."),
+                           QStringLiteral("Switch output mode from main program if"),
+                           QStringLiteral("this was not your intention.")};
+    return lines.join(kCrLf);
 }
 
 } // namespace ostrel

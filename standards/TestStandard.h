@@ -3,6 +3,8 @@
 // names, power groups, test frequencies, limit sets, fall-backs and warnings.
 // The engine, the window and the command-line runner read only this record;
 // nothing tests a standard's name. Later sets add their switches here.
+#include "standards/DistortionLimits.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -24,6 +26,9 @@ struct PowerGroup {
     // Entries of the EUT acquisition sweep, first to last (empty: one acquisition).
     QString sweepFirst;
     QString sweepLast;
+    // The report's template and the file name prefix of its documents.
+    QString reportTemplate;
+    QString reportPrefix;
 };
 
 // Before each step group is programmed: extra lines to send first, or a
@@ -45,12 +50,15 @@ struct TestStandard {
     QString userLibraryList;      // "DO160UserTestLibraries.txt"
     QString structurePrefix;      // "DO160_Structure_"
     QString distortionLimitsFile; // "DO160_Distortion_Limits.ini"
-    // Waveform list file: prefix + revision letter ("A" + revision index) + suffix.
+    DistortionLayout distortionLayout;
+    // Waveform list file: prefix + revision letter ("A" + revision index) + suffix;
+    // with no suffix the prefix is the one list's name.
     QString waveformListPrefix; // "DO160"
     QString waveformListSuffix; // "_WaveformList.txt"
     QString fileFilterName;     // "RTCA/DO160 Test File"
     QString revisionPreference; // "DO160_Test_Rev", section "UserPreferences"
     QString summaryFile;        // per-user, relative: "Reports/DO160_Meas_Summary.txt"
+    QString reportTitle;        // "" reads the file filter's name with "Test Report" for "Test File"
 
     std::vector<PowerGroup> groups;
     // Default power groups of the window start.
@@ -65,6 +73,11 @@ struct TestStandard {
     int dcFallbackGroup = 6; // an AC group found in DC mode
     QString acFallbackWarning;
     QString dcFallbackWarning;
+    // Sets whose AC fall-back depends on the phase count: the three-phase group (-1: none).
+    int acFallbackGroupThreePhase = -1;
+    QString acFallbackWarningThreePhase;
+    // The window starts on the fall-back group of the mode instead of by frequency and range.
+    bool defaultGroupIsFallback = false;
     // Refusals of a group that does not fit the mode (the choice stays).
     QString dcGroupInAcWarning;
     QString acGroupInDcWarning;
@@ -72,9 +85,20 @@ struct TestStandard {
     QStringList testFrequencies; // "DC", "360_Hz", "400_Hz" ... "800_Hz"
 
     // Switches for what later sets add.
+    // "PhsB" / "PhsC" of a group's first row set phases B and C before it, in three-phase mode.
     bool phaseAngleColumns = false;
     bool harmonicPhaseReadings = false;
     BeforeGroupHook beforeGroup;
+    // lblUnBal in the AC modes and in DC mode ("" keeps the engine's texts).
+    QString totalAcLabel;
+    QString totalDcLabel;
+    // A last row of the test selection that loads nothing, shown from this revision on.
+    QString extraSelectionRow;
+    int extraSelectionRowFrom = 1;
+    QString extraSelectionStatus;
+
+    // The descriptor whose groups a revision uses (null: this one for all).
+    const TestStandard& (*revisionSet)(int revision) = nullptr;
 
     int groupIndex(const QString& code) const; // case-insensitive; -1 when unknown
     // The revision index of a library entry (user libraries count as userLibraryRevision).
@@ -84,6 +108,18 @@ struct TestStandard {
 
 // The DO-160 set.
 const TestStandard& Do160Standard();
+// The MIL-STD-704 set and the airframers' sets.
+const TestStandard& Ms704Standard();
+const TestStandard& Abd010018Standard();
+const TestStandard& AbdA350Standard();
+const TestStandard& Amd24Standard();
+const TestStandard& B787Standard(); // revisions A and B: the 230 V and 24 V captions
+// A B787 revision's set: C to F and user libraries take the 235 V and 28 V captions.
+const TestStandard& B787RevisionSet(int revision);
+// The fall-back warning in the MIL-STD-704 wording, naming the group chosen.
+QString FallbackWarning(bool toDc, const QString& groupName);
+// The report's title: reportTitle, else from the file filter's name.
+QString ReportTitle(const TestStandard& standard);
 // The sets the command line knows, by key; null when unknown.
 const TestStandard* FindStandard(const QString& key);
 

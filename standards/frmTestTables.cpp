@@ -6,6 +6,7 @@
 #include "measure/GraphView.h"
 #include "reports/PlainTextReport.h"
 #include "standards/GroupRules.h"
+#include "standards/OpeningLibrary.h"
 #include "standards/TestLibrary.h"
 #include "standards/TestRun.h"
 #include "standards/TestStandard.h"
@@ -56,7 +57,7 @@ void setCell(QTableWidget* grid, int row, int column, const QString& text,
 } // namespace
 
 frmTestTables::frmTestTables(Program& program, const TestStandard& standard, QWidget* parent)
-    : QMainWindow(parent), program_(program), standard_(standard), io_(program) {
+    : QMainWindow(parent), program_(program), standard_(&standard), io_(program) {
     setObjectName(standard.windowName);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(standard.title);
@@ -76,15 +77,20 @@ void frmTestTables::status(const QString& text) {
 void frmTestTables::windowStart() {
     program_.prompt().setBusy(true);
     filling_ = true;
-    cmbTestFrequency_->addItems(TestFrequencyEntries());
-    cmbAirFrame_->addItems(LibraryEntries(program_.paths, standard_));
-    library_ = standard_.defaultLibrary;
+    cmbTestFrequency_->addItems(standard_->testFrequencies);
+    cmbAirFrame_->addItems(LibraryEntries(program_.paths, *standard_));
+    bool remembered = false;
+    const int revision = program_.store()
+                             .GetSetting(QStringLiteral("UserPreferences"), standard_->revisionPreference, QString())
+                             .toInt(&remembered);
+    library_ = OpeningLibrary(program_.paths, *standard_, remembered ? std::optional<int>(revision) : std::nullopt);
     cmbAirFrame_->setCurrentIndex(library_);
     libraryFolder_ = LibraryFolder(cmbAirFrame_->currentText());
     filling_ = false;
+    takeRevisionSet(library_);
 
     const WindowStartResult start =
-        RunWindowStart(program_, standard_, standard_.revisionIndex(library_));
+        RunWindowStart(program_, *standard_, standard_->revisionIndex(library_));
     sampleIntervalUs_ = ParseSingle(start.sampleInterval) * 1e6f;
     const bool advanced = program_.sourceModel.SeriesFamily() == 1;
     for (QWidget* w :
@@ -98,7 +104,7 @@ void frmTestTables::windowStart() {
     group_ = start.defaultGroup;
     optTestTable_->button(group_)->setChecked(true);
     if (loadStructure(libraryFolder_, group_)) selectTest(1);
-    const PowerGroup& g = standard_.groups[static_cast<size_t>(group_)];
+    const PowerGroup& g = standard_->groups[static_cast<size_t>(group_)];
     setTestFrequency(cmbTestFrequency_->findText(g.testFrequency), g.testFrequencyEnabled);
     record_ = {};
     resultText_ = QStringLiteral("No Test Selected");
@@ -110,8 +116,10 @@ void frmTestTables::windowStart() {
 void frmTestTables::chooseLibrary(int index) {
     if (filling_ || index == library_) return;
     const QString folder = LibraryFolder(cmbAirFrame_->itemText(index));
+    takeRevisionSet(index);
     if (!loadStructure(folder, group_)) {
         // The choice stays with the table on screen.
+        takeRevisionSet(library_);
         filling_ = true;
         cmbAirFrame_->setCurrentIndex(library_);
         filling_ = false;
@@ -125,19 +133,30 @@ void frmTestTables::chooseLibrary(int index) {
 
 void frmTestTables::chooseGroup(int group) {
     if (group == group_) return;
-    const QString refusal = GroupRefusal(standard_, group, program_.outputState.OutputMode);
+    const QString refusal = GroupRefusal(*standard_, group, program_.outputState.OutputMode);
     if (!refusal.isEmpty() || !loadStructure(libraryFolder_, group)) {
         if (!refusal.isEmpty()) program_.prompt().showMessage(refusal, PromptIcon::Exclamation);
         optTestTable_->button(group_)->setChecked(true);
         return;
     }
     group_ = group;
-    const PowerGroup& g = standard_.groups[static_cast<size_t>(group)];
+    const PowerGroup& g = standard_->groups[static_cast<size_t>(group)];
     setTestFrequency(cmbTestFrequency_->findText(g.testFrequency), g.testFrequencyEnabled);
 }
 
+// Sets whose revisions differ in captions and codes take the revision's groups.
+void frmTestTables::takeRevisionSet(int entry) {
+    if (!standard_->revisionSet) return;
+    standard_ = &standard_->revisionSet(standard_->revisionIndex(entry));
+    const auto buttons = optTestTable_->buttons();
+    for (QAbstractButton* b : buttons) {
+        const int i = optTestTable_->id(b);
+        if (i >= 0 && i < int(standard_->groups.size())) b->setText(standard_->groups[size_t(i)].caption);
+    }
+}
+
 bool frmTestTables::loadStructure(const QString& folder, int group) {
-    const QString path = StructureTablePath(program_.paths, standard_, folder, group);
+    const QString path = StructureTablePath(program_.paths, *standard_, folder, group);
     QString error;
     std::optional<StructureTable> table;
     if (!path.isEmpty()) table = ReadStructureTable(path, error);
@@ -151,23 +170,37 @@ bool frmTestTables::loadStructure(const QString& folder, int group) {
     }
     structure_ = std::move(table);
     lblTableHeader_->setText(structure_->description);
-    lblTestGroup_->setText(standard_.groups[static_cast<size_t>(group)].caption);
+    lblTestGroup_->setText(standard_->groups[static_cast<size_t>(group)].caption);
     filling_ = true;
     grdTestNumbers_->setVisible(false);
     grdTestNumbers_->clear();
+    grdTestNumbers_->clearSpans(); // the last table's extra row
     grdTestNumbers_->setColumnCount(structure_->columnCount());
     grdTestNumbers_->setRowCount(int(structure_->rows.size()));
     grdTestNumbers_->setHorizontalHeaderLabels(structure_->headers);
     const int width =
         grdTestNumbers_->viewport()->width() > 100 ? grdTestNumbers_->viewport()->width() : 900;
     for (int c = 0; c < structure_->columnCount(); ++c) {
-        grdTestNumbers_->setColumnWidth(
-            c, int(structure_->widths[static_cast<size_t>(c)] * width / 100));
         for (int r = 1; r <= int(structure_->rows.size()); ++r) {
             auto* item = new QTableWidgetItem(structure_->cell(r, c + 1));
             item->setFlags(item->flags() & ~Qt::ItemIsEditable);
             grdTestNumbers_->setItem(r - 1, c, item);
         }
+        // The file's share of the width, but never narrower than the column's header or texts.
+        grdTestNumbers_->resizeColumnToContents(c);
+        grdTestNumbers_->setColumnWidth(c, std::max(grdTestNumbers_->columnWidth(c),
+                                                    int(structure_->widths[static_cast<size_t>(c)] * width / 100)));
+    }
+    const int entry = int(LibraryEntries(program_.paths, *standard_).indexOf(folder.mid(1).chopped(1)));
+    if (!standard_->extraSelectionRow.isEmpty() &&
+        standard_->revisionIndex(std::max(0, entry)) >= standard_->extraSelectionRowFrom) {
+        const int row = grdTestNumbers_->rowCount();
+        grdTestNumbers_->setRowCount(row + 1);
+        auto* item = new QTableWidgetItem(standard_->extraSelectionRow);
+        item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+        item->setForeground(QColor(10, 100, 255));
+        grdTestNumbers_->setItem(row, 0, item);
+        grdTestNumbers_->setSpan(row, 0, 1, std::max(1, structure_->columnCount()));
     }
     grdTestNumbers_->setVisible(true);
     filling_ = false;
@@ -175,6 +208,11 @@ bool frmTestTables::loadStructure(const QString& folder, int group) {
 }
 
 void frmTestTables::selectTest(int row) {
+    if (structure_ && row == int(structure_->rows.size()) + 1 && !standard_->extraSelectionStatus.isEmpty() &&
+        row <= grdTestNumbers_->rowCount()) {
+        status(standard_->extraSelectionStatus);
+        return;
+    }
     if (!structure_ || row < 1 || row > int(structure_->rows.size())) return;
     filling_ = true;
     grdTestNumbers_->selectRow(row - 1);
@@ -320,15 +358,17 @@ void frmTestTables::activated() {
     lblCurrRMS_->setText(dc ? QStringLiteral("Curr DC (A):") : QStringLiteral("Curr RMS (A):"));
     lblFreqMeas_->setText(dc ? QStringLiteral("DC") : QStringLiteral("Hz"));
     lblPowerlev_->setText(dc ? QStringLiteral("Power (W):") : QStringLiteral("App. Power (VA):"));
-    lblUnBal_->setText(dc ? QStringLiteral("Total W         ")
-                          : QStringLiteral("Total VA        "));
+    lblUnBal_->setText(dc ? (standard_->totalDcLabel.isEmpty() ? QStringLiteral("Total W         ")
+                                                              : standard_->totalDcLabel)
+                          : (standard_->totalAcLabel.isEmpty() ? QStringLiteral("Total VA        ")
+                                                              : standard_->totalAcLabel));
     loadLimits();
     showSettings();
-    const GroupFallback fallback = FallbackGroup(standard_, group_, out.OutputMode);
+    const GroupFallback fallback = FallbackGroup(*standard_, group_, out.OutputMode, threePhase);
     if (!fallback.warning.isEmpty() && loadStructure(libraryFolder_, fallback.group)) {
         group_ = fallback.group;
         optTestTable_->button(group_)->setChecked(true);
-        const PowerGroup& g = standard_.groups[static_cast<size_t>(group_)];
+        const PowerGroup& g = standard_->groups[static_cast<size_t>(group_)];
         setTestFrequency(cmbTestFrequency_->findText(g.testFrequency), g.testFrequencyEnabled);
         program_.prompt().showMessage(fallback.warning, PromptIcon::Exclamation);
         selectTest(1);
@@ -432,7 +472,7 @@ void frmTestTables::startTest() {
     txtDescription_->setPlainText(kLimitsNote);
     TestRunRequest request;
     request.grid = stepGrid();
-    request.dcGroup = standard_.groups[static_cast<size_t>(group_)].dc;
+    request.dcGroup = standard_->groups[static_cast<size_t>(group_)].dc;
     request.mode = static_cast<ExecutionMode>(std::max(0, optExecutionControl_->checkedId()));
     request.selectedRow = std::max(1, grdSettings_->currentRow() + 1);
     request.triggerOutBot = optTrigOut_->isChecked();
@@ -443,12 +483,10 @@ void frmTestTables::startTest() {
     const OutputState& out = program_.outputState;
     const bool dc = out.OutputMode == ModeDC;
     TestReportRecord record;
-    BeginReport(record,
-                {program_.messageTitle + u' ' + QStringLiteral(OSTREL_VERSION),
-                 QString(standard_.fileFilterName)
-                     .replace(QStringLiteral(" Test File"), QStringLiteral(" Test Report")),
-                 sequencePath_, out.OutputMode, dc ? out.Phase[0].DcVoltage : out.Phase[0].Voltage,
-                 out.Frequency, QDateTime::currentDateTime()});
+    BeginReport(record, {program_.messageTitle + u' ' + QStringLiteral(OSTREL_VERSION), ReportTitle(*standard_),
+                         sequencePath_, out.OutputMode,
+                         dc ? out.Phase[0].DcVoltage : out.Phase[0].Voltage, out.Frequency,
+                         QDateTime::currentDateTime()});
     eut_.clear();
 
     TestRunCallbacks callbacks;
@@ -466,7 +504,7 @@ void frmTestTables::startTest() {
     callbacks.acquire = [this] { acquireOnce(); };
     callbacks.runningChanged = [this](bool on) { setRunning(on); };
 
-    TestRun run(program_, standard_, callbacks);
+    TestRun run(program_, *standard_, callbacks);
     run_ = &run;
     const bool printable = cmdPrint_->isEnabled();
     setPrintEnabled(true);
@@ -529,14 +567,16 @@ EutRequest frmTestTables::eutRequest() const {
     r.entry = cmbTestFrequency_->currentIndex();
     r.programmedFrequency = r.conditions.dcMode ? 0 : program_.outputState.Frequency;
     r.sampleIntervalUs = sampleIntervalUs_;
+    r.entries = standard_->testFrequencies;
+    r.harmonicPhase = standard_->harmonicPhaseReadings;
     return r;
 }
 
 void frmTestTables::loadLimits() {
     const EutConditions c = conditions();
     const DistortionLimitsRead read =
-        ReadDistortionLimits(DistortionLimitsPath(program_.paths, standard_, libraryFolder_),
-                             DistortionLimitSet(c.dcMode, c.threePhase));
+        ReadDistortionLimits(DistortionLimitsPath(program_.paths, *standard_, libraryFolder_),
+                             DistortionLimitSet(c.dcMode, c.threePhase), standard_->distortionLayout);
     if (!read.ok) status(read.error);
     limits_ = read.limits;
     txtCDistLimit_->setText(FormatNumber(std::abs(limits_.thdLimit), u"##0.00"));
@@ -553,8 +593,9 @@ void frmTestTables::testFrequencyChosen(int entry) {
         entry = 1;
     }
     loadLimits();
-    SelectTestFrequency(TestFrequencyHz(entry), io_,
-                        [this](double s) { return !program_.engineClock.wait(s); });
+    SelectTestFrequency(TestFrequencyHz(standard_->testFrequencies, entry), io_, [this](double s) {
+        return !program_.engineClock.wait(s);
+    });
 }
 
 void frmTestTables::acquireOnce() {
@@ -577,10 +618,10 @@ void frmTestTables::acquireSweep() {
     for (QPushButton* b : {cmdAutoAcquire_, cmdUpdateMeas_, cmdResetPeak_, cmdStart_})
         b->setEnabled(false);
     const EutConditions c = conditions();
-    const PowerGroup& g = standard_.groups[static_cast<size_t>(group_)];
+    const PowerGroup& g = standard_->groups[static_cast<size_t>(group_)];
     EutSweepRequest sweep;
     sweep.acquisition = eutRequest();
-    sweep.entries = SweepEntriesBetween(g.sweepFirst, g.sweepLast);
+    sweep.entries = SweepEntriesBetween(standard_->testFrequencies, g.sweepFirst, g.sweepLast);
     sweep.presentEntry = cmbTestFrequency_->currentIndex();
     sweep.settleSeconds = c.connected ? 2 : 5;
     const EutEvents events{[this](const QString& t) { status(t); },
@@ -619,6 +660,8 @@ void frmTestTables::showAcquisition(const EutAcquisition& a) {
         txtPowerFactor_[i]->setText(dc ? QStringLiteral("n/a") : t.powerFactor);
         txtCurrDistortion_[i]->setText(t.currentThd);
         txtVoltDistortion_[i]->setText(t.voltageThd);
+        if (txtCurrPhase_[i])
+            txtCurrPhase_[i]->setText(p < a.phases ? FormatReading(a.currentPhase[i], "##0.0") : QString());
         QTableWidget* grid = grdSpectrum_[i];
         for (int h = 0; h < kLimitedHarmonics; ++h) {
             const QStringList cells = p < a.phases
@@ -677,7 +720,7 @@ void frmTestTables::showAcquisition(const EutAcquisition& a) {
 
 void frmTestTables::writeSummary() {
     QString error;
-    if (!WriteMeasurementSummary(program_.paths.userFile(standard_.summaryFile), eut_, error))
+    if (!WriteMeasurementSummary(program_.paths.userFile(standard_->summaryFile), eut_, error))
         status(error);
 }
 
@@ -707,9 +750,8 @@ void frmTestTables::newFile() {
 
 void frmTestTables::openFile() {
     if (running()) return;
-    const QString path = program_.prompt().chooseOpenFile({QStringLiteral("Open Test File..."),
-                                                           fileFilter(standard_),
-                                                           QStringLiteral("ini"), sequencePath_});
+    const QString path = program_.prompt().chooseOpenFile(
+        {QStringLiteral("Open Test File..."), fileFilter(*standard_), QStringLiteral("ini"), sequencePath_});
     if (path.isEmpty()) return;
     QString error;
     const std::optional<SequenceFile> file =
@@ -730,9 +772,8 @@ bool frmTestTables::saveFile(bool askName) {
     // A shipped test is saved as the operator's copy: its folder may not exist yet.
     if (!path.isEmpty() && path != sequencePath_) QDir().mkpath(QFileInfo(path).absolutePath());
     if (askName || path.isEmpty() || path != sequencePath_) {
-        const QString chosen =
-            program_.prompt().chooseSaveFile({QStringLiteral("Save Test File As..."),
-                                              fileFilter(standard_), QStringLiteral("ini"), path});
+        const QString chosen = program_.prompt().chooseSaveFile(
+            {QStringLiteral("Save Test File As..."), fileFilter(*standard_), QStringLiteral("ini"), path});
         if (chosen.isEmpty()) return false;
         if (QFileInfo::exists(chosen) &&
             program_.prompt().ask(
@@ -770,9 +811,9 @@ void frmTestTables::fillUserData() {
     for (const auto& [name, edit] : fields)
         SetUserDataField(record_, QString::fromLatin1(name), edit->text());
     SetUserDataField(record_, QStringLiteral("observations"), txtObservations_->toPlainText());
-    const PowerGroup& g = standard_.groups[static_cast<size_t>(group_)];
+    const PowerGroup& g = standard_->groups[static_cast<size_t>(group_)];
     record_.library = cmbAirFrame_->itemText(library_);
-    record_.revision = QString(QChar(u'A' + standard_.revisionIndex(library_)));
+    record_.revision = QString(QChar(u'A' + standard_->revisionIndex(library_)));
     record_.groupName = g.reportName;
     record_.groupCaption = g.caption;
     record_.testLabel = testLabel_;
@@ -845,9 +886,9 @@ void frmTestTables::closeEvent(QCloseEvent* event) {
         }
     }
     ResetLists(program_);
-    // The window itself always opens at the default library; the choice is kept for others.
-    program_.store().SaveSetting(QStringLiteral("UserPreferences"), standard_.revisionPreference,
-                                 QString::number(standard_.revisionIndex(library_)));
+    // The next opening starts on this revision when its library is still there.
+    program_.store().SaveSetting(QStringLiteral("UserPreferences"), standard_->revisionPreference,
+                                 QString::number(standard_->revisionIndex(library_)));
     event->accept();
 }
 

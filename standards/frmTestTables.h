@@ -64,6 +64,7 @@ private:
 
     void chooseLibrary(int index);
     void chooseGroup(int group);
+    void takeRevisionSet(int entry);
     bool loadStructure(const QString& folder, int group);
     void selectTest(int row);
     void showSequence(const SequenceFile& file);
@@ -101,7 +102,7 @@ private:
     void status(const QString& text);
 
     Program& program_;
-    const TestStandard& standard_;
+    const TestStandard* standard_; // the revision's set when its groups differ by revision
     ProgramIo io_;
 
     QTabWidget* tabSections_ = nullptr;
@@ -148,6 +149,7 @@ private:
     QLabel* lblCDistLimit_ = nullptr;
     std::array<QLineEdit*, 3> txtVoltRMS_{}, txtCurrRMS_{}, txtPowerLev_{}, txtInrush_{},
         txtPowerFactor_{}, txtCurrDistortion_{}, txtVoltDistortion_{};
+    std::array<QLineEdit*, 3> txtCurrPhase_{}; // sets with harmonic phase readings only
     QLineEdit* txtVATotal_ = nullptr;
     QLineEdit* txtUnbalance_ = nullptr;
     QLineEdit* txtPFLeadLimit_ = nullptr;

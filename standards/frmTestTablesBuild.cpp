@@ -80,7 +80,7 @@ QWidget* frmTestTables::buildSelection() {
 
     auto* body = new QHBoxLayout;
     QStringList captions;
-    for (const PowerGroup& g : standard_.groups)
+    for (const PowerGroup& g : standard_->groups)
         captions << g.caption;
     optTestTable_ = OptionArray(page, QStringLiteral("optTestTable"), captions);
     body->addWidget(OptionBox(page, QStringLiteral("Power group"), optTestTable_));
@@ -282,6 +282,14 @@ QWidget* frmTestTables::buildMeasurements() {
             (*rows[i].second)[static_cast<size_t>(p)] =
                 readout(page, QString::fromLatin1(names[i]), p);
             fields->addWidget((*rows[i].second)[static_cast<size_t>(p)], i + 2, p + 1);
+        }
+    }
+    if (standard_->harmonicPhaseReadings) {
+        // The phase of current harmonic 1, read after each phase's spectrum.
+        fields->addWidget(new QLabel(QStringLiteral("Curr Phase (deg):"), page), 9, 0);
+        for (int p = 0; p < 3; ++p) {
+            txtCurrPhase_[static_cast<size_t>(p)] = readout(page, QStringLiteral("txtCurrPhase"), p);
+            fields->addWidget(txtCurrPhase_[static_cast<size_t>(p)], 9, p + 1);
         }
     }
     upper->addLayout(fields);

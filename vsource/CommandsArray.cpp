@@ -48,6 +48,19 @@ int harmonics(Instrument& in, const Call& c, std::string& out) {
     return 0;
 }
 
+// "fetc:curr:harm:phas? h": the phase of one current harmonic of the selected output, degrees.
+int harmonicPhase(Instrument& in, const Call& c, std::string& out) {
+    if (c.params.size() > 1) return err::ParameterNotAllowed;
+    double h = 1;
+    if (!c.params.empty() && !c.params[0].empty())
+        if (int e = readNumber(c.params[0], {0, double(kHarmonicLines - 1), 1}, h)) return e;
+    if (h != std::floor(h)) return err::IllegalParameterValue;
+    const int p = in.selectedPhase();
+    if (!in.hasReading[size_t(p)]) in.takeReadings(false);
+    appendReading(out, in.lastSpectra[size_t(p)].current.phase[size_t(h)]);
+    return 0;
+}
+
 // "fetc:arr:volt? [first block, blocks]": the whole record of 16 blocks of 256 samples by default.
 int waveform(Instrument& in, const Call& c, std::string& out) {
     double first = 0, blocks = kCaptureBlocks;
@@ -115,6 +128,7 @@ void addArrayCommands(std::vector<CommandDef>& s) {
             {"FETCh:ARRay:VOLTage:HARMonic:PHASe", QueryOnly, harmonics, Phases},
             {"FETCh:ARRay:CURRent:HARMonic[:AMPLitude]", QueryOnly, harmonics, Current},
             {"FETCh:ARRay:CURRent:HARMonic:PHASe", QueryOnly, harmonics, Current | Phases},
+            {"FETCh[:SCALar]:CURRent:HARMonic:PHASe", QueryOnly, harmonicPhase, 0},
             {"MEASure:ARRay:VOLTage:HARMonic[:AMPLitude]", QueryOnly, harmonics, Fresh},
             {"MEASure:ARRay:VOLTage:HARMonic:PHASe", QueryOnly, harmonics, Fresh | Phases},
             {"MEASure:ARRay:CURRent:HARMonic[:AMPLitude]", QueryOnly, harmonics, Fresh | Current},
