@@ -54,7 +54,7 @@ bool WriteHarmonicTableFile(const QString& path, const HarmonicTable& table, QCh
         // A cell that does not hold a number counts as empty: the file must read back.
         for (const QString* cell :
              {&row.oddAmplitude, &row.oddPhase, &row.evenAmplitude, &row.evenPhase})
-            fields << QuotedField(CellNumber(*cell, separator) ? invariant(*cell, separator)
+            fields << QuotedField(HarmonicCellValue(*cell, separator) ? invariant(*cell, separator)
                                                                : QString());
         records << fields.join(QLatin1Char(','));
     }
