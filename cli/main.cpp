@@ -3,6 +3,7 @@
 // prints one JSON object and ends with the exit status of cli/Outcome.h.
 #include "app/Program.h"
 #include "cli/Commands.h"
+#include "cli/RunIec.h"
 #include "cli/RunTest.h"
 #include "cli/RunSequence.h"
 #include "cli/RunTransient.h"
@@ -159,6 +160,12 @@ int main(int argc, char** argv) {
         "           [--set FIELD=TEXT] [--time-scale K] [--timeout S] [--report FILE] [--trace]\n"
         "                           run a standard test as its window does; 1 when the EUT\n"
         "                           verdict is Fail, 6 when completed without a verdict\n"
+        "  run-iec (FILE.411 | --class 2|3) [--frequency F] [--voltage U] [--table dips|variations]\n"
+        "          [--report OUT.docx] [--pdf OUT.pdf] [--text OUT.txt] [--template T.docx]\n"
+        "          [--verdict pass|fail | --eut-check CMD] [--accept-inrush] [--user KEY=VALUE]...\n"
+        "          [--time-scale K] [--timeout S] [--dry-run]\n"
+        "                           run the IEC 61000-4-11 dips or variations test; 1 for a\n"
+        "                           FAIL verdict, 6 without a verdict or for a dry run\n"
         "  synth TABLE.hwv [--out WAVE.abw] [--download] [--name NAME]\n"
         "                           synthesise a harmonic table; write its waveform file,\n"
         "                           send it to a register (NAME or the table's name)\n"
@@ -267,6 +274,10 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("run-transient")) {
         said.answerYes = args.contains(QStringLiteral("--yes"));
         InstallTransientStopSignals();
+    }
+    if (command == QLatin1String("run-iec")) {
+        said.decide = RunIecAnswers(args);
+        InstallRunIecStopSignals();
     }
     if (command == QLatin1String("run-test")) {
         said.decide = RunTestAnswers(args);
