@@ -8,6 +8,7 @@
 #include "automation/ModulationWindows.h"
 #include "automation/SequencerWindows.h"
 #include "measure/MeasurementWindows.h"
+#include "iec/frmIEC411Test.h"
 #include "standards/StandardWindows.h"
 #include "transients/TransientWindows.h"
 #include "waveforms/WaveformMenu.h"
@@ -60,6 +61,7 @@ int main(int argc, char** argv) {
     RegisterSequencerWindows(window, program);
     RegisterModulationWindows(window, program);
     RegisterStandardWindows(window, program);
+    RegisterIecWindow(window, program);
     program.setPrompt(std::make_unique<MessageBoxPrompt>(
         program.messageTitle, &window, [&window](int panel, const QString& text) { window.setStatusPanel(panel, text); },
         program.paths.userDir));
