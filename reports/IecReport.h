@@ -2,6 +2,7 @@
 // The IEC test report: one plain input that the IEC test windows (and the
 // command-line run) fill, turned into a document report (NAME.docx + NAME.pdf
 // from the template) or a plain-text report (a file or the printer's lines).
+#include "reports/DocumentReport.h"
 #include "reports/TestReportRecord.h"
 
 #include <QByteArray>
@@ -35,11 +36,8 @@ struct IecReportInput {
 QString IecTemplateName(const QString& reportTitle);
 QString IecReportPrefix(const QString& reportTitle);
 
-struct DocumentReportOutcome {
-    QString docxPath;
-    QString pdfPath;
-    QStringList missingBookmarks; // bookmarks this template does not have
-};
+// The bookmarks and their values (and tables and pictures) of an IEC report.
+DocumentContent IecDocumentContent(const IecReportInput& input);
 
 // Writes basePath + ".docx" and basePath + ".pdf" from the template (a .docx
 // file). Both files are written whole or not at all. False with a message
