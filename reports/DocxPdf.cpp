@@ -3,6 +3,8 @@
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QDomDocument>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHash>
 #include <QImage>
 #include <QPageLayout>
@@ -21,6 +23,12 @@ namespace ostrel {
 namespace {
 
 constexpr int kResolution = 300;
+// Documents are laid out in the units Qt's text layout uses for point sizes
+// (the screen's logical dots per inch) and painted scaled to the writer's.
+double layoutDpi() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->logicalDotsPerInchY() : 96.0;
+}
 constexpr double kTwipsPerInch = 1440.0;
 constexpr double kEmuPerInch = 914400.0;
 const QString kW = QStringLiteral("http://schemas.openxmlformats.org/wordprocessingml/2006/main");
@@ -29,12 +37,20 @@ const QString kA = QStringLiteral("http://schemas.openxmlformats.org/drawingml/2
 const QString kWp = QStringLiteral("http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing");
 const QChar kPageMark = QChar(0xE000); // stands for the page number until a page is drawn
 
-double twipsToPx(double twips) { return twips / kTwipsPerInch * kResolution; }
+double twipsToPx(double twips) { return twips / kTwipsPerInch * layoutDpi(); }
 
 QString wAttr(const QDomElement& e, const QString& name) { return e.attributeNS(kW, name); }
 
+// The first (next) element in the main namespace with that local name.
+QDomElement wNext(QDomElement e, const QString& name) {
+    while (!e.isNull() && (e.localName() != name || e.namespaceURI() != kW)) e = e.nextSiblingElement();
+    return e;
+}
 QDomElement wChild(const QDomElement& e, const QString& name) {
-    return e.firstChildElement(QStringLiteral("w:") + name);
+    return wNext(e.firstChildElement(), name);
+}
+QDomElement wSibling(const QDomElement& e, const QString& name) {
+    return wNext(e.nextSiblingElement(), name);
 }
 
 bool onOff(const QDomElement& e) {
@@ -87,7 +103,7 @@ void applyParagraphProperties(const QDomElement& pPr, QTextBlockFormat& f) {
     if (QDomElement tabs = wChild(pPr, QStringLiteral("tabs")); !tabs.isNull()) {
         QList<QTextOption::Tab> stops;
         for (QDomElement t = wChild(tabs, QStringLiteral("tab")); !t.isNull();
-             t = t.nextSiblingElement(QStringLiteral("w:tab"))) {
+             t = wSibling(t, QStringLiteral("tab"))) {
             const QString kind = wAttr(t, QStringLiteral("val"));
             stops << QTextOption::Tab(twipsToPx(wAttr(t, QStringLiteral("pos")).toDouble()),
                                       kind == QLatin1String("right")    ? QTextOption::RightTab
@@ -114,7 +130,7 @@ public:
         applyRunProperties(defaults, defaultChars_);
         QHash<QString, QDomElement> byId;
         for (QDomElement s = wChild(root, QStringLiteral("style")); !s.isNull();
-             s = s.nextSiblingElement(QStringLiteral("w:style")))
+             s = wSibling(s, QStringLiteral("style")))
             byId.insert(wAttr(s, QStringLiteral("styleId")), s);
         for (auto it = byId.cbegin(); it != byId.cend(); ++it) styles_.insert(it.key(), resolve(it.key(), byId, 0));
     }
@@ -247,8 +263,8 @@ private:
         f.setName(url);
         if (!extents.isEmpty()) {
             const QDomElement ext = extents.at(0).toElement();
-            f.setWidth(ext.attribute(QStringLiteral("cx")).toDouble() / kEmuPerInch * kResolution);
-            f.setHeight(ext.attribute(QStringLiteral("cy")).toDouble() / kEmuPerInch * kResolution);
+            f.setWidth(ext.attribute(QStringLiteral("cx")).toDouble() / kEmuPerInch * layoutDpi());
+            f.setHeight(ext.attribute(QStringLiteral("cy")).toDouble() / kEmuPerInch * layoutDpi());
         }
         cursor.insertImage(f);
     }
@@ -256,10 +272,10 @@ private:
     void table(const QDomElement& tbl, QTextCursor& cursor) {
         QVector<QDomElement> rows;
         int columns = 0;
-        for (QDomElement tr = wChild(tbl, QStringLiteral("tr")); !tr.isNull(); tr = tr.nextSiblingElement(QStringLiteral("w:tr"))) {
+        for (QDomElement tr = wChild(tbl, QStringLiteral("tr")); !tr.isNull(); tr = wSibling(tr, QStringLiteral("tr"))) {
             rows << tr;
             int n = 0;
-            for (QDomElement tc = wChild(tr, QStringLiteral("tc")); !tc.isNull(); tc = tc.nextSiblingElement(QStringLiteral("w:tc"))) ++n;
+            for (QDomElement tc = wChild(tr, QStringLiteral("tc")); !tc.isNull(); tc = wSibling(tc, QStringLiteral("tc"))) ++n;
             columns = std::max(columns, n);
         }
         if (rows.isEmpty() || columns == 0) return;
@@ -276,7 +292,7 @@ private:
         for (int r = 0; r < rows.size(); ++r) {
             int c = 0;
             for (QDomElement tc = wChild(rows[r], QStringLiteral("tc")); !tc.isNull() && c < columns;
-                 tc = tc.nextSiblingElement(QStringLiteral("w:tc")), ++c) {
+                 tc = wSibling(tc, QStringLiteral("tc")), ++c) {
                 QTextCursor cell = t->cellAt(r, c).firstCursorPosition();
                 const bool wasFirst = first_;
                 first_ = true;
@@ -332,13 +348,12 @@ Section readSection(const QDomElement& body, const QHash<QString, QString>& rels
 }
 
 std::unique_ptr<QTextDocument> partDocument(Renderer& renderer, const DocxPackage& package, const QString& part,
-                                            QPaintDevice* device, double width) {
+                                            double width) {
     const QByteArray* xml = package.find(part);
     if (part.isEmpty() || !xml) return nullptr;
     QDomDocument dom;
     if (!dom.setContent(*xml, true)) return nullptr;
     auto doc = std::make_unique<QTextDocument>();
-    doc->documentLayout()->setPaintDevice(device);
     doc->setDocumentMargin(0);
     renderer.render(part, dom.documentElement(), *doc);
     doc->setTextWidth(width);
@@ -348,7 +363,6 @@ std::unique_ptr<QTextDocument> partDocument(Renderer& renderer, const DocxPackag
 // The header or footer of one page: the page mark becomes its number.
 void drawPageText(QTextDocument& doc, QPainter& painter, const QPointF& at, int page, bool fromBottom) {
     std::unique_ptr<QTextDocument> copy(doc.clone());
-    copy->documentLayout()->setPaintDevice(painter.device());
     copy->setTextWidth(doc.textWidth());
     for (QTextCursor c = copy->find(QString(kPageMark)); !c.isNull(); c = copy->find(QString(kPageMark), c))
         c.insertText(QString::number(page));
@@ -384,17 +398,17 @@ bool RenderDocxPdf(const DocxPackage& package, const QString& title, QByteArray&
         const double bodyWidth = twipsToPx(section.width - section.left - section.right);
         const double bodyHeight = twipsToPx(section.height - section.top - section.bottom);
         QTextDocument doc;
-        doc.documentLayout()->setPaintDevice(&writer);
         doc.setDocumentMargin(0);
         renderer.render(part, body, doc);
         doc.setPageSize(QSizeF(bodyWidth, bodyHeight));
-        auto header = partDocument(renderer, package, section.headerPart, &writer, bodyWidth);
-        auto footer = partDocument(renderer, package, section.footerPart, &writer, bodyWidth);
+        auto header = partDocument(renderer, package, section.headerPart, bodyWidth);
+        auto footer = partDocument(renderer, package, section.footerPart, bodyWidth);
         QPainter painter;
         if (!painter.begin(&writer)) {
             error = QStringLiteral("Report %1: the PDF cannot be started.").arg(title);
             return false;
         }
+        painter.scale(kResolution / layoutDpi(), kResolution / layoutDpi());
         const int pages = doc.pageCount();
         for (int page = 0; page < pages; ++page) {
             if (page > 0) writer.newPage();
