@@ -4,14 +4,16 @@
 #include "cli/Commands.h"
 #include "cli/StdinTerminal.h"
 #include "iec/IecPlan.h"
-#include "iec/IecReport.h"
+#include "iec/IecRunReport.h"
 #include "iec/IecRun.h"
 #include "iec/IecTestFile.h"
 #include "link/Readback.h"
-#include "reports/PlainTextReport.h"
+#include "reports/IecReport.h"
+#include "reports/ReportTemplates.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QProcess>
@@ -301,23 +303,51 @@ Outcome RunIecCommand(Program& program, const QStringList& args) {
     bool reportsWritten = true;
     QString reportError;
     if (result.end != IecRunEnd::NotStarted) {
-        TestReportRecord record = IecReportRecord(file, path, o.table, result);
+        IecReportInput input = IecRunReportInput(program, file, path, o.table, result);
         for (const auto& [key, value] : o.user)
-            SetIecUserField(record, key, value);
+            SetIecUserField(input.record, key, value);
         QJsonArray reports;
+        const auto failed = [&](const QString& error) {
+            reportsWritten = false;
+            if (reportError.isEmpty()) reportError = error;
+            program.prompt().showMessage(error, PromptIcon::Exclamation);
+        };
         if (!o.text.isEmpty()) {
             QString error;
-            if (WritePlainTextReport(o.text, record, QDateTime::currentDateTime(), QStringLiteral(OSTREL_VERSION), error))
+            if (WriteIecTextReport(o.text, input, error))
                 reports.append(o.text);
-            else {
-                reportsWritten = false;
-                reportError = error;
-            }
+            else
+                failed(error);
         }
         if (!o.report.isEmpty() || !o.pdf.isEmpty()) {
-            reportsWritten = false;
-            reportError = QStringLiteral("The .docx and PDF report documents are not available in this build; "
-                                         "use --text for the text report.");
+            const QString templ = !o.templ.isEmpty() ? o.templ
+                                                     : FindReportTemplate(program.paths, IecTemplateName(kIecReportTitle));
+            const auto strip = [](const QString& p, const QString& ext) {
+                return p.endsWith(ext, Qt::CaseInsensitive) ? p.left(p.size() - ext.size()) : p;
+            };
+            const QString base = !o.report.isEmpty() ? strip(o.report, QStringLiteral(".docx"))
+                                                     : strip(o.pdf, QStringLiteral(".pdf"));
+            DocumentReportOutcome written;
+            QString error;
+            if (templ.isEmpty()) {
+                failed(QStringLiteral("No report template %1 was found.").arg(IecTemplateName(kIecReportTitle)));
+            } else if (!WriteIecDocumentReport(input, templ, base, written, error)) {
+                failed(error);
+            } else {
+                if (!written.missingBookmarks.isEmpty())
+                    warnings.append(MissingBookmarksMessage(templ, written.missingBookmarks));
+                reports.append(written.docxPath);
+                QString pdf = written.pdfPath;
+                // A PDF asked for elsewhere than beside the document is moved there.
+                if (!o.pdf.isEmpty() && !o.report.isEmpty() && QFileInfo(o.pdf) != QFileInfo(pdf)) {
+                    QFile::remove(o.pdf);
+                    if (QFile::rename(pdf, o.pdf))
+                        pdf = o.pdf;
+                    else
+                        failed(QStringLiteral("The PDF report %1 could not be written.").arg(o.pdf));
+                }
+                reports.append(pdf);
+            }
         }
         out.insert(QStringLiteral("reports"), reports);
     }

@@ -10,12 +10,15 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <optional>
 
 using namespace ostrel;
@@ -126,7 +129,14 @@ QString checkSettingsFile(const QString& path) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // A PDF report is drawn with fonts, which need a GUI application; offscreen will do.
+    bool drawsPdf = false;
+    for (int i = 1; i < argc; ++i)
+        drawsPdf |= std::strcmp(argv[i], "--report") == 0 || std::strcmp(argv[i], "--pdf") == 0;
+    if (drawsPdf && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> application =
+        drawsPdf ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication& app = *application;
     QCoreApplication::setOrganizationName(QStringLiteral("Ostrel"));
     QCoreApplication::setApplicationName(QStringLiteral("Ostrel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(OSTREL_VERSION));

@@ -5,9 +5,12 @@
 #include "app/Program.h"
 #include "app/WindowPrompt.h"
 #include "app/frmMain.h"
-#include "iec/IecReport.h"
+#include "iec/IecRunReport.h"
 #include "link/Numbers.h"
-#include "reports/PlainTextReport.h"
+#include "reports/IecReport.h"
+#include "reports/PrintedReport.h"
+#include "reports/ReportNaming.h"
+#include "reports/ReportTemplates.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -24,6 +27,9 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QRandomGenerator>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -390,17 +396,49 @@ void frmIEC411Test::abortTest() {
     if (run_) run_->requestAbort();
 }
 
+// As "ReportFormat" says: printed text, a text file, or a document (.docx + PDF).
 void frmIEC411Test::printReport() {
     if (outcome_.started.isNull()) return;
-    const QString path = program_.prompt().chooseSaveFile(
-        {QStringLiteral("Save Test Report"), QStringLiteral("Text Files (*.txt)|*.txt"), QStringLiteral("txt"), {}});
-    if (path.isEmpty()) return;
-    TestReportRecord record = IecReportRecord(testFile(), path_, table(), outcome_);
+    PromptOwner owner(program_.prompt(), this);
+    IecReportInput input = IecRunReportInput(program_, testFile(), path_, table(), outcome_);
     if (!txtObservation_->toPlainText().isEmpty())
-        SetUserDataField(record, QStringLiteral("observations"), txtObservation_->toPlainText());
+        SetUserDataField(input.record, QStringLiteral("observations"), txtObservation_->toPlainText());
+    const ReportSettings& settings = program_.settings.report;
+    if (settings.reportFormat == 0) {
+        QPrinter printer;
+        QPrintPreviewDialog preview(&printer, this);
+        connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* p) {
+            PaintReportLines(IecPrintedReportLines(input), kIecReportTitle, input.printed, *p);
+        });
+        preview.exec();
+        return;
+    }
+    const bool document = settings.reportFormat == 2;
+    ReportNaming naming;
+    naming.prompt = settings.fileNamePrompt == 1;
+    naming.folder = ReportFolder(settings, program_.paths);
+    naming.prefix = IecReportPrefix(kIecReportTitle);
+    naming.start = int(QRandomGenerator::global()->bounded(100));
+    naming.limit = 100;
+    naming.extensions = document ? QStringList{QStringLiteral(".docx"), QStringLiteral(".pdf")}
+                                 : QStringList{QStringLiteral(".txt")};
+    const std::optional<QString> base = ChooseReportBase(program_.prompt(), naming);
+    if (!base) return;
     QString error;
-    if (!WritePlainTextReport(path, record, QDateTime::currentDateTime(), QStringLiteral(OSTREL_VERSION), error))
+    if (!document) {
+        if (!WriteIecTextReport(*base + QStringLiteral(".txt"), input, error))
+            program_.prompt().showMessage(error, PromptIcon::Critical);
+        return;
+    }
+    const QString templ = FindReportTemplate(program_.paths, IecTemplateName(kIecReportTitle));
+    DocumentReportOutcome written;
+    if (templ.isEmpty())
+        program_.prompt().showMessage(QStringLiteral("No report template %1 was found.").arg(IecTemplateName(kIecReportTitle)),
+                                      PromptIcon::Critical);
+    else if (!WriteIecDocumentReport(input, templ, *base, written, error))
         program_.prompt().showMessage(error, PromptIcon::Critical);
+    else if (!written.missingBookmarks.isEmpty())
+        program_.prompt().showMessage(MissingBookmarksMessage(templ, written.missingBookmarks), PromptIcon::Information);
 }
 
 // Readings between runs; during a run the run takes them itself, so ticks
