@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 using namespace ostrel;
@@ -245,4 +247,72 @@ TEST(IecPlan, TestTimeCountsRowsDelaysAndThePreTest) {
     // + 30 s delay + 2 × (5 s at 0 V + 1 s at Unom) + the minute between.
     EXPECT_NEAR(PlanIecTest(f, {}).seconds, 1 + 30 + 72 + 30.06 + 7 + 30.06 + 4, 1e-9);
     EXPECT_EQ(IecTestTimeText(3725), QStringLiteral("01:02:05"));
+}
+
+// Each shipped file against the table it names in its header.
+TEST(IecShippedFiles, EachFileHoldsItsTable) {
+    struct Row {
+        int level;
+        double cycles;
+    };
+    struct Case {
+        const char* name;
+        double volts, hertz;
+        std::vector<Row> dips;
+    } cases[] = {
+        {"IEC61000-4-11_Class2_50Hz.411", 230, 50, {{0, 0.5}, {0, 1}, {70, 25}, {0, 250}}},
+        {"IEC61000-4-11_Class2_60Hz.411", 120, 60, {{0, 0.5}, {0, 1}, {70, 30}, {0, 300}}},
+        {"IEC61000-4-11_Class3_50Hz.411", 230, 50, {{0, 0.5}, {0, 1}, {40, 10}, {70, 25}, {80, 250}, {0, 250}}},
+        {"IEC61000-4-11_Class3_60Hz.411", 120, 60, {{0, 0.5}, {0, 1}, {40, 12}, {70, 30}, {80, 300}, {0, 300}}},
+    };
+    const QString folder = QStringLiteral(OSTREL_SOURCE_DATA_DIR) + QStringLiteral("/Seq_Test/");
+    const auto common = [](const IecTestFile& f) {
+        EXPECT_EQ(f.seqRepeat, 3);
+        EXPECT_EQ(f.seqDuration, 10);
+        EXPECT_EQ(f.interSeqDelay, 10);
+        EXPECT_EQ(f.measUpdateRate, 200);
+        EXPECT_FALSE(f.includePeak);
+        EXPECT_FALSE(f.pauses());
+        EXPECT_FALSE(f.nominalUnreadable);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile text(folder + QString::fromLatin1(c.name));
+        ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+        const QByteArray head = text.readAll();
+        EXPECT_TRUE(head.startsWith(";"));
+        EXPECT_TRUE(head.contains("Ed. 2.0 (2004) and Ed. 3.0 (2020)"));
+        EXPECT_TRUE(head.contains("verify against your copy of the standard and the product standard, which may override it"));
+        IecTestFile f;
+        ASSERT_TRUE(LoadIecTestFile(text.fileName(), f).ok);
+        common(f);
+        EXPECT_EQ(f.voltage, c.volts);
+        EXPECT_EQ(f.frequency, c.hertz);
+        ASSERT_EQ(f.dips.size(), c.dips.size());
+        for (size_t i = 0; i < c.dips.size(); ++i) {
+            EXPECT_EQ(f.dips[i].level, c.dips[i].level) << i;
+            EXPECT_EQ(f.dips[i].cycles, c.dips[i].cycles) << i;
+            EXPECT_EQ(f.dips[i].startPhase, 0) << i;
+            EXPECT_EQ(f.dips[i].delay, -1) << i;
+        }
+    }
+    for (const auto& [name, volts, rise] : {std::tuple{"IEC61000-4-11_Variation_50Hz.411", 230.0, 25.0},
+                                            std::tuple{"IEC61000-4-11_Variation_60Hz.411", 120.0, 30.0}}) {
+        SCOPED_TRACE(name);
+        IecTestFile f;
+        ASSERT_TRUE(LoadIecTestFile(folder + QString::fromLatin1(name), f).ok);
+        common(f);
+        EXPECT_EQ(f.voltage, volts);
+        EXPECT_EQ(f.variations[0].level, 70);
+        EXPECT_EQ(f.variations[1].level, -1);
+        EXPECT_EQ(f.fallTime, 0);
+        EXPECT_EQ(f.holdTime, 1);
+        EXPECT_EQ(f.riseTime, rise);
+    }
+    IecTestFile angles;
+    ASSERT_TRUE(LoadIecTestFile(folder + QStringLiteral("IEC61000-4-11_Class3_50Hz_Angles.411"), angles).ok);
+    ASSERT_EQ(angles.dips.size(), 40u);
+    for (size_t i = 0; i < 40; ++i)
+        EXPECT_EQ(angles.dips[i].startPhase, 45.0 * double(i % 8)) << i;
+    EXPECT_EQ(angles.dips[16].level, 40);
 }

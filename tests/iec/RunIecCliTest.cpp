@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace ostrel;
 using namespace ostrel::test;
 
@@ -141,6 +143,45 @@ TEST_F(RunIecCli, ExitStatusOfEachEnding) {
     startSource(QStringLiteral("150"));
     r = runIec({file, QStringLiteral("--verdict"), QStringLiteral("pass")});
     EXPECT_EQ(r.exit, 3);
+}
+
+TEST_F(RunIecCli, VariationFileAndReports) {
+    startSource();
+    const QString base = tempPath(QStringLiteral("v"));
+    CliRun r = runIec({kData + QStringLiteral("/Seq_Test/IEC61000-4-11_Variation_50Hz.411"), QStringLiteral("--table"),
+                       QStringLiteral("variations"), QStringLiteral("--verdict"), QStringLiteral("pass"),
+                       QStringLiteral("--report"), base + QStringLiteral(".docx"), QStringLiteral("--text"),
+                       base + QStringLiteral(".txt")});
+    EXPECT_EQ(r.exit, 0) << r.err.toStdString();
+    const QJsonArray steps = r.json.value(QStringLiteral("steps")).toArray();
+    ASSERT_EQ(steps.size(), 1);
+    const QJsonObject step = steps.first().toObject();
+    EXPECT_EQ(step.value(QStringLiteral("level")).toInt(), 70);
+    EXPECT_EQ(step.value(QStringLiteral("ti")).toDouble(), 25);
+    EXPECT_EQ(step.value(QStringLiteral("result")).toString(), QStringLiteral("done"));
+    EXPECT_EQ(r.json.value(QStringLiteral("reports")).toArray().size(), 3);
+    for (const char* ext : {".docx", ".pdf", ".txt"})
+        EXPECT_TRUE(QFile::exists(base + QString::fromLatin1(ext))) << ext;
+    // The variation: 161 V held for one cycle, then back to 230 V over 25 cycles.
+    bool held = false;
+    QFile tl(timeline);
+    ASSERT_TRUE(tl.open(QIODevice::ReadOnly));
+    for (const QByteArray& line : tl.readAll().split('\n')) {
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        if (o.value(QStringLiteral("event")).toString() == QLatin1String("point") && o.value(QStringLiteral("index")).toInt() == 0)
+            held = held || std::abs(o.value(QStringLiteral("dwell")).toDouble() - 0.02) < 1e-9;
+    }
+    EXPECT_TRUE(held);
+
+    QFile broken(tempPath(QStringLiteral("broken.docx")));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("not a zip");
+    broken.close();
+    r = runIec({oneRow(), QStringLiteral("--verdict"), QStringLiteral("pass"), QStringLiteral("--report"),
+                tempPath(QStringLiteral("b.docx")), QStringLiteral("--template"), broken.fileName()});
+    EXPECT_EQ(r.exit, 5); // the run's data stays in the JSON; the report was not written
+    EXPECT_EQ(r.json.value(QStringLiteral("result")).toString(), QStringLiteral("PASS"));
+    EXPECT_FALSE(QFile::exists(tempPath(QStringLiteral("b.docx"))));
 }
 
 TEST_F(RunIecCli, SigtermAbortsAndADroppedLinkFails) {
