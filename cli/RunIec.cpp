@@ -8,6 +8,7 @@
 #include "iec/IecRun.h"
 #include "iec/IecTestFile.h"
 #include "link/Readback.h"
+#include "reports/DocxPackage.h"
 #include "reports/IecReport.h"
 #include "reports/ReportTemplates.h"
 
@@ -195,8 +196,19 @@ Outcome RunIecCommand(Program& program, const QStringList& args) {
         out.insert(QStringLiteral("exit"), int(status));
         return Outcome{status, out, error};
     };
-    if (!o.templ.isEmpty() && !QFileInfo(o.templ).isReadable())
-        return finish(ExitRefused, QStringLiteral("The template %1 cannot be read.").arg(o.templ));
+    // A template that cannot make the report refuses the run before anything is sent.
+    QString templ = o.templ;
+    if (!o.report.isEmpty() || !o.pdf.isEmpty()) {
+        if (templ.isEmpty()) templ = FindReportTemplate(program.paths, IecTemplateName(kIecReportTitle));
+        if (templ.isEmpty())
+            return finish(ExitRefused,
+                          QStringLiteral("No report template %1 was found.").arg(IecTemplateName(kIecReportTitle)));
+        DocxPackage package;
+        QString error;
+        if (!ReadDocxPackage(templ, QFileInfo(templ).fileName(), package, error)) return finish(ExitRefused, error);
+    } else if (!templ.isEmpty() && !QFileInfo(templ).isReadable()) {
+        return finish(ExitRefused, QStringLiteral("The template %1 cannot be read.").arg(templ));
+    }
 
     int index = -1;
     if (Outcome opened = IdentifyAndConfigure(program, index); opened.status != ExitCompleted)
@@ -320,8 +332,6 @@ Outcome RunIecCommand(Program& program, const QStringList& args) {
                 failed(error);
         }
         if (!o.report.isEmpty() || !o.pdf.isEmpty()) {
-            const QString templ = !o.templ.isEmpty() ? o.templ
-                                                     : FindReportTemplate(program.paths, IecTemplateName(kIecReportTitle));
             const auto strip = [](const QString& p, const QString& ext) {
                 return p.endsWith(ext, Qt::CaseInsensitive) ? p.left(p.size() - ext.size()) : p;
             };
@@ -329,9 +339,7 @@ Outcome RunIecCommand(Program& program, const QStringList& args) {
                                                      : strip(o.pdf, QStringLiteral(".pdf"));
             DocumentReportOutcome written;
             QString error;
-            if (templ.isEmpty()) {
-                failed(QStringLiteral("No report template %1 was found.").arg(IecTemplateName(kIecReportTitle)));
-            } else if (!WriteIecDocumentReport(input, templ, base, written, error)) {
+            if (!WriteIecDocumentReport(input, templ, base, written, error)) {
                 failed(error);
             } else {
                 if (!written.missingBookmarks.isEmpty())

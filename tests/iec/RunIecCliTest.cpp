@@ -179,9 +179,15 @@ TEST_F(RunIecCli, VariationFileAndReports) {
     broken.close();
     r = runIec({oneRow(), QStringLiteral("--verdict"), QStringLiteral("pass"), QStringLiteral("--report"),
                 tempPath(QStringLiteral("b.docx")), QStringLiteral("--template"), broken.fileName()});
-    EXPECT_EQ(r.exit, 5); // the run's data stays in the JSON; the report was not written
-    EXPECT_EQ(r.json.value(QStringLiteral("result")).toString(), QStringLiteral("PASS"));
+    EXPECT_EQ(r.exit, 3); // refused before anything was sent, naming the template
+    EXPECT_TRUE(r.json.value(QStringLiteral("error")).toString().contains(QStringLiteral("broken.docx")));
     EXPECT_FALSE(QFile::exists(tempPath(QStringLiteral("b.docx"))));
+
+    // A report that cannot be written after the run fails it.
+    r = runIec({oneRow(), QStringLiteral("--verdict"), QStringLiteral("pass"), QStringLiteral("--text"),
+                tempPath(QStringLiteral("no/such/folder/r.txt"))});
+    EXPECT_EQ(r.exit, 5);
+    EXPECT_EQ(r.json.value(QStringLiteral("result")).toString(), QStringLiteral("PASS"));
 }
 
 TEST_F(RunIecCli, SigtermAbortsAndADroppedLinkFails) {
