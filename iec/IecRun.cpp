@@ -12,7 +12,6 @@
 namespace ostrel {
 
 const QString kIecVerdictQuestion = QStringLiteral("Is the equipment under test still functional?");
-const QString kIecVerdictHelp = QStringLiteral("iec-61000-4-11.html#verdict");
 
 namespace {
 

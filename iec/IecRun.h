@@ -72,7 +72,6 @@ struct IecRunCallbacks {
 };
 
 extern const QString kIecVerdictQuestion; // "Is the equipment under test still functional?"
-extern const QString kIecVerdictHelp;     // the guide page's anchor for the verdict
 
 // One "meas:volt:ac?" and "fetc:curr:ac?"; a value only when it was read.
 // Skipped (nothing) while another conversation is in progress.
@@ -89,8 +88,6 @@ public:
         if (running_) abort_ = true;
     }
     bool running() const { return running_; }
-    // The run is programming the source: no reading may come between.
-    bool programming() const { return programming_; }
 
 private:
     bool connected() const;

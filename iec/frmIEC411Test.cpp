@@ -379,6 +379,9 @@ void frmIEC411Test::startTest() {
         lblAmps_->setText(r.amps ? FormatNumber(*r.amps, u"##0.00 ") : QStringLiteral("-"));
     };
     c.inrushText = [this](const QString& t) { lblPeakCurrent_->setText(t); };
+    c.outputChanged = [this] {
+        if (outputChanged_) outputChanged_();
+    };
     run_ = std::make_unique<IecRun>(program_, c);
     cmdStart_->setEnabled(false);
     cmdAbort_->setEnabled(true);
@@ -481,7 +484,11 @@ void frmIEC411Test::closeEvent(QCloseEvent* event) {
 }
 
 void RegisterIecWindow(frmMain& main, Program& program) {
-    main.registerWindow(QStringLiteral("mnuAIEC411"), [&program] { return new frmIEC411Test(program); });
+    main.registerWindow(QStringLiteral("mnuAIEC411"), [&main, &program] {
+        auto* window = new frmIEC411Test(program);
+        window->onOutputChanged([&main] { main.refreshPanel(); });
+        return window;
+    });
 }
 
 } // namespace ostrel

@@ -9,6 +9,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 
 class QButtonGroup;
@@ -37,6 +38,8 @@ public:
     IecTestFile testFile() const;
     void loadFile(const QString& path);
     const IecRunOutcome& lastRun() const { return outcome_; }
+    // Called when a run changed the output (relay, Unom): the panel shows it again.
+    void onOutputChanged(std::function<void()> refresh) { outputChanged_ = std::move(refresh); }
 
     // Parameter fields of txtParm, by index.
     enum Parm { ParmVoltage, ParmFrequency, ParmRepeat, ParmDuration, ParmInterDelay, ParmMeasRate, ParmPreTest, ParmCount };
@@ -69,6 +72,7 @@ private:
     bool closeAfterRun_ = false;
     std::unique_ptr<IecRun> run_;
     IecRunOutcome outcome_;
+    std::function<void()> outputChanged_;
 
     QButtonGroup* optLevel_ = nullptr;
     QLineEdit* txtParm_[ParmCount] = {};
