@@ -11,6 +11,7 @@
 #include "support/TimelineFile.h"
 #include "support/VirtualSourceProcess.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -127,6 +128,16 @@ TEST_F(IecWindow, ScriptedRunEndsWithPassAndAbortStopsARun) {
     find<QPushButton>(QStringLiteral("cmdStart"))->click();
     EXPECT_EQ(text(QStringLiteral("lblResult")), QStringLiteral("ABORT"));
     EXPECT_EQ(window->lastRun().endField, QStringLiteral("NONE, User abort"));
-    const std::vector<QJsonObject> out = TimelineEvents(timeline, QStringLiteral("output"));
+    std::vector<QJsonObject> out = TimelineEvents(timeline, QStringLiteral("output"));
+    EXPECT_NEAR(out.back().value(QStringLiteral("vac")).toDouble(), 230, 0.01);
+
+    // Closing during a run aborts and restores first; the window goes afterwards.
+    const qsizetype aborts = TimelineEvents(timeline, QStringLiteral("abort")).size();
+    QTimer::singleShot(60, window, [&] { window->close(); });
+    find<QPushButton>(QStringLiteral("cmdStart"))->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+    EXPECT_GT(TimelineEvents(timeline, QStringLiteral("abort")).size(), size_t(aborts));
+    out = TimelineEvents(timeline, QStringLiteral("output"));
     EXPECT_NEAR(out.back().value(QStringLiteral("vac")).toDouble(), 230, 0.01);
 }
