@@ -106,6 +106,10 @@ void IecRun::measure() {
         if (r.volts) current_->vMin = current_->vMin ? std::min(*current_->vMin, *r.volts) : *r.volts;
         if (r.amps) current_->iMax = current_->iMax ? std::max(*current_->iMax, *r.amps) : *r.amps;
     }
+    if (r.volts || r.amps) {
+        const double scale = program_.engineClock.timeScale > 0 ? program_.engineClock.timeScale : 1.0;
+        outcome_.trend.push_back({double(sinceStart_.elapsed()) / 1000.0 * scale, r.volts, r.amps});
+    }
     if (callbacks_.reading) callbacks_.reading(r);
 }
 
@@ -132,6 +136,7 @@ IecRunOutcome IecRun::run(const IecTestFile& file, const IecPlanOptions& options
     running_ = true;
     program_.testRunning = true;
     outcome_.started = QDateTime::currentDateTime();
+    sinceStart_.start();
     const IecPlan plan = PlanIecTest(file, options);
     for (const IecStep& s : plan.steps) {
         IecStepReport r;

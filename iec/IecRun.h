@@ -7,6 +7,7 @@
 #include "iec/IecTestFile.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 
@@ -35,6 +36,12 @@ struct IecInrushAttempt {
     std::optional<double> peak;
 };
 
+// One reading of the run, for the report's trend graph.
+struct IecTrendPoint {
+    double seconds = 0; // since the run started, on the pacing clock
+    std::optional<double> volts, amps;
+};
+
 enum class IecRunEnd { NotStarted, Completed, Aborted, Failed };
 
 struct IecRunOutcome {
@@ -50,6 +57,7 @@ struct IecRunOutcome {
     QString inrushText;
     QStringList warnings;
     QStringList comments;    // the operator's words at each pause
+    std::vector<IecTrendPoint> trend;
     bool relayClosed = false; // the run closed the relay
     bool restored = false;    // the end's restore went out on a live link
     bool sentAnything = false;
@@ -114,6 +122,7 @@ private:
     bool programming_ = false;
     bool inrushStarted_ = false;
     int measureMs_ = 1000;
+    QElapsedTimer sinceStart_;
 };
 
 } // namespace ostrel

@@ -12,6 +12,7 @@
 #include "support/VirtualSourceProcess.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -122,6 +123,20 @@ TEST_F(IecWindow, ScriptedRunEndsWithPassAndAbortStopsARun) {
     EXPECT_FALSE(running.isNull());
     if (const QByteArray dir = qgetenv("OSTREL_SCREENSHOTS"); !dir.isEmpty())
         running.save(QString::fromLocal8Bit(dir) + QStringLiteral("/frmIEC411Test.png"));
+
+    // The document report, named automatically, with the run's trend graph.
+    ReportSettings& report = program().settings.report;
+    report.reportFormat = 2;
+    report.fileNamePrompt = 0;
+    report.reportFolder = tempPath(QStringLiteral("reports"));
+    find<QPushButton>(QStringLiteral("cmdPrint"))->click();
+    const QStringList made = QDir(report.reportFolder).entryList(QDir::Files, QDir::Name);
+    ASSERT_EQ(made.size(), 2) << made.join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(made[0].startsWith(QStringLiteral("IEC411-")) && made[0].endsWith(QStringLiteral(".docx")));
+    EXPECT_TRUE(made[1].endsWith(QStringLiteral(".pdf")));
+    EXPECT_GT(window->lastRun().trend.size(), 2u);
+    if (const QByteArray dir = qgetenv("OSTREL_SCREENSHOTS"); !dir.isEmpty())
+        QFile::copy(report.reportFolder + QLatin1Char('/') + made[1], QString::fromLocal8Bit(dir) + QStringLiteral("/iec-report.pdf"));
 
     window->loadFile(kData + QStringLiteral("/Seq_Test/IEC61000-4-11_Class2_50Hz.411"));
     QTimer::singleShot(60, window, [&] { find<QPushButton>(QStringLiteral("cmdAbort"))->click(); });
