@@ -4,8 +4,8 @@
 //     (target: at most 1.3 ×);
 //   - one measurement tick against two bare round trips (target: at most 1.2 ×).
 //   bench_iec_run [--rounds N]
-#include "app/Program.h"
 #include "iec/IecRun.h"
+#include "app/Program.h"
 #include "link/Configuration.h"
 #include "link/Identification.h"
 #include "link/ModelSetup.h"
@@ -96,11 +96,12 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     QProcess source;
     quint16 controlPort = 0;
-    const quint16 port = startServer(source, QStringLiteral(OSTREL_VSOURCE_PATH),
-                                     {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--time-scale"),
-                                      QStringLiteral("100"), QStringLiteral("--load"), QStringLiteral("r=100"),
-                                      QStringLiteral("--exit-with-stdin")},
-                                     &controlPort);
+    const quint16 port =
+        startServer(source, QStringLiteral(OSTREL_VSOURCE_PATH),
+                    {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--time-scale"),
+                     QStringLiteral("100"), QStringLiteral("--load"), QStringLiteral("r=100"),
+                     QStringLiteral("--exit-with-stdin")},
+                    &controlPort);
     LineClient control;
     if (port == 0 || !control.connect(kHost.toStdString(), controlPort)) {
         std::fprintf(stderr, "bench: the virtual source did not start\n");
@@ -131,7 +132,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "bench: the run ended %s\n", qPrintable(outcome.result));
             return 1;
         }
-        for (double g : lastGaps(ReceivedLines(control, 4000))) runGaps.push_back(g);
+        for (double g : lastGaps(ReceivedLines(control, 4000)))
+            runGaps.push_back(g);
 
         for (int i = 0; i < 200; ++i) {
             QElapsedTimer t;
@@ -148,12 +150,15 @@ int main(int argc, char** argv) {
             if (!bare.connect(kHost.toStdString(), port)) return 1;
             for (int i = 0; i < kRows; ++i)
                 if (!bareStep(bare, plan.steps[size_t(i)])) return 1;
-            for (double g : lastGaps(ReceivedLines(control, 4000))) bareGaps.push_back(g);
+            for (double g : lastGaps(ReceivedLines(control, 4000)))
+                bareGaps.push_back(g);
             for (int i = 0; i < 200; ++i) {
                 std::string reply;
                 QElapsedTimer t;
                 t.start();
-                if (!bare.exchange("meas:volt:ac?\n", reply) || !bare.exchange("fetc:curr:ac?\n", reply)) return 1;
+                if (!bare.exchange("meas:volt:ac?\n", reply) ||
+                    !bare.exchange("fetc:curr:ac?\n", reply))
+                    return 1;
                 bareTickUs.push_back(t.nsecsElapsed() / 1000.0);
             }
         }
@@ -164,11 +169,12 @@ int main(int argc, char** argv) {
     }
     // Gaps are on the source's clock, which runs 100 × faster.
     const double run = median(runGaps) / 100 * 1e6, bare = median(bareGaps) / 100 * 1e6;
-    std::printf("IDLE to next row start: %.0f us, bare lines %.0f us, ratio %.2f (target <= 1.3)\n", run, bare,
-                run / bare);
+    std::printf("IDLE to next row start: %.0f us, bare lines %.0f us, ratio %.2f (target <= 1.3)\n",
+                run, bare, run / bare);
     source.kill();
     source.waitForFinished();
-    std::printf("measurement tick: %.0f us, two bare round trips %.0f us, ratio %.2f (target <= 1.2)\n",
-                median(tickUs), median(bareTickUs), median(tickUs) / median(bareTickUs));
+    std::printf(
+        "measurement tick: %.0f us, two bare round trips %.0f us, ratio %.2f (target <= 1.2)\n",
+        median(tickUs), median(bareTickUs), median(tickUs) / median(bareTickUs));
     return 0;
 }

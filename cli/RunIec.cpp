@@ -4,8 +4,8 @@
 #include "cli/Commands.h"
 #include "cli/StdinTerminal.h"
 #include "iec/IecPlan.h"
-#include "iec/IecRunReport.h"
 #include "iec/IecRun.h"
+#include "iec/IecRunReport.h"
 #include "iec/IecTestFile.h"
 #include "link/Readback.h"
 #include "reports/DocxPackage.h"
@@ -21,8 +21,8 @@
 #include <QTextStream>
 #include <QTimer>
 
-#include <csignal>
 #include <cmath>
+#include <csignal>
 
 namespace ostrel {
 
@@ -30,7 +30,9 @@ namespace {
 
 volatile std::sig_atomic_t stopSignalled = 0;
 
-void onStopSignal(int) { stopSignalled = 1; }
+void onStopSignal(int) {
+    stopSignalled = 1;
+}
 
 const QString kInrushQuestion = QStringLiteral("The source can not handle the peak inrush");
 
@@ -48,12 +50,14 @@ struct Options {
     bool dryRun = false;
 };
 
-const QStringList kUserKeys{QStringLiteral("TestedBy"), QStringLiteral("Test_Location"), QStringLiteral("EUT"),
-                            QStringLiteral("Comment"), QStringLiteral("Temperature"), QStringLiteral("Humidity"),
-                            QStringLiteral("Pressure"), QStringLiteral("Observations")};
+const QStringList kUserKeys{QStringLiteral("TestedBy"),    QStringLiteral("Test_Location"),
+                            QStringLiteral("EUT"),         QStringLiteral("Comment"),
+                            QStringLiteral("Temperature"), QStringLiteral("Humidity"),
+                            QStringLiteral("Pressure"),    QStringLiteral("Observations")};
 
 Outcome usage(const QString& why) {
-    return Outcome::failed(ExitUsage, QStringLiteral("run-iec: ") + why + QStringLiteral("\nSee ostrel-cli --help."));
+    return Outcome::failed(ExitUsage, QStringLiteral("run-iec: ") + why +
+                                          QStringLiteral("\nSee ostrel-cli --help."));
 }
 
 std::optional<double> positive(const QString& text) {
@@ -75,7 +79,8 @@ QString parse(const QStringList& args, Options& o) {
             if (!o.file.isEmpty()) return QStringLiteral("one test file only (\"%1\" too)").arg(a);
             o.file = a;
         } else if (a == QLatin1String("--class")) {
-            if (!value() || (v != QLatin1String("2") && v != QLatin1String("3"))) return QStringLiteral("--class is 2 or 3");
+            if (!value() || (v != QLatin1String("2") && v != QLatin1String("3")))
+                return QStringLiteral("--class is 2 or 3");
             o.klass = v.toInt();
         } else if (a == QLatin1String("--frequency") || a == QLatin1String("--voltage")) {
             std::optional<double> x = value() ? positive(v) : std::nullopt;
@@ -85,8 +90,9 @@ QString parse(const QStringList& args, Options& o) {
             if (!value() || (v != QLatin1String("dips") && v != QLatin1String("variations")))
                 return QStringLiteral("--table is dips or variations");
             o.table = v == QLatin1String("dips") ? IecTable::Dips : IecTable::Variations;
-        } else if (a == QLatin1String("--report") || a == QLatin1String("--pdf") || a == QLatin1String("--text") ||
-                   a == QLatin1String("--template") || a == QLatin1String("--eut-check")) {
+        } else if (a == QLatin1String("--report") || a == QLatin1String("--pdf") ||
+                   a == QLatin1String("--text") || a == QLatin1String("--template") ||
+                   a == QLatin1String("--eut-check")) {
             if (!value() || v.isEmpty()) return a + QStringLiteral(" needs a value");
             (a == QLatin1String("--report")     ? o.report
              : a == QLatin1String("--pdf")      ? o.pdf
@@ -100,9 +106,11 @@ QString parse(const QStringList& args, Options& o) {
         } else if (a == QLatin1String("--accept-inrush")) {
             // answered by the prompt, set up by main
         } else if (a == QLatin1String("--user")) {
-            if (!value() || !v.contains(QLatin1Char('='))) return QStringLiteral("--user is KEY=VALUE");
+            if (!value() || !v.contains(QLatin1Char('=')))
+                return QStringLiteral("--user is KEY=VALUE");
             const QString key = v.section(QLatin1Char('='), 0, 0).trimmed();
-            if (!kUserKeys.contains(key)) return QStringLiteral("--user keys: ") + kUserKeys.join(QStringLiteral(", "));
+            if (!kUserKeys.contains(key))
+                return QStringLiteral("--user keys: ") + kUserKeys.join(QStringLiteral(", "));
             o.user.append({key, v.section(QLatin1Char('='), 1)});
         } else if (a == QLatin1String("--time-scale") || a == QLatin1String("--timeout")) {
             std::optional<double> x = value() ? positive(v) : std::nullopt;
@@ -115,27 +123,31 @@ QString parse(const QStringList& args, Options& o) {
         }
     }
     if (o.file.isEmpty() == (o.klass == 0)) return QStringLiteral("give a FILE.411 or --class 2|3");
-    if (o.verdict && !o.eutCheck.isEmpty()) return QStringLiteral("give --verdict or --eut-check, not both");
+    if (o.verdict && !o.eutCheck.isEmpty())
+        return QStringLiteral("give --verdict or --eut-check, not both");
     if (o.klass && o.frequency && *o.frequency != 50 && *o.frequency != 60)
         return QStringLiteral("--class files are for --frequency 50 or 60");
     return {};
 }
 
-QJsonValue number(const std::optional<double>& x) { return x ? QJsonValue(*x) : QJsonValue(); }
+QJsonValue number(const std::optional<double>& x) {
+    return x ? QJsonValue(*x) : QJsonValue();
+}
 
 QJsonObject stepJson(const IecStepReport& r, IecTable table) {
     const IecStep& s = r.step;
-    QJsonObject o{{QStringLiteral("row"), s.row + 1},
-                  {QStringLiteral("level"), s.level},
-                  {QStringLiteral("phase"), s.phase},
-                  {QStringLiteral("repetitions"), s.repetitions},
-                  {QStringLiteral("done"), r.done},
-                  {QStringLiteral("dwell"), s.dwell},
-                  {QStringLiteral("recovery"), s.recovery},
-                  {QStringLiteral("v_min"), number(r.vMin)},
-                  {QStringLiteral("i_max"), number(r.iMax)},
-                  {QStringLiteral("result"), IecStepResultName(r.result)},
-                  {QStringLiteral("error"), r.error.isEmpty() ? QJsonValue() : QJsonValue(r.error)}};
+    QJsonObject o{
+        {QStringLiteral("row"), s.row + 1},
+        {QStringLiteral("level"), s.level},
+        {QStringLiteral("phase"), s.phase},
+        {QStringLiteral("repetitions"), s.repetitions},
+        {QStringLiteral("done"), r.done},
+        {QStringLiteral("dwell"), s.dwell},
+        {QStringLiteral("recovery"), s.recovery},
+        {QStringLiteral("v_min"), number(r.vMin)},
+        {QStringLiteral("i_max"), number(r.iMax)},
+        {QStringLiteral("result"), IecStepResultName(r.result)},
+        {QStringLiteral("error"), r.error.isEmpty() ? QJsonValue() : QJsonValue(r.error)}};
     if (table == IecTable::Dips) {
         o.insert(QStringLiteral("cycles"), s.cycles);
     } else {
@@ -178,12 +190,16 @@ Outcome RunIecCommand(Program& program, const QStringList& args) {
     if (const QString problem = parse(args, o); !problem.isEmpty()) return usage(problem);
     program.engineClock.timeScale = o.timeScale;
     const int hz = int(o.frequency.value_or(50));
-    const QString path = o.klass ? program.paths.shippedFile(
-                                       QStringLiteral("Seq_Test/IEC61000-4-11_Class%1_%2Hz.411").arg(o.klass).arg(hz))
-                                 : o.file;
+    const QString path =
+        o.klass
+            ? program.paths.shippedFile(
+                  QStringLiteral("Seq_Test/IEC61000-4-11_Class%1_%2Hz.411").arg(o.klass).arg(hz))
+            : o.file;
     QJsonObject out{{QStringLiteral("file"), path},
                     {QStringLiteral("class"), o.klass ? QJsonValue(o.klass) : QJsonValue()},
-                    {QStringLiteral("table"), o.table == IecTable::Dips ? QStringLiteral("dips") : QStringLiteral("variations")},
+                    {QStringLiteral("table"), o.table == IecTable::Dips
+                                                  ? QStringLiteral("dips")
+                                                  : QStringLiteral("variations")},
                     {QStringLiteral("time_scale"), o.timeScale},
                     {QStringLiteral("inrush"), QJsonValue()},
                     {QStringLiteral("verdict"), QJsonValue()},
@@ -199,13 +215,15 @@ Outcome RunIecCommand(Program& program, const QStringList& args) {
     // A template that cannot make the report refuses the run before anything is sent.
     QString templ = o.templ;
     if (!o.report.isEmpty() || !o.pdf.isEmpty()) {
-        if (templ.isEmpty()) templ = FindReportTemplate(program.paths, IecTemplateName(kIecReportTitle));
         if (templ.isEmpty())
-            return finish(ExitRefused,
-                          QStringLiteral("No report template %1 was found.").arg(IecTemplateName(kIecReportTitle)));
+            templ = FindReportTemplate(program.paths, IecTemplateName(kIecReportTitle));
+        if (templ.isEmpty())
+            return finish(ExitRefused, QStringLiteral("No report template %1 was found.")
+                                           .arg(IecTemplateName(kIecReportTitle)));
         DocxPackage package;
         QString error;
-        if (!ReadDocxPackage(templ, QFileInfo(templ).fileName(), package, error)) return finish(ExitRefused, error);
+        if (!ReadDocxPackage(templ, QFileInfo(templ).fileName(), package, error))
+            return finish(ExitRefused, error);
     } else if (!templ.isEmpty() && !QFileInfo(templ).isReadable()) {
         return finish(ExitRefused, QStringLiteral("The template %1 cannot be read.").arg(templ));
     }
@@ -221,8 +239,8 @@ Outcome RunIecCommand(Program& program, const QStringList& args) {
     IecTestFile file;
     const SourceModel& m = program.sourceModel;
     const OutputState& state = program.outputState;
-    const IecLoad loaded =
-        LoadIecTestFile(path, file, {m.FreqMin, m.FreqMax, state.Phase[0].Voltage, state.Frequency});
+    const IecLoad loaded = LoadIecTestFile(
+        path, file, {m.FreqMin, m.FreqMax, state.Phase[0].Voltage, state.Frequency});
     if (!loaded.ok) return finish(ExitRefused, loaded.error);
     for (const QString& note : loaded.notes)
         warnings.append(note);
@@ -235,8 +253,9 @@ Outcome RunIecCommand(Program& program, const QStringList& args) {
         if (key == QLatin1String("EUT")) file.user.eut = value;
         if (key == QLatin1String("Comment")) file.user.comment = value;
     }
-    out.insert(QStringLiteral("nominal"), QJsonObject{{QStringLiteral("voltage"), file.voltage},
-                                                      {QStringLiteral("frequency"), file.frequency}});
+    out.insert(QStringLiteral("nominal"),
+               QJsonObject{{QStringLiteral("voltage"), file.voltage},
+                           {QStringLiteral("frequency"), file.frequency}});
     IecPlanOptions options;
     options.table = o.table;
     options.threePhase = state.MultiPhaseOutput == 1;
@@ -252,10 +271,12 @@ Outcome RunIecCommand(Program& program, const QStringList& args) {
             steps.append(j);
         }
         out.insert(QStringLiteral("steps"), steps);
-        out.insert(QStringLiteral("plan"), QJsonObject{{QStringLiteral("init"), QJsonArray::fromStringList(plan.init + plan.closeRelay)},
-                                                       {QStringLiteral("end"), QJsonArray::fromStringList(plan.end)},
-                                                       {QStringLiteral("seconds"), plan.seconds},
-                                                       {QStringLiteral("test_time"), IecTestTimeText(plan.seconds)}});
+        out.insert(QStringLiteral("plan"),
+                   QJsonObject{{QStringLiteral("init"),
+                                QJsonArray::fromStringList(plan.init + plan.closeRelay)},
+                               {QStringLiteral("end"), QJsonArray::fromStringList(plan.end)},
+                               {QStringLiteral("seconds"), plan.seconds},
+                               {QStringLiteral("test_time"), IecTestTimeText(plan.seconds)}});
         return finish(ExitNoVerdict);
     }
 
@@ -264,9 +285,11 @@ Outcome RunIecCommand(Program& program, const QStringList& args) {
         if (o.verdict) return o.verdict;
         if (!o.eutCheck.isEmpty()) {
 #ifdef _WIN32
-            const int code = QProcess::execute(QStringLiteral("cmd"), {QStringLiteral("/c"), o.eutCheck});
+            const int code =
+                QProcess::execute(QStringLiteral("cmd"), {QStringLiteral("/c"), o.eutCheck});
 #else
-            const int code = QProcess::execute(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), o.eutCheck});
+            const int code =
+                QProcess::execute(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), o.eutCheck});
 #endif
             return code == 0;
         }
@@ -298,16 +321,19 @@ Outcome RunIecCommand(Program& program, const QStringList& args) {
     out.insert(QStringLiteral("started"), result.started.toString(Qt::ISODate));
     out.insert(QStringLiteral("ended"), result.ended.toString(Qt::ISODate));
     out.insert(QStringLiteral("result"), result.result);
-    out.insert(QStringLiteral("verdict"), result.result == QLatin1String("PASS") || result.result == QLatin1String("FAIL")
-                                              ? QJsonValue(result.result)
-                                              : QJsonValue());
+    out.insert(QStringLiteral("verdict"),
+               result.result == QLatin1String("PASS") || result.result == QLatin1String("FAIL")
+                   ? QJsonValue(result.result)
+                   : QJsonValue());
     if (result.inrushTested) {
         QJsonArray attempts;
         for (const IecInrushAttempt& a : result.attempts)
-            attempts.append(QJsonObject{{QStringLiteral("angle"), a.angle}, {QStringLiteral("peak"), number(a.peak)}});
-        out.insert(QStringLiteral("inrush"), QJsonObject{{QStringLiteral("attempts"), attempts},
-                                                         {QStringLiteral("limit"), result.inrushLimit},
-                                                         {QStringLiteral("text"), result.inrushText}});
+            attempts.append(QJsonObject{{QStringLiteral("angle"), a.angle},
+                                        {QStringLiteral("peak"), number(a.peak)}});
+        out.insert(QStringLiteral("inrush"),
+                   QJsonObject{{QStringLiteral("attempts"), attempts},
+                               {QStringLiteral("limit"), result.inrushLimit},
+                               {QStringLiteral("text"), result.inrushText}});
     }
     if (!result.reason.isEmpty()) out.insert(QStringLiteral("reason"), result.reason);
 
@@ -352,7 +378,8 @@ Outcome RunIecCommand(Program& program, const QStringList& args) {
                     if (QFile::rename(pdf, o.pdf))
                         pdf = o.pdf;
                     else
-                        failed(QStringLiteral("The PDF report %1 could not be written.").arg(o.pdf));
+                        failed(
+                            QStringLiteral("The PDF report %1 could not be written.").arg(o.pdf));
                 }
                 reports.append(pdf);
             }

@@ -8,10 +8,16 @@ namespace ostrel {
 
 namespace {
 
-QString volts(double v) { return FormatNumber(v, u"##0.00"); }
+QString volts(double v) {
+    return FormatNumber(v, u"##0.00");
+}
 // Dwells keep the 50 Hz texts ("0.020") and give 60 Hz cycles exactly ("0.008333").
-QString seconds(double s) { return FormatNumber(s, u"0.000###"); }
-QString slew(double vPerS) { return FormatNumber(vPerS, u"0.000"); }
+QString seconds(double s) {
+    return FormatNumber(s, u"0.000###");
+}
+QString slew(double vPerS) {
+    return FormatNumber(vPerS, u"0.000");
+}
 
 // The least whole number of cycles that holds `cycles` and `rest` seconds:
 // each repetition starts on the same point of the wave, so it keeps its angle.
@@ -21,7 +27,8 @@ double alignedSeconds(double cycles, double rest, double fnom) {
 }
 
 QStringList syncLines(double angle) {
-    return {QStringLiteral(":trig:sync:phas ") + IecSyncAngle(angle) + QStringLiteral(";:trig:sync:sour phas")};
+    return {QStringLiteral(":trig:sync:phas ") + IecSyncAngle(angle) +
+            QStringLiteral(";:trig:sync:sour phas")};
 }
 
 const QString kStart = QStringLiteral(":init:cont:name tran,0;:init:name tran");
@@ -38,8 +45,9 @@ IecStep dipStep(const IecTestFile& f, int row) {
     const double period = alignedSeconds(d.cycles, f.seqDuration, f.frequency);
     s.recovery = seconds(period - Val(s.dwell));
     s.program << QStringLiteral(":list:dwell ") + s.dwell + QLatin1Char(',') + s.recovery +
-                     QStringLiteral(";:list:volt ") + volts(f.voltage * d.level / 100.0) + QLatin1Char(',') +
-                     volts(f.voltage) + QStringLiteral(";:list:volt:slew max;:list:rep 0");
+                     QStringLiteral(";:list:volt ") + volts(f.voltage * d.level / 100.0) +
+                     QLatin1Char(',') + volts(f.voltage) +
+                     QStringLiteral(";:list:volt:slew max;:list:rep 0");
     s.program << syncLines(d.startPhase);
     s.start << kStart;
     s.seconds = (Val(s.dwell) + Val(s.recovery)) * f.seqRepeat;
@@ -83,9 +91,10 @@ IecStep variationStep(const IecTestFile& f, int row) {
     slews << QStringLiteral("max");
     s.dwell = dwells.first();
     s.recovery = dwells.last();
-    s.program << QStringLiteral(":list:dwell ") + dwells.join(QLatin1Char(',')) + QStringLiteral(";:list:volt ") +
-                     levels.join(QLatin1Char(',')) + QStringLiteral(";:list:volt:slew ") +
-                     slews.join(QLatin1Char(',')) + QStringLiteral(";:list:rep 0");
+    s.program << QStringLiteral(":list:dwell ") + dwells.join(QLatin1Char(',')) +
+                     QStringLiteral(";:list:volt ") + levels.join(QLatin1Char(',')) +
+                     QStringLiteral(";:list:volt:slew ") + slews.join(QLatin1Char(',')) +
+                     QStringLiteral(";:list:rep 0");
     s.program << syncLines(0);
     s.start << kStart;
     s.seconds = (sent + Val(s.recovery)) * f.seqRepeat;
@@ -114,10 +123,12 @@ QString IecTestTimeText(double total) {
 
 IecPlan PlanIecTest(const IecTestFile& f, const IecPlanOptions& o) {
     IecPlan p;
-    p.init << (o.threePhase ? QStringLiteral("abort;:inst:coup all;") : QStringLiteral("abort;:inst:coup none;")) +
+    p.init << (o.threePhase ? QStringLiteral("abort;:inst:coup all;")
+                            : QStringLiteral("abort;:inst:coup none;")) +
                   QStringLiteral(":volt ") + volts(f.voltage) + QLatin1Char(';');
     p.init << QStringLiteral("freq ") + FormatNumber(f.frequency, u"##0.0");
-    p.init << QStringLiteral(":trig:tran:source imm;:list:step auto;:list:coun ") + QString::number(f.seqRepeat) +
+    p.init << QStringLiteral(":trig:tran:source imm;:list:step auto;:list:coun ") +
+                  QString::number(f.seqRepeat) +
                   QStringLiteral(";:freq:mode fix;:freq:slew:mode fix;") +
                   (o.advanced ? QStringLiteral(":func:mode fix;") : QString()) +
                   QStringLiteral(":volt:mode list;:volt:slew:mode list");
@@ -144,8 +155,9 @@ IecInrushPlan PlanIecInrush(const IecTestFile& f, double angle) {
     IecInrushPlan p;
     p.zero << QStringLiteral("abort;:volt:mode fix;:volt 0");
     p.attempt << QStringLiteral("meas:curr:ampl:res");
-    p.attempt << QStringLiteral(":list:dwell ") + seconds(kInrushPointSeconds) + QStringLiteral(";:list:volt ") +
-                     volts(f.voltage) + QStringLiteral(";:list:volt:slew max;:list:rep 0;:list:ttlt 1;:list:coun 1");
+    p.attempt << QStringLiteral(":list:dwell ") + seconds(kInrushPointSeconds) +
+                     QStringLiteral(";:list:volt ") + volts(f.voltage) +
+                     QStringLiteral(";:list:volt:slew max;:list:rep 0;:list:ttlt 1;:list:coun 1");
     p.attempt << syncLines(angle);
     p.attempt << QStringLiteral(":volt:mode list");
     p.attempt << QStringLiteral("trig:acq:sour ttlt");
@@ -156,7 +168,8 @@ IecInrushPlan PlanIecInrush(const IecTestFile& f, double angle) {
     p.pause << QStringLiteral("abort;:volt:mode fix;:volt ") + volts(f.voltage);
     p.finish << QStringLiteral("outp:ttlt:sour eot;:outp:ttlt 0");
     p.finish << QStringLiteral("list:ttlt 0");
-    p.finish << QStringLiteral(":list:coun ") + QString::number(f.seqRepeat) + QStringLiteral(";:volt:mode list");
+    p.finish << QStringLiteral(":list:coun ") + QString::number(f.seqRepeat) +
+                    QStringLiteral(";:volt:mode list");
     return p;
 }
 

@@ -103,11 +103,13 @@ void IecRun::measure() {
     const IecReading r = ReadIecMeasurement(program_);
     if (program_.link.Lost()) return;
     if (current_) {
-        if (r.volts) current_->vMin = current_->vMin ? std::min(*current_->vMin, *r.volts) : *r.volts;
+        if (r.volts)
+            current_->vMin = current_->vMin ? std::min(*current_->vMin, *r.volts) : *r.volts;
         if (r.amps) current_->iMax = current_->iMax ? std::max(*current_->iMax, *r.amps) : *r.amps;
     }
     if (r.volts || r.amps) {
-        const double scale = program_.engineClock.timeScale > 0 ? program_.engineClock.timeScale : 1.0;
+        const double scale =
+            program_.engineClock.timeScale > 0 ? program_.engineClock.timeScale : 1.0;
         outcome_.trend.push_back({double(sinceStart_.elapsed()) / 1000.0 * scale, r.volts, r.amps});
     }
     if (callbacks_.reading) callbacks_.reading(r);
@@ -117,7 +119,8 @@ void IecRun::measure() {
 bool IecRun::wait(double seconds) {
     const double tick = measureMs_ / 1000.0;
     for (double left = seconds; left > 0; left -= tick) {
-        if (program_.engineClock.wait(std::min(left, tick), [this] { return stop(); })) return false;
+        if (program_.engineClock.wait(std::min(left, tick), [this] { return stop(); }))
+            return false;
         measure();
     }
     return !stop();
@@ -185,14 +188,15 @@ IecRunOutcome IecRun::run(const IecTestFile& file, const IecPlanOptions& options
         outcome_.endField = QStringLiteral("NONE, ") + outcome_.reason;
         return end();
     }
-    const bool allDone = std::all_of(outcome_.steps.begin(), outcome_.steps.end(),
-                                     [](const IecStepReport& s) { return s.result == IecStepResult::Done; });
+    const bool allDone =
+        std::all_of(outcome_.steps.begin(), outcome_.steps.end(),
+                    [](const IecStepReport& s) { return s.result == IecStepResult::Done; });
     std::optional<bool> verdict;
     if (callbacks_.verdict) {
         verdict = callbacks_.verdict();
     } else {
-        verdict = program_.prompt().ask(kIecVerdictQuestion, PromptButtons::YesNo, 1, PromptIcon::Question) ==
-                  PromptAnswer::Yes;
+        verdict = program_.prompt().ask(kIecVerdictQuestion, PromptButtons::YesNo, 1,
+                                        PromptIcon::Question) == PromptAnswer::Yes;
     }
     restore(plan);
     outcome_.end = failed_ ? IecRunEnd::Failed : IecRunEnd::Completed;
@@ -229,7 +233,8 @@ bool IecRun::initialise(const IecTestFile& file, const IecPlan& plan) {
         return false;
     };
     if (!send(plan.init)) return false;
-    if (const QString errors = checkError(); failed_ || !errors.isEmpty()) return failed_ ? false : refused(errors);
+    if (const QString errors = checkError(); failed_ || !errors.isEmpty())
+        return failed_ ? false : refused(errors);
     if (!send(plan.closeRelay)) return false;
     if (program_.engineClock.wait(kRelaySettleSeconds, [this] { return stop(); })) return false;
     if (const QString errors = checkError(); failed_ || !errors.isEmpty()) {
@@ -255,7 +260,8 @@ bool IecRun::initialise(const IecTestFile& file, const IecPlan& plan) {
     }
     if (!v || std::abs(*v - file.voltage) > kVoltageTolerance) {
         const QString text = QStringLiteral("WARNING: Output voltage out of spec. Expected ") +
-                             FormatNumber(file.voltage, u"##0.00") + kCrLf + QStringLiteral("V, found ") +
+                             FormatNumber(file.voltage, u"##0.00") + kCrLf +
+                             QStringLiteral("V, found ") +
                              (v ? FormatNumber(*v, u"##0.00") : QStringLiteral("no reading")) +
                              QStringLiteral(" V.");
         prompt.showMessage(text, PromptIcon::Exclamation);
@@ -321,8 +327,9 @@ bool IecRun::inrushTest(const IecTestFile& file) {
                 QStringLiteral("The source can not handle the peak inrush") + kCrLf +
                 (i == 0 ? QStringLiteral("current of the UUT. This test may be invalid!")
                         : QStringLiteral("current of the EUT. This test may be invalid!")) +
-                kCrLf + QStringLiteral("The peak current is = ") + FormatNumber(*attempt.peak, u"###0.000") +
-                QStringLiteral(" Amps.") + kCrLf + QStringLiteral("Click OK to continue or Cancel to abort ");
+                kCrLf + QStringLiteral("The peak current is = ") +
+                FormatNumber(*attempt.peak, u"###0.000") + QStringLiteral(" Amps.") + kCrLf +
+                QStringLiteral("Click OK to continue or Cancel to abort ");
             if (program_.prompt().ask(text, PromptButtons::OkCancel, 2, PromptIcon::Exclamation) !=
                 PromptAnswer::Ok) {
                 abort_ = true;
@@ -352,9 +359,11 @@ void IecRun::playStep(IecStepReport& report, int number) {
     // row never replays the previous one.
     programming_ = true;
     if (!send(step.program)) return;
-    if (const QString errors = checkError(); failed_ || !errors.isEmpty()) return failed_ ? void() : refused(errors);
+    if (const QString errors = checkError(); failed_ || !errors.isEmpty())
+        return failed_ ? void() : refused(errors);
     if (!send(step.start)) return;
-    if (const QString errors = checkError(); failed_ || !errors.isEmpty()) return failed_ ? void() : refused(errors);
+    if (const QString errors = checkError(); failed_ || !errors.isEmpty())
+        return failed_ ? void() : refused(errors);
     programming_ = false;
     IdleWaitOptions o;
     o.limitSeconds = step.seconds * (1 + kIdleMarginShare) + kIdleMarginSeconds;
@@ -395,7 +404,8 @@ bool IecRun::between(const IecStep& step, int number) {
         outcome_.comments << comment;
         return !stop();
     }
-    status(QStringLiteral("Executing %1 sec delay after sequence ").arg(step.delayAfter) + QString::number(number));
+    status(QStringLiteral("Executing %1 sec delay after sequence ").arg(step.delayAfter) +
+           QString::number(number));
     return wait(step.delayAfter);
 }
 

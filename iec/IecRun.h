@@ -46,9 +46,9 @@ enum class IecRunEnd { NotStarted, Completed, Aborted, Failed };
 
 struct IecRunOutcome {
     IecRunEnd end = IecRunEnd::NotStarted;
-    QString reason;          // why it did not complete
+    QString reason;                          // why it did not complete
     QString result = QStringLiteral("NONE"); // PASS, FAIL, INCOMPLETE, ABORT or NONE
-    QString endField;        // the time ended, or "NONE, " + reason
+    QString endField;                        // the time ended, or "NONE, " + reason
     QDateTime started, ended;
     std::vector<IecStepReport> steps;
     bool inrushTested = false;
@@ -56,7 +56,7 @@ struct IecRunOutcome {
     double inrushLimit = 0;
     QString inrushText;
     QStringList warnings;
-    QStringList comments;    // the operator's words at each pause
+    QStringList comments; // the operator's words at each pause
     std::vector<IecTrendPoint> trend;
     bool relayClosed = false; // the run closed the relay
     bool restored = false;    // the end's restore went out on a live link

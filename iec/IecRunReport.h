@@ -15,8 +15,8 @@ extern const QString kIecReportTitle; // "EN 61000-4-11 Test Report"
 // "Voltage dips test", "Voltage variations test"
 QString IecTestTypeText(IecTable table);
 
-IecReportInput IecRunReportInput(const Program& program, const IecTestFile& file, const QString& path,
-                                 IecTable table, const IecRunOutcome& run);
+IecReportInput IecRunReportInput(const Program& program, const IecTestFile& file,
+                                 const QString& path, IecTable table, const IecRunOutcome& run);
 // The command line's --user keys (TestedBy, Test_Location, EUT, Comment,
 // Temperature, Humidity, Pressure, Observations); false for another key.
 bool SetIecUserField(TestReportRecord& record, const QString& key, const QString& value);

@@ -39,7 +39,9 @@ public:
         if (text.isEmpty()) return fallback;
         const std::optional<double> x = number(text);
         if (!x) {
-            notes_ << QStringLiteral("%1 \"%2\" is not a number: %3 used.").arg(key, text).arg(fallback);
+            notes_ << QStringLiteral("%1 \"%2\" is not a number: %3 used.")
+                          .arg(key, text)
+                          .arg(fallback);
             return fallback;
         }
         return clamp(key, *x, lo, hi);
@@ -69,7 +71,9 @@ QString binaryLine(const QString& path) {
         .arg(data.left(nul).count('\n') + 1);
 }
 
-QString text(double x, QStringView mask) { return FormatNumber(x, mask); }
+QString text(double x, QStringView mask) {
+    return FormatNumber(x, mask);
+}
 
 } // namespace
 
@@ -139,7 +143,8 @@ IecLoad LoadIecTestFile(const QString& path, IecTestFile& out, const IecLoadCont
     Reader r(ini, result.notes);
     const QString& s = kIecSection;
     f.seqRepeat = r.integer(s, QStringLiteral("SeqRepeat"), 3, 1, 60);
-    f.seqDuration = r.integer(s, QStringLiteral("SeqDuration"), 10, 1, std::max(1, 60 / f.seqRepeat));
+    f.seqDuration =
+        r.integer(s, QStringLiteral("SeqDuration"), 10, 1, std::max(1, 60 / f.seqRepeat));
     f.interSeqDelay = r.integer(s, QStringLiteral("InterSeqDelay"), 1, 1, 60);
     f.userPrompt = ini.value(s, QStringLiteral("UserPrompt"), kIecPausePrompt);
     const int rows = r.integer(s, QStringLiteral("SeqNumberDips"), 1, 1, kIecMaxDips);
@@ -188,7 +193,8 @@ IecLoad LoadIecTestFile(const QString& path, IecTestFile& out, const IecLoadCont
         const QString fr = user.value(kNominal, QStringLiteral("Frequency"));
         if (IecFrequencyReadable(fr, context.freqMin, context.freqMax)) freqText = fr;
     }
-    if (IecVoltageReadable(voltText) && IecFrequencyReadable(freqText, context.freqMin, context.freqMax)) {
+    if (IecVoltageReadable(voltText) &&
+        IecFrequencyReadable(freqText, context.freqMin, context.freqMax)) {
         const double v = *number(voltText);
         f.voltage = v < 0 ? 230.0 : v;
         f.frequency = *number(freqText);
@@ -235,7 +241,8 @@ bool SaveIecTestFile(const QString& path, const IecTestFile& f, QString& error) 
         put(s, n + QStringLiteral("VarLevel"), QString::number(f.variations[i].level));
         put(s, n + QStringLiteral("InterVarDelay"), QString::number(f.variations[i].delay));
     }
-    put(kPretest, QStringLiteral("IncludePeak"), f.includePeak ? QStringLiteral("1") : QStringLiteral("0"));
+    put(kPretest, QStringLiteral("IncludePeak"),
+        f.includePeak ? QStringLiteral("1") : QStringLiteral("0"));
     put(kPretest, QStringLiteral("Delay"), QString::number(f.preTestDelay));
     put(kUserData, QStringLiteral("TestedBy"), f.user.testedBy);
     put(kUserData, QStringLiteral("Test_Location"), f.user.location);

@@ -12,20 +12,20 @@ namespace ostrel {
 
 constexpr int kIecMaxDips = 100;
 constexpr int kIecVariationRows = 2;
-extern const QString kIecSection;       // "IEC-1000-4-11"
-extern const QString kIecPausePrompt;   // "Prompt for user intervention"
-extern const QString kIecDelayText;     // "Delay between sequences"
+extern const QString kIecSection;     // "IEC-1000-4-11"
+extern const QString kIecPausePrompt; // "Prompt for user intervention"
+extern const QString kIecDelayText;   // "Delay between sequences"
 
 struct IecDip {
-    double cycles = 1.0;    // dip duration in cycles of Fnom
-    double startPhase = 0;  // degrees, -360 ... 360
-    int level = 0;          // % Unom, 0 ... 200
-    int delay = 1;          // seconds after the row; -1 = InterSeqDelay
+    double cycles = 1.0;   // dip duration in cycles of Fnom
+    double startPhase = 0; // degrees, -360 ... 360
+    int level = 0;         // % Unom, 0 ... 200
+    int delay = 1;         // seconds after the row; -1 = InterSeqDelay
 };
 
 struct IecVariation {
-    int level = 0;          // % Unom; -1 = unused
-    int delay = 1;          // seconds after the row; -1 = InterSeqDelay
+    int level = 0; // % Unom; -1 = unused
+    int delay = 1; // seconds after the row; -1 = InterSeqDelay
 };
 
 struct IecUserData {
@@ -63,8 +63,8 @@ QString IecUserCompanionPath(const QString& testPath);
 
 struct IecLoad {
     bool ok = false;
-    QString error;      // names the file (and line) when refused
-    QStringList notes;  // clamps made on load
+    QString error;     // names the file (and line) when refused
+    QStringList notes; // clamps made on load
 };
 
 struct IecLoadContext {

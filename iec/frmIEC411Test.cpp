@@ -32,9 +32,9 @@
 #include <QPlainTextEdit>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QRandomGenerator>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRandomGenerator>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -45,18 +45,22 @@ namespace ostrel {
 
 namespace {
 
-const QString kFilter = QStringLiteral("EN 61000-4-11 Voltage Immunity Test (*.411)|*.411|All Files (*.*)|*.*");
+const QString kFilter =
+    QStringLiteral("EN 61000-4-11 Voltage Immunity Test (*.411)|*.411|All Files (*.*)|*.*");
 const QString kUserLimit = QStringLiteral("WARNING: User Limit violation data entry.\r\n"
                                           "Value reset to maximum user limit setting.");
-const QString kCloseQuestion = QStringLiteral("You made changes to the EN 61000-4-11 test parameters.\r\n"
-                                              "Would you like to save these changes?");
+const QString kCloseQuestion =
+    QStringLiteral("You made changes to the EN 61000-4-11 test parameters.\r\n"
+                   "Would you like to save these changes?");
 const QString kTsTiWarning = QStringLiteral("WARNING: One or more Ts or Ti values entered\r\n"
                                             "were found to be out of range and have been\r\n"
                                             "set back to 0.5 cycles.");
-const QStringList kDipHeaders{QStringLiteral("Dip to % Unom"), QStringLiteral("Cycles"), QStringLiteral("Start Phase"),
-                              QStringLiteral("No. Dips"),      QStringLiteral("Gap (s)"), QStringLiteral("Delay (s)")};
-const QStringList kVarHeaders{QStringLiteral("Level %Unom"), QStringLiteral("Td (cycles)"), QStringLiteral("Ts (cycles)"),
-                              QStringLiteral("Ti (cycles)"), QStringLiteral("No. Vars"),    QStringLiteral("Delay (s)")};
+const QStringList kDipHeaders{QStringLiteral("Dip to % Unom"), QStringLiteral("Cycles"),
+                              QStringLiteral("Start Phase"),   QStringLiteral("No. Dips"),
+                              QStringLiteral("Gap (s)"),       QStringLiteral("Delay (s)")};
+const QStringList kVarHeaders{QStringLiteral("Level %Unom"), QStringLiteral("Td (cycles)"),
+                              QStringLiteral("Ts (cycles)"), QStringLiteral("Ti (cycles)"),
+                              QStringLiteral("No. Vars"),    QStringLiteral("Delay (s)")};
 
 QString shown(double x, QStringView mask, QChar separator) {
     QString t = FormatNumber(x, mask);
@@ -105,7 +109,8 @@ QByteArray trendPng(const IecRunOutcome& run) {
 
 } // namespace
 
-frmIEC411Test::frmIEC411Test(Program& program, QWidget* parent) : QMainWindow(parent), program_(program) {
+frmIEC411Test::frmIEC411Test(Program& program, QWidget* parent)
+    : QMainWindow(parent), program_(program) {
     setObjectName(QStringLiteral("frmIEC411Test"));
     setWindowTitle(QStringLiteral("EN 61000-4-11 Voltage Dips and Interruptions Test"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -125,10 +130,11 @@ void frmIEC411Test::build() {
 
     auto* setup = new QGroupBox(QStringLiteral("Test parameters"), central);
     auto* form = new QFormLayout(setup);
-    const QStringList labels{QStringLiteral("Nominal voltage (V)"), QStringLiteral("Nominal frequency (Hz)"),
-                             QStringLiteral("No. Dips / Vars"),     QStringLiteral("Gap (s)"),
-                             QStringLiteral("Inter-sequence delay (s)"), QStringLiteral("Update rate (ms)"),
-                             QStringLiteral("Pre-test delay (s)")};
+    const QStringList labels{
+        QStringLiteral("Nominal voltage (V)"),      QStringLiteral("Nominal frequency (Hz)"),
+        QStringLiteral("No. Dips / Vars"),          QStringLiteral("Gap (s)"),
+        QStringLiteral("Inter-sequence delay (s)"), QStringLiteral("Update rate (ms)"),
+        QStringLiteral("Pre-test delay (s)")};
     for (int i = 0; i < ParmCount; ++i) {
         txtParm_[i] = Named(new QLineEdit(setup), QStringLiteral("txtParm"), i);
         form->addRow(labels[i], txtParm_[i]);
@@ -138,7 +144,8 @@ void frmIEC411Test::build() {
     cboUserPrompt_->addItems({kIecPausePrompt, kIecDelayText});
     form->addRow(QStringLiteral("Between sequences"), cboUserPrompt_);
     connect(cboUserPrompt_, &QComboBox::currentIndexChanged, this, [this] { markChanged(); });
-    chkPeakCurrent_ = Named(new QCheckBox(QStringLiteral("Peak inrush current pre-test"), setup), QStringLiteral("chkPeakCurrent"));
+    chkPeakCurrent_ = Named(new QCheckBox(QStringLiteral("Peak inrush current pre-test"), setup),
+                            QStringLiteral("chkPeakCurrent"));
     form->addRow(chkPeakCurrent_);
     connect(chkPeakCurrent_, &QCheckBox::toggled, this, [this] { markChanged(); });
     lblPeakCurrent_ = Named(new QLabel(setup), QStringLiteral("lblPeakCurrent"));
@@ -146,8 +153,10 @@ void frmIEC411Test::build() {
     layout->addWidget(setup, 0, 0, 2, 1);
 
     QList<QRadioButton*> buttons;
-    optLevel_ = OptionArray(central, QStringLiteral("optLevel"),
-                            {QStringLiteral("Voltage dips and interruptions"), QStringLiteral("Voltage variations")}, &buttons);
+    optLevel_ = OptionArray(
+        central, QStringLiteral("optLevel"),
+        {QStringLiteral("Voltage dips and interruptions"), QStringLiteral("Voltage variations")},
+        &buttons);
     buttons[0]->setChecked(true);
     auto* choice = OptionBox(central, QStringLiteral("Test"), optLevel_);
     lblTestTime_ = Named(new QLabel(choice), QStringLiteral("lblTestTime"));
@@ -169,10 +178,12 @@ void frmIEC411Test::build() {
     rl->addRow(QStringLiteral("Result"), lblResult_);
     layout->addWidget(readings, 1, 1);
 
-    grdSequence_ = Named(new QTableWidget(0, int(kDipHeaders.size()), central), QStringLiteral("grdSequence"));
+    grdSequence_ =
+        Named(new QTableWidget(0, int(kDipHeaders.size()), central), QStringLiteral("grdSequence"));
     grdSequence_->setHorizontalHeaderLabels(kDipHeaders);
     grdSequence_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    grdVariation_ = Named(new QTableWidget(kIecVariationRows, int(kVarHeaders.size()), central), QStringLiteral("grdVariation"));
+    grdVariation_ = Named(new QTableWidget(kIecVariationRows, int(kVarHeaders.size()), central),
+                          QStringLiteral("grdVariation"));
     grdVariation_->setHorizontalHeaderLabels(kVarHeaders);
     grdVariation_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     grdVariation_->setMaximumHeight(110);
@@ -187,9 +198,12 @@ void frmIEC411Test::build() {
     layout->addWidget(txtObservation_, 4, 0, 1, 2);
 
     auto* row = new QHBoxLayout;
-    cmdStart_ = Named(new QPushButton(QStringLiteral("Start"), central), QStringLiteral("cmdStart"));
-    cmdAbort_ = Named(new QPushButton(QStringLiteral("Abort"), central), QStringLiteral("cmdAbort"));
-    cmdPrint_ = Named(new QPushButton(QStringLiteral("Report"), central), QStringLiteral("cmdPrint"));
+    cmdStart_ =
+        Named(new QPushButton(QStringLiteral("Start"), central), QStringLiteral("cmdStart"));
+    cmdAbort_ =
+        Named(new QPushButton(QStringLiteral("Abort"), central), QStringLiteral("cmdAbort"));
+    cmdPrint_ =
+        Named(new QPushButton(QStringLiteral("Report"), central), QStringLiteral("cmdPrint"));
     cmdAbort_->setEnabled(false);
     lblStatus_ = Named(new QLabel(central), QStringLiteral("lblStatus"));
     row->addWidget(cmdStart_);
@@ -213,10 +227,14 @@ void frmIEC411Test::buildMenus() {
         return a;
     };
     add(file, QStringLiteral("mnuFNew"), QStringLiteral("&New"), [this] { newFile(); });
-    add(file, QStringLiteral("mnuFOpen"), QStringLiteral("Open IEC Test File..."), [this] { openFile(); });
-    add(file, QStringLiteral("mnuFSave"), QStringLiteral("&Save"), [this] { saveFile(path_.isEmpty()); });
-    add(file, QStringLiteral("mnuFSAs"), QStringLiteral("Save IEC Test File..."), [this] { saveFile(true); });
-    add(file, QStringLiteral("mnuFPrint"), QStringLiteral("&Print Report..."), [this] { printReport(); });
+    add(file, QStringLiteral("mnuFOpen"), QStringLiteral("Open IEC Test File..."),
+        [this] { openFile(); });
+    add(file, QStringLiteral("mnuFSave"), QStringLiteral("&Save"),
+        [this] { saveFile(path_.isEmpty()); });
+    add(file, QStringLiteral("mnuFSAs"), QStringLiteral("Save IEC Test File..."),
+        [this] { saveFile(true); });
+    add(file, QStringLiteral("mnuFPrint"), QStringLiteral("&Print Report..."),
+        [this] { printReport(); });
     QMenu* run = menuBar()->addMenu(QStringLiteral("&Run"));
     add(run, QStringLiteral("mnuRAll"), QStringLiteral("&Start Test"), [this] { startTest(); });
     add(run, QStringLiteral("mnuRAbort"), QStringLiteral("&Abort Test"), [this] { abortTest(); });
@@ -241,15 +259,17 @@ void frmIEC411Test::showFile(const IecTestFile& f) {
     grdSequence_->setRowCount(int(f.dips.size()));
     for (int r = 0; r < int(f.dips.size()); ++r) {
         const IecDip& d = f.dips[size_t(r)];
-        const QStringList cells{QString::number(d.level), shown(d.cycles, u"0.0##", sep), shown(d.startPhase, u"##0.0", sep),
-                                QString::number(f.seqRepeat), QString::number(f.seqDuration), QString::number(d.delay)};
+        const QStringList cells{QString::number(d.level),           shown(d.cycles, u"0.0##", sep),
+                                shown(d.startPhase, u"##0.0", sep), QString::number(f.seqRepeat),
+                                QString::number(f.seqDuration),     QString::number(d.delay)};
         for (int c = 0; c < cells.size(); ++c)
             grdSequence_->setItem(r, c, new QTableWidgetItem(cells[c]));
     }
     for (int r = 0; r < kIecVariationRows; ++r) {
         const IecVariation& v = f.variations[size_t(r)];
-        const QStringList cells{QString::number(v.level), shown(f.fallTime, u"0.0##", sep), shown(f.holdTime, u"0.0##", sep),
-                                shown(f.riseTime, u"0.0##", sep), QString::number(f.seqRepeat), QString::number(v.delay)};
+        const QStringList cells{QString::number(v.level),         shown(f.fallTime, u"0.0##", sep),
+                                shown(f.holdTime, u"0.0##", sep), shown(f.riseTime, u"0.0##", sep),
+                                QString::number(f.seqRepeat),     QString::number(v.delay)};
         for (int c = 0; c < cells.size(); ++c)
             grdVariation_->setItem(r, c, new QTableWidgetItem(cells[c]));
     }
@@ -262,7 +282,9 @@ IecTestFile frmIEC411Test::testFile() const {
     IecTestFile f = base_;
     const QChar sep = program_.decimalSeparator;
     const auto num = [sep](const QString& t) { return double(ParseSingle(t.trimmed(), sep)); };
-    const auto cell = [](const QTableWidget* g, int r, int c) { return g->item(r, c) ? g->item(r, c)->text() : QString(); };
+    const auto cell = [](const QTableWidget* g, int r, int c) {
+        return g->item(r, c) ? g->item(r, c)->text() : QString();
+    };
     f.voltage = num(txtParm_[ParmVoltage]->text());
     f.frequency = num(txtParm_[ParmFrequency]->text());
     f.seqRepeat = int(num(txtParm_[ParmRepeat]->text()));
@@ -274,10 +296,11 @@ IecTestFile frmIEC411Test::testFile() const {
     f.includePeak = chkPeakCurrent_->isChecked();
     f.dips.clear();
     for (int r = 0; r < grdSequence_->rowCount(); ++r)
-        f.dips.push_back({num(cell(grdSequence_, r, 1)), num(cell(grdSequence_, r, 2)), int(num(cell(grdSequence_, r, 0))),
-                          int(num(cell(grdSequence_, r, 5)))});
+        f.dips.push_back({num(cell(grdSequence_, r, 1)), num(cell(grdSequence_, r, 2)),
+                          int(num(cell(grdSequence_, r, 0))), int(num(cell(grdSequence_, r, 5)))});
     for (int r = 0; r < kIecVariationRows; ++r)
-        f.variations[size_t(r)] = {int(num(cell(grdVariation_, r, 0))), int(num(cell(grdVariation_, r, 5)))};
+        f.variations[size_t(r)] = {int(num(cell(grdVariation_, r, 0))),
+                                   int(num(cell(grdVariation_, r, 5)))};
     f.fallTime = num(cell(grdVariation_, 0, 1));
     f.holdTime = num(cell(grdVariation_, 0, 2));
     f.riseTime = num(cell(grdVariation_, 0, 3));
@@ -294,7 +317,8 @@ void frmIEC411Test::markChanged() {
 void frmIEC411Test::updateTestTime() {
     IecPlanOptions o;
     o.table = table();
-    lblTestTime_->setText(QStringLiteral("Test time = ") + IecTestTimeText(PlanIecTest(testFile(), o).seconds));
+    lblTestTime_->setText(QStringLiteral("Test time = ") +
+                          IecTestTimeText(PlanIecTest(testFile(), o).seconds));
 }
 
 // A value above its user limit is set back to the limit; a nominal value the
@@ -325,10 +349,18 @@ void frmIEC411Test::parmEdited(int i) {
             return;
         }
         break;
-    case ParmRepeat: limit = 60; break;
-    case ParmDuration: limit = std::max(1, 60 / std::max(1, testFile().seqRepeat)); break;
-    case ParmInterDelay: limit = 60; break;
-    default: limit = 1e9; break;
+    case ParmRepeat:
+        limit = 60;
+        break;
+    case ParmDuration:
+        limit = std::max(1, 60 / std::max(1, testFile().seqRepeat));
+        break;
+    case ParmInterDelay:
+        limit = 60;
+        break;
+    default:
+        limit = 1e9;
+        break;
     }
     if (number && x > limit) {
         program_.prompt().showMessage(kUserLimit, PromptIcon::Exclamation);
@@ -357,31 +389,36 @@ void frmIEC411Test::newFile() {
 
 void frmIEC411Test::openFile() {
     const QString path = program_.prompt().chooseOpenFile(
-        {QStringLiteral("Open IEC Test File..."), kFilter, QStringLiteral("411"), program_.paths.shippedFile(QStringLiteral("Seq_Test"))});
+        {QStringLiteral("Open IEC Test File..."), kFilter, QStringLiteral("411"),
+         program_.paths.shippedFile(QStringLiteral("Seq_Test"))});
     if (!path.isEmpty()) loadFile(path);
 }
 
 void frmIEC411Test::loadFile(const QString& path) {
     IecTestFile f;
     const OutputState& out = program_.outputState;
-    const IecLoad r = LoadIecTestFile(path, f, {program_.sourceModel.FreqMin, program_.sourceModel.FreqMax,
-                                                out.Phase[0].Voltage, out.Frequency});
+    const IecLoad r = LoadIecTestFile(path, f,
+                                      {program_.sourceModel.FreqMin, program_.sourceModel.FreqMax,
+                                       out.Phase[0].Voltage, out.Frequency});
     if (!r.ok) {
         program_.prompt().showMessage(r.error, PromptIcon::Critical);
         return;
     }
-    if (f.nominalUnreadable) program_.prompt().showMessage(IecNominalWarning(), PromptIcon::Exclamation);
+    if (f.nominalUnreadable)
+        program_.prompt().showMessage(IecNominalWarning(), PromptIcon::Exclamation);
     base_ = f;
     path_ = path;
     showFile(f);
     dirty_ = false;
-    setWindowTitle(QStringLiteral("EN 61000-4-11 Voltage Dips and Interruptions Test - ") + QFileInfo(path).fileName());
+    setWindowTitle(QStringLiteral("EN 61000-4-11 Voltage Dips and Interruptions Test - ") +
+                   QFileInfo(path).fileName());
 }
 
 bool frmIEC411Test::saveFile(bool askName) {
     QString path = path_;
     if (askName || path.isEmpty()) {
-        path = program_.prompt().chooseSaveFile({QStringLiteral("Save IEC Test File..."), kFilter, QStringLiteral("411"), path_});
+        path = program_.prompt().chooseSaveFile(
+            {QStringLiteral("Save IEC Test File..."), kFilter, QStringLiteral("411"), path_});
         if (path.isEmpty()) return false;
     }
     QString error;
@@ -447,7 +484,8 @@ void frmIEC411Test::printReport() {
     PromptOwner owner(program_.prompt(), this);
     IecReportInput input = IecRunReportInput(program_, testFile(), path_, table(), outcome_);
     if (!txtObservation_->toPlainText().isEmpty())
-        SetUserDataField(input.record, QStringLiteral("observations"), txtObservation_->toPlainText());
+        SetUserDataField(input.record, QStringLiteral("observations"),
+                         txtObservation_->toPlainText());
     const ReportSettings& settings = program_.settings.report;
     if (settings.reportFormat == 0) {
         QPrinter printer;
@@ -479,12 +517,14 @@ void frmIEC411Test::printReport() {
     const QString templ = FindReportTemplate(program_.paths, IecTemplateName(kIecReportTitle));
     DocumentReportOutcome written;
     if (templ.isEmpty())
-        program_.prompt().showMessage(QStringLiteral("No report template %1 was found.").arg(IecTemplateName(kIecReportTitle)),
+        program_.prompt().showMessage(QStringLiteral("No report template %1 was found.")
+                                          .arg(IecTemplateName(kIecReportTitle)),
                                       PromptIcon::Critical);
     else if (!WriteIecDocumentReport(input, templ, *base, written, error))
         program_.prompt().showMessage(error, PromptIcon::Critical);
     else if (!written.missingBookmarks.isEmpty())
-        program_.prompt().showMessage(MissingBookmarksMessage(templ, written.missingBookmarks), PromptIcon::Information);
+        program_.prompt().showMessage(MissingBookmarksMessage(templ, written.missingBookmarks),
+                                      PromptIcon::Information);
 }
 
 // Readings between runs; during a run the run takes them itself, so ticks
@@ -516,7 +556,8 @@ void frmIEC411Test::closeEvent(QCloseEvent* event) {
     }
     if (dirty_) {
         PromptOwner owner(program_.prompt(), this);
-        if (program_.prompt().ask(kCloseQuestion, PromptButtons::YesNo, 1, PromptIcon::Question) == PromptAnswer::Yes &&
+        if (program_.prompt().ask(kCloseQuestion, PromptButtons::YesNo, 1, PromptIcon::Question) ==
+                PromptAnswer::Yes &&
             !saveFile(path_.isEmpty())) {
             event->ignore();
             return;

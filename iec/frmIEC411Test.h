@@ -42,7 +42,16 @@ public:
     void onOutputChanged(std::function<void()> refresh) { outputChanged_ = std::move(refresh); }
 
     // Parameter fields of txtParm, by index.
-    enum Parm { ParmVoltage, ParmFrequency, ParmRepeat, ParmDuration, ParmInterDelay, ParmMeasRate, ParmPreTest, ParmCount };
+    enum Parm {
+        ParmVoltage,
+        ParmFrequency,
+        ParmRepeat,
+        ParmDuration,
+        ParmInterDelay,
+        ParmMeasRate,
+        ParmPreTest,
+        ParmCount
+    };
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -65,7 +74,7 @@ private:
     IecTable table() const;
 
     Program& program_;
-    IecTestFile base_;       // what the controls do not show (user data, the variation delays' defaults)
+    IecTestFile base_; // what the controls do not show (user data, the variation delays' defaults)
     QString path_;
     bool dirty_ = false;
     bool loading_ = false;

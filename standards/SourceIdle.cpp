@@ -40,9 +40,11 @@ QString IdleWaitFailure(IdleWait result) {
     case IdleWait::Lost:
         return QStringLiteral("Communication with the power source lost.");
     case IdleWait::NoReply:
-        return QStringLiteral("ERROR: No reply from the power source while waiting for test completion.");
+        return QStringLiteral(
+            "ERROR: No reply from the power source while waiting for test completion.");
     case IdleWait::TooLong:
-        return QStringLiteral("ERROR: The power source did not complete the transient in its planned time.");
+        return QStringLiteral(
+            "ERROR: The power source did not complete the transient in its planned time.");
     case IdleWait::Idle:
     case IdleWait::Stopped:
         break;

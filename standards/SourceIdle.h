@@ -14,10 +14,10 @@ struct Program;
 enum class IdleWait { Idle, Stopped, Lost, NoReply, TooLong };
 
 struct IdleWaitOptions {
-    double limitSeconds = 0;             // the source's seconds; 0 = no limit
-    double pollSeconds = 0.05;           // between "trig:stat?" queries, on the engine clock
-    std::function<bool()> stop;          // the operator's abort
-    std::function<void()> betweenPolls;  // readings while the source plays
+    double limitSeconds = 0;            // the source's seconds; 0 = no limit
+    double pollSeconds = 0.05;          // between "trig:stat?" queries, on the engine clock
+    std::function<bool()> stop;         // the operator's abort
+    std::function<void()> betweenPolls; // readings while the source plays
 };
 
 IdleWait WaitSourceIdle(Program& program, const IdleWaitOptions& options);

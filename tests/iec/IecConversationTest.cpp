@@ -24,7 +24,9 @@ using namespace ostrel::test;
 
 namespace {
 
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 constexpr double kScale = 200;
 const QString kData = QStringLiteral(OSTREL_SOURCE_DATA_DIR);
@@ -32,9 +34,11 @@ const QString kData = QStringLiteral(OSTREL_SOURCE_DATA_DIR);
 class IecConversation : public ::testing::Test, public ProgramFixture {
 protected:
     // r = 100 Ω keeps 230 V within the current limit of the 300 V range.
-    void connect(const QString& range = QStringLiteral("300"), const QString& load = QStringLiteral("r=100")) {
-        ASSERT_TRUE(source.start({QStringLiteral("--time-scale"), QString::number(kScale), QStringLiteral("--log"),
-                                  logPath, QStringLiteral("--timeline"), timelinePath, QStringLiteral("--load"), load}))
+    void connect(const QString& range = QStringLiteral("300"),
+                 const QString& load = QStringLiteral("r=100")) {
+        ASSERT_TRUE(source.start({QStringLiteral("--time-scale"), QString::number(kScale),
+                                  QStringLiteral("--log"), logPath, QStringLiteral("--timeline"),
+                                  timelinePath, QStringLiteral("--load"), load}))
             << source.errorString().toStdString();
         auto& link = program().settings.link;
         link.bus = BusLan;
@@ -47,7 +51,8 @@ protected:
         ASSERT_GE(index, 0) << message.toStdString();
         LoadModel(program(), index);
         ReadSourceConfiguration(program(), index);
-        program().link.Send(0, QStringLiteral("volt:rang ") + range + QStringLiteral(";:volt 0;:freq 50"));
+        program().link.Send(0, QStringLiteral("volt:rang ") + range +
+                                   QStringLiteral(";:volt 0;:freq 50"));
         ASSERT_FALSE(ReadBackState(program(), index));
         prompt().clear();
     }
@@ -94,7 +99,8 @@ protected:
 } // namespace
 
 TEST_F(IecConversation, ClassThreeAtFiftyAndSixtyHzPlaysEveryRepetitionAndRestores) {
-    for (const QString name : {QStringLiteral("IEC61000-4-11_Class3_50Hz.411"), QStringLiteral("IEC61000-4-11_Class3_60Hz.411")}) {
+    for (const QString name : {QStringLiteral("IEC61000-4-11_Class3_50Hz.411"),
+                               QStringLiteral("IEC61000-4-11_Class3_60Hz.411")}) {
         SCOPED_TRACE(name.toStdString());
         connect();
         const qsizetype before = received().size();
@@ -110,10 +116,13 @@ TEST_F(IecConversation, ClassThreeAtFiftyAndSixtyHzPlaysEveryRepetitionAndRestor
         EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
         const QStringList log = received();
         EXPECT_EQ(log.mid(log.size() - 2),
-                  QStringList({QStringLiteral("abort;:volt:mode fix;:volt:slew:mode fix"),
-                               QStringLiteral("volt ") + (f.frequency == 50 ? QStringLiteral("230.00") : QStringLiteral("120.00"))}));
+                  QStringList(
+                      {QStringLiteral("abort;:volt:mode fix;:volt:slew:mode fix"),
+                       QStringLiteral("volt ") + (f.frequency == 50 ? QStringLiteral("230.00")
+                                                                    : QStringLiteral("120.00"))}));
         EXPECT_FALSE(log.mid(before).contains(QStringLiteral("*CLS"), Qt::CaseInsensitive));
-        EXPECT_FALSE(modes().contains(QStringLiteral("LIST"), Qt::CaseInsensitive)) << modes().toStdString();
+        EXPECT_FALSE(modes().contains(QStringLiteral("LIST"), Qt::CaseInsensitive))
+            << modes().toStdString();
         source.stop();
         QFile::remove(logPath);
         QFile::remove(timelinePath);
@@ -145,9 +154,12 @@ TEST_F(IecConversation, RefusedRowIsNeverStartedAndTheRunIsNotPassed) {
             ":list:dwell 0.020,10.000;:list:volt 460.00,230.00;:list:volt:slew max;:list:rep 0"));
         ASSERT_GE(bad, 0);
         // Its start never went out: the next start is row 3's, after its own list.
-        const qsizetype next = log.indexOf(QStringLiteral(":init:cont:name tran,0;:init:name tran"), bad);
-        const qsizetype row3 = log.indexOf(QStringLiteral(
-            ":list:dwell 0.020,10.000;:list:volt 92.00,230.00;:list:volt:slew max;:list:rep 0"), bad);
+        const qsizetype next =
+            log.indexOf(QStringLiteral(":init:cont:name tran,0;:init:name tran"), bad);
+        const qsizetype row3 = log.indexOf(
+            QStringLiteral(
+                ":list:dwell 0.020,10.000;:list:volt 92.00,230.00;:list:volt:slew max;:list:rep 0"),
+            bad);
         EXPECT_GT(next, row3);
         EXPECT_EQ(TimelineEvents(timelinePath, QStringLiteral("initiate")).size(), 2u);
         EXPECT_FALSE(log.mid(before).contains(QStringLiteral("*CLS"), Qt::CaseInsensitive));
@@ -161,8 +173,9 @@ TEST_F(IecConversation, RefusedInitialisationNeverClosesTheRelay) {
     connect(QStringLiteral("150"));
     const IecRunOutcome r = run(shipped(QStringLiteral("IEC61000-4-11_Class2_50Hz.411")));
     EXPECT_EQ(r.end, IecRunEnd::NotStarted);
-    EXPECT_EQ(prompt().messages().value(0), QStringLiteral("WARNING: Failed to initialize AC Source.\r\n"
-                                                           "Check selected voltage range and Vnom\r\nsettings."));
+    EXPECT_EQ(prompt().messages().value(0),
+              QStringLiteral("WARNING: Failed to initialize AC Source.\r\n"
+                             "Check selected voltage range and Vnom\r\nsettings."));
     EXPECT_FALSE(received().contains(QStringLiteral("outp 1")));
     for (const QJsonObject& o : TimelineEvents(timelinePath, QStringLiteral("output")))
         EXPECT_FALSE(o.value(QStringLiteral("relay")).toBool());
@@ -184,9 +197,10 @@ TEST_F(IecConversation, AbortInTheInterruptionLeavesUnomInFixedMode) {
     const std::vector<QJsonObject> out = TimelineEvents(timelinePath, QStringLiteral("output"));
     EXPECT_NEAR(out.back().value(QStringLiteral("vac")).toDouble(), 230, 0.01);
     const QStringList log = received();
-    EXPECT_EQ(log.mid(log.size() - 3), QStringList({QStringLiteral("abort"),
-                                                    QStringLiteral("abort;:volt:mode fix;:volt:slew:mode fix"),
-                                                    QStringLiteral("volt 230.00")}));
+    EXPECT_EQ(log.mid(log.size() - 3),
+              QStringList({QStringLiteral("abort"),
+                           QStringLiteral("abort;:volt:mode fix;:volt:slew:mode fix"),
+                           QStringLiteral("volt 230.00")}));
 }
 
 TEST_F(IecConversation, InrushPeaksFollowTheLoadAndALargeOneAsks) {
@@ -210,8 +224,8 @@ TEST_F(IecConversation, InrushPeaksFollowTheLoadAndALargeOneAsks) {
         }
         EXPECT_EQ(r.attempts[0].angle, 90);
         if (c.asked) {
-            EXPECT_TRUE(prompt().questions().value(0).startsWith(
-                QStringLiteral("The source can not handle the peak inrush\r\ncurrent of the UUT.")));
+            EXPECT_TRUE(prompt().questions().value(0).startsWith(QStringLiteral(
+                "The source can not handle the peak inrush\r\ncurrent of the UUT.")));
             EXPECT_EQ(r.end, IecRunEnd::Aborted);
         } else {
             EXPECT_EQ(r.attempts[1].angle, 270);

@@ -13,7 +13,9 @@ using namespace ostrel;
 
 namespace {
 
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 class IecFiles : public ::testing::Test {
 protected:
@@ -44,9 +46,10 @@ IecTestFile Dips(double volts, double hertz, std::vector<IecDip> dips) {
 } // namespace
 
 TEST_F(IecFiles, LoadClampsEveryValueToItsLimits) {
-    const IecTestFile f = load("[IEC-1000-4-11]\nSeqRepeat=70\nMeasUpdateRate=50\nSeqNumberDips=2\n"
-                               "0TestLevel=250\n0StartPhase=-400\n1TestLevel=-5\n1GapDelay=99\n"
-                               "0VarLevel=150\nHoldTimeVar=0\nFallTimeVar=nan\n[Pretest]\nDelay=-4\n");
+    const IecTestFile f =
+        load("[IEC-1000-4-11]\nSeqRepeat=70\nMeasUpdateRate=50\nSeqNumberDips=2\n"
+             "0TestLevel=250\n0StartPhase=-400\n1TestLevel=-5\n1GapDelay=99\n"
+             "0VarLevel=150\nHoldTimeVar=0\nFallTimeVar=nan\n[Pretest]\nDelay=-4\n");
     EXPECT_EQ(f.seqRepeat, 60);
     EXPECT_EQ(f.seqDuration, 1); // Int(60 / 60)
     EXPECT_EQ(f.measUpdateRate, 100);
@@ -70,7 +73,7 @@ TEST_F(IecFiles, NominalValues) {
         double volts, hertz;
         bool unreadable;
     } cases[] = {
-        {"", 230, 50, false},                              // missing Volt_RMS: 230 V
+        {"", 230, 50, false}, // missing Volt_RMS: 230 V
         {"[Nominal]\nVolt_RMS=-1\nFrequency=60\n", 230, 60, false},
         {"[Nominal]\nVolt_RMS=120\nFrequency=60\n", 120, 60, false},
         {"[Nominal]\nVolt_RMS=0\nFrequency=50\n", 115, 400, true},
@@ -88,8 +91,8 @@ TEST_F(IecFiles, NominalValues) {
 
 TEST_F(IecFiles, DamagedFilesAreRefusedNamingTheLineOrLoadDefaults) {
     IecTestFile f;
-    const IecLoad binary =
-        LoadIecTestFile(write(QStringLiteral("bin.411"), QByteArray("[IEC-1000-4-11]\nSeqRepeat=3\nx\0y", 31)), f);
+    const IecLoad binary = LoadIecTestFile(
+        write(QStringLiteral("bin.411"), QByteArray("[IEC-1000-4-11]\nSeqRepeat=3\nx\0y", 31)), f);
     EXPECT_FALSE(binary.ok);
     EXPECT_EQ(binary.error, QStringLiteral("bin.411: line 3: not a text file."));
     const IecTestFile empty = load("; nothing here\n");
@@ -101,12 +104,15 @@ TEST_F(IecFiles, DamagedFilesAreRefusedNamingTheLineOrLoadDefaults) {
 
 TEST_F(IecFiles, CompanionRoundTripAndItsName) {
     EXPECT_EQ(IecUserCompanionPath(QStringLiteral("/a/t.411")), QStringLiteral("/a/t.411_User"));
-    EXPECT_EQ(IecUserCompanionPath(QStringLiteral("/a/t.txt")), QStringLiteral("/a/t.txt.411_User"));
-    EXPECT_EQ(IecUserCompanionPath(QStringLiteral("/a/t.411_User")), QStringLiteral("/a/t.411_User.411_User"));
+    EXPECT_EQ(IecUserCompanionPath(QStringLiteral("/a/t.txt")),
+              QStringLiteral("/a/t.txt.411_User"));
+    EXPECT_EQ(IecUserCompanionPath(QStringLiteral("/a/t.411_User")),
+              QStringLiteral("/a/t.411_User.411_User"));
 
     IecTestFile f = Dips(120, 60, {{0.5, -90, 0, -1}, {30, 45, 70, 5}});
     f.seqRepeat = 2;
-    f.user = {QStringLiteral("Ann"), QStringLiteral("Lab 2"), QStringLiteral("PSU 12"), QStringLiteral("first")};
+    f.user = {QStringLiteral("Ann"), QStringLiteral("Lab 2"), QStringLiteral("PSU 12"),
+              QStringLiteral("first")};
     f.variations[1].level = -1;
     const QString path = dir.filePath(QStringLiteral("r.411"));
     QString error;
@@ -145,22 +151,39 @@ TEST(IecPlan, DipLinesAt230V50HzAnd120V60Hz) {
         const char* list;
         const char* sync;
     } cases[] = {
-        {230, 50, {0.5, 0, 0, 1}, ":list:dwell 0.010,10.010;:list:volt 0.00,230.00;:list:volt:slew max;:list:rep 0",
+        {230,
+         50,
+         {0.5, 0, 0, 1},
+         ":list:dwell 0.010,10.010;:list:volt 0.00,230.00;:list:volt:slew max;:list:rep 0",
          ":trig:sync:phas 0.0;:trig:sync:sour phas"},
-        {230, 50, {1, 90, 0, 1}, ":list:dwell 0.020,10.000;:list:volt 0.00,230.00;:list:volt:slew max;:list:rep 0",
+        {230,
+         50,
+         {1, 90, 0, 1},
+         ":list:dwell 0.020,10.000;:list:volt 0.00,230.00;:list:volt:slew max;:list:rep 0",
          ":trig:sync:phas 90.0;:trig:sync:sour phas"},
-        {230, 50, {10, -90, 40, 1}, ":list:dwell 0.200,10.000;:list:volt 92.00,230.00;:list:volt:slew max;:list:rep 0",
+        {230,
+         50,
+         {10, -90, 40, 1},
+         ":list:dwell 0.200,10.000;:list:volt 92.00,230.00;:list:volt:slew max;:list:rep 0",
          ":trig:sync:phas 270.0;:trig:sync:sour phas"},
-        {120, 60, {0.5, 360, 0, 1}, ":list:dwell 0.008333,10.008334;:list:volt 0.00,120.00;:list:volt:slew max;:list:rep 0",
+        {120,
+         60,
+         {0.5, 360, 0, 1},
+         ":list:dwell 0.008333,10.008334;:list:volt 0.00,120.00;:list:volt:slew max;:list:rep 0",
          ":trig:sync:phas 0.0;:trig:sync:sour phas"},
-        {120, 60, {1, 45, 70, 1}, ":list:dwell 0.016667,10.000;:list:volt 84.00,120.00;:list:volt:slew max;:list:rep 0",
+        {120,
+         60,
+         {1, 45, 70, 1},
+         ":list:dwell 0.016667,10.000;:list:volt 84.00,120.00;:list:volt:slew max;:list:rep 0",
          ":trig:sync:phas 45.0;:trig:sync:sour phas"},
     };
     for (const Case& c : cases) {
         const IecPlan p = PlanIecTest(Dips(c.volts, c.hertz, {c.dip}), {});
         ASSERT_EQ(p.steps.size(), 1u);
-        EXPECT_EQ(p.steps[0].program, QStringList({QString::fromLatin1(c.list), QString::fromLatin1(c.sync)}));
-        EXPECT_EQ(p.steps[0].start, QStringList{QStringLiteral(":init:cont:name tran,0;:init:name tran")});
+        EXPECT_EQ(p.steps[0].program,
+                  QStringList({QString::fromLatin1(c.list), QString::fromLatin1(c.sync)}));
+        EXPECT_EQ(p.steps[0].start,
+                  QStringList{QStringLiteral(":init:cont:name tran,0;:init:name tran")});
         EXPECT_EQ(p.steps[0].repetitions, 3);
     }
 }
@@ -169,8 +192,9 @@ TEST(IecPlan, InitialisationForOneAndThreePhasesWithAndWithoutAdvanced) {
     IecTestFile f = Dips(230, 50, {{}});
     const QString one = QStringLiteral("abort;:inst:coup none;:volt 230.00;");
     const QString three = QStringLiteral("abort;:inst:coup all;:volt 230.00;");
-    const QString modes = QStringLiteral(":trig:tran:source imm;:list:step auto;:list:coun 3;:freq:mode fix;"
-                                         ":freq:slew:mode fix;%1:volt:mode list;:volt:slew:mode list");
+    const QString modes =
+        QStringLiteral(":trig:tran:source imm;:list:step auto;:list:coun 3;:freq:mode fix;"
+                       ":freq:slew:mode fix;%1:volt:mode list;:volt:slew:mode list");
     struct Case {
         bool threePhase, advanced;
         QString first, third;
@@ -214,25 +238,28 @@ TEST(IecPlan, VariationPointsAndBlankPhase) {
     f.riseTime = 30;
     p = PlanIecTest(f, o);
     EXPECT_EQ(p.steps[0].program.first(),
-              QStringLiteral(":list:dwell 0.033333,0.016667,0.500,10.000;:list:volt 84.00,84.00,120.00,120.00;"
-                             ":list:volt:slew 1080.000,max,72.000,max;:list:rep 0"));
+              QStringLiteral(
+                  ":list:dwell 0.033333,0.016667,0.500,10.000;:list:volt 84.00,84.00,120.00,120.00;"
+                  ":list:volt:slew 1080.000,max,72.000,max;:list:rep 0"));
 }
 
 TEST(IecPlan, InrushLinesAndCapability) {
     IecTestFile f = Dips(230, 50, {{}});
     const IecInrushPlan p = PlanIecInrush(f, 270);
-    EXPECT_EQ(p.attempt, QStringList({QStringLiteral("meas:curr:ampl:res"),
-                                      QStringLiteral(":list:dwell 1.000;:list:volt 230.00;:list:volt:slew max;"
-                                                     ":list:rep 0;:list:ttlt 1;:list:coun 1"),
-                                      QStringLiteral(":trig:sync:phas 270.0;:trig:sync:sour phas"),
-                                      QStringLiteral(":volt:mode list"), QStringLiteral("trig:acq:sour ttlt"),
-                                      QStringLiteral(":outp:ttlt on;:outp:ttlt:sour list"),
-                                      QStringLiteral("init:name acq"), QStringLiteral("init:name tran")}));
+    EXPECT_EQ(p.attempt,
+              QStringList({QStringLiteral("meas:curr:ampl:res"),
+                           QStringLiteral(":list:dwell 1.000;:list:volt 230.00;:list:volt:slew max;"
+                                          ":list:rep 0;:list:ttlt 1;:list:coun 1"),
+                           QStringLiteral(":trig:sync:phas 270.0;:trig:sync:sour phas"),
+                           QStringLiteral(":volt:mode list"), QStringLiteral("trig:acq:sour ttlt"),
+                           QStringLiteral(":outp:ttlt on;:outp:ttlt:sour list"),
+                           QStringLiteral("init:name acq"), QStringLiteral("init:name tran")}));
     EXPECT_EQ(p.finish.first(), QStringLiteral("outp:ttlt:sour eot;:outp:ttlt 0"));
     EXPECT_EQ(p.finish.last(), QStringLiteral(":list:coun 3;:volt:mode list"));
     // 3 × √2 × 10 A = 42.43 A; 32 A × 1.3 = 41.6 A is within, 33 A × 1.3 is not.
     EXPECT_EQ(IecInrushText(32, 10), QStringLiteral("Peak inrush current is OK, 32.000 Amps"));
-    EXPECT_EQ(IecInrushText(33, 10), QStringLiteral("Peak inrush current is TOO HIGH, 33.000 Amps"));
+    EXPECT_EQ(IecInrushText(33, 10),
+              QStringLiteral("Peak inrush current is TOO HIGH, 33.000 Amps"));
 }
 
 TEST(IecPlan, TestTimeCountsRowsDelaysAndThePreTest) {
@@ -262,8 +289,14 @@ TEST(IecShippedFiles, EachFileHoldsItsTable) {
     } cases[] = {
         {"IEC61000-4-11_Class2_50Hz.411", 230, 50, {{0, 0.5}, {0, 1}, {70, 25}, {0, 250}}},
         {"IEC61000-4-11_Class2_60Hz.411", 120, 60, {{0, 0.5}, {0, 1}, {70, 30}, {0, 300}}},
-        {"IEC61000-4-11_Class3_50Hz.411", 230, 50, {{0, 0.5}, {0, 1}, {40, 10}, {70, 25}, {80, 250}, {0, 250}}},
-        {"IEC61000-4-11_Class3_60Hz.411", 120, 60, {{0, 0.5}, {0, 1}, {40, 12}, {70, 30}, {80, 300}, {0, 300}}},
+        {"IEC61000-4-11_Class3_50Hz.411",
+         230,
+         50,
+         {{0, 0.5}, {0, 1}, {40, 10}, {70, 25}, {80, 250}, {0, 250}}},
+        {"IEC61000-4-11_Class3_60Hz.411",
+         120,
+         60,
+         {{0, 0.5}, {0, 1}, {40, 12}, {70, 30}, {80, 300}, {0, 300}}},
     };
     const QString folder = QStringLiteral(OSTREL_SOURCE_DATA_DIR) + QStringLiteral("/Seq_Test/");
     const auto common = [](const IecTestFile& f) {
@@ -282,7 +315,8 @@ TEST(IecShippedFiles, EachFileHoldsItsTable) {
         const QByteArray head = text.readAll();
         EXPECT_TRUE(head.startsWith(";"));
         EXPECT_TRUE(head.contains("Ed. 2.0 (2004) and Ed. 3.0 (2020)"));
-        EXPECT_TRUE(head.contains("verify against your copy of the standard and the product standard, which may override it"));
+        EXPECT_TRUE(head.contains("verify against your copy of the standard and the product "
+                                  "standard, which may override it"));
         IecTestFile f;
         ASSERT_TRUE(LoadIecTestFile(text.fileName(), f).ok);
         common(f);
@@ -296,8 +330,9 @@ TEST(IecShippedFiles, EachFileHoldsItsTable) {
             EXPECT_EQ(f.dips[i].delay, -1) << i;
         }
     }
-    for (const auto& [name, volts, rise] : {std::tuple{"IEC61000-4-11_Variation_50Hz.411", 230.0, 25.0},
-                                            std::tuple{"IEC61000-4-11_Variation_60Hz.411", 120.0, 30.0}}) {
+    for (const auto& [name, volts, rise] :
+         {std::tuple{"IEC61000-4-11_Variation_50Hz.411", 230.0, 25.0},
+          std::tuple{"IEC61000-4-11_Variation_60Hz.411", 120.0, 30.0}}) {
         SCOPED_TRACE(name);
         IecTestFile f;
         ASSERT_TRUE(LoadIecTestFile(folder + QString::fromLatin1(name), f).ok);
@@ -310,7 +345,9 @@ TEST(IecShippedFiles, EachFileHoldsItsTable) {
         EXPECT_EQ(f.riseTime, rise);
     }
     IecTestFile angles;
-    ASSERT_TRUE(LoadIecTestFile(folder + QStringLiteral("IEC61000-4-11_Class3_50Hz_Angles.411"), angles).ok);
+    ASSERT_TRUE(
+        LoadIecTestFile(folder + QStringLiteral("IEC61000-4-11_Class3_50Hz_Angles.411"), angles)
+            .ok);
     ASSERT_EQ(angles.dips.size(), 40u);
     for (size_t i = 0; i < 40; ++i)
         EXPECT_EQ(angles.dips[i].startPhase, 45.0 * double(i % 8)) << i;

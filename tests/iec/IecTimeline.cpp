@@ -25,8 +25,10 @@ std::vector<Point> points(const QString& path) {
         const QJsonObject o = QJsonDocument::fromJson(line).object();
         const QString event = o.value(QStringLiteral("event")).toString();
         if (event == QLatin1String("point")) {
-            list.push_back({o.value(QStringLiteral("t")).toDouble(), o.value(QStringLiteral("dwell")).toDouble(),
-                            o.value(QStringLiteral("angle")).toDouble(), -1, o.value(QStringLiteral("index")).toInt()});
+            list.push_back({o.value(QStringLiteral("t")).toDouble(),
+                            o.value(QStringLiteral("dwell")).toDouble(),
+                            o.value(QStringLiteral("angle")).toDouble(), -1,
+                            o.value(QStringLiteral("index")).toInt()});
         } else if (event == QLatin1String("output") && !list.empty() && list.back().vac < 0 &&
                    o.value(QStringLiteral("phase")).toInt() == 1) {
             list.back().vac = o.value(QStringLiteral("vac")).toDouble();
@@ -49,7 +51,8 @@ QString CheckIecTimeline(const QString& path, const IecTestFile& f) {
         const IecDip& d = f.dips[row];
         for (int rep = 1; rep <= f.seqRepeat; ++rep) {
             const QString where = QStringLiteral("row %1 repetition %2: ").arg(row + 1).arg(rep);
-            while (at < list.size() && list[at].index != 0) ++at;
+            while (at < list.size() && list[at].index != 0)
+                ++at;
             if (at + 1 >= list.size()) return where + QStringLiteral("no dip point");
             const Point& dip = list[at];
             const Point& back = list[at + 1];
@@ -57,7 +60,8 @@ QString CheckIecTimeline(const QString& path, const IecTestFile& f) {
                 return where + QStringLiteral("level %1 V").arg(dip.vac);
             if (std::fabs(dip.dwell * f.frequency - d.cycles) > 0.01)
                 return where + QStringLiteral("%1 cycles").arg(dip.dwell * f.frequency);
-            if (angleGap(dip.angle, d.startPhase) > 1) return where + QStringLiteral("starts at %1°").arg(dip.angle);
+            if (angleGap(dip.angle, d.startPhase) > 1)
+                return where + QStringLiteral("starts at %1°").arg(dip.angle);
             if (back.index != 1 || std::fabs(back.vac - f.voltage) > 0.01 * f.voltage ||
                 back.dwell < f.seqDuration - 1e-6)
                 return where + QStringLiteral("not followed by Unom for %1 s").arg(f.seqDuration);

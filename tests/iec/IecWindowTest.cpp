@@ -29,15 +29,18 @@ using namespace ostrel::test;
 
 namespace {
 
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 const QString kData = QStringLiteral(OSTREL_SOURCE_DATA_DIR);
 
 class IecWindow : public ::testing::Test, public ProgramFixture {
 protected:
     void connect() {
-        ASSERT_TRUE(source.start({QStringLiteral("--time-scale"), QStringLiteral("200"), QStringLiteral("--timeline"),
-                                  timeline, QStringLiteral("--load"), QStringLiteral("r=100")}));
+        ASSERT_TRUE(source.start({QStringLiteral("--time-scale"), QStringLiteral("200"),
+                                  QStringLiteral("--timeline"), timeline, QStringLiteral("--load"),
+                                  QStringLiteral("r=100")}));
         auto& link = program().settings.link;
         link.bus = BusLan;
         link.ipAddress = source.host();
@@ -52,8 +55,7 @@ protected:
         ASSERT_FALSE(ReadBackState(program(), index));
         prompt().clear();
     }
-    template <class W>
-    W* find(const QString& name, int index = -1) {
+    template <class W> W* find(const QString& name, int index = -1) {
         for (W* w : window->findChildren<W*>(name))
             if (index < 0 || w->property("index").toInt() == index) return w;
         ADD_FAILURE() << "no control " << name.toStdString();
@@ -85,13 +87,17 @@ TEST_F(IecWindow, OpenEditUserLimitAndCloseWithChanges) {
     EXPECT_FALSE(window->changed());
 
     type(frmIEC411Test::ParmVoltage, QStringLiteral("400")); // above the 300 V user limit
-    EXPECT_EQ(prompt().messages().value(0), QStringLiteral("WARNING: User Limit violation data entry.\r\n"
-                                                           "Value reset to maximum user limit setting."));
-    EXPECT_EQ(find<QLineEdit>(QStringLiteral("txtParm"), frmIEC411Test::ParmVoltage)->text(), QStringLiteral("300"));
+    EXPECT_EQ(prompt().messages().value(0),
+              QStringLiteral("WARNING: User Limit violation data entry.\r\n"
+                             "Value reset to maximum user limit setting."));
+    EXPECT_EQ(find<QLineEdit>(QStringLiteral("txtParm"), frmIEC411Test::ParmVoltage)->text(),
+              QStringLiteral("300"));
     type(frmIEC411Test::ParmFrequency, QStringLiteral("abc")); // refused, the old value stays
-    EXPECT_EQ(find<QLineEdit>(QStringLiteral("txtParm"), frmIEC411Test::ParmFrequency)->text(), QStringLiteral("50.0"));
+    EXPECT_EQ(find<QLineEdit>(QStringLiteral("txtParm"), frmIEC411Test::ParmFrequency)->text(),
+              QStringLiteral("50.0"));
     type(frmIEC411Test::ParmRepeat, QStringLiteral("5"));
-    EXPECT_EQ(grid->item(0, 3)->text(), QStringLiteral("5")); // "No. Dips" follows SeqRepeat in every row
+    EXPECT_EQ(grid->item(0, 3)->text(),
+              QStringLiteral("5")); // "No. Dips" follows SeqRepeat in every row
     grid->item(0, 0)->setText(QStringLiteral("20"));
     EXPECT_EQ(window->testFile().dips[0].level, 20);
     EXPECT_EQ(window->testFile().voltage, 300);
@@ -99,8 +105,9 @@ TEST_F(IecWindow, OpenEditUserLimitAndCloseWithChanges) {
 
     prompt().answer(PromptAnswer::No);
     EXPECT_TRUE(window->close());
-    EXPECT_EQ(prompt().questions().value(0), QStringLiteral("You made changes to the EN 61000-4-11 test parameters.\r\n"
-                                                            "Would you like to save these changes?"));
+    EXPECT_EQ(prompt().questions().value(0),
+              QStringLiteral("You made changes to the EN 61000-4-11 test parameters.\r\n"
+                             "Would you like to save these changes?"));
 }
 
 TEST_F(IecWindow, ScriptedRunEndsWithPassAndAbortStopsARun) {
@@ -109,8 +116,10 @@ TEST_F(IecWindow, ScriptedRunEndsWithPassAndAbortStopsARun) {
     const QString one = tempPath(QStringLiteral("one.411"));
     QFile f(one);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[IEC-1000-4-11]\nSeqRepeat=3\nSeqDuration=10\nUserPrompt=Delay between sequences\nSeqNumberDips=2\n"
-            "0TestLevel=0\n0CycleTime=1\n0GapDelay=5\n1TestLevel=40\n1CycleTime=10\n1StartPhase=90\n[Nominal]\nVolt_RMS=230\nFrequency=50\n");
+    f.write("[IEC-1000-4-11]\nSeqRepeat=3\nSeqDuration=10\nUserPrompt=Delay between "
+            "sequences\nSeqNumberDips=2\n"
+            "0TestLevel=0\n0CycleTime=1\n0GapDelay=5\n1TestLevel=40\n1CycleTime=10\n1StartPhase="
+            "90\n[Nominal]\nVolt_RMS=230\nFrequency=50\n");
     f.close();
     window->loadFile(one);
     prompt().answer(PromptAnswer::Yes); // the verdict
@@ -118,7 +127,8 @@ TEST_F(IecWindow, ScriptedRunEndsWithPassAndAbortStopsARun) {
     QTimer::singleShot(200, window, [&] { running = window->grab().toImage(); });
     find<QPushButton>(QStringLiteral("cmdStart"))->click();
     EXPECT_EQ(text(QStringLiteral("lblResult")), QStringLiteral("PASS"));
-    EXPECT_EQ(prompt().questions().value(0), QStringLiteral("Is the equipment under test still functional?"));
+    EXPECT_EQ(prompt().questions().value(0),
+              QStringLiteral("Is the equipment under test still functional?"));
     EXPECT_EQ(window->lastRun().steps.size(), 2u);
     EXPECT_FALSE(running.isNull());
     if (const QByteArray dir = qgetenv("OSTREL_SCREENSHOTS"); !dir.isEmpty())
@@ -132,11 +142,13 @@ TEST_F(IecWindow, ScriptedRunEndsWithPassAndAbortStopsARun) {
     find<QPushButton>(QStringLiteral("cmdPrint"))->click();
     const QStringList made = QDir(report.reportFolder).entryList(QDir::Files, QDir::Name);
     ASSERT_EQ(made.size(), 2) << made.join(QLatin1Char(' ')).toStdString();
-    EXPECT_TRUE(made[0].startsWith(QStringLiteral("IEC411-")) && made[0].endsWith(QStringLiteral(".docx")));
+    EXPECT_TRUE(made[0].startsWith(QStringLiteral("IEC411-")) &&
+                made[0].endsWith(QStringLiteral(".docx")));
     EXPECT_TRUE(made[1].endsWith(QStringLiteral(".pdf")));
     EXPECT_GT(window->lastRun().trend.size(), 2u);
     if (const QByteArray dir = qgetenv("OSTREL_SCREENSHOTS"); !dir.isEmpty())
-        QFile::copy(report.reportFolder + QLatin1Char('/') + made[1], QString::fromLocal8Bit(dir) + QStringLiteral("/iec-report.pdf"));
+        QFile::copy(report.reportFolder + QLatin1Char('/') + made[1],
+                    QString::fromLocal8Bit(dir) + QStringLiteral("/iec-report.pdf"));
 
     window->loadFile(kData + QStringLiteral("/Seq_Test/IEC61000-4-11_Class2_50Hz.411"));
     QTimer::singleShot(60, window, [&] { find<QPushButton>(QStringLiteral("cmdAbort"))->click(); });

@@ -37,8 +37,9 @@ protected:
     void startSource(const QString& range = QStringLiteral("300")) {
         source.stop();
         QFile::remove(timeline);
-        ASSERT_TRUE(source.start({QStringLiteral("--time-scale"), kScale, QStringLiteral("--timeline"), timeline,
-                                  QStringLiteral("--load"), QStringLiteral("r=100")}))
+        ASSERT_TRUE(
+            source.start({QStringLiteral("--time-scale"), kScale, QStringLiteral("--timeline"),
+                          timeline, QStringLiteral("--load"), QStringLiteral("r=100")}))
             << source.errorString().toStdString();
         cli({QStringLiteral("send"), QStringLiteral("volt:rang ") + range});
     }
@@ -49,9 +50,9 @@ protected:
         env.insert(QStringLiteral("HOME"), tempPath(QStringLiteral("home")));
         p->setProcessEnvironment(env);
         p->start(QStringLiteral(OSTREL_CLI_PATH),
-                 QStringList{QStringLiteral("--settings"), settingsPath(), QStringLiteral("--bus"), QStringLiteral("lan"),
-                             QStringLiteral("--host"), source.host(), QStringLiteral("--port"),
-                             QString::number(source.port())} +
+                 QStringList{QStringLiteral("--settings"), settingsPath(), QStringLiteral("--bus"),
+                             QStringLiteral("lan"), QStringLiteral("--host"), source.host(),
+                             QStringLiteral("--port"), QString::number(source.port())} +
                      args);
         p->waitForStarted();
         return p;
@@ -73,14 +74,17 @@ protected:
     }
     CliRun cli(const QStringList& args) { return finish(begin(args)); }
     CliRun runIec(const QStringList& args) {
-        return cli(QStringList{QStringLiteral("run-iec"), QStringLiteral("--time-scale"), kScale} + args);
+        return cli(QStringList{QStringLiteral("run-iec"), QStringLiteral("--time-scale"), kScale} +
+                   args);
     }
     QString oneRow(const QByteArray& extra = {}) {
         const QString path = tempPath(QStringLiteral("one.411"));
         QFile f(path);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("[IEC-1000-4-11]\nSeqRepeat=1\nSeqDuration=1\nUserPrompt=Delay between sequences\n"
-                "SeqNumberDips=1\n0TestLevel=40\n0CycleTime=5\n[Nominal]\nVolt_RMS=230\nFrequency=50\n" + extra);
+                "SeqNumberDips=1\n0TestLevel=40\n0CycleTime=5\n[Nominal]\nVolt_RMS=230\nFrequency="
+                "50\n" +
+                extra);
         return path;
     }
 
@@ -94,8 +98,8 @@ TEST_F(RunIecCli, ShippedClassFilesPlayTheirTablesOnTheTimeline) {
     for (const char* klass : {"2", "3"}) {
         SCOPED_TRACE(klass);
         startSource();
-        const CliRun r = runIec({QStringLiteral("--class"), QString::fromLatin1(klass), QStringLiteral("--verdict"),
-                                 QStringLiteral("pass")});
+        const CliRun r = runIec({QStringLiteral("--class"), QString::fromLatin1(klass),
+                                 QStringLiteral("--verdict"), QStringLiteral("pass")});
         EXPECT_EQ(r.exit, 0) << r.err.toStdString();
         EXPECT_EQ(r.json.value(QStringLiteral("result")).toString(), QStringLiteral("PASS"));
         EXPECT_EQ(r.json.value(QStringLiteral("time_scale")).toDouble(), 200);
@@ -104,7 +108,8 @@ TEST_F(RunIecCli, ShippedClassFilesPlayTheirTablesOnTheTimeline) {
         const QString problem = CheckIecTimeline(timeline, f);
         EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
         for (const QJsonValue& s : r.json.value(QStringLiteral("steps")).toArray())
-            EXPECT_EQ(s.toObject().value(QStringLiteral("result")).toString(), QStringLiteral("done"));
+            EXPECT_EQ(s.toObject().value(QStringLiteral("result")).toString(),
+                      QStringLiteral("done"));
     }
 }
 
@@ -112,7 +117,8 @@ TEST_F(RunIecCli, ExitStatusOfEachEnding) {
     startSource();
     const QString file = oneRow();
     const QString text = tempPath(QStringLiteral("r.txt"));
-    CliRun r = runIec({file, QStringLiteral("--verdict"), QStringLiteral("fail"), QStringLiteral("--text"), text});
+    CliRun r = runIec({file, QStringLiteral("--verdict"), QStringLiteral("fail"),
+                       QStringLiteral("--text"), text});
     EXPECT_EQ(r.exit, 1);
     EXPECT_EQ(r.json.value(QStringLiteral("result")).toString(), QStringLiteral("FAIL"));
     EXPECT_TRUE(QFile::exists(text));
@@ -130,12 +136,22 @@ TEST_F(RunIecCli, ExitStatusOfEachEnding) {
     damaged.close();
     r = runIec({damaged.fileName()});
     EXPECT_EQ(r.exit, 3);
-    EXPECT_EQ(r.json.value(QStringLiteral("error")).toString(), QStringLiteral("bad.411: line 2: not a text file."));
+    EXPECT_EQ(r.json.value(QStringLiteral("error")).toString(),
+              QStringLiteral("bad.411: line 2: not a text file."));
 
     r = runIec({file, QStringLiteral("--dry-run")});
     EXPECT_EQ(r.exit, 6);
-    EXPECT_EQ(r.json.value(QStringLiteral("steps")).toArray().first().toObject().value(QStringLiteral("lines")).toArray().first().toString(),
-              QStringLiteral(":list:dwell 0.100,1.000;:list:volt 92.00,230.00;:list:volt:slew max;:list:rep 0"));
+    EXPECT_EQ(
+        r.json.value(QStringLiteral("steps"))
+            .toArray()
+            .first()
+            .toObject()
+            .value(QStringLiteral("lines"))
+            .toArray()
+            .first()
+            .toString(),
+        QStringLiteral(
+            ":list:dwell 0.100,1.000;:list:volt 92.00,230.00;:list:volt:slew max;:list:rep 0"));
 
     r = runIec({QStringLiteral("--class"), QStringLiteral("4")});
     EXPECT_EQ(r.exit, 2);
@@ -148,10 +164,11 @@ TEST_F(RunIecCli, ExitStatusOfEachEnding) {
 TEST_F(RunIecCli, VariationFileAndReports) {
     startSource();
     const QString base = tempPath(QStringLiteral("v"));
-    CliRun r = runIec({kData + QStringLiteral("/Seq_Test/IEC61000-4-11_Variation_50Hz.411"), QStringLiteral("--table"),
-                       QStringLiteral("variations"), QStringLiteral("--verdict"), QStringLiteral("pass"),
-                       QStringLiteral("--report"), base + QStringLiteral(".docx"), QStringLiteral("--text"),
-                       base + QStringLiteral(".txt")});
+    CliRun r = runIec({kData + QStringLiteral("/Seq_Test/IEC61000-4-11_Variation_50Hz.411"),
+                       QStringLiteral("--table"), QStringLiteral("variations"),
+                       QStringLiteral("--verdict"), QStringLiteral("pass"),
+                       QStringLiteral("--report"), base + QStringLiteral(".docx"),
+                       QStringLiteral("--text"), base + QStringLiteral(".txt")});
     EXPECT_EQ(r.exit, 0) << r.err.toStdString();
     const QJsonArray steps = r.json.value(QStringLiteral("steps")).toArray();
     ASSERT_EQ(steps.size(), 1);
@@ -168,7 +185,8 @@ TEST_F(RunIecCli, VariationFileAndReports) {
     ASSERT_TRUE(tl.open(QIODevice::ReadOnly));
     for (const QByteArray& line : tl.readAll().split('\n')) {
         const QJsonObject o = QJsonDocument::fromJson(line).object();
-        if (o.value(QStringLiteral("event")).toString() == QLatin1String("point") && o.value(QStringLiteral("index")).toInt() == 0)
+        if (o.value(QStringLiteral("event")).toString() == QLatin1String("point") &&
+            o.value(QStringLiteral("index")).toInt() == 0)
             held = held || std::abs(o.value(QStringLiteral("dwell")).toDouble() - 0.02) < 1e-9;
     }
     EXPECT_TRUE(held);
@@ -177,23 +195,26 @@ TEST_F(RunIecCli, VariationFileAndReports) {
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
     broken.write("not a zip");
     broken.close();
-    r = runIec({oneRow(), QStringLiteral("--verdict"), QStringLiteral("pass"), QStringLiteral("--report"),
-                tempPath(QStringLiteral("b.docx")), QStringLiteral("--template"), broken.fileName()});
+    r = runIec({oneRow(), QStringLiteral("--verdict"), QStringLiteral("pass"),
+                QStringLiteral("--report"), tempPath(QStringLiteral("b.docx")),
+                QStringLiteral("--template"), broken.fileName()});
     EXPECT_EQ(r.exit, 3); // refused before anything was sent, naming the template
-    EXPECT_TRUE(r.json.value(QStringLiteral("error")).toString().contains(QStringLiteral("broken.docx")));
+    EXPECT_TRUE(
+        r.json.value(QStringLiteral("error")).toString().contains(QStringLiteral("broken.docx")));
     EXPECT_FALSE(QFile::exists(tempPath(QStringLiteral("b.docx"))));
 
     // A report that cannot be written after the run fails it.
-    r = runIec({oneRow(), QStringLiteral("--verdict"), QStringLiteral("pass"), QStringLiteral("--text"),
-                tempPath(QStringLiteral("no/such/folder/r.txt"))});
+    r = runIec({oneRow(), QStringLiteral("--verdict"), QStringLiteral("pass"),
+                QStringLiteral("--text"), tempPath(QStringLiteral("no/such/folder/r.txt"))});
     EXPECT_EQ(r.exit, 5);
     EXPECT_EQ(r.json.value(QStringLiteral("result")).toString(), QStringLiteral("PASS"));
 }
 
 TEST_F(RunIecCli, SigtermAbortsAndADroppedLinkFails) {
     startSource();
-    QProcess* p = begin({QStringLiteral("run-iec"), QStringLiteral("--time-scale"), QStringLiteral("20"),
-                         QStringLiteral("--class"), QStringLiteral("2"), QStringLiteral("--verdict"), QStringLiteral("pass")});
+    QProcess* p = begin({QStringLiteral("run-iec"), QStringLiteral("--time-scale"),
+                         QStringLiteral("20"), QStringLiteral("--class"), QStringLiteral("2"),
+                         QStringLiteral("--verdict"), QStringLiteral("pass")});
     QThread::msleep(800);
     p->terminate();
     CliRun r = finish(p);
@@ -202,7 +223,8 @@ TEST_F(RunIecCli, SigtermAbortsAndADroppedLinkFails) {
 
     startSource();
     ASSERT_TRUE(source.control(QStringLiteral("fault drop 40")));
-    r = runIec({QStringLiteral("--class"), QStringLiteral("2"), QStringLiteral("--verdict"), QStringLiteral("pass")});
+    r = runIec({QStringLiteral("--class"), QStringLiteral("2"), QStringLiteral("--verdict"),
+                QStringLiteral("pass")});
     EXPECT_EQ(r.exit, 5);
     EXPECT_NE(r.json.value(QStringLiteral("result")).toString(), QStringLiteral("PASS"));
 }
