@@ -52,9 +52,6 @@ const QString kUserLimit = QStringLiteral("WARNING: User Limit violation data en
 const QString kCloseQuestion =
     QStringLiteral("You made changes to the EN 61000-4-11 test parameters.\r\n"
                    "Would you like to save these changes?");
-const QString kTsTiWarning = QStringLiteral("WARNING: One or more Ts or Ti values entered\r\n"
-                                            "were found to be out of range and have been\r\n"
-                                            "set back to 0.5 cycles.");
 const QStringList kDipHeaders{QStringLiteral("Dip to % Unom"), QStringLiteral("Cycles"),
                               QStringLiteral("Start Phase"),   QStringLiteral("No. Dips"),
                               QStringLiteral("Gap (s)"),       QStringLiteral("Delay (s)")};
@@ -435,14 +432,8 @@ bool frmIEC411Test::saveFile(bool askName) {
 
 void frmIEC411Test::startTest() {
     if (run_) return;
-    IecTestFile f = testFile();
-    bool reset = false;
-    for (double* t : {&f.holdTime, &f.riseTime})
-        if (*t < 0.5 || *t > 1000) {
-            *t = 0.5;
-            reset = true;
-        }
-    if (reset) program_.prompt().showMessage(kTsTiWarning, PromptIcon::Exclamation);
+    // testFile() has already clamped every value, Ts and Ti included.
+    const IecTestFile f = testFile();
     IecPlanOptions o;
     o.table = table();
     o.threePhase = program_.outputState.MultiPhaseOutput == 1;
