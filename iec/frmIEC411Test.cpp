@@ -184,8 +184,17 @@ void frmIEC411Test::build() {
     grdVariation_->setHorizontalHeaderLabels(kVarHeaders);
     grdVariation_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     grdVariation_->setMaximumHeight(110);
-    for (QTableWidget* g : {grdSequence_, grdVariation_})
-        connect(g, &QTableWidget::cellChanged, this, [this] { markChanged(); });
+    connect(grdSequence_, &QTableWidget::cellChanged, this, [this] { markChanged(); });
+    // Td, Ts and Ti are one value each for both rows: an edit shows in the other row.
+    connect(grdVariation_, &QTableWidget::cellChanged, this, [this](int row, int column) {
+        if (!loading_ && column >= 1 && column <= 3) {
+            const QString text = grdVariation_->item(row, column)->text();
+            loading_ = true;
+            grdVariation_->setItem(1 - row, column, new QTableWidgetItem(text));
+            loading_ = false;
+        }
+        markChanged();
+    });
     layout->addWidget(grdSequence_, 2, 0, 1, 2);
     layout->addWidget(grdVariation_, 3, 0, 1, 2);
 

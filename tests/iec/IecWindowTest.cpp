@@ -16,6 +16,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -102,6 +104,13 @@ TEST_F(IecWindow, OpenEditUserLimitAndCloseWithChanges) {
     EXPECT_EQ(window->testFile().dips[0].level, 20);
     EXPECT_EQ(window->testFile().voltage, 300);
     EXPECT_TRUE(window->changed());
+    auto* variations = find<QTableWidget>(QStringLiteral("grdVariation"));
+    variations->item(1, 3)->setText(QStringLiteral("30")); // Ti is one value for both rows
+    EXPECT_EQ(variations->item(0, 3)->text(), QStringLiteral("30"));
+    EXPECT_EQ(window->testFile().riseTime, 30);
+    auto* observation = find<QPlainTextEdit>(QStringLiteral("txtObservation"));
+    QTest::mouseDClick(observation->viewport(), Qt::LeftButton);
+    EXPECT_TRUE(observation->toPlainText().startsWith(QStringLiteral("Observations:")));
 
     prompt().answer(PromptAnswer::No);
     EXPECT_TRUE(window->close());
