@@ -2,6 +2,7 @@
 // user-limit warning, closing with changes, a scripted run to "PASS" against
 // the virtual source, and Abort during a run.
 #include "app/Program.h"
+#include "app/frmMain.h"
 #include "iec/frmIEC411Test.h"
 #include "link/Configuration.h"
 #include "link/Identification.h"
@@ -11,17 +12,18 @@
 #include "support/TimelineFile.h"
 #include "support/VirtualSourceProcess.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTest>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -176,4 +178,20 @@ TEST_F(IecWindow, ScriptedRunEndsWithPassAndAbortStopsARun) {
     EXPECT_GT(TimelineEvents(timeline, QStringLiteral("abort")).size(), size_t(aborts));
     out = TimelineEvents(timeline, QStringLiteral("output"));
     EXPECT_NEAR(out.back().value(QStringLiteral("vac")).toDouble(), 230, 0.01);
+}
+
+TEST_F(IecWindow, TheApplicationsMenuAndToolbarOpenItOnce) {
+    frmMain main(program());
+    RegisterIecWindow(main, program());
+    QAction* entry = main.action("mnuAIEC411");
+    ASSERT_TRUE(entry->isEnabled());
+    auto* button = main.findChild<QAction*>(QStringLiteral("tb-iec411"));
+    ASSERT_NE(button, nullptr);
+    EXPECT_TRUE(button->isEnabled());
+    button->trigger();
+    QWidget* opened = main.windows().find("mnuAIEC411");
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(opened->objectName(), QStringLiteral("frmIEC411Test"));
+    entry->trigger();
+    EXPECT_EQ(main.windows().find("mnuAIEC411"), opened);
 }
