@@ -228,6 +228,8 @@ Outcome RunIecCommand(Program& program, const QStringList& args) {
         return finish(ExitRefused, QStringLiteral("The template %1 cannot be read.").arg(templ));
     }
 
+    // A dry run opens no transport: nothing at all goes to the source.
+    if (o.dryRun) program.settings.link.bus = BusSimulation;
     int index = -1;
     if (Outcome opened = IdentifyAndConfigure(program, index); opened.status != ExitCompleted)
         return finish(opened.status, opened.error);

@@ -139,8 +139,14 @@ TEST_F(RunIecCli, ExitStatusOfEachEnding) {
     EXPECT_EQ(r.json.value(QStringLiteral("error")).toString(),
               QStringLiteral("bad.411: line 2: not a text file."));
 
+    QStringList log;
+    ASSERT_TRUE(source.control(QStringLiteral("log 20000"), &log));
     r = runIec({file, QStringLiteral("--dry-run")});
     EXPECT_EQ(r.exit, 6);
+    QStringList after;
+    ASSERT_TRUE(source.control(QStringLiteral("log 20000"), &after));
+    EXPECT_EQ(after.filter(QStringLiteral("TCP <")).size(), log.filter(QStringLiteral("TCP <")).size())
+        << "a dry run sends nothing";
     EXPECT_EQ(
         r.json.value(QStringLiteral("steps"))
             .toArray()
