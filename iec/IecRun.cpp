@@ -274,7 +274,7 @@ bool IecRun::initialise(const IecTestFile& file, const IecPlan& plan) {
     return true;
 }
 
-bool IecRun::inrushTest(const IecTestFile& file) {
+void IecRun::inrushTest(const IecTestFile& file) {
     outcome_.inrushTested = true;
     inrushStarted_ = true;
     outcome_.inrushLimit = IecInrushCapability(program_.sourceModel.CurrentMax);
@@ -286,26 +286,26 @@ bool IecRun::inrushTest(const IecTestFile& file) {
         const IecInrushPlan p = PlanIecInrush(file, angle);
         if (i == 1) {
             status(QStringLiteral("Executing 1 minute delay between inrush tests..."));
-            if (!send(p.pause) || !wait(kInrushPauseSeconds)) return false;
+            if (!send(p.pause) || !wait(kInrushPauseSeconds)) return;
         }
-        if (!send(p.zero) || !wait(kInrushZeroSeconds)) return false;
+        if (!send(p.zero) || !wait(kInrushZeroSeconds)) return;
         programming_ = true;
-        if (!send(p.attempt)) return false;
+        if (!send(p.attempt)) return;
         const QString errors = checkError();
         programming_ = false;
-        if (failed_) return false;
+        if (failed_) return;
         if (!errors.isEmpty()) {
             fail(QStringLiteral("The inrush pre-test was refused: ") + errors);
-            return false;
+            return;
         }
         IdleWaitOptions o;
         o.limitSeconds = kInrushPointSeconds + kIdleMarginSeconds;
         o.stop = [this] { return stop(); };
         const IdleWait w = WaitSourceIdle(program_, o);
-        if (w == IdleWait::Stopped) return false;
+        if (w == IdleWait::Stopped) return;
         if (w != IdleWait::Idle) {
             fail(IdleWaitFailure(w));
-            return false;
+            return;
         }
         IecInrushAttempt attempt;
         attempt.angle = angle;
@@ -313,11 +313,11 @@ bool IecRun::inrushTest(const IecTestFile& file) {
         outcome_.attempts.push_back(attempt);
         if (program_.link.Lost()) {
             fail(IdleWaitFailure(IdleWait::Lost));
-            return false;
+            return;
         }
         if (!attempt.peak) {
             fail(QStringLiteral("No reply to the peak inrush current query."));
-            return false;
+            return;
         }
         highest = std::max(highest, *attempt.peak);
         outcome_.inrushText = IecInrushText(highest, currentMax);
@@ -333,12 +333,12 @@ bool IecRun::inrushTest(const IecTestFile& file) {
             if (program_.prompt().ask(text, PromptButtons::OkCancel, 2, PromptIcon::Exclamation) !=
                 PromptAnswer::Ok) {
                 abort_ = true;
-                return false;
+                return;
             }
         }
     }
     // The inrush lists' TTL and count give way to the test's own.
-    return send(PlanIecInrush(file, 0).finish);
+    send(PlanIecInrush(file, 0).finish);
 }
 
 void IecRun::playStep(IecStepReport& report, int number) {

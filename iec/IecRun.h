@@ -103,7 +103,7 @@ private:
     bool send(const QStringList& lines);
     QString checkError();
     bool initialise(const IecTestFile& file, const IecPlan& plan);
-    bool inrushTest(const IecTestFile& file);
+    void inrushTest(const IecTestFile& file);
     void playStep(IecStepReport& report, int number);
     bool between(const IecStep& step, int number);
     bool wait(double seconds);
