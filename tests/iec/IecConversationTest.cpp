@@ -251,3 +251,28 @@ TEST_F(IecConversation, DroppedLinkStopsTheRunWithoutAPass) {
     EXPECT_EQ(r.result, QStringLiteral("ABORT"));
     EXPECT_TRUE(r.endField.startsWith(QStringLiteral("NONE, "))) << r.endField.toStdString();
 }
+
+TEST_F(IecConversation, AbortInTheInrushPauseResetsTheTriggerOutAndRestores) {
+    connect(QStringLiteral("300"), QStringLiteral("r=100,inrush=2"));
+    IecTestFile f = shipped(QStringLiteral("IEC61000-4-11_Class2_50Hz.411"));
+    f.includePeak = true;
+    IecRunCallbacks c;
+    c.status = [this](const QString& text) {
+        if (text == QLatin1String("Executing 1 minute delay between inrush tests..."))
+            runner_->requestAbort();
+    };
+    const IecRunOutcome r = run(f, c);
+    EXPECT_EQ(r.end, IecRunEnd::Aborted);
+    EXPECT_EQ(r.attempts.size(), 1u);
+    for (const IecStepReport& s : r.steps)
+        EXPECT_EQ(s.result, IecStepResult::Aborted);
+    const QStringList log = received();
+    EXPECT_EQ(log.mid(log.size() - 6),
+              QStringList({QStringLiteral("abort"),
+                           QStringLiteral("abort;:volt:mode fix;:volt:slew:mode fix"),
+                           QStringLiteral("volt 230.00"),
+                           QStringLiteral("outp:ttlt:sour eot;:outp:ttlt 0"),
+                           QStringLiteral("list:ttlt 0"), QStringLiteral("trig:acq:sour imm")}));
+    EXPECT_FALSE(modes().contains(QStringLiteral("LIST"), Qt::CaseInsensitive))
+        << modes().toStdString();
+}
