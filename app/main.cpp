@@ -7,6 +7,7 @@
 #include "app/frmMain.h"
 #include "automation/ModulationWindows.h"
 #include "automation/SequencerWindows.h"
+#include "iec/frmIEC411Test.h"
 #include "measure/MeasurementWindows.h"
 #include "standards/StandardWindows.h"
 #include "standards/frmResidentWindows.h"
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
     RegisterModulationWindows(window, program);
     RegisterStandardWindows(window, program);
     RegisterResidentWindows(window, program);
+    RegisterIecWindow(window, program);
     program.setPrompt(std::make_unique<MessageBoxPrompt>(
         program.messageTitle, &window, [&window](int panel, const QString& text) { window.setStatusPanel(panel, text); },
         program.paths.userDir));

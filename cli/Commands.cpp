@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "cli/RunIec.h"
 #include "cli/RunTest.h"
 #include "cli/RunResident.h"
 #include "cli/RunMacro.h"
@@ -208,6 +209,7 @@ Outcome RunCommand(Program& program, const QStringList& args) {
     if (command == QLatin1String("run-transient")) return RunTransientCommand(program, rest);
     if (command == QLatin1String("run-test")) return RunTestCommand(program, rest);
     if (command == QLatin1String("run-resident")) return RunResidentCommand(program, rest);
+    if (command == QLatin1String("run-iec")) return RunIecCommand(program, rest);
     if (command == QLatin1String("synth")) return RunSynthCommand(program, rest);
     if (command == QLatin1String("download-abw")) return RunDownloadAbwCommand(program, rest);
     if (command == QLatin1String("run-sequence")) return RunSequenceCommand(program, rest);

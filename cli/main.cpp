@@ -3,6 +3,7 @@
 // prints one JSON object and ends with the exit status of cli/Outcome.h.
 #include "app/Program.h"
 #include "cli/Commands.h"
+#include "cli/RunIec.h"
 #include "cli/RunTest.h"
 #include "cli/RunResident.h"
 #include "cli/RunSequence.h"
@@ -10,12 +11,15 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <optional>
 
 using namespace ostrel;
@@ -126,7 +130,14 @@ QString checkSettingsFile(const QString& path) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // A PDF report is drawn with fonts, which need a GUI application; offscreen will do.
+    bool drawsPdf = false;
+    for (int i = 1; i < argc; ++i)
+        drawsPdf |= std::strcmp(argv[i], "--report") == 0 || std::strcmp(argv[i], "--pdf") == 0;
+    if (drawsPdf && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> application =
+        drawsPdf ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication& app = *application;
     QCoreApplication::setOrganizationName(QStringLiteral("Ostrel"));
     QCoreApplication::setApplicationName(QStringLiteral("Ostrel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(OSTREL_VERSION));
@@ -166,6 +177,12 @@ int main(int argc, char** argv) {
         "               [--report DIR] [--trace]\n"
         "                           run the source's own test programs for the file's\n"
         "                           option; 5 when a selected test did not run\n"
+        "  run-iec (FILE.411 | --class 2|3) [--frequency F] [--voltage U] [--table dips|variations]\n"
+        "          [--report OUT.docx] [--pdf OUT.pdf] [--text OUT.txt] [--template T.docx]\n"
+        "          [--verdict pass|fail | --eut-check CMD] [--accept-inrush] [--user KEY=VALUE]...\n"
+        "          [--time-scale K] [--timeout S] [--dry-run]\n"
+        "                           run the IEC 61000-4-11 dips or variations test; 1 for a\n"
+        "                           FAIL verdict, 6 without a verdict or for a dry run\n"
         "  synth TABLE.hwv [--out WAVE.abw] [--download] [--name NAME]\n"
         "                           synthesise a harmonic table; write its waveform file,\n"
         "                           send it to a register (NAME or the table's name)\n"
@@ -278,6 +295,10 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("run-transient")) {
         said.answerYes = args.contains(QStringLiteral("--yes"));
         InstallTransientStopSignals();
+    }
+    if (command == QLatin1String("run-iec")) {
+        said.decide = RunIecAnswers(args);
+        InstallRunIecStopSignals();
     }
     if (command == QLatin1String("run-test")) {
         said.decide = RunTestAnswers(args);

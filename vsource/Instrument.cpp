@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace ostrel::vsource {
 
@@ -139,6 +140,26 @@ void Instrument::record(double t, int phase) {
     hold = std::max(hold, readingAt(phase, t).currPeak);
 }
 
+// The peak follows the instantaneous voltage at the step: the load's inrush
+// factor times the new steady peak times |sin θ|, never below the steady peak.
+void Instrument::switchOnInrush(double t, int phase, double before, const Ramp& level) {
+    if (!output.relay || output.mode == OutputMode::Dc || std::isfinite(level.rate) || level.to <= 0 ||
+        before >= 0.1 * level.to)
+        return;
+    const size_t p = size_t(phase);
+    double theta = std::fmod(phaseAngleA(output, t) - output.phase[0].angle + output.phase[p].angle, 360.0);
+    if (theta < 0) theta += 360.0;
+    const double steadyPeak = readingAt(phase, t).currPeak;
+    const double peak =
+        std::max(steadyPeak, loads[p].inrush * steadyPeak * std::fabs(std::sin(theta * std::numbers::pi / 180.0)));
+    peakHold[p] = std::max(peakHold[p], peak);
+    if (timeline) {
+        TimelineRecord r(t, "inrush");
+        r.add("phase", phase + 1).add("angle", theta).add("peak", peak);
+        timeline->write(r);
+    }
+}
+
 void Instrument::recordEvent(double t, std::string_view event) {
     if (!timeline) return;
     TimelineRecord r(t, event);
@@ -170,8 +191,10 @@ void Instrument::reconcileOutput(double t) {
         bool ch = false;
         if (!(running && run.modes.volt[p])) {
             if (po.vac.to != ps.voltAc) {
+                const double before = po.vac.at(t);
                 po.vac = rampFrom(po.vac, t, ps.voltAc,
                                   steady.mode != OutputMode::Dc ? ps.voltSlew : kInfinity);
+                switchOnInrush(t, int(p), before, po.vac);
                 ch = true;
             }
             if (po.vdc.to != ps.voltDc) {
@@ -344,7 +367,9 @@ void Instrument::startPoint(double t, Position at) {
         if (run.modes.volt[p]) {
             Ramp& level = steady.mode == OutputMode::Dc ? po.vdc : po.vac;
             double rate = run.modes.voltSlew[p] ? v.voltSlew[p] : steady.phase[p].voltSlew;
+            const double before = level.at(t);
             level = rampFrom(level, t, v.volt[p], rate);
+            if (steady.mode != OutputMode::Dc) switchOnInrush(t, int(p), before, level);
         }
         if (run.modes.func[p]) po.wave = v.shape[p];
         record(t, int(p));

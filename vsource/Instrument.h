@@ -111,6 +111,8 @@ private:
     void fireAcquisition(double t);
     void ttlPulse(double t, TtlSource source);
     void record(double t, int phase);
+    // A level stepped up from below a tenth of its target draws the load's inrush.
+    void switchOnInrush(double t, int phase, double before, const Ramp& level);
     void recordEvent(double t, std::string_view event);
     Reading readingAt(int phase, double t) const;
     PhaseSpectra spectraOf(int phase, const Reading& reading) const;
