@@ -1,4 +1,5 @@
 #include "cli/RunIec.h"
+#include "cli/StopWatch.h"
 
 #include "app/Program.h"
 #include "cli/Commands.h"
@@ -13,26 +14,18 @@
 #include "reports/ReportTemplates.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QProcess>
 #include <QTextStream>
-#include <QTimer>
 
 #include <cmath>
-#include <csignal>
+#include <optional>
 
 namespace ostrel {
 
 namespace {
-
-volatile std::sig_atomic_t stopSignalled = 0;
-
-void onStopSignal(int) {
-    stopSignalled = 1;
-}
 
 const QString kInrushQuestion = QStringLiteral("The source can not handle the peak inrush");
 
@@ -180,11 +173,6 @@ std::function<std::optional<bool>(const QString&)> RunIecAnswers(const QStringLi
     };
 }
 
-void InstallRunIecStopSignals() {
-    std::signal(SIGINT, onStopSignal);
-    std::signal(SIGTERM, onStopSignal);
-}
-
 Outcome RunIecCommand(Program& program, const QStringList& args) {
     Options o;
     if (const QString problem = parse(args, o); !problem.isEmpty()) return usage(problem);
@@ -299,20 +287,10 @@ Outcome RunIecCommand(Program& program, const QStringList& args) {
         return std::nullopt;
     };
     IecRun run(program, callbacks);
-    QElapsedTimer sinceStart;
-    sinceStart.start();
-    QTimer watch;
-    watch.setInterval(20);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        const bool late = o.timeoutS > 0 && sinceStart.elapsed() > qint64(o.timeoutS * 1000);
-        if (stopSignalled || late) {
-            stopSignalled = 0;
-            run.requestAbort();
-        }
-    });
-    watch.start();
+    std::optional<RunStopWatch> watch;
+    watch.emplace(o.timeoutS, [&run] { run.requestAbort(); });
     const IecRunOutcome result = run.run(file, options);
-    watch.stop();
+    watch.reset();
 
     for (const QString& w : result.warnings)
         warnings.append(w);

@@ -20,7 +20,5 @@ Outcome RunIecCommand(Program& program, const QStringList& args);
 // takes its default button.
 std::function<std::optional<bool>(const QString& question)> RunIecAnswers(const QStringList& args);
 
-// SIGINT and SIGTERM abort the run in progress and restore the source.
-void InstallRunIecStopSignals();
 
 } // namespace ostrel

@@ -1,4 +1,5 @@
 #include "cli/RunMacro.h"
+#include "cli/StopWatch.h"
 
 #include "app/Program.h"
 #include "automation/MacroFile.h"
@@ -82,7 +83,7 @@ Outcome RunMacroCommand(Program& program, const QStringList& args) {
     MacroRun run(program, io, *read.lines, QFileInfo(o.file).absolutePath(), o.run);
     MacroOutcome outcome;
     {
-        const AutomationStopWatch watch(o.timeoutS, [&run] { run.abort(); });
+        const RunStopWatch watch(o.timeoutS, [&run] { run.abort(); });
         outcome = run.run();
     }
     QJsonArray lines;

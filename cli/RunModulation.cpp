@@ -1,29 +1,19 @@
 #include "cli/RunModulation.h"
+#include "cli/StopWatch.h"
 
 #include "app/Program.h"
 #include "automation/ModulationFile.h"
 #include "automation/ModulationRun.h"
 #include "cli/TransientCommon.h"
 
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QTimer>
 
 #include <cmath>
-#include <csignal>
 
 namespace ostrel {
 
 namespace {
-
-// Set by SIGINT and SIGTERM, read by a timer of the run: the only state a
-// signal handler may touch.
-volatile std::sig_atomic_t stopSignalled = 0;
-
-void onStopSignal(int) {
-    stopSignalled = 1;
-}
 
 Outcome usage(const QString& why) {
     return Outcome::failed(ExitUsage, QStringLiteral("run-modulation: ") + why +
@@ -41,24 +31,8 @@ QJsonObject entryJson(const ModulationEntry& e) {
 
 void WatchListRunStop(double timeoutS, const std::function<void()>& stop,
                       const std::function<void()>& run) {
-    stopSignalled = 0;
-    std::signal(SIGINT, onStopSignal);
-    std::signal(SIGTERM, onStopSignal);
-    QElapsedTimer since;
-    since.start();
-    QTimer watch;
-    watch.setInterval(50);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        const bool late = timeoutS > 0 && since.elapsed() > qint64(timeoutS * 1000);
-        if (stopSignalled || late) {
-            stopSignalled = 0;
-            watch.stop();
-            stop();
-        }
-    });
-    watch.start();
+    const RunStopWatch watch(timeoutS, stop);
     run();
-    watch.stop();
 }
 
 Outcome RunModulationCommand(Program& program, const QStringList& args) {

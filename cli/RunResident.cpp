@@ -1,4 +1,5 @@
 #include "cli/RunResident.h"
+#include "cli/StopWatch.h"
 
 #include "app/Program.h"
 #include "cli/Commands.h"
@@ -10,23 +11,15 @@
 #include "standards/ResidentRun.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QTimer>
 
-#include <csignal>
 #include <cmath>
+#include <optional>
 
 namespace ostrel {
 
 namespace {
-
-volatile std::sig_atomic_t stopSignalled = 0;
-
-void onStopSignal(int) {
-    stopSignalled = 1;
-}
 
 struct Options {
     QString file;
@@ -127,11 +120,6 @@ QString reportPath(const QString& dir, const ResidentOption& option, const Resid
 
 } // namespace
 
-void InstallRunResidentStopSignals() {
-    std::signal(SIGINT, onStopSignal);
-    std::signal(SIGTERM, onStopSignal);
-}
-
 Outcome RunResidentCommand(Program& program, const QStringList& args) {
     Options o;
     if (const QString problem = parse(args, o); !problem.isEmpty()) return usage(problem);
@@ -200,20 +188,10 @@ Outcome RunResidentCommand(Program& program, const QStringList& args) {
     QDir().mkpath(QFileInfo(logPath).absolutePath());
 
     ResidentRun run(program, option);
-    QElapsedTimer sinceStart;
-    sinceStart.start();
-    QTimer watch;
-    watch.setInterval(50);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        const bool late = o.timeoutS > 0 && sinceStart.elapsed() > qint64(o.timeoutS * 1000);
-        if (stopSignalled || late) {
-            stopSignalled = 0;
-            run.requestAbort();
-        }
-    });
-    watch.start();
+    std::optional<RunStopWatch> watch;
+    watch.emplace(o.timeoutS, [&run] { run.requestAbort(); });
     const ResidentOutcome result = run.run(setup, durations, logPath);
-    watch.stop();
+    watch.reset();
 
     const OutputState& state = program.outputState;
     const QString coupling = ResidentRun::CouplingLine(option, setup, program.sourceModel.MultiPhase == 1 ? 3 : 1,

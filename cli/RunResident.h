@@ -12,7 +12,5 @@ struct Program;
 // `args`: the command's own arguments (after "run-resident").
 Outcome RunResidentCommand(Program& program, const QStringList& args);
 
-// SIGINT and SIGTERM abort the run in progress between two queries.
-void InstallRunResidentStopSignals();
 
 } // namespace ostrel

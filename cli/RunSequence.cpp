@@ -1,4 +1,5 @@
 #include "cli/RunSequence.h"
+#include "cli/StopWatch.h"
 
 #include "app/Program.h"
 #include "automation/SequenceReport.h"
@@ -7,25 +8,14 @@
 #include "link/Readback.h"
 #include "measure/ProgramIo.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QTimer>
 
-#include <csignal>
 #include <cmath>
 
 namespace ostrel {
 
 namespace {
-
-// Set by SIGINT and SIGTERM, read by a timer of the run: the only state a
-// signal handler may touch.
-volatile std::sig_atomic_t stopSignalled = 0;
-
-void onStopSignal(int) {
-    stopSignalled = 1;
-}
 
 struct Options {
     QString file;
@@ -127,39 +117,6 @@ QJsonArray stepsJson(const std::vector<SequencerStepResult>& steps) {
 
 } // namespace
 
-struct AutomationStopWatch::State {
-    QTimer timer;
-    QElapsedTimer since;
-    bool fired = false;
-};
-
-AutomationStopWatch::AutomationStopWatch(double timeoutS, std::function<void()> stop)
-    : state_(std::make_unique<State>()) {
-    stopSignalled = 0;
-    state_->since.start();
-    state_->timer.setInterval(20);
-    QObject::connect(&state_->timer, &QTimer::timeout, [this, timeoutS, stop = std::move(stop)] {
-        const bool late = timeoutS > 0 && state_->since.elapsed() > qint64(timeoutS * 1000);
-        if (!stopSignalled && !late) return;
-        stopSignalled = 0;
-        state_->timer.stop();
-        state_->fired = true;
-        stop();
-    });
-    state_->timer.start();
-}
-
-AutomationStopWatch::~AutomationStopWatch() = default;
-
-bool AutomationStopWatch::fired() const {
-    return state_->fired;
-}
-
-void InstallAutomationStopSignals() {
-    std::signal(SIGINT, onStopSignal);
-    std::signal(SIGTERM, onStopSignal);
-}
-
 Outcome RunSequenceCommand(Program& program, const QStringList& args) {
     Options o;
     if (const QString problem = parse(args, o); !problem.isEmpty()) return usage(problem);
@@ -202,7 +159,7 @@ Outcome RunSequenceCommand(Program& program, const QStringList& args) {
                      hooks);
     SequencerOutcome outcome;
     {
-        const AutomationStopWatch watch(o.timeoutS, [&run] { run.stop(); });
+        const RunStopWatch watch(o.timeoutS, [&run] { run.stop(); });
         outcome = run.run();
     }
     if (outcome.result == SequencerResult::Refused)

@@ -1,4 +1,5 @@
 #include "cli/RunTest.h"
+#include "cli/StopWatch.h"
 
 #include "app/Program.h"
 #include "cli/Commands.h"
@@ -22,24 +23,15 @@
 #include "standards/WindowStart.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QTimer>
 
-#include <csignal>
 #include <cmath>
+#include <optional>
 
 namespace ostrel {
 
 namespace {
-
-// Set by SIGINT and SIGTERM, read by a timer of the run.
-volatile std::sig_atomic_t stopSignalled = 0;
-
-void onStopSignal(int) {
-    stopSignalled = 1;
-}
 
 const QString kRelayQuestion = QStringLiteral("WARNING: Output relay is not closed.");
 const QString kRangeWarning = QStringLiteral("WARNING: One or more test");
@@ -229,11 +221,6 @@ std::function<std::optional<bool>(const QString&)> RunTestAnswers(const QStringL
     };
 }
 
-void InstallRunTestStopSignals() {
-    std::signal(SIGINT, onStopSignal);
-    std::signal(SIGTERM, onStopSignal);
-}
-
 Outcome RunTestCommand(Program& program, const QStringList& args) {
     Options o;
     if (const QString problem = parse(args, o); !problem.isEmpty()) return usage(problem);
@@ -398,19 +385,11 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
     };
     TestRun run(program, set, callbacks);
 
-    QElapsedTimer sinceStart;
-    sinceStart.start();
-    QTimer watch;
-    watch.setInterval(50);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        const bool late = o.timeoutS > 0 && sinceStart.elapsed() > qint64(o.timeoutS * 1000);
-        if (stopSignalled || late) {
-            stopSignalled = 0;
-            run.requestAbort();
-            measureAborted = true;
-        }
+    std::optional<RunStopWatch> watch;
+    watch.emplace(o.timeoutS, [&] {
+        run.requestAbort();
+        measureAborted = true;
     });
-    watch.start();
     const TestRunOutcome result = run.run(request);
     if (result.outcome == RunOutcome::Completed && o.acquire == QLatin1String("sweep") && !measureAborted) {
         EutSweepRequest sweep;
@@ -423,7 +402,7 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
             return !program.engineClock.wait(s, [&] { return measureAborted; });
         });
     }
-    watch.stop();
+    watch.reset();
     if (!acquisitions.isEmpty()) {
         QString summaryError;
         if (!WriteMeasurementSummary(program.paths.userFile(set.summaryFile), acquisitions, summaryError))

@@ -20,7 +20,5 @@ Outcome RunTestCommand(Program& program, const QStringList& args);
 // --accept-warnings says Yes to the range warnings; none for other questions.
 std::function<std::optional<bool>(const QString& question)> RunTestAnswers(const QStringList& args);
 
-// SIGINT and SIGTERM abort the run in progress at its next boundary.
-void InstallRunTestStopSignals();
 
 } // namespace ostrel

@@ -1,4 +1,5 @@
 #include "cli/RunTransient.h"
+#include "cli/StopWatch.h"
 
 #include "app/Program.h"
 #include "cli/Commands.h"
@@ -9,26 +10,15 @@
 #include "transients/StepTableRun.h"
 #include "transients/TransientListFile.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QTimer>
 
-#include <csignal>
 #include <cmath>
 #include <optional>
 
 namespace ostrel {
 
 namespace {
-
-// Set by SIGINT and SIGTERM, read by a timer of the run: the only state a
-// signal handler may touch.
-volatile std::sig_atomic_t stopSignalled = 0;
-
-void onStopSignal(int) {
-    stopSignalled = 1;
-}
 
 struct Options {
     QString file;
@@ -195,11 +185,6 @@ Outcome ConnectForTransient(Program& program) {
     return Outcome::completed();
 }
 
-void InstallTransientStopSignals() {
-    std::signal(SIGINT, onStopSignal);
-    std::signal(SIGTERM, onStopSignal);
-}
-
 Outcome RunTransientCommand(Program& program, const QStringList& args) {
     Options o;
     if (const QString problem = parse(args, o); !problem.isEmpty()) return usage(problem);
@@ -216,11 +201,7 @@ Outcome RunTransientCommand(Program& program, const QStringList& args) {
         run.retrigger = o.retrigger;
         run.timeoutS = o.timeoutS;
         run.dryRun = o.dryRun;
-        run.stopRequested = [] {
-            const bool stop = stopSignalled != 0;
-            stopSignalled = 0;
-            return stop;
-        };
+        run.stopRequested = [] { return TakeStopSignal(); };
         return RunPointListFile(program, run);
     }
 
@@ -282,22 +263,10 @@ Outcome RunTransientCommand(Program& program, const QStringList& args) {
     }
 
     // SIGINT, SIGTERM and the time-out act as Stop.
-    QElapsedTimer sinceStart;
-    QTimer watch;
-    watch.setInterval(50);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        const bool late = o.timeoutS > 0 && sinceStart.isValid() &&
-                          sinceStart.elapsed() > qint64(o.timeoutS * 1000);
-        if (stopSignalled || late) {
-            stopSignalled = 0;
-            watch.stop();
-            run.stop();
-        }
-    });
-    watch.start();
-    sinceStart.start();
+    std::optional<RunStopWatch> watch;
+    watch.emplace(o.timeoutS, [&run] { run.stop(); });
     const StepTableRunOutcome outcome = run.run();
-    watch.stop();
+    watch.reset();
 
     describe(outcome);
     const ListRunOutcome& r = outcome.run;

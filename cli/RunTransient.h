@@ -12,8 +12,5 @@ struct Program;
 // `args`: the file and the command's own options (after "run-transient").
 Outcome RunTransientCommand(Program& program, const QStringList& args);
 
-// Stop requests from outside the event loop (SIGINT, SIGTERM): the run in
-// progress stops at its next turn.
-void InstallTransientStopSignals();
 
 } // namespace ostrel

@@ -2,6 +2,7 @@
 // automated test stations. Same code as the program; no windows. Every run
 // prints one JSON object and ends with the exit status of cli/Outcome.h.
 #include "app/Program.h"
+#include "cli/StopWatch.h"
 #include "cli/Commands.h"
 #include "cli/RunIec.h"
 #include "cli/RunTest.h"
@@ -292,27 +293,17 @@ int main(int argc, char** argv) {
     }
     if (command == QLatin1String("run-dc-ripple"))
         said.answerYes = args.contains(QStringLiteral("--yes"));
-    if (command == QLatin1String("run-transient")) {
+    if (command == QLatin1String("run-transient") || command == QLatin1String("run-dc-ripple"))
         said.answerYes = args.contains(QStringLiteral("--yes"));
-        InstallTransientStopSignals();
-    }
-    if (command == QLatin1String("run-iec")) {
-        said.decide = RunIecAnswers(args);
-        InstallRunIecStopSignals();
-    }
-    if (command == QLatin1String("run-test")) {
-        said.decide = RunTestAnswers(args);
-        InstallRunTestStopSignals();
-    }
-    if (command == QLatin1String("run-resident")) InstallRunResidentStopSignals();
+    if (command == QLatin1String("run-iec")) said.decide = RunIecAnswers(args);
+    if (command == QLatin1String("run-test")) said.decide = RunTestAnswers(args);
     if (command == QLatin1String("run-sequence") || command == QLatin1String("run-macro")) {
         said.answerYes = args.contains(QStringLiteral("--yes"));
         for (qsizetype i = 1; i + 1 < args.size(); ++i)
             if (args[i] == QLatin1String("--input")) said.inputs << args[++i];
-        InstallAutomationStopSignals();
     }
-    if (command == QLatin1String("run-dc-ripple"))
-        said.answerYes = args.contains(QStringLiteral("--yes"));
+    // Every run stops on SIGINT and SIGTERM.
+    if (command.startsWith(QLatin1String("run-"))) InstallStopSignals();
     const Outcome outcome = RunCommand(program, args);
     program.link.CloseLan();
     program.link.CloseSerialPort();
