@@ -6,6 +6,7 @@
 #include "app/Prompt.h"
 #include "config/Paths.h"
 #include "config/Settings.h"
+#include "reports/DocxFill.h"
 #include "reports/IecReport.h"
 
 #include <QStringList>
@@ -24,6 +25,17 @@ struct ReportMade {
 // The files are written whole or not at all; a failure is shown through the
 // prompt naming the template, part or file, and the input stays untouched so
 // the report can be made again. A document is left open through the prompt.
+struct DocumentReportJob {
+    QString templateName; // without ".docx"
+    QString prefix;       // automatic names: prefix + "000000"
+    int limit = 100;      // automatic numbers start below it
+    QString title;        // the PDF's title
+    DocumentContent content;
+};
+// A document report (format 2) of any test window.
+ReportMade MakeDocumentReport(Prompt& prompt, const ReportSettings& settings, const Paths& paths,
+                              const DocumentReportJob& job, int randomStart);
+
 ReportMade MakeIecReport(Prompt& prompt, const ReportSettings& settings, const Paths& paths,
                          const IecReportInput& input, int randomStart);
 

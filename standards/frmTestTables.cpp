@@ -4,7 +4,9 @@
 #include "app/Program.h"
 #include "link/Numbers.h"
 #include "measure/GraphView.h"
+#include "reports/Do160Report.h"
 #include "reports/PlainTextReport.h"
+#include "reports/ReportOutput.h"
 #include "standards/GroupRules.h"
 #include "standards/TestLibrary.h"
 #include "standards/TestRun.h"
@@ -27,6 +29,7 @@
 #include <QTableWidget>
 
 #include <cmath>
+#include <QRandomGenerator>
 
 namespace ostrel {
 
@@ -675,6 +678,11 @@ void frmTestTables::printReport() {
         record_[FieldTestResult] = resultText_;
         record_[FieldTimeEnded] = QStringLiteral("NONE");
     }
+    const QString templateName = Do160TemplateName(record_.groupName);
+    if (program_.settings.report.reportFormat == ReportDocument && !templateName.isEmpty()) {
+        printDocumentReport(templateName);
+        return;
+    }
     const QString path = program_.prompt().chooseSaveFile(
         {QStringLiteral("Save Test Report As..."), QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*"),
          QStringLiteral("txt"), program_.paths.userFile(QStringLiteral("Reports/report.txt"))});
@@ -686,6 +694,24 @@ void frmTestTables::printReport() {
         return;
     }
     status(QStringLiteral("Print processing: Completed."));
+}
+
+void frmTestTables::printDocumentReport(const QString& templateName) {
+    status(QStringLiteral("Print processing: Initializing MS word file."));
+    Do160ReportInput input;
+    input.record = record_;
+    input.programVersion = QStringLiteral(OSTREL_VERSION);
+    input.model = program_.sourceModel.ModelName;
+    input.serialNumber = program_.sourceModel.SerialNumber;
+    input.inputNotes = txtInput_->toPlainText();
+    input.printed = QDateTime::currentDateTime();
+    status(QStringLiteral("Print processing: DO160 Test Power Group ") + record_.groupName);
+    const ReportMade made = MakeDocumentReport(
+        program_.prompt(), program_.settings.report, program_.paths,
+        {templateName, Do160ReportPrefix(record_.groupName), 30000, record_[FieldReportTitle],
+         Do160DocumentContent(input)},
+        static_cast<int>(QRandomGenerator::global()->bounded(30000)));
+    if (made.written) status(QStringLiteral("Print processing: Completed."));
 }
 
 void frmTestTables::closeEvent(QCloseEvent* event) {

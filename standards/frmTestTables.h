@@ -93,6 +93,7 @@ private:
     void openFile();
     bool saveFile(bool askName);
     void printReport();
+    void printDocumentReport(const QString& templateName);
     void fillUserData();
     void status(const QString& text);
 
