@@ -8,7 +8,10 @@
 #include "reports/DocxPackage.h"
 #include "reports/IecReport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -108,6 +111,29 @@ TEST(DocumentReport, PdfShowsEveryValueInDocumentOrder) {
     EXPECT_TRUE(text.contains("2026-03-02 09:15:00 Page 1"));
     EXPECT_FALSE(text.contains("[Bk"));
     if (qEnvironmentVariableIsSet("OSTREL_KEEP_REPORT")) QFile::copy(outcome.pdfPath, qEnvironmentVariable("OSTREL_KEEP_REPORT"));
+}
+
+// A second reader of the .docx: the office suite's converter, when installed.
+TEST(DocumentReport, OfficeSuiteConvertsTheReportWithEveryValue) {
+    const QString soffice = QStandardPaths::findExecutable("soffice");
+    if (soffice.isEmpty()) GTEST_SKIP() << "soffice is not installed (scripts/test installs it)";
+    QTemporaryDir dir;
+    const IecReportInput in = SampleIecInput();
+    DocumentReportOutcome outcome;
+    QString error;
+    ASSERT_TRUE(WriteIecDocumentReport(in, ShippedTemplate("IEC411Template"), dir.filePath("r"), outcome, error));
+    QDir(dir.path()).mkdir("converted");
+    QProcess convert;
+    convert.start(soffice, {"-env:UserInstallation=file://" + dir.filePath("profile"), "--headless",
+                            "--convert-to", "pdf", "--outdir", dir.filePath("converted"), outcome.docxPath});
+    ASSERT_TRUE(convert.waitForFinished(180000));
+    const QString text = PdfText(dir.filePath("converted/r.pdf")).simplified();
+    for (const QString& value : {in.header0, in.record[FieldTestResult], in.record[FieldTestFile],
+                                 in.record[FieldOperator], QString("230.0 Vrms"), QString("161.0"),
+                                 QString("Peak inrush current test: OK, peak 21.3 A at 90 deg"),
+                                 in.record.observations, QString("2026-03-02 09:15:00")})
+        EXPECT_TRUE(text.contains(value)) << value.toStdString();
+    EXPECT_FALSE(text.contains("[Bk"));
 }
 
 TEST(DocumentReport, LabTemplateKeepsItsLogoInBothFiles) {
