@@ -133,16 +133,24 @@ bool findBookmarks(const QString& xml, QVector<Bookmark>& found, QString& crossi
         b.name = attribute(m.captured(), kNameAttr);
         const QString id = attribute(m.captured(), kIdAttr);
         b.contentStart = m.capturedEnd();
-        const QRegularExpression endTag(QStringLiteral(R"re(<w:bookmarkEnd\b[^>]*\bw:id="%1"[^>]*/>)re")
-                                            .arg(QRegularExpression::escape(id)));
-        const auto e = endTag.match(xml, b.contentStart);
-        if (!e.hasMatch() || b.name.isEmpty()) continue;
-        b.contentEnd = e.capturedStart();
+        // The end tag as word processors write it, else with other attributes around the id.
+        const QString plainEnd = QStringLiteral("<w:bookmarkEnd w:id=\"%1\"/>").arg(id);
+        qsizetype endAt = xml.indexOf(plainEnd, b.contentStart);
+        qsizetype endLength = plainEnd.size();
+        if (endAt < 0) {
+            const QRegularExpression endTag(QStringLiteral(R"re(<w:bookmarkEnd\b[^>]*\bw:id="%1"[^>]*/>)re")
+                                                .arg(QRegularExpression::escape(id)));
+            const auto e = endTag.match(xml, b.contentStart);
+            endAt = e.hasMatch() ? e.capturedStart() : -1;
+            endLength = e.capturedLength();
+        }
+        if (endAt < 0 || b.name.isEmpty()) continue;
+        b.contentEnd = endAt;
         if (xml.mid(b.contentStart, b.contentEnd - b.contentStart).contains(kParagraphTag)) {
             crossing = b.name;
             return false;
         }
-        const qsizetype close = xml.indexOf(QStringLiteral("</w:p>"), e.capturedEnd());
+        const qsizetype close = xml.indexOf(QStringLiteral("</w:p>"), endAt + endLength);
         b.paragraphEnd = close < 0 ? -1 : close + 6;
         found.push_back(b);
     }
