@@ -105,6 +105,12 @@ bool WriteIecDocumentReport(const IecReportInput& input, const QString& template
                                input.record[FieldReportTitle], outcome, error);
 }
 
+bool WriteIecReportFiles(const IecReportInput& input, const QString& templatePath, const QString& docxPath,
+                         const QString& pdfPath, DocumentReportOutcome& outcome, QString& error) {
+    return WriteDocumentFiles(templatePath, IecDocumentContent(input), docxPath, pdfPath,
+                              input.record[FieldReportTitle], outcome, error);
+}
+
 QStringList IecTextReportLines(const IecReportInput& in) {
     const TestReportRecord& r = in.record;
     QStringList lines{r[FieldProgramTitle], r[FieldReportTitle], QString(), kRule};

@@ -47,6 +47,10 @@ bool WriteIecDocumentReport(const IecReportInput& input, const QString& template
                             const QString& basePath, DocumentReportOutcome& outcome,
                             QString& error);
 
+// The same with each file named on its own; an empty path is not written.
+bool WriteIecReportFiles(const IecReportInput& input, const QString& templatePath, const QString& docxPath,
+                         const QString& pdfPath, DocumentReportOutcome& outcome, QString& error);
+
 // The plain-text report's lines (written UTF-8 with CR LF).
 QStringList IecTextReportLines(const IecReportInput& input);
 bool WriteIecTextReport(const QString& path, const IecReportInput& input, QString& error);

@@ -128,6 +128,8 @@ TEST(DocumentReport, OfficeSuiteConvertsTheReportWithEveryValue) {
                             "--convert-to", "pdf", "--outdir", dir.filePath("converted"), outcome.docxPath});
     ASSERT_TRUE(convert.waitForFinished(180000));
     const QString text = PdfText(dir.filePath("converted/r.pdf")).simplified();
+    if (qEnvironmentVariableIsSet("OSTREL_KEEP_REPORT"))
+        QFile::copy(dir.filePath("converted/r.pdf"), qEnvironmentVariable("OSTREL_KEEP_REPORT") + ".converted.pdf");
     for (const QString& value : {in.header0, in.record[FieldTestResult], in.record[FieldTestFile],
                                  in.record[FieldOperator], QString("230.0 Vrms"), QString("161.0"),
                                  QString("Peak inrush current test: OK, peak 21.3 A at 90 deg"),

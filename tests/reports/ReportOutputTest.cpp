@@ -63,3 +63,18 @@ TEST_F(Output, DamagedLabTemplateIsRefusedAndTheReportCanBeRetried) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ReportFiles, OnlyTheFilesAskedForAreWritten) {
+    QTemporaryDir dir;
+    DocumentReportOutcome outcome;
+    QString error;
+    ASSERT_TRUE(WriteIecReportFiles(SampleIecInput(), ShippedTemplate("IEC411Template"), "", dir.filePath("only.pdf"),
+                                    outcome, error))
+        << error.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"only.pdf"});
+    EXPECT_TRUE(PdfText(dir.filePath("only.pdf")).contains("PASS"));
+}
+
+} // namespace
