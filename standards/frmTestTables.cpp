@@ -29,6 +29,9 @@
 #include <QTableWidget>
 
 #include <cmath>
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
 #include <QRandomGenerator>
 
 namespace ostrel {
@@ -696,6 +699,21 @@ void frmTestTables::printReport() {
     status(QStringLiteral("Print processing: Completed."));
 }
 
+namespace {
+QByteArray GraphPng(const GraphView& graph) {
+    QImage image(900, 450, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    graph.render(painter, image.rect());
+    painter.end();
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+} // namespace
+
 void frmTestTables::printDocumentReport(const QString& templateName) {
     status(QStringLiteral("Print processing: Initializing MS word file."));
     Do160ReportInput input;
@@ -705,6 +723,11 @@ void frmTestTables::printDocumentReport(const QString& templateName) {
     input.serialNumber = program_.sourceModel.SerialNumber;
     input.inputNotes = txtInput_->toPlainText();
     input.printed = QDateTime::currentDateTime();
+    if (!record_.eut.isEmpty()) {
+        // The graphs as shown: phase A's record and spectrum.
+        input.waveformPng[0] = GraphPng(*pegoCurrent_);
+        input.harmonicPng[0] = GraphPng(*pegoSpectrum_);
+    }
     status(QStringLiteral("Print processing: DO160 Test Power Group ") + record_.groupName);
     const ReportMade made = MakeDocumentReport(
         program_.prompt(), program_.settings.report, program_.paths,

@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -221,6 +222,10 @@ TEST_F(Do160Window, ARunMeasuresTheEutAfterwardsAndTheReportSaysSo) {
     const QString pdf = QString::fromUtf8(pdftotext.readAllStandardOutput());
     EXPECT_TRUE(pdf.contains("J. Doe"));
     EXPECT_TRUE(pdf.contains("A(CF) 115V, Rev F"));
+    QProcess images; // phase A's waveform and spectrum graphs
+    images.start("pdfimages", {"-list", fixture.tempPath("reports/" + made[1])});
+    images.waitForFinished();
+    EXPECT_GE(QString::fromUtf8(images.readAllStandardOutput()).count(QRegularExpression("\\b900\\s+450\\b")), 2);
 }
 
 TEST_F(Do160Window, ClosingDuringARunAbortsItFirstAndGoesOnlyAfterItUnwound) {
