@@ -28,7 +28,8 @@ IecReportInput hundredRows() {
     in.printed = QDateTime::currentDateTime();
     in.steps = {{"Level %", "Cycles", "Phase", "Reps", "V min", "I max", "Result"}};
     for (int i = 0; i < 100; ++i)
-        in.steps << QStringList{QString::number(i % 3 * 35), "25", "0.0", "3", "161.0", "1.4", "done"};
+        in.steps << QStringList{
+            QString::number(i % 3 * 35), "25", "0.0", "3", "161.0", "1.4", "done"};
     QImage graph(800, 400, QImage::Format_RGB32);
     graph.fill(Qt::white);
     QBuffer png(&in.trendPng);
@@ -38,11 +39,12 @@ IecReportInput hundredRows() {
 }
 
 QString htmlOf(const IecReportInput& in) {
-    QString html = QStringLiteral("<h1>%1</h1><p>%2</p><table border=1>").arg(in.record[FieldReportTitle],
-                                                                               in.record[FieldTestResult]);
+    QString html = QStringLiteral("<h1>%1</h1><p>%2</p><table border=1>")
+                       .arg(in.record[FieldReportTitle], in.record[FieldTestResult]);
     for (const QStringList& row : in.steps) {
         html += QStringLiteral("<tr>");
-        for (const QString& cell : row) html += QStringLiteral("<td>") + cell + QStringLiteral("</td>");
+        for (const QString& cell : row)
+            html += QStringLiteral("<td>") + cell + QStringLiteral("</td>");
         html += QStringLiteral("</tr>");
     }
     return html + QStringLiteral("</table><img src=\"graph\">");
@@ -68,49 +70,54 @@ int main(int argc, char** argv) {
     QImage graph;
     graph.loadFromData(input.trendPng);
 
-    std::vector<Contender> docx{
-        {"docx from the template", [&](int n) {
-             for (int i = 0; i < n; ++i) {
-                 DocxPackage p;
-                 QStringList m;
-                 QString e;
-                 bool ok = false;
-                 if (!ReadDocxPackage(templatePath, "t", p, e) || !FillDocx(p, content, "t", m, e)) return false;
-                 ZipDocxPackage(p, ok);
-                 if (!ok) return false;
-             }
-             return true;
-         }},
-        {"re-zipping its parts", [&](int n) {
-             bool ok = true;
-             for (int i = 0; i < n && ok; ++i) ZipDocxPackage(filled, ok);
-             return ok;
-         }}};
-    std::vector<Contender> pdf{
-        {"pdf from the filled document", [&](int n) {
-             for (int i = 0; i < n; ++i) {
-                 QByteArray out;
-                 QString e;
-                 if (!RenderDocxPdf(filled, "bench", out, e)) return false;
-             }
-             return true;
-         }},
-        {"QTextDocument::print of the HTML", [&](int n) {
-             for (int i = 0; i < n; ++i) {
-                 QBuffer out;
-                 out.open(QIODevice::WriteOnly);
-                 QPdfWriter writer(&out);
-                 QTextDocument doc;
-                 doc.addResource(QTextDocument::ImageResource, QUrl("graph"), graph);
-                 doc.setHtml(html);
-                 doc.print(&writer);
-             }
-             return true;
-         }}};
+    std::vector<Contender> docx{{"docx from the template",
+                                 [&](int n) {
+                                     for (int i = 0; i < n; ++i) {
+                                         DocxPackage p;
+                                         QStringList m;
+                                         QString e;
+                                         bool ok = false;
+                                         if (!ReadDocxPackage(templatePath, "t", p, e) ||
+                                             !FillDocx(p, content, "t", m, e))
+                                             return false;
+                                         ZipDocxPackage(p, ok);
+                                         if (!ok) return false;
+                                     }
+                                     return true;
+                                 }},
+                                {"re-zipping its parts", [&](int n) {
+                                     bool ok = true;
+                                     for (int i = 0; i < n && ok; ++i)
+                                         ZipDocxPackage(filled, ok);
+                                     return ok;
+                                 }}};
+    std::vector<Contender> pdf{{"pdf from the filled document",
+                                [&](int n) {
+                                    for (int i = 0; i < n; ++i) {
+                                        QByteArray out;
+                                        QString e;
+                                        if (!RenderDocxPdf(filled, "bench", out, e)) return false;
+                                    }
+                                    return true;
+                                }},
+                               {"QTextDocument::print of the HTML", [&](int n) {
+                                    for (int i = 0; i < n; ++i) {
+                                        QBuffer out;
+                                        out.open(QIODevice::WriteOnly);
+                                        QPdfWriter writer(&out);
+                                        QTextDocument doc;
+                                        doc.addResource(QTextDocument::ImageResource, QUrl("graph"),
+                                                        graph);
+                                        doc.setHtml(html);
+                                        doc.print(&writer);
+                                    }
+                                    return true;
+                                }}};
     if (!runRounds(docx, 5, 10) || !runRounds(pdf, 5, 3)) return 1;
     const double docxRatio = median(docx[1].perSecond) / median(docx[0].perSecond);
     const double pdfRatio = median(pdf[1].perSecond) / median(pdf[0].perSecond);
     std::printf("docx: %.2f x re-zipping its parts (target <= 3)\n", docxRatio);
-    std::printf("pdf:  %.2f x QTextDocument::print of the same content as HTML (target <= 2)\n", pdfRatio);
+    std::printf("pdf:  %.2f x QTextDocument::print of the same content as HTML (target <= 2)\n",
+                pdfRatio);
     return 0;
 }

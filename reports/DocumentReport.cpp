@@ -11,15 +11,16 @@ namespace ostrel {
 namespace {
 bool save(const QString& path, const QByteArray& bytes, QString& error) {
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return true;
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
     error = QStringLiteral("Report %1 cannot be written: %2").arg(path, file.errorString());
     return false;
 }
 } // namespace
 
-bool WriteDocumentFiles(const QString& templatePath, const DocumentContent& content, const QString& docxPath,
-                        const QString& pdfPath, const QString& title, DocumentReportOutcome& outcome,
-                        QString& error) {
+bool WriteDocumentFiles(const QString& templatePath, const DocumentContent& content,
+                        const QString& docxPath, const QString& pdfPath, const QString& title,
+                        DocumentReportOutcome& outcome, QString& error) {
     outcome = {};
     const QString label = QFileInfo(templatePath).fileName();
     DocxPackage package;

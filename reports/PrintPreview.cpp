@@ -12,7 +12,8 @@ void PrintReportWithPreview(QWidget* parent, const QStringList& markedLines, con
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(title);
     QPrintPreviewDialog preview(&printer, parent);
-    preview.setWindowTitle(QStringLiteral("Printing ") + title + QStringLiteral(" - Click Cancel to quit"));
+    preview.setWindowTitle(QStringLiteral("Printing ") + title +
+                           QStringLiteral(" - Click Cancel to quit"));
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
                      [&](QPrinter* p) { PaintReportLines(markedLines, title, printed, *p); });
     preview.exec();

@@ -20,13 +20,18 @@ ReportMade MakeDocumentReport(Prompt& prompt, const ReportSettings& settings, co
     ReportMade made;
     const QString templatePath = FindReportTemplate(paths, job.templateName);
     if (templatePath.isEmpty()) {
-        prompt.showMessage(QStringLiteral("The report template %1.docx is in neither %2 nor %3.")
-                               .arg(job.templateName, UserTemplateFolder(paths), ShippedTemplateFolder(paths)),
-                           PromptIcon::Exclamation);
+        prompt.showMessage(
+            QStringLiteral("The report template %1.docx is in neither %2 nor %3.")
+                .arg(job.templateName, UserTemplateFolder(paths), ShippedTemplateFolder(paths)),
+            PromptIcon::Exclamation);
         return made;
     }
-    const ReportNaming naming{settings.fileNamePrompt != 0, ReportFolder(settings, paths), job.prefix, randomStart,
-                              job.limit, {QStringLiteral(".docx"), QStringLiteral(".pdf")}};
+    const ReportNaming naming{settings.fileNamePrompt != 0,
+                              ReportFolder(settings, paths),
+                              job.prefix,
+                              randomStart,
+                              job.limit,
+                              {QStringLiteral(".docx"), QStringLiteral(".pdf")}};
     const std::optional<QString> base = ChooseReportBase(prompt, naming);
     if (!base) return made;
     DocumentReportOutcome outcome;
@@ -38,7 +43,8 @@ ReportMade MakeDocumentReport(Prompt& prompt, const ReportSettings& settings, co
     made.written = true;
     made.files << outcome.docxPath << outcome.pdfPath;
     if (!outcome.missingBookmarks.isEmpty())
-        prompt.showMessage(MissingBookmarksMessage(templatePath, outcome.missingBookmarks), PromptIcon::Information);
+        prompt.showMessage(MissingBookmarksMessage(templatePath, outcome.missingBookmarks),
+                           PromptIcon::Information);
     prompt.openDocument(outcome.docxPath);
     return made;
 }
@@ -48,12 +54,13 @@ ReportMade MakeIecReport(Prompt& prompt, const ReportSettings& settings, const P
     const QString title = input.record[FieldReportTitle];
     if (settings.reportFormat == ReportDocument)
         return MakeDocumentReport(prompt, settings, paths,
-                                  {IecTemplateName(title), IecReportPrefix(title), kIecAutomaticNames, title,
-                                   IecDocumentContent(input)},
+                                  {IecTemplateName(title), IecReportPrefix(title),
+                                   kIecAutomaticNames, title, IecDocumentContent(input)},
                                   randomStart);
     ReportMade made;
-    const ReportNaming naming{settings.fileNamePrompt != 0, ReportFolder(settings, paths), IecReportPrefix(title),
-                              randomStart, kIecAutomaticNames, {QStringLiteral(".txt")}};
+    const ReportNaming naming{settings.fileNamePrompt != 0, ReportFolder(settings, paths),
+                              IecReportPrefix(title),       randomStart,
+                              kIecAutomaticNames,           {QStringLiteral(".txt")}};
     const std::optional<QString> base = ChooseReportBase(prompt, naming);
     if (!base) return made;
     QString error;

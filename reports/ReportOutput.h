@@ -18,7 +18,7 @@ enum ReportFormat { ReportPrinted = 0, ReportTextFile = 1, ReportDocument = 2 };
 QStringList ReportFormatNames();
 
 struct ReportMade {
-    bool written = false;   // false: cancelled (no name) or failed (the prompt was told)
+    bool written = false; // false: cancelled (no name) or failed (the prompt was told)
     QStringList files;
 };
 

@@ -26,9 +26,11 @@ namespace ostrel {
 
 namespace {
 const QStringList kTemplates{
-    QStringLiteral("IEC411Template"),     QStringLiteral("IEC414Template"),     QStringLiteral("IEC428Template"),
-    QStringLiteral("DO160_ACF_Template"), QStringLiteral("DO160_ANF_Template"), QStringLiteral("DO160_AWF_Template"),
-    QStringLiteral("DO160_ADC_Template"), QStringLiteral("DO160_BDC_Template"), QStringLiteral("DO160_ZDC_Template")};
+    QStringLiteral("IEC411Template"),     QStringLiteral("IEC414Template"),
+    QStringLiteral("IEC428Template"),     QStringLiteral("DO160_ACF_Template"),
+    QStringLiteral("DO160_ANF_Template"), QStringLiteral("DO160_AWF_Template"),
+    QStringLiteral("DO160_ADC_Template"), QStringLiteral("DO160_BDC_Template"),
+    QStringLiteral("DO160_ZDC_Template")};
 }
 
 frmIEC_Report_setup::frmIEC_Report_setup(Program& program, QWidget* parent)
@@ -53,20 +55,24 @@ frmIEC_Report_setup::frmIEC_Report_setup(Program& program, QWidget* parent)
 
     auto* folder = new QGroupBox(QStringLiteral("Report folder"), this);
     auto* folderLayout = new QHBoxLayout(folder);
-    txtReportFolder_ = Named(new QLineEdit(QDir::toNativeSeparators(ReportFolder(s, program_.paths)), folder),
-                             QStringLiteral("txtReportFolder"));
-    auto* browse = Named(new QPushButton(QStringLiteral("Browse..."), folder), QStringLiteral("cmdBrowseFolder"));
+    txtReportFolder_ =
+        Named(new QLineEdit(QDir::toNativeSeparators(ReportFolder(s, program_.paths)), folder),
+              QStringLiteral("txtReportFolder"));
+    auto* browse = Named(new QPushButton(QStringLiteral("Browse..."), folder),
+                         QStringLiteral("cmdBrowseFolder"));
     folderLayout->addWidget(txtReportFolder_, 1);
     folderLayout->addWidget(browse);
     layout->addWidget(folder);
 
     auto* templates = new QGroupBox(QStringLiteral("Report templates"), this);
     auto* templateLayout = new QFormLayout(templates);
-    auto* userFolder = Named(new QLabel(QDir::toNativeSeparators(UserTemplateFolder(program_.paths)), templates),
-                             QStringLiteral("lblUserTemplates"));
+    auto* userFolder =
+        Named(new QLabel(QDir::toNativeSeparators(UserTemplateFolder(program_.paths)), templates),
+              QStringLiteral("lblUserTemplates"));
     userFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* shippedFolder = Named(new QLabel(QDir::toNativeSeparators(ShippedTemplateFolder(program_.paths)), templates),
-                                QStringLiteral("lblShippedTemplates"));
+    auto* shippedFolder = Named(
+        new QLabel(QDir::toNativeSeparators(ShippedTemplateFolder(program_.paths)), templates),
+        QStringLiteral("lblShippedTemplates"));
     shippedFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
     templateLayout->addRow(QStringLiteral("Your templates (used first):"), userFolder);
     templateLayout->addRow(QStringLiteral("Shipped templates:"), shippedFolder);
@@ -100,8 +106,9 @@ frmIEC_Report_setup::frmIEC_Report_setup(Program& program, QWidget* parent)
 }
 
 void frmIEC_Report_setup::browseFolder() {
-    const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("Report folder"),
-                                                             QDir::fromNativeSeparators(txtReportFolder_->text()));
+    const QString chosen =
+        QFileDialog::getExistingDirectory(this, QStringLiteral("Report folder"),
+                                          QDir::fromNativeSeparators(txtReportFolder_->text()));
     if (!chosen.isEmpty()) txtReportFolder_->setText(QDir::toNativeSeparators(chosen));
 }
 
@@ -112,21 +119,23 @@ void frmIEC_Report_setup::copyTemplate() {
         program_.prompt().showMessage(error, PromptIcon::Exclamation);
         return;
     }
-    program_.prompt().showMessage(
-        QStringLiteral("Your copy of the template is %1.\nEdit its logo, header, styles and layout in any word "
-                       "processor that saves .docx; keep its bookmarks.")
-            .arg(QDir::toNativeSeparators(copied)),
-        PromptIcon::Information);
+    program_.prompt().showMessage(QStringLiteral("Your copy of the template is %1.\nEdit its logo, "
+                                                 "header, styles and layout in any word "
+                                                 "processor that saves .docx; keep its bookmarks.")
+                                      .arg(QDir::toNativeSeparators(copied)),
+                                  PromptIcon::Information);
 }
 
 void frmIEC_Report_setup::store() {
     ReportSettings& s = program_.settings.report;
     s.reportFormat = std::max(0, lstFormat_->currentRow());
     s.fileNamePrompt = optUserPrompt_->isChecked() ? 1 : 0;
-    const QString folder = QDir::cleanPath(QDir::fromNativeSeparators(txtReportFolder_->text().trimmed()));
+    const QString folder =
+        QDir::cleanPath(QDir::fromNativeSeparators(txtReportFolder_->text().trimmed()));
     // The default folder is stored as empty, so it follows the user's folder.
     ReportSettings defaults;
-    s.reportFolder = folder == QDir::cleanPath(ReportFolder(defaults, program_.paths)) || folder == QLatin1String(".")
+    s.reportFolder = folder == QDir::cleanPath(ReportFolder(defaults, program_.paths)) ||
+                             folder == QLatin1String(".")
                          ? QString()
                          : folder;
     program_.saveSettings();

@@ -40,7 +40,8 @@ TEST_F(Output, DocumentIsWrittenAndLeftOpen) {
     settings.reportFolder = dir.filePath("lab");
     const ReportMade made = MakeIecReport(prompt, settings, paths, SampleIecInput(), 42);
     ASSERT_TRUE(made.written) << prompt.messages().join("\n").toStdString();
-    EXPECT_EQ(made.files, (QStringList{dir.filePath("lab/IEC411-000042.docx"), dir.filePath("lab/IEC411-000042.pdf")}));
+    EXPECT_EQ(made.files, (QStringList{dir.filePath("lab/IEC411-000042.docx"),
+                                       dir.filePath("lab/IEC411-000042.pdf")}));
     ASSERT_EQ(prompt.calls().size(), 1);
     EXPECT_EQ(prompt.calls()[0].kind, PromptCall::OpenDocument);
     EXPECT_EQ(prompt.calls()[0].text, made.files[0]);
@@ -70,8 +71,8 @@ TEST(ReportFiles, OnlyTheFilesAskedForAreWritten) {
     QTemporaryDir dir;
     DocumentReportOutcome outcome;
     QString error;
-    ASSERT_TRUE(WriteIecReportFiles(SampleIecInput(), ShippedTemplate("IEC411Template"), "", dir.filePath("only.pdf"),
-                                    outcome, error))
+    ASSERT_TRUE(WriteIecReportFiles(SampleIecInput(), ShippedTemplate("IEC411Template"), "",
+                                    dir.filePath("only.pdf"), outcome, error))
         << error.toStdString();
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"only.pdf"});
     EXPECT_TRUE(PdfText(dir.filePath("only.pdf")).contains("PASS"));

@@ -58,7 +58,8 @@ TEST(ReportSetupWindow, OkStoresTheThreeSettings) {
 TEST(ReportSetupWindow, CopiedTemplateIsFoundFirst) {
     ProgramFixture fixture;
     Program& program = fixture.program();
-    EXPECT_TRUE(FindReportTemplate(program.paths, "IEC411Template").startsWith(ShippedTemplateFolder(program.paths)));
+    EXPECT_TRUE(FindReportTemplate(program.paths, "IEC411Template")
+                    .startsWith(ShippedTemplateFolder(program.paths)));
     frmIEC_Report_setup window(program);
     window.findChild<QComboBox*>("cboTemplate")->setCurrentText("IEC411Template");
     window.findChild<QPushButton*>("cmdCopyTemplate")->click();
