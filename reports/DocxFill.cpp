@@ -223,12 +223,16 @@ bool FillDocx(DocxPackage& package, const DocumentContent& content, const QStrin
         }
         QVector<Edit> edits;
         QByteArray relationships;
+        qsizetype filledUntil = 0;
         for (const Bookmark& b : bookmarks) {
             const bool hasText = content.text.contains(b.name);
             const bool hasPicture = content.pictures.contains(b.name);
             const bool hasTable = content.tables.contains(b.name);
             const bool hasParagraphs = content.paragraphsAfter.contains(b.name);
             if (!hasText && !hasPicture && !hasTable && !hasParagraphs) continue;
+            // A bookmark inside one already filled went with its contents (it is reported missing).
+            if (b.contentStart < filledUntil) continue;
+            filledUntil = b.contentEnd;
             seen.insert(b.name);
             const QString inside = xml.mid(b.contentStart, b.contentEnd - b.contentStart);
             const QByteArray rPr = kRunProperties.match(inside).captured().toUtf8();

@@ -265,6 +265,24 @@ TEST(DocumentReport, TemplateWithoutSomeBookmarksStillGivesAReportAndListsThem) 
                     .contains("BkEOS, GbkTrend"));
 }
 
+TEST(DocumentReport, BookmarkInsideAFilledOneIsReportedMissingAndTheXmlStaysWhole) {
+    DocxPackage p;
+    p.put("word/document.xml",
+          "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body><w:p>"
+          "<w:bookmarkStart w:id=\"1\" w:name=\"Outer\"/><w:r><w:t>a</w:t></w:r>"
+          "<w:bookmarkStart w:id=\"2\" w:name=\"Inner\"/><w:r><w:t>b</w:t></w:r><w:bookmarkEnd w:id=\"2\"/>"
+          "<w:bookmarkEnd w:id=\"1\"/></w:p></w:body></w:document>");
+    DocumentContent content;
+    content.text["Outer"] = "outer value";
+    content.text["Inner"] = "inner value";
+    QStringList missing;
+    QString error;
+    ASSERT_TRUE(FillDocx(p, content, "T.docx", missing, error)) << error.toStdString();
+    EXPECT_EQ(missing, QStringList{"Inner"});
+    EXPECT_TRUE(WellFormedXml(*p.find("word/document.xml")));
+    EXPECT_EQ(BookmarkText(*p.find("word/document.xml"), "Outer"), "outer value");
+}
+
 TEST(DocumentReport, UnwritableFolderLeavesNoReport) {
     DocumentReportOutcome outcome;
     QString error;
