@@ -268,9 +268,11 @@ TEST(DocumentReport, TemplateWithoutSomeBookmarksStillGivesAReportAndListsThem) 
 TEST(DocumentReport, BookmarkInsideAFilledOneIsReportedMissingAndTheXmlStaysWhole) {
     DocxPackage p;
     p.put("word/document.xml",
-          "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body><w:p>"
+          "<w:document "
+          "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body><w:p>"
           "<w:bookmarkStart w:id=\"1\" w:name=\"Outer\"/><w:r><w:t>a</w:t></w:r>"
-          "<w:bookmarkStart w:id=\"2\" w:name=\"Inner\"/><w:r><w:t>b</w:t></w:r><w:bookmarkEnd w:id=\"2\"/>"
+          "<w:bookmarkStart w:id=\"2\" w:name=\"Inner\"/><w:r><w:t>b</w:t></w:r><w:bookmarkEnd "
+          "w:id=\"2\"/>"
           "<w:bookmarkEnd w:id=\"1\"/></w:p></w:body></w:document>");
     DocumentContent content;
     content.text["Outer"] = "outer value";

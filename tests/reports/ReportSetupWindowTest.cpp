@@ -3,6 +3,7 @@
 // own folder, where the lookup then finds it first.
 // With OSTREL_SCREENSHOT_DIR set the window is also saved as a picture.
 #include "app/Program.h"
+#include "reports/IecReportPrint.h"
 #include "reports/ReportOutput.h"
 #include "reports/ReportTemplates.h"
 #include "reports/frmIEC_Report_setup.h"
@@ -10,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -67,6 +69,25 @@ TEST(ReportSetupWindow, CopiedTemplateIsFoundFirst) {
     EXPECT_EQ(FindReportTemplate(program.paths, "IEC411Template"), copy);
     ASSERT_EQ(fixture.prompt().messages().size(), 1);
     EXPECT_TRUE(fixture.prompt().messages()[0].contains(QDir::toNativeSeparators(copy)));
+}
+
+TEST(IecReportPrint, TheWindowsPrintAsksItsOwnQuestionsAndWritesTheChosenFormat) {
+    ProgramFixture fixture;
+    Program& program = fixture.program();
+    program.settings.report.reportFormat = ReportTextFile;
+    program.settings.report.reportFolder = fixture.tempPath("out");
+    QWidget window;
+    IecReportInput input;
+    input.record[FieldReportTitle] = "EN 61000-4-11 Test Report";
+    input.record[FieldTestResult] = "PASS";
+    fixture.prompt().type(QString("dips run"));
+    const ReportMade made = PrintIecReport(&window, program, input);
+    ASSERT_TRUE(made.written);
+    EXPECT_EQ(made.files, QStringList{fixture.tempPath("out/dips run.txt")});
+    EXPECT_EQ(fixture.prompt().calls().front().owner, &window);
+    QFile text(made.files[0]);
+    ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(text.readAll().contains("IEC TEST RESULT      = PASS\r\n"));
 }
 
 } // namespace
