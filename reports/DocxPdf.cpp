@@ -460,7 +460,8 @@ bool RenderDocxPdf(const DocxPackage& package, const QString& title, QByteArray&
                              page + 1, true);
             painter.save();
             painter.translate(twipsToPx(section.left), twipsToPx(section.top) - page * bodyHeight);
-            doc.drawContents(&painter, QRectF(0, page * bodyHeight, bodyWidth, bodyHeight));
+            // A hair short of the break: what starts on the next page must not bleed onto this one.
+            doc.drawContents(&painter, QRectF(0, page * bodyHeight, bodyWidth, bodyHeight - 0.5));
             painter.restore();
         }
         painter.end();
