@@ -3,11 +3,13 @@
 #include "config/FileNames.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace ostrel {
 
@@ -120,6 +122,10 @@ QString MessageBoxPrompt::chooseSaveFile(const FileRequest& request) {
                                      QFileDialog::DontConfirmOverwrite);
     return request.defaultExtension.isEmpty() ? name
                                                : WithDefaultExtension(name, request.defaultExtension);
+}
+
+void MessageBoxPrompt::openDocument(const QString& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 } // namespace ostrel

@@ -30,6 +30,7 @@ public:
     void setBusy(bool busy) override;
     QString chooseOpenFile(const FileRequest& request) override;
     QString chooseSaveFile(const FileRequest& request) override;
+    void openDocument(const QString& path) override;
 
 private:
     PromptAnswer askIn(const QString& title, const QString& text, PromptButtons buttons, int defaultButton,

@@ -42,6 +42,8 @@ public:
     // "" when the operator cancels.
     virtual QString chooseOpenFile(const FileRequest& request) = 0;
     virtual QString chooseSaveFile(const FileRequest& request) = 0;
+    // Leaves a document the program wrote open for the operator (a report).
+    virtual void openDocument(const QString& path) { (void)path; }
 
     // The window the next box or file dialog belongs to; none: the main window.
     QObject* owner() const { return owner_; }

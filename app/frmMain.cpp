@@ -16,6 +16,7 @@
 #include "panel/SetupActions.h"
 #include "panel/SetupFile.h"
 #include "panel/SteadyStatePanel.h"
+#include "reports/frmIEC_Report_setup.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -223,6 +224,7 @@ void frmMain::connectConfiguration() {
     modal("mnuSInit", [this] { return std::make_unique<frmInit>(program_, this); });
     modal("mnuSModel", [this] { return std::make_unique<frmModels>(program_, this); });
     modal("mnuOGuiSettings", [this] { return std::make_unique<frmGuiSettings>(program_, this); });
+    modal("mnuOReports", [this] { return std::make_unique<frmIEC_Report_setup>(program_, this); });
 }
 
 void frmMain::showInterfaceDialog() {

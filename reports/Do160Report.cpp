@@ -31,9 +31,12 @@ QString groupCode(const QString& group) {
     if (g.startsWith(QLatin1String("A(CF)"))) return QStringLiteral("ACF");
     if (g.startsWith(QLatin1String("A(NF)"))) return QStringLiteral("ANF");
     if (g.startsWith(QLatin1String("A(WF)"))) return QStringLiteral("AWF");
-    if (g.startsWith(QLatin1String("A DC")) || g.startsWith(QLatin1String("ADC"))) return QStringLiteral("ADC");
-    if (g.startsWith(QLatin1String("B DC")) || g.startsWith(QLatin1String("BDC"))) return QStringLiteral("BDC");
-    if (g.startsWith(QLatin1String("Z DC")) || g.startsWith(QLatin1String("ZDC"))) return QStringLiteral("ZDC");
+    if (g.startsWith(QLatin1String("A DC")) || g.startsWith(QLatin1String("ADC")))
+        return QStringLiteral("ADC");
+    if (g.startsWith(QLatin1String("B DC")) || g.startsWith(QLatin1String("BDC")))
+        return QStringLiteral("BDC");
+    if (g.startsWith(QLatin1String("Z DC")) || g.startsWith(QLatin1String("ZDC")))
+        return QStringLiteral("ZDC");
     return {};
 }
 
@@ -54,7 +57,8 @@ void phaseReadings(DocumentContent& c, int p, const EutAcquisition& a, const QSt
 
 QString Do160TemplateName(const QString& groupName) {
     const QString code = groupCode(groupName);
-    return code.isEmpty() ? QString() : QStringLiteral("DO160_") + code + QStringLiteral("_Template");
+    return code.isEmpty() ? QString()
+                          : QStringLiteral("DO160_") + code + QStringLiteral("_Template");
 }
 
 QString Do160ReportPrefix(const QString& groupName) {
@@ -68,8 +72,10 @@ DocumentContent Do160DocumentContent(const Do160ReportInput& in) {
     auto& t = c.text;
     t[QStringLiteral("Bk102")] = r[FieldReportTitle];
     t[QStringLiteral("Bk300")] = ReportTime(in.printed);
-    t[QStringLiteral("Bk301")] = r[FieldProgramTitle] + QStringLiteral(" ,version: ") + in.programVersion;
-    t[QStringLiteral("Bk302")] = QStringLiteral("Model = ") + in.model + QStringLiteral(", Serial no.= ") + in.serialNumber;
+    t[QStringLiteral("Bk301")] =
+        r[FieldProgramTitle] + QStringLiteral(" ,version: ") + in.programVersion;
+    t[QStringLiteral("Bk302")] =
+        QStringLiteral("Model = ") + in.model + QStringLiteral(", Serial no.= ") + in.serialNumber;
     t[QStringLiteral("Bk107")] = r[FieldTestResult];
     t[QStringLiteral("Bk112")] = r[FieldTestFile];
     t[QStringLiteral("Bk113")] = r[FieldTestType];
@@ -83,48 +89,67 @@ DocumentContent Do160DocumentContent(const Do160ReportInput& in) {
     t[QStringLiteral("Bk502")] = r[FieldHumidity];
     t[QStringLiteral("Bk503")] = r[FieldPressure];
     t[QStringLiteral("bkInput")] = in.inputNotes;
-    t[QStringLiteral("Bk105")] = r[FieldNominalVoltage] + (r.dcMode ? QStringLiteral(" V DC") : QStringLiteral(" V AC"));
+    t[QStringLiteral("Bk105")] =
+        r[FieldNominalVoltage] + (r.dcMode ? QStringLiteral(" V DC") : QStringLiteral(" V AC"));
     t[QStringLiteral("Bk106")] = r[FieldNominalFrequency] + QStringLiteral(" Hz");
-    t[QStringLiteral("Bk114")] = r.threePhase ? (r.dcMode ? QStringLiteral("Three outputs") : QStringLiteral("Three phase mode"))
-                                              : (r.dcMode ? QStringLiteral("Output A") : QStringLiteral("Phase A"));
+    t[QStringLiteral("Bk114")] =
+        r.threePhase
+            ? (r.dcMode ? QStringLiteral("Three outputs") : QStringLiteral("Three phase mode"))
+            : (r.dcMode ? QStringLiteral("Output A") : QStringLiteral("Phase A"));
     t[QStringLiteral("Bk504")] = r.groupName + QStringLiteral(", Rev ") + r.revision;
     t[QStringLiteral("Bk511")] = r.library;
     t[QStringLiteral("Bk512")] = r.testLabel;
     t[QStringLiteral("Bk513")] = r.testPath;
     t[QStringLiteral("Bk510")] = r.observations;
     t[QStringLiteral("bkFooter")] = QStringLiteral("Printed:\t") +
-                                    in.printed.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral("\t");
+                                    in.printed.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+                                    QStringLiteral("\t");
     gridRows(r.structureTable, QStringLiteral("Ts"), kStructureBookmarks, c);
     gridRows(r.stepTable, QStringLiteral("S"), kStepBookmarks, c);
 
     if (!r.eut.isEmpty()) {
         const EutAcquisition& first = r.eut.front();
-        const QString frequency = r.dcMode ? QStringLiteral("DC") : FormatReading(first.measuredFrequency, "##0.0");
-        for (int p = 1; p <= first.phases; ++p) phaseReadings(c, p, first, p == 1 ? frequency : QString());
+        const QString frequency =
+            r.dcMode ? QStringLiteral("DC") : FormatReading(first.measuredFrequency, "##0.0");
+        for (int p = 1; p <= first.phases; ++p)
+            phaseReadings(c, p, first, p == 1 ? frequency : QString());
         phaseReadings(c, 0, first, frequency);
-        t[QStringLiteral("Bk0m50")] = r.dcMode ? QString() : FormatReading(first.totalPower, "###0.0");
-        t[QStringLiteral("Bk0m52")] = r.dcMode ? FormatReading(first.totalPower, "###0.0") : QString();
+        t[QStringLiteral("Bk0m50")] =
+            r.dcMode ? QString() : FormatReading(first.totalPower, "###0.0");
+        t[QStringLiteral("Bk0m52")] =
+            r.dcMode ? FormatReading(first.totalPower, "###0.0") : QString();
         t[QStringLiteral("Bk0m90")] = FormatNumber(first.thdLimit, u"##0.00");
-        t[QStringLiteral("Bk0m92")] = first.complete ? VerdictText(first.verdict) : QStringLiteral("No data");
-        ReportTable eutData{{QStringLiteral("Test frequency"), QStringLiteral("Phase"), QStringLiteral("Voltage"),
-                             QStringLiteral("Current"), QStringLiteral("Power"), QStringLiteral("Peak (A)"),
-                             QStringLiteral("PF"), QStringLiteral("I THD (%)"), QStringLiteral("V THD (%)"),
-                             QStringLiteral("THD verdict")}};
+        t[QStringLiteral("Bk0m92")] =
+            first.complete ? VerdictText(first.verdict) : QStringLiteral("No data");
+        ReportTable eutData{{QStringLiteral("Test frequency"), QStringLiteral("Phase"),
+                             QStringLiteral("Voltage"), QStringLiteral("Current"),
+                             QStringLiteral("Power"), QStringLiteral("Peak (A)"),
+                             QStringLiteral("PF"), QStringLiteral("I THD (%)"),
+                             QStringLiteral("V THD (%)"), QStringLiteral("THD verdict")}};
         for (const EutAcquisition& a : r.eut)
             for (int p = 0; p < a.phases; ++p) {
                 const EutPhaseTexts x = PhaseTexts(a.phase[static_cast<size_t>(p)]);
-                eutData << QStringList{TestFrequencyEntries().value(a.entry), QString(PhaseLetter(p)), x.voltage,
-                                       x.current, x.power, x.peakCurrent, x.powerFactor, x.currentThd, x.voltageThd,
-                                       p == 0 ? (a.complete ? VerdictText(a.verdict) : QStringLiteral("No data"))
-                                              : QString()};
+                eutData << QStringList{
+                    TestFrequencyEntries().value(a.entry),
+                    QString(PhaseLetter(p)),
+                    x.voltage,
+                    x.current,
+                    x.power,
+                    x.peakCurrent,
+                    x.powerFactor,
+                    x.currentThd,
+                    x.voltageThd,
+                    p == 0 ? (a.complete ? VerdictText(a.verdict) : QStringLiteral("No data"))
+                           : QString()};
             }
         t[QStringLiteral("BkEutData")] = QString();
         c.tables[QStringLiteral("BkEutData")] = eutData;
         if (!r.dcMode) {
             for (int p = 0; p < first.phases; ++p) {
-                ReportTable harmonics{{QStringLiteral("h"), QStringLiteral("Freq (Hz)"), QStringLiteral("Curr (A)"),
-                                       QStringLiteral("% Fund [E]"), QStringLiteral("Limit [B]"),
-                                       QStringLiteral("% VFund [C]"), QStringLiteral("Revised Lim [D]"),
+                ReportTable harmonics{{QStringLiteral("h"), QStringLiteral("Freq (Hz)"),
+                                       QStringLiteral("Curr (A)"), QStringLiteral("% Fund [E]"),
+                                       QStringLiteral("Limit [B]"), QStringLiteral("% VFund [C]"),
+                                       QStringLiteral("Revised Lim [D]"),
                                        QStringLiteral("P/F [F]")}};
                 for (const HarmonicVerdictRow& row : first.harmonics[static_cast<size_t>(p)])
                     harmonics << (QStringList{QString::number(row.order)} + HarmonicRowTexts(row));
@@ -132,14 +157,17 @@ DocumentContent Do160DocumentContent(const Do160ReportInput& in) {
                 t[mark] = QString();
                 c.tables[mark] = harmonics;
             }
-            t[QStringLiteral("BWL")] = QStringLiteral("BWL: beyond the bandwidth of the harmonic analysis.");
+            t[QStringLiteral("BWL")] =
+                QStringLiteral("BWL: beyond the bandwidth of the harmonic analysis.");
         }
     }
     for (int p = 0; p < 3; ++p) {
         if (!in.waveformPng[static_cast<size_t>(p)].isEmpty())
-            c.pictures[QStringLiteral("Gbkvi%1").arg(p + 1)] = in.waveformPng[static_cast<size_t>(p)];
+            c.pictures[QStringLiteral("Gbkvi%1").arg(p + 1)] =
+                in.waveformPng[static_cast<size_t>(p)];
         if (!in.harmonicPng[static_cast<size_t>(p)].isEmpty())
-            c.pictures[QStringLiteral("Gbkch%1").arg(p + 1)] = in.harmonicPng[static_cast<size_t>(p)];
+            c.pictures[QStringLiteral("Gbkch%1").arg(p + 1)] =
+                in.harmonicPng[static_cast<size_t>(p)];
     }
     return c;
 }

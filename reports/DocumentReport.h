@@ -21,6 +21,12 @@ bool WriteDocumentReport(const QString& templatePath, const DocumentContent& con
                          const QString& basePath, const QString& title,
                          DocumentReportOutcome& outcome, QString& error);
 
+// The same with the two files named on their own; an empty path is not written
+// (the command line writes only the files it is asked for).
+bool WriteDocumentFiles(const QString& templatePath, const DocumentContent& content,
+                        const QString& docxPath, const QString& pdfPath, const QString& title,
+                        DocumentReportOutcome& outcome, QString& error);
+
 // "The template ... has no bookmark for: ..." for a non-empty list.
 QString MissingBookmarksMessage(const QString& templatePath, const QStringList& missing);
 

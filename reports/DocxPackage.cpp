@@ -34,19 +34,22 @@ bool ReadDocxPackage(const QString& path, const QString& label, DocxPackage& pac
     package.parts.clear();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("Report template %1 cannot be read: %2").arg(label, file.errorString());
+        error =
+            QStringLiteral("Report template %1 cannot be read: %2").arg(label, file.errorString());
         return false;
     }
     QuaZip zip(&file);
     if (!zip.open(QuaZip::mdUnzip)) {
-        error = QStringLiteral("Report template %1 is not a .docx document (not a zip file).").arg(label);
+        error = QStringLiteral("Report template %1 is not a .docx document (not a zip file).")
+                    .arg(label);
         return false;
     }
     for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
         QuaZipFile part(&zip);
         const QString name = zip.getCurrentFileName();
         if (!part.open(QIODevice::ReadOnly)) {
-            error = QStringLiteral("Report template %1: part %2 cannot be unpacked.").arg(label, name);
+            error =
+                QStringLiteral("Report template %1: part %2 cannot be unpacked.").arg(label, name);
             return false;
         }
         package.parts.push_back({name, part.readAll()});
@@ -84,7 +87,8 @@ bool WriteDocxPackage(const QString& path, const DocxPackage& package, QString& 
     bool ok = false;
     const QByteArray bytes = ZipDocxPackage(package, ok);
     QSaveFile file(path);
-    if (!ok || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (!ok || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
+        !file.commit()) {
         error = QStringLiteral("Report %1 cannot be written: %2")
                     .arg(path, ok ? file.errorString() : QStringLiteral("packing failed"));
         return false;

@@ -1,17 +1,15 @@
 #include "reports/DocxPdf.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QDomDocument>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QHash>
 #include <QImage>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
-#include <QTextBlock>
+#include <QScreen>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextTable>
@@ -32,18 +30,25 @@ double layoutDpi() {
 constexpr double kTwipsPerInch = 1440.0;
 constexpr double kEmuPerInch = 914400.0;
 const QString kW = QStringLiteral("http://schemas.openxmlformats.org/wordprocessingml/2006/main");
-const QString kR = QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
+const QString kR =
+    QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
 const QString kA = QStringLiteral("http://schemas.openxmlformats.org/drawingml/2006/main");
-const QString kWp = QStringLiteral("http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing");
+const QString kWp =
+    QStringLiteral("http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing");
 const QChar kPageMark = QChar(0xE000); // stands for the page number until a page is drawn
 
-double twipsToPx(double twips) { return twips / kTwipsPerInch * layoutDpi(); }
+double twipsToPx(double twips) {
+    return twips / kTwipsPerInch * layoutDpi();
+}
 
-QString wAttr(const QDomElement& e, const QString& name) { return e.attributeNS(kW, name); }
+QString wAttr(const QDomElement& e, const QString& name) {
+    return e.attributeNS(kW, name);
+}
 
 // The first (next) element in the main namespace with that local name.
 QDomElement wNext(QDomElement e, const QString& name) {
-    while (!e.isNull() && (e.localName() != name || e.namespaceURI() != kW)) e = e.nextSiblingElement();
+    while (!e.isNull() && (e.localName() != name || e.namespaceURI() != kW))
+        e = e.nextSiblingElement();
     return e;
 }
 QDomElement wChild(const QDomElement& e, const QString& name) {
@@ -87,10 +92,10 @@ void applyParagraphProperties(const QDomElement& pPr, QTextBlockFormat& f) {
     if (pPr.isNull()) return;
     if (QDomElement jc = wChild(pPr, QStringLiteral("jc")); !jc.isNull()) {
         const QString v = wAttr(jc, QStringLiteral("val"));
-        f.setAlignment(v == QLatin1String("center")                            ? Qt::AlignHCenter
+        f.setAlignment(v == QLatin1String("center")                               ? Qt::AlignHCenter
                        : v == QLatin1String("right") || v == QLatin1String("end") ? Qt::AlignRight
-                       : v == QLatin1String("both")                            ? Qt::AlignJustify
-                                                                               : Qt::AlignLeft);
+                       : v == QLatin1String("both")                               ? Qt::AlignJustify
+                                                                                  : Qt::AlignLeft);
     }
     if (QDomElement sp = wChild(pPr, QStringLiteral("spacing")); !sp.isNull()) {
         if (sp.hasAttributeNS(kW, QStringLiteral("before")))
@@ -123,16 +128,17 @@ public:
         if (const QByteArray* s = package.find(QStringLiteral("word/styles.xml")))
             styles.setContent(*s, true);
         const QDomElement root = styles.documentElement();
-        QDomElement defaults = wChild(wChild(wChild(root, QStringLiteral("docDefaults")),
-                                             QStringLiteral("rPrDefault")),
-                                      QStringLiteral("rPr"));
+        QDomElement defaults = wChild(
+            wChild(wChild(root, QStringLiteral("docDefaults")), QStringLiteral("rPrDefault")),
+            QStringLiteral("rPr"));
         defaultChars_.setFontPointSize(11);
         applyRunProperties(defaults, defaultChars_);
         QHash<QString, QDomElement> byId;
         for (QDomElement s = wChild(root, QStringLiteral("style")); !s.isNull();
              s = wSibling(s, QStringLiteral("style")))
             byId.insert(wAttr(s, QStringLiteral("styleId")), s);
-        for (auto it = byId.cbegin(); it != byId.cend(); ++it) styles_.insert(it.key(), resolve(it.key(), byId, 0));
+        for (auto it = byId.cbegin(); it != byId.cend(); ++it)
+            styles_.insert(it.key(), resolve(it.key(), byId, 0));
     }
 
     // The part's relationships: Id -> target part name.
@@ -140,13 +146,15 @@ public:
         QHash<QString, QString> map;
         const qsizetype slash = part.lastIndexOf(u'/');
         const QString folder = part.left(slash + 1);
-        const QByteArray* rels = package_.find(folder + QStringLiteral("_rels/") + part.mid(slash + 1) +
-                                               QStringLiteral(".rels"));
+        const QByteArray* rels = package_.find(folder + QStringLiteral("_rels/") +
+                                               part.mid(slash + 1) + QStringLiteral(".rels"));
         if (!rels) return map;
         QDomDocument d;
         d.setContent(*rels, true);
-        for (QDomElement r = d.documentElement().firstChildElement(); !r.isNull(); r = r.nextSiblingElement())
-            map.insert(r.attribute(QStringLiteral("Id")), folder + r.attribute(QStringLiteral("Target")));
+        for (QDomElement r = d.documentElement().firstChildElement(); !r.isNull();
+             r = r.nextSiblingElement())
+            map.insert(r.attribute(QStringLiteral("Id")),
+                       folder + r.attribute(QStringLiteral("Target")));
         return map;
     }
 
@@ -172,11 +180,15 @@ private:
     }
 
     void blocks(const QDomElement& container, QTextCursor& cursor) {
-        for (QDomElement e = container.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+        for (QDomElement e = container.firstChildElement(); !e.isNull();
+             e = e.nextSiblingElement()) {
             if (e.namespaceURI() != kW) continue;
-            if (e.localName() == QLatin1String("p")) paragraph(e, cursor);
-            else if (e.localName() == QLatin1String("tbl")) table(e, cursor);
-            else if (e.localName() == QLatin1String("sdt")) blocks(wChild(e, QStringLiteral("sdtContent")), cursor);
+            if (e.localName() == QLatin1String("p"))
+                paragraph(e, cursor);
+            else if (e.localName() == QLatin1String("tbl"))
+                table(e, cursor);
+            else if (e.localName() == QLatin1String("sdt"))
+                blocks(wChild(e, QStringLiteral("sdtContent")), cursor);
         }
     }
 
@@ -203,18 +215,24 @@ private:
     void inlines(const QDomElement& parent, QTextCursor& cursor, const QTextCharFormat& chars) {
         for (QDomElement e = parent.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
             const QString n = e.localName();
-            if (n == QLatin1String("r")) run(e, cursor, chars);
-            else if (n == QLatin1String("hyperlink") || n == QLatin1String("ins") || n == QLatin1String("smartTag"))
+            if (n == QLatin1String("r"))
+                run(e, cursor, chars);
+            else if (n == QLatin1String("hyperlink") || n == QLatin1String("ins") ||
+                     n == QLatin1String("smartTag"))
                 inlines(e, cursor, chars);
             else if (n == QLatin1String("fldSimple")) {
-                if (isPageField(wAttr(e, QStringLiteral("instr")))) cursor.insertText(QString(kPageMark), chars);
-                else inlines(e, cursor, chars);
+                if (isPageField(wAttr(e, QStringLiteral("instr"))))
+                    cursor.insertText(QString(kPageMark), chars);
+                else
+                    inlines(e, cursor, chars);
             }
         }
     }
 
     static bool isPageField(const QString& instr) {
-        return instr.trimmed().section(u' ', 0, 0).compare(QLatin1String("PAGE"), Qt::CaseInsensitive) == 0;
+        return instr.trimmed()
+                   .section(u' ', 0, 0)
+                   .compare(QLatin1String("PAGE"), Qt::CaseInsensitive) == 0;
     }
 
     void run(const QDomElement& r, QTextCursor& cursor, const QTextCharFormat& paragraphChars) {
@@ -224,18 +242,26 @@ private:
             const QString n = e.localName();
             if (n == QLatin1String("fldChar")) {
                 const QString type = wAttr(e, QStringLiteral("fldCharType"));
-                if (type == QLatin1String("begin")) { fieldState_ = Field::Instruction; instruction_.clear(); }
-                else if (type == QLatin1String("separate")) {
+                if (type == QLatin1String("begin")) {
+                    fieldState_ = Field::Instruction;
+                    instruction_.clear();
+                } else if (type == QLatin1String("separate")) {
                     const bool page = isPageField(instruction_);
                     if (page) cursor.insertText(QString(kPageMark), f);
                     fieldState_ = page ? Field::SkippedResult : Field::None;
-                } else fieldState_ = Field::None;
+                } else
+                    fieldState_ = Field::None;
                 continue;
             }
-            if (n == QLatin1String("instrText")) { instruction_ += e.text(); continue; }
+            if (n == QLatin1String("instrText")) {
+                instruction_ += e.text();
+                continue;
+            }
             if (fieldState_ != Field::None) continue;
-            if (n == QLatin1String("t")) cursor.insertText(e.text(), f);
-            else if (n == QLatin1String("tab")) cursor.insertText(QStringLiteral("\t"), f);
+            if (n == QLatin1String("t"))
+                cursor.insertText(e.text(), f);
+            else if (n == QLatin1String("tab"))
+                cursor.insertText(QStringLiteral("\t"), f);
             else if (n == QLatin1String("br")) {
                 if (wAttr(e, QStringLiteral("type")) == QLatin1String("page")) {
                     QTextBlockFormat b = cursor.blockFormat();
@@ -245,7 +271,8 @@ private:
                 } else {
                     cursor.insertText(QString(QChar::LineSeparator), f);
                 }
-            } else if (n == QLatin1String("drawing")) picture(e, cursor);
+            } else if (n == QLatin1String("drawing"))
+                picture(e, cursor);
         }
     }
 
@@ -253,7 +280,8 @@ private:
         const QDomNodeList blips = drawing.elementsByTagNameNS(kA, QStringLiteral("blip"));
         const QDomNodeList extents = drawing.elementsByTagNameNS(kWp, QStringLiteral("extent"));
         if (blips.isEmpty()) return;
-        const QString target = rels_.value(blips.at(0).toElement().attributeNS(kR, QStringLiteral("embed")));
+        const QString target =
+            rels_.value(blips.at(0).toElement().attributeNS(kR, QStringLiteral("embed")));
         const QByteArray* data = package_.find(target);
         QImage image;
         if (!data || !image.loadFromData(*data)) return;
@@ -272,10 +300,13 @@ private:
     void table(const QDomElement& tbl, QTextCursor& cursor) {
         QVector<QDomElement> rows;
         int columns = 0;
-        for (QDomElement tr = wChild(tbl, QStringLiteral("tr")); !tr.isNull(); tr = wSibling(tr, QStringLiteral("tr"))) {
+        for (QDomElement tr = wChild(tbl, QStringLiteral("tr")); !tr.isNull();
+             tr = wSibling(tr, QStringLiteral("tr"))) {
             rows << tr;
             int n = 0;
-            for (QDomElement tc = wChild(tr, QStringLiteral("tc")); !tc.isNull(); tc = wSibling(tc, QStringLiteral("tc"))) ++n;
+            for (QDomElement tc = wChild(tr, QStringLiteral("tc")); !tc.isNull();
+                 tc = wSibling(tc, QStringLiteral("tc")))
+                ++n;
             columns = std::max(columns, n);
         }
         if (rows.isEmpty() || columns == 0) return;
@@ -286,13 +317,15 @@ private:
         format.setCellPadding(twipsToPx(60));
         format.setWidth(QTextLength(QTextLength::PercentageLength, 100));
         int header = 0;
-        while (header < rows.size() && onOff(wChild(wChild(rows[header], QStringLiteral("trPr")), QStringLiteral("tblHeader")))) ++header;
+        while (header < rows.size() && onOff(wChild(wChild(rows[header], QStringLiteral("trPr")),
+                                                    QStringLiteral("tblHeader"))))
+            ++header;
         format.setHeaderRowCount(header);
         QTextTable* t = cursor.insertTable(rows.size(), columns, format);
         for (int r = 0; r < rows.size(); ++r) {
             int c = 0;
-            for (QDomElement tc = wChild(rows[r], QStringLiteral("tc")); !tc.isNull() && c < columns;
-                 tc = wSibling(tc, QStringLiteral("tc")), ++c) {
+            for (QDomElement tc = wChild(rows[r], QStringLiteral("tc"));
+                 !tc.isNull() && c < columns; tc = wSibling(tc, QStringLiteral("tc")), ++c) {
                 QTextCursor cell = t->cellAt(r, c).firstCursorPosition();
                 const bool wasFirst = first_;
                 first_ = true;
@@ -326,7 +359,8 @@ Section readSection(const QDomElement& body, const QHash<QString, QString>& rels
     QDomElement sect = wChild(body, QStringLiteral("sectPr"));
     if (sect.isNull()) return s;
     auto number = [](const QDomElement& e, const char* name, double& into) {
-        if (e.hasAttributeNS(kW, QLatin1String(name))) into = e.attributeNS(kW, QLatin1String(name)).toDouble();
+        if (e.hasAttributeNS(kW, QLatin1String(name)))
+            into = e.attributeNS(kW, QLatin1String(name)).toDouble();
     };
     const QDomElement size = wChild(sect, QStringLiteral("pgSz"));
     number(size, "w", s.width);
@@ -338,7 +372,8 @@ Section readSection(const QDomElement& body, const QHash<QString, QString>& rels
     number(mar, "right", s.right);
     number(mar, "header", s.header);
     number(mar, "footer", s.footer);
-    for (QDomElement ref = sect.firstChildElement(); !ref.isNull(); ref = ref.nextSiblingElement()) {
+    for (QDomElement ref = sect.firstChildElement(); !ref.isNull();
+         ref = ref.nextSiblingElement()) {
         if (wAttr(ref, QStringLiteral("type")) != QLatin1String("default")) continue;
         const QString target = rels.value(ref.attributeNS(kR, QStringLiteral("id")));
         if (ref.localName() == QLatin1String("headerReference")) s.headerPart = target;
@@ -347,8 +382,8 @@ Section readSection(const QDomElement& body, const QHash<QString, QString>& rels
     return s;
 }
 
-std::unique_ptr<QTextDocument> partDocument(Renderer& renderer, const DocxPackage& package, const QString& part,
-                                            double width) {
+std::unique_ptr<QTextDocument> partDocument(Renderer& renderer, const DocxPackage& package,
+                                            const QString& part, double width) {
     const QByteArray* xml = package.find(part);
     if (part.isEmpty() || !xml) return nullptr;
     QDomDocument dom;
@@ -361,10 +396,12 @@ std::unique_ptr<QTextDocument> partDocument(Renderer& renderer, const DocxPackag
 }
 
 // The header or footer of one page: the page mark becomes its number.
-void drawPageText(QTextDocument& doc, QPainter& painter, const QPointF& at, int page, bool fromBottom) {
+void drawPageText(QTextDocument& doc, QPainter& painter, const QPointF& at, int page,
+                  bool fromBottom) {
     std::unique_ptr<QTextDocument> copy(doc.clone());
     copy->setTextWidth(doc.textWidth());
-    for (QTextCursor c = copy->find(QString(kPageMark)); !c.isNull(); c = copy->find(QString(kPageMark), c))
+    for (QTextCursor c = copy->find(QString(kPageMark)); !c.isNull();
+         c = copy->find(QString(kPageMark), c))
         c.insertText(QString::number(page));
     painter.save();
     painter.translate(at.x(), fromBottom ? at.y() - copy->size().height() : at.y());
@@ -374,7 +411,8 @@ void drawPageText(QTextDocument& doc, QPainter& painter, const QPointF& at, int 
 
 } // namespace
 
-bool RenderDocxPdf(const DocxPackage& package, const QString& title, QByteArray& pdf, QString& error) {
+bool RenderDocxPdf(const DocxPackage& package, const QString& title, QByteArray& pdf,
+                   QString& error) {
     QDomDocument dom;
     const QByteArray* documentXml = package.find(QStringLiteral("word/document.xml"));
     if (!documentXml || !dom.setContent(*documentXml, true)) {
@@ -393,8 +431,9 @@ bool RenderDocxPdf(const DocxPackage& package, const QString& title, QByteArray&
         writer.setTitle(title);
         writer.setCreator(QStringLiteral("Ostrel"));
         writer.setResolution(kResolution);
-        writer.setPageLayout(QPageLayout(QPageSize(QSizeF(section.width / 20.0, section.height / 20.0), QPageSize::Point),
-                                         QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        writer.setPageLayout(QPageLayout(
+            QPageSize(QSizeF(section.width / 20.0, section.height / 20.0), QPageSize::Point),
+            QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
         const double bodyWidth = twipsToPx(section.width - section.left - section.right);
         const double bodyHeight = twipsToPx(section.height - section.top - section.bottom);
         QTextDocument doc;
@@ -412,12 +451,17 @@ bool RenderDocxPdf(const DocxPackage& package, const QString& title, QByteArray&
         const int pages = doc.pageCount();
         for (int page = 0; page < pages; ++page) {
             if (page > 0) writer.newPage();
-            if (header) drawPageText(*header, painter, {twipsToPx(section.left), twipsToPx(section.header)}, page + 1, false);
+            if (header)
+                drawPageText(*header, painter, {twipsToPx(section.left), twipsToPx(section.header)},
+                             page + 1, false);
             if (footer)
-                drawPageText(*footer, painter, {twipsToPx(section.left), twipsToPx(section.height - section.footer)}, page + 1, true);
+                drawPageText(*footer, painter,
+                             {twipsToPx(section.left), twipsToPx(section.height - section.footer)},
+                             page + 1, true);
             painter.save();
             painter.translate(twipsToPx(section.left), twipsToPx(section.top) - page * bodyHeight);
-            doc.drawContents(&painter, QRectF(0, page * bodyHeight, bodyWidth, bodyHeight));
+            // A hair short of the break: what starts on the next page must not bleed onto this one.
+            doc.drawContents(&painter, QRectF(0, page * bodyHeight, bodyWidth, bodyHeight - 0.5));
             painter.restore();
         }
         painter.end();
@@ -426,7 +470,8 @@ bool RenderDocxPdf(const DocxPackage& package, const QString& title, QByteArray&
     return true;
 }
 
-bool WriteDocxPdf(const DocxPackage& package, const QString& pdfPath, const QString& title, QString& error) {
+bool WriteDocxPdf(const DocxPackage& package, const QString& pdfPath, const QString& title,
+                  QString& error) {
     QByteArray pdf;
     if (!RenderDocxPdf(package, title, pdf, error)) return false;
     QSaveFile file(pdfPath);

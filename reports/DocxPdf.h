@@ -12,7 +12,8 @@
 
 namespace ostrel {
 
-bool RenderDocxPdf(const DocxPackage& package, const QString& title, QByteArray& pdf, QString& error);
+bool RenderDocxPdf(const DocxPackage& package, const QString& title, QByteArray& pdf,
+                   QString& error);
 // Written whole or not at all.
 bool WriteDocxPdf(const DocxPackage& package, const QString& pdfPath, const QString& title,
                   QString& error);

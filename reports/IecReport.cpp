@@ -12,16 +12,21 @@ const QString kRule = QString(79, u'-');
 constexpr int kShownFileChars = 60;
 
 QString shownFileName(const QString& name) {
-    return name.size() > kShownFileChars ? QStringLiteral("...") + name.right(kShownFileChars) : name;
+    return name.size() > kShownFileChars ? QStringLiteral("...") + name.right(kShownFileChars)
+                                         : name;
 }
 
 bool ended(const TestReportRecord& r) {
-    return !r[FieldTimeEnded].startsWith(QLatin1String("NONE, ")) && r[FieldTimeEnded] != QLatin1String("NONE");
+    return !r[FieldTimeEnded].startsWith(QLatin1String("NONE, ")) &&
+           r[FieldTimeEnded] != QLatin1String("NONE");
 }
 
 QString endLabel(const TestReportRecord& r, bool printed) {
-    if (!ended(r)) return printed ? QStringLiteral("/n  Time test aborted    = ") : QStringLiteral("Time test aborted    = ");
-    return printed ? QStringLiteral("/n  Time test completed  = ") : QStringLiteral("Time test completed  = ");
+    if (!ended(r))
+        return printed ? QStringLiteral("/n  Time test aborted    = ")
+                       : QStringLiteral("Time test aborted    = ");
+    return printed ? QStringLiteral("/n  Time test completed  = ")
+                   : QStringLiteral("Time test completed  = ");
 }
 
 // "Step no." and the steps' columns, each as wide as its widest cell.
@@ -39,7 +44,8 @@ QStringList stepLines(const ReportTable& steps) {
     QStringList lines;
     for (const QStringList& row : table) {
         QString line;
-        for (qsizetype c = 0; c < row.size(); ++c) line += row[c].leftJustified(widths[c] + 2);
+        for (qsizetype c = 0; c < row.size(); ++c)
+            line += row[c].leftJustified(widths[c] + 2);
         lines << line.trimmed();
     }
     return lines;
@@ -72,10 +78,13 @@ DocumentContent IecDocumentContent(const IecReportInput& in) {
     t[QStringLiteral("Bk107")] = r[FieldTestResult];
     t[QStringLiteral("Bk108")] = r[FieldEutDescription];
     t[QStringLiteral("Bk110")] = r[FieldComment];
-    t[QStringLiteral("Bk114")] = r.threePhase ? QStringLiteral("Three phase mode") : QStringLiteral("Phase A");
+    t[QStringLiteral("Bk114")] =
+        r.threePhase ? QStringLiteral("Three phase mode") : QStringLiteral("Phase A");
     t[QStringLiteral("Bk300")] = ReportTime(in.printed);
-    t[QStringLiteral("Bk301")] = r[FieldProgramTitle] + QStringLiteral(" ,version: ") + in.programVersion;
-    t[QStringLiteral("Bk302")] = QStringLiteral("Model = ") + in.model + QStringLiteral(", Serial no.= ") + in.serialNumber;
+    t[QStringLiteral("Bk301")] =
+        r[FieldProgramTitle] + QStringLiteral(" ,version: ") + in.programVersion;
+    t[QStringLiteral("Bk302")] =
+        QStringLiteral("Model = ") + in.model + QStringLiteral(", Serial no.= ") + in.serialNumber;
     t[QStringLiteral("Bk500")] = r[FieldSite];
     t[QStringLiteral("Bk501")] = r[FieldTemperature];
     t[QStringLiteral("Bk502")] = r[FieldHumidity];
@@ -85,9 +94,11 @@ DocumentContent IecDocumentContent(const IecReportInput& in) {
     t[QStringLiteral("BkSteps")] = QString();
     if (!in.steps.isEmpty()) c.tables[QStringLiteral("BkSteps")] = in.steps;
     t[QStringLiteral("BkInrush")] =
-        r[FieldInrush].isEmpty() ? QString() : QStringLiteral("Peak inrush current test: ") + r[FieldInrush];
-    t[QStringLiteral("BkEOS")] = in.eosUsed ? QStringLiteral("Electronic Output Switch (EOS) option used")
-                                            : QStringLiteral("Electronic Output Switch (EOS) option not used");
+        r[FieldInrush].isEmpty() ? QString()
+                                 : QStringLiteral("Peak inrush current test: ") + r[FieldInrush];
+    t[QStringLiteral("BkEOS")] =
+        in.eosUsed ? QStringLiteral("Electronic Output Switch (EOS) option used")
+                   : QStringLiteral("Electronic Output Switch (EOS) option not used");
     if (in.trendPng.isEmpty())
         t[QStringLiteral("GbkTrend")] = QString();
     else
@@ -95,14 +106,23 @@ DocumentContent IecDocumentContent(const IecReportInput& in) {
     t[QStringLiteral("bkHeader0")] = in.header0;
     t[QStringLiteral("bkHeader1")] = in.header1;
     t[QStringLiteral("bkFooter")] = QStringLiteral("Printed:\t") +
-                                    in.printed.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral("\t");
+                                    in.printed.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+                                    QStringLiteral("\t");
     return c;
 }
 
 bool WriteIecDocumentReport(const IecReportInput& input, const QString& templatePath,
-                            const QString& basePath, DocumentReportOutcome& outcome, QString& error) {
+                            const QString& basePath, DocumentReportOutcome& outcome,
+                            QString& error) {
     return WriteDocumentReport(templatePath, IecDocumentContent(input), basePath,
                                input.record[FieldReportTitle], outcome, error);
+}
+
+bool WriteIecReportFiles(const IecReportInput& input, const QString& templatePath,
+                         const QString& docxPath, const QString& pdfPath,
+                         DocumentReportOutcome& outcome, QString& error) {
+    return WriteDocumentFiles(templatePath, IecDocumentContent(input), docxPath, pdfPath,
+                              input.record[FieldReportTitle], outcome, error);
 }
 
 QStringList IecTextReportLines(const IecReportInput& in) {
@@ -118,8 +138,10 @@ QStringList IecTextReportLines(const IecReportInput& in) {
           << QStringLiteral("Test operator        = ") + r[FieldOperator]
           << QStringLiteral("Test site            = ") + r[FieldSite] << kRule;
     lines << QStringLiteral("TEST CONDITIONS:") << kRule
-          << QStringLiteral("Nominal voltage (Un) = ") + r[FieldNominalVoltage] + QStringLiteral(" Vrms.")
-          << QStringLiteral("Nominal freq. (Fn)   = ") + r[FieldNominalFrequency] + QStringLiteral(" Hz.")
+          << QStringLiteral("Nominal voltage (Un) = ") + r[FieldNominalVoltage] +
+                 QStringLiteral(" Vrms.")
+          << QStringLiteral("Nominal freq. (Fn)   = ") + r[FieldNominalFrequency] +
+                 QStringLiteral(" Hz.")
           << QStringLiteral("Ambient Temperature  = ") + r[FieldTemperature]
           << QStringLiteral("Relative Humidity    = ") + r[FieldHumidity]
           << QStringLiteral("Pressure             = ") + r[FieldPressure];
@@ -128,8 +150,8 @@ QStringList IecTextReportLines(const IecReportInput& in) {
     if (!r[FieldInrush].isEmpty())
         lines << QStringLiteral("Peak inrush current test: ") << r[FieldInrush] << kRule;
     lines << kRule << stepLines(in.steps);
-    lines << QString() << QStringLiteral("Operator Observations = ") + r.observations << QString() << QString()
-          << QStringLiteral("Printed on: ") + ReportTime(in.printed);
+    lines << QString() << QStringLiteral("Operator Observations = ") + r.observations << QString()
+          << QString() << QStringLiteral("Printed on: ") + ReportTime(in.printed);
     return lines;
 }
 
@@ -141,7 +163,8 @@ QStringList IecPrintedReportLines(const IecReportInput& in) {
     const TestReportRecord& r = in.record;
     const QString rule = QStringLiteral("/n") + QString(62, u'=');
     const QString thin = QStringLiteral("/n") + QString(62, u'-');
-    QStringList lines{QStringLiteral("/n") + r[FieldProgramTitle], QStringLiteral("/n") + r[FieldReportTitle], rule};
+    QStringList lines{QStringLiteral("/n") + r[FieldProgramTitle],
+                      QStringLiteral("/n") + r[FieldReportTitle], rule};
     lines << QStringLiteral("/n  Report Print Date = ") + ReportTime(in.printed)
           << QStringLiteral("/n  Program version    = ") + in.programVersion << rule
           << QStringLiteral("/n IEC TEST RESULT        = ") + r[FieldTestResult] << rule
@@ -152,20 +175,27 @@ QStringList IecPrintedReportLines(const IecReportInput& in) {
           << QStringLiteral("/n  Test operator             = ") + r[FieldOperator]
           << QStringLiteral("/n  Test site                    = ") + r[FieldSite] << thin
           << QStringLiteral("/nTEST CONDITIONS:") << thin
-          << QStringLiteral("/n  Nominal voltage (Un)  = ") + r[FieldNominalVoltage] + QStringLiteral(" Vrms.")
-          << QStringLiteral("/n  Nominal freq. (Fn)       = ") + r[FieldNominalFrequency] + QStringLiteral(" Hz.");
+          << QStringLiteral("/n  Nominal voltage (Un)  = ") + r[FieldNominalVoltage] +
+                 QStringLiteral(" Vrms.")
+          << QStringLiteral("/n  Nominal freq. (Fn)       = ") + r[FieldNominalFrequency] +
+                 QStringLiteral(" Hz.");
     if (in.eosUsed) lines << QStringLiteral("/n  Electronic Output Switch option used.");
     lines << QStringLiteral("/n  Ambient Temperature = ") + r[FieldTemperature]
           << QStringLiteral("/n  Relative Humidity        = ") + r[FieldHumidity]
           << QStringLiteral("/n  Pressure                     = ") + r[FieldPressure]
-          << QStringLiteral("/n  Equipment under test description: ") << QStringLiteral("/n  ") + r[FieldEutDescription]
-          << QStringLiteral("/n  User comment regarding this test: ") << QStringLiteral("/n  ") + r[FieldComment];
+          << QStringLiteral("/n  Equipment under test description: ")
+          << QStringLiteral("/n  ") + r[FieldEutDescription]
+          << QStringLiteral("/n  User comment regarding this test: ")
+          << QStringLiteral("/n  ") + r[FieldComment];
     if (!r[FieldInrush].isEmpty())
-        lines << QStringLiteral("/n  Peak inrush current test: ") << QStringLiteral("/n  ") + r[FieldInrush];
+        lines << QStringLiteral("/n  Peak inrush current test: ")
+              << QStringLiteral("/n  ") + r[FieldInrush];
     lines << thin << QStringLiteral("/nTEST PARAMETERS:") << thin;
-    for (const QString& step : stepLines(in.steps)) lines << QStringLiteral("/n  ") + step;
-    lines << rule << QStringLiteral("/n") << QStringLiteral("/nOperator Observations = ") + r.observations
-          << QStringLiteral("/n") << QStringLiteral("/nPrinted on: ") + ReportTime(in.printed);
+    for (const QString& step : stepLines(in.steps))
+        lines << QStringLiteral("/n  ") + step;
+    lines << rule << QStringLiteral("/n")
+          << QStringLiteral("/nOperator Observations = ") + r.observations << QStringLiteral("/n")
+          << QStringLiteral("/nPrinted on: ") + ReportTime(in.printed);
     return lines;
 }
 

@@ -17,11 +17,11 @@ struct IecReportInput {
     // field 17 "NONE, " + reason when the run did not end normally).
     TestReportRecord record;
     QString programVersion;
-    QString model;        // identification, for "Bk302"
+    QString model; // identification, for "Bk302"
     QString serialNumber;
-    QString header0;      // "Header0" / "Header1" settings, for the page header
+    QString header0; // "Header0" / "Header1" settings, for the page header
     QString header1;
-    QString parameters;   // the test's parameters, one per line ("BkParams")
+    QString parameters; // the test's parameters, one per line ("BkParams")
     // "BkSteps": row 0 the headers, then one row per step with its parameters,
     // repetitions, lowest V and highest I read and its result.
     ReportTable steps;
@@ -46,6 +46,11 @@ DocumentContent IecDocumentContent(const IecReportInput& input);
 bool WriteIecDocumentReport(const IecReportInput& input, const QString& templatePath,
                             const QString& basePath, DocumentReportOutcome& outcome,
                             QString& error);
+
+// The same with each file named on its own; an empty path is not written.
+bool WriteIecReportFiles(const IecReportInput& input, const QString& templatePath,
+                         const QString& docxPath, const QString& pdfPath,
+                         DocumentReportOutcome& outcome, QString& error);
 
 // The plain-text report's lines (written UTF-8 with CR LF).
 QStringList IecTextReportLines(const IecReportInput& input);

@@ -14,11 +14,13 @@ QStringList splitLines(const QStringList& marked) {
     for (const QString& chunk : marked) {
         const QStringList parts = chunk.split(QStringLiteral("/n"));
         if (parts.first().isEmpty() && parts.size() > 1) {
-            for (qsizetype i = 1; i < parts.size(); ++i) lines << parts[i];
+            for (qsizetype i = 1; i < parts.size(); ++i)
+                lines << parts[i];
         } else {
             if (lines.isEmpty()) lines << QString();
             lines.last() += parts.first();
-            for (qsizetype i = 1; i < parts.size(); ++i) lines << parts[i];
+            for (qsizetype i = 1; i < parts.size(); ++i)
+                lines << parts[i];
         }
     }
     return lines;
@@ -39,7 +41,8 @@ bool PaintReportLines(const QStringList& marked, const QString& title, const QDa
     const double width = device.width() - 2 * margin;
     const double bottom = device.height() - margin;
     const double step = metrics.lineSpacing();
-    const QString heading = title + QStringLiteral(" - Printed on: ") + printed.toString(QStringLiteral("yyyy-MM-dd"));
+    const QString heading =
+        title + QStringLiteral(" - Printed on: ") + printed.toString(QStringLiteral("yyyy-MM-dd"));
     int page = 0;
     double y = 0;
     auto startPage = [&] {

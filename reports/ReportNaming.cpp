@@ -15,7 +15,8 @@ QString AutomaticReportBase(const QString& folder, const QString& prefix, int st
                             const QStringList& extensions) {
     limit = std::max(1, limit);
     auto base = [&](int n) {
-        return folder + QLatin1Char('/') + prefix + QStringLiteral("%1").arg(n, 6, 10, QLatin1Char('0'));
+        return folder + QLatin1Char('/') + prefix +
+               QStringLiteral("%1").arg(n, 6, 10, QLatin1Char('0'));
     };
     for (int i = 0; i < limit; ++i) {
         const QString candidate = base(((start % limit) + limit + i) % limit);
@@ -38,7 +39,8 @@ QString ReportNameProblem(const QString& answer) {
     return {};
 }
 
-std::optional<QString> AskReportBase(Prompt& prompt, const QString& folder, const QStringList& extensions) {
+std::optional<QString> AskReportBase(Prompt& prompt, const QString& folder,
+                                     const QStringList& extensions) {
     const QString text = QStringLiteral("Enter filename for test report. The '.docx'\n"
                                         "extension will be added automatically.\n"
                                         "Report will be saved in:\n") +
@@ -67,7 +69,8 @@ std::optional<QString> AskReportBase(Prompt& prompt, const QString& folder, cons
 
 std::optional<QString> ChooseReportBase(Prompt& prompt, const ReportNaming& naming) {
     if (naming.prompt) return AskReportBase(prompt, naming.folder, naming.extensions);
-    return AutomaticReportBase(naming.folder, naming.prefix, naming.start, naming.limit, naming.extensions);
+    return AutomaticReportBase(naming.folder, naming.prefix, naming.start, naming.limit,
+                               naming.extensions);
 }
 
 } // namespace ostrel

@@ -27,14 +27,15 @@ QString ReportNameProblem(const QString& answer);
 // Asks for the name in "Test Report Filename Input Request" until the answer
 // is usable; a name in use is replaced only after Yes (No by default) to the
 // question. Nothing for a cancelled or empty answer.
-std::optional<QString> AskReportBase(Prompt& prompt, const QString& folder, const QStringList& extensions);
+std::optional<QString> AskReportBase(Prompt& prompt, const QString& folder,
+                                     const QStringList& extensions);
 
 struct ReportNaming {
     bool prompt = true; // "FileNamePrompt" 1
     QString folder;
-    QString prefix;     // "IEC411-", "DO160_ANF-"
-    int start = 0;      // where automatic numbering starts (random)
-    int limit = 100;    // 100 for IEC reports, 30000 for DO-160
+    QString prefix;  // "IEC411-", "DO160_ANF-"
+    int start = 0;   // where automatic numbering starts (random)
+    int limit = 100; // 100 for IEC reports, 30000 for DO-160
     QStringList extensions;
 };
 std::optional<QString> ChooseReportBase(Prompt& prompt, const ReportNaming& naming);

@@ -28,22 +28,26 @@ QString FindReportTemplate(const Paths& paths, const QString& name) {
     return {};
 }
 
-bool CopyTemplateToUserFolder(const Paths& paths, const QString& name, QString& copied, QString& error) {
+bool CopyTemplateToUserFolder(const Paths& paths, const QString& name, QString& copied,
+                              QString& error) {
     copied = docx(UserTemplateFolder(paths), name);
     if (QFileInfo::exists(copied)) return true;
     const QString shipped = docx(ShippedTemplateFolder(paths), name);
     if (!QDir().mkpath(UserTemplateFolder(paths)) || !QFile::copy(shipped, copied)) {
-        error = QStringLiteral("Template %1 cannot be copied to %2.").arg(shipped, UserTemplateFolder(paths));
+        error = QStringLiteral("Template %1 cannot be copied to %2.")
+                    .arg(shipped, UserTemplateFolder(paths));
         return false;
     }
-    QFile(copied).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    QFile(copied).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                 QFile::ReadOther);
     return true;
 }
 
 QString ReportFolder(const ReportSettings& settings, const Paths& paths) {
     QString folder = settings.reportFolder.trimmed();
     if (folder.isEmpty()) folder = paths.userFile(QStringLiteral("Reports"));
-    while (folder.size() > 1 && (folder.endsWith(u'/') || folder.endsWith(u'\\'))) folder.chop(1);
+    while (folder.size() > 1 && (folder.endsWith(u'/') || folder.endsWith(u'\\')))
+        folder.chop(1);
     QDir().mkpath(folder);
     return folder;
 }

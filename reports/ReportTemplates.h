@@ -14,7 +14,8 @@ QString ShippedTemplateFolder(const Paths& paths);
 // `name` without ".docx"; empty when neither folder has it.
 QString FindReportTemplate(const Paths& paths, const QString& name);
 // Copies the shipped template into the user folder (an existing copy is kept).
-bool CopyTemplateToUserFolder(const Paths& paths, const QString& name, QString& copied, QString& error);
+bool CopyTemplateToUserFolder(const Paths& paths, const QString& name, QString& copied,
+                              QString& error);
 
 // "ReportFolder", or the per-user "Reports" folder when it is empty (the
 // program's folder is read-only). Made when missing.

@@ -4,7 +4,9 @@
 #include "app/Program.h"
 #include "link/Numbers.h"
 #include "measure/GraphView.h"
+#include "reports/Do160Report.h"
 #include "reports/PlainTextReport.h"
+#include "reports/ReportOutput.h"
 #include "standards/GroupRules.h"
 #include "standards/OpeningLibrary.h"
 #include "standards/TestLibrary.h"
@@ -29,6 +31,10 @@
 #include <QTableWidget>
 
 #include <cmath>
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
+#include <QRandomGenerator>
 
 namespace ostrel {
 
@@ -847,6 +853,11 @@ void frmTestTables::printReport() {
         record_[FieldTestResult] = resultText_;
         record_[FieldTimeEnded] = QStringLiteral("NONE");
     }
+    const QString templateName = Do160TemplateName(record_.groupName);
+    if (program_.settings.report.reportFormat == ReportDocument && !templateName.isEmpty()) {
+        printDocumentReport(templateName);
+        return;
+    }
     const QString path = program_.prompt().chooseSaveFile(
         {QStringLiteral("Save Test Report As..."),
          QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*"), QStringLiteral("txt"),
@@ -859,6 +870,44 @@ void frmTestTables::printReport() {
         return;
     }
     status(QStringLiteral("Print processing: Completed."));
+}
+
+namespace {
+QByteArray GraphPng(const GraphView& graph) {
+    QImage image(900, 450, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    graph.render(painter, image.rect());
+    painter.end();
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+} // namespace
+
+void frmTestTables::printDocumentReport(const QString& templateName) {
+    status(QStringLiteral("Print processing: Initializing MS word file."));
+    Do160ReportInput input;
+    input.record = record_;
+    input.programVersion = QStringLiteral(OSTREL_VERSION);
+    input.model = program_.sourceModel.ModelName;
+    input.serialNumber = program_.sourceModel.SerialNumber;
+    input.inputNotes = txtInput_->toPlainText();
+    input.printed = QDateTime::currentDateTime();
+    if (!record_.eut.isEmpty()) {
+        // The graphs as shown: phase A's record and spectrum.
+        input.waveformPng[0] = GraphPng(*pegoCurrent_);
+        input.harmonicPng[0] = GraphPng(*pegoSpectrum_);
+    }
+    status(QStringLiteral("Print processing: DO160 Test Power Group ") + record_.groupName);
+    const ReportMade made = MakeDocumentReport(
+        program_.prompt(), program_.settings.report, program_.paths,
+        {templateName, Do160ReportPrefix(record_.groupName), 30000, record_[FieldReportTitle],
+         Do160DocumentContent(input)},
+        static_cast<int>(QRandomGenerator::global()->bounded(30000)));
+    if (made.written) status(QStringLiteral("Print processing: Completed."));
 }
 
 void frmTestTables::closeEvent(QCloseEvent* event) {

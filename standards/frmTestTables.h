@@ -98,6 +98,7 @@ private:
     bool saveFile(bool askName);
     void printReport();
     void setPrintEnabled(bool on);
+    void printDocumentReport(const QString& templateName);
     void fillUserData();
     void status(const QString& text);
 

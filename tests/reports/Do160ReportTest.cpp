@@ -33,7 +33,8 @@ Do160ReportInput sampleInput() {
     r.library = "DO160_RevF";
     r.testLabel = "16Ex 1\tnormal steady state";
     r.structureTable = {{"Sect", "Test"}};
-    for (int i = 1; i <= 22; ++i) r.structureTable << QStringList{QString::number(i), QString("test %1").arg(i)};
+    for (int i = 1; i <= 22; ++i)
+        r.structureTable << QStringList{QString::number(i), QString("test %1").arg(i)};
     r.stepTable = {{"Step", "Freq", "Volt_A"}, {"1", "400.0", "115.0"}};
     EutAcquisition a;
     a.complete = true;
@@ -64,7 +65,8 @@ TEST(Do160Report, FixtureFillsItsBookmarks) {
     ASSERT_TRUE(WriteDocumentReport(ShippedTemplate("DO160_ACF_Template"), Do160DocumentContent(in),
                                     dir.filePath("r"), "DO-160", outcome, error))
         << error.toStdString();
-    EXPECT_TRUE(outcome.missingBookmarks.isEmpty()) << outcome.missingBookmarks.join(",").toStdString();
+    EXPECT_TRUE(outcome.missingBookmarks.isEmpty())
+        << outcome.missingBookmarks.join(",").toStdString();
     DocxPackage p;
     ASSERT_TRUE(ReadDocxPackage(outcome.docxPath, "r", p, error));
     const QByteArray doc = *p.find("word/document.xml");
@@ -72,15 +74,31 @@ TEST(Do160Report, FixtureFillsItsBookmarks) {
         const char* bookmark;
         const char* value;
     } expected[] = {
-        {"Bk102", "RTCA/DO160 Test Report"}, {"Bk107", "User Abort"}, {"Bk112", "ACF115_Ex1_SteadyState.ini"},
-        {"Bk113", "AC Frequency and Voltage test"}, {"Bk103", "Monday, March 2, 2026 09:05:07"},
-        {"Bk104", "Monday, March 2, 2026 09:06:00"}, {"Bk109", "J. Smith"}, {"Bk105", "115.0 V AC"},
-        {"Bk106", "400.0 Hz"}, {"Bk114", "Phase A"}, {"Bk504", "A(CF) 115V, Rev F"},
-        {"Bk512", "16Ex 1\tnormal steady state"}, {"01Ts", "Sect\tTest"}, {"20Ts", "19\ttest 19"},
-        {"01S", "Step\tFreq\tVolt_A"}, {"03S", " "}, {"Bk1m2", "115.30"}, {"Bk0m2", "115.30"},
-        {"Bk1m10", "400.2"}, {"Bk0m50", "288.2"}, {"Bk0m92", "Pass"}, {"Bk108", " "},
+        {"Bk102", "RTCA/DO160 Test Report"},
+        {"Bk107", "User Abort"},
+        {"Bk112", "ACF115_Ex1_SteadyState.ini"},
+        {"Bk113", "AC Frequency and Voltage test"},
+        {"Bk103", "Monday, March 2, 2026 09:05:07"},
+        {"Bk104", "Monday, March 2, 2026 09:06:00"},
+        {"Bk109", "J. Smith"},
+        {"Bk105", "115.0 V AC"},
+        {"Bk106", "400.0 Hz"},
+        {"Bk114", "Phase A"},
+        {"Bk504", "A(CF) 115V, Rev F"},
+        {"Bk512", "16Ex 1\tnormal steady state"},
+        {"01Ts", "Sect\tTest"},
+        {"20Ts", "19\ttest 19"},
+        {"01S", "Step\tFreq\tVolt_A"},
+        {"03S", " "},
+        {"Bk1m2", "115.30"},
+        {"Bk0m2", "115.30"},
+        {"Bk1m10", "400.2"},
+        {"Bk0m50", "288.2"},
+        {"Bk0m92", "Pass"},
+        {"Bk108", " "},
     };
-    for (const auto& e : expected) EXPECT_EQ(BookmarkText(doc, e.bookmark), e.value) << e.bookmark;
+    for (const auto& e : expected)
+        EXPECT_EQ(BookmarkText(doc, e.bookmark), e.value) << e.bookmark;
     // Rows 21 and 22 (the header is row 0) follow the last table bookmark.
     const qsizetype last = doc.indexOf("w:name=\"20Ts\"");
     const qsizetype row21 = doc.indexOf("20</w:t><w:tab/><w:t xml:space=\"preserve\">test 20");

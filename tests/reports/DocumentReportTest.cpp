@@ -8,9 +8,12 @@
 #include "reports/DocxPackage.h"
 #include "reports/IecReport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -39,9 +42,11 @@ TEST(DocumentReport, IecReportFillsEveryBookmarkAndKeepsTheRestOfTheTemplate) {
     const IecReportInput in = SampleIecInput();
     DocumentReportOutcome outcome;
     QString error;
-    ASSERT_TRUE(WriteIecDocumentReport(in, ShippedTemplate("IEC411Template"), dir.filePath("r"), outcome, error))
+    ASSERT_TRUE(WriteIecDocumentReport(in, ShippedTemplate("IEC411Template"), dir.filePath("r"),
+                                       outcome, error))
         << error.toStdString();
-    EXPECT_TRUE(outcome.missingBookmarks.isEmpty()) << outcome.missingBookmarks.join(",").toStdString();
+    EXPECT_TRUE(outcome.missingBookmarks.isEmpty())
+        << outcome.missingBookmarks.join(",").toStdString();
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("r.pdf")));
 
     const DocxPackage filled = readBack(outcome.docxPath);
@@ -63,7 +68,8 @@ TEST(DocumentReport, IecReportFillsEveryBookmarkAndKeepsTheRestOfTheTemplate) {
     EXPECT_EQ(document.count("<w:tr>"), in.steps.size());
     EXPECT_TRUE(document.contains("r:embed=\"rIdOstrel1\""));
     EXPECT_TRUE(filled.find("word/_rels/document.xml.rels")->contains("Id=\"rIdOstrel1\""));
-    EXPECT_TRUE(filled.find("word/_rels/document.xml.rels")->contains("Target=\"media/ostrel_graph1.png\""));
+    EXPECT_TRUE(filled.find("word/_rels/document.xml.rels")
+                    ->contains("Target=\"media/ostrel_graph1.png\""));
     ASSERT_TRUE(filled.find("word/media/ostrel_graph1.png"));
     EXPECT_EQ(*filled.find("word/media/ostrel_graph1.png"), in.trendPng);
     EXPECT_TRUE(filled.find("[Content_Types].xml")->contains("Extension=\"png\""));
@@ -89,16 +95,34 @@ TEST(DocumentReport, PdfShowsEveryValueInDocumentOrder) {
     const IecReportInput in = SampleIecInput();
     DocumentReportOutcome outcome;
     QString error;
-    ASSERT_TRUE(WriteIecDocumentReport(in, ShippedTemplate("IEC411Template"), dir.filePath("r"), outcome, error));
+    ASSERT_TRUE(WriteIecDocumentReport(in, ShippedTemplate("IEC411Template"), dir.filePath("r"),
+                                       outcome, error));
     const QString text = PdfText(outcome.pdfPath).simplified();
-    const QStringList inOrder{in.header0, in.header1, in.record[FieldReportTitle], "PASS",
-                              "IEC61000-4-11_Class3_50Hz.411", "Monday, March 2, 2026 09:05:07",
-                              "Monday, March 2, 2026 09:12:40", "J. Smith", "Model = KV-3000, Serial no.= SN1234",
-                              "230.0 Vrms", "50.0 Hz", "Lab 2", "1013 hPa", "Bench supply", "serial 4711",
-                              "Unom = 230.0 V", "Repetitions = 3", "Level %", "161.0",
+    const QStringList inOrder{in.header0,
+                              in.header1,
+                              in.record[FieldReportTitle],
+                              "PASS",
+                              "IEC61000-4-11_Class3_50Hz.411",
+                              "Monday, March 2, 2026 09:05:07",
+                              "Monday, March 2, 2026 09:12:40",
+                              "J. Smith",
+                              "Model = KV-3000, Serial no.= SN1234",
+                              "230.0 Vrms",
+                              "50.0 Hz",
+                              "Lab 2",
+                              "1013 hPa",
+                              "Bench supply",
+                              "serial 4711",
+                              "Unom = 230.0 V",
+                              "Repetitions = 3",
+                              "Level %",
+                              "161.0",
                               "Peak inrush current test: OK, peak 21.3 A at 90 deg",
-                              "Electronic Output Switch (EOS) option not used", "No malfunction observed.",
-                              "Printed:", "2026-03-02 09:15:00", "Page 2"};
+                              "Electronic Output Switch (EOS) option not used",
+                              "No malfunction observed.",
+                              "Printed:",
+                              "2026-03-02 09:15:00",
+                              "Page 2"};
     qsizetype at = 0;
     for (const QString& value : inOrder) {
         const qsizetype found = text.indexOf(value, at);
@@ -107,7 +131,36 @@ TEST(DocumentReport, PdfShowsEveryValueInDocumentOrder) {
     }
     EXPECT_TRUE(text.contains("2026-03-02 09:15:00 Page 1"));
     EXPECT_FALSE(text.contains("[Bk"));
-    if (qEnvironmentVariableIsSet("OSTREL_KEEP_REPORT")) QFile::copy(outcome.pdfPath, qEnvironmentVariable("OSTREL_KEEP_REPORT"));
+    if (qEnvironmentVariableIsSet("OSTREL_KEEP_REPORT"))
+        QFile::copy(outcome.pdfPath, qEnvironmentVariable("OSTREL_KEEP_REPORT"));
+}
+
+// A second reader of the .docx: the office suite's converter, when installed.
+TEST(DocumentReport, OfficeSuiteConvertsTheReportWithEveryValue) {
+    const QString soffice = QStandardPaths::findExecutable("soffice");
+    if (soffice.isEmpty()) GTEST_SKIP() << "soffice is not installed (scripts/test installs it)";
+    QTemporaryDir dir;
+    const IecReportInput in = SampleIecInput();
+    DocumentReportOutcome outcome;
+    QString error;
+    ASSERT_TRUE(WriteIecDocumentReport(in, ShippedTemplate("IEC411Template"), dir.filePath("r"),
+                                       outcome, error));
+    QDir(dir.path()).mkdir("converted");
+    QProcess convert;
+    convert.start(soffice,
+                  {"-env:UserInstallation=file://" + dir.filePath("profile"), "--headless",
+                   "--convert-to", "pdf", "--outdir", dir.filePath("converted"), outcome.docxPath});
+    ASSERT_TRUE(convert.waitForFinished(180000));
+    const QString text = PdfText(dir.filePath("converted/r.pdf")).simplified();
+    if (qEnvironmentVariableIsSet("OSTREL_KEEP_REPORT"))
+        QFile::copy(dir.filePath("converted/r.pdf"),
+                    qEnvironmentVariable("OSTREL_KEEP_REPORT") + ".converted.pdf");
+    for (const QString& value : {in.header0, in.record[FieldTestResult], in.record[FieldTestFile],
+                                 in.record[FieldOperator], QString("230.0 Vrms"), QString("161.0"),
+                                 QString("Peak inrush current test: OK, peak 21.3 A at 90 deg"),
+                                 in.record.observations, QString("2026-03-02 09:15:00")})
+        EXPECT_TRUE(text.contains(value)) << value.toStdString();
+    EXPECT_FALSE(text.contains("[Bk"));
 }
 
 TEST(DocumentReport, LabTemplateKeepsItsLogoInBothFiles) {
@@ -118,13 +171,14 @@ TEST(DocumentReport, LabTemplateKeepsItsLogoInBothFiles) {
     QString error;
     ASSERT_TRUE(WriteDocxPackage(dir.filePath("LabTemplate.docx"), lab, error));
     DocumentReportOutcome outcome;
-    ASSERT_TRUE(WriteIecDocumentReport(SampleIecInput(), dir.filePath("LabTemplate.docx"), dir.filePath("r"),
-                                       outcome, error))
+    ASSERT_TRUE(WriteIecDocumentReport(SampleIecInput(), dir.filePath("LabTemplate.docx"),
+                                       dir.filePath("r"), outcome, error))
         << error.toStdString();
     EXPECT_EQ(*readBack(outcome.docxPath).find("word/media/logo.png"), logo);
     const QStringList images = PdfImages(outcome.pdfPath);
     EXPECT_TRUE(images.contains("1 300 100")) << images.join(";").toStdString();
-    EXPECT_TRUE(images.contains("1 400 200")) << images.join(";").toStdString();
+    EXPECT_TRUE(images.contains("2 300 100")) << images.join(";").toStdString(); // on every page
+    EXPECT_TRUE(images.contains("2 400 200")) << images.join(";").toStdString(); // the graph
 }
 
 TEST(DocumentReport, LongTestFileNameShowsItsLastSixtyCharacters) {
@@ -151,18 +205,32 @@ void writeParts(const QString& path, const QVector<DocxPart>& parts) {
 
 TEST(DocumentReport, DamagedTemplateIsRefusedNamingTemplateAndPartAndNothingIsWritten) {
     const QByteArray crossing =
-        "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body>"
+        "<w:document "
+        "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body>"
         "<w:p><w:bookmarkStart w:id=\"1\" w:name=\"Bk108\"/><w:r><w:t>a</w:t></w:r></w:p>"
         "<w:p><w:bookmarkEnd w:id=\"1\"/></w:p></w:body></w:document>";
     const std::vector<BrokenTemplate> cases{
-        {"not a zip", [](const QString& p) { QFile f(p); f.open(QIODevice::WriteOnly); f.write("plain text"); },
+        {"not a zip",
+         [](const QString& p) {
+             QFile f(p);
+             f.open(QIODevice::WriteOnly);
+             f.write("plain text");
+         },
          {"T.docx", "not a zip"}},
-        {"no document part", [](const QString& p) { writeParts(p, {{"[Content_Types].xml", "<Types/>"}}); },
+        {"no document part",
+         [](const QString& p) {
+             writeParts(p, {{"[Content_Types].xml", "<Types/>"}});
+         },
          {"T.docx", "word/document.xml"}},
-        {"broken XML", [](const QString& p) { writeParts(p, {{"word/document.xml", "<w:document><w:body>"}}); },
+        {"broken XML",
+         [](const QString& p) {
+             writeParts(p, {{"word/document.xml", "<w:document><w:body>"}});
+         },
          {"T.docx", "word/document.xml", "well-formed"}},
         {"bookmark across paragraphs",
-         [&](const QString& p) { writeParts(p, {{"word/document.xml", crossing}}); },
+         [&](const QString& p) {
+             writeParts(p, {{"word/document.xml", crossing}});
+         },
          {"T.docx", "word/document.xml", "Bk108", "crosses paragraphs"}},
     };
     for (const BrokenTemplate& c : cases) {
@@ -171,8 +239,10 @@ TEST(DocumentReport, DamagedTemplateIsRefusedNamingTemplateAndPartAndNothingIsWr
         c.make(dir.filePath("T.docx"));
         DocumentReportOutcome outcome;
         QString error;
-        EXPECT_FALSE(WriteIecDocumentReport(SampleIecInput(), dir.filePath("T.docx"), dir.filePath("r"), outcome, error));
-        for (const QString& part : c.messageHolds) EXPECT_TRUE(error.contains(part)) << error.toStdString();
+        EXPECT_FALSE(WriteIecDocumentReport(SampleIecInput(), dir.filePath("T.docx"),
+                                            dir.filePath("r"), outcome, error));
+        for (const QString& part : c.messageHolds)
+            EXPECT_TRUE(error.contains(part)) << error.toStdString();
         EXPECT_FALSE(QFileInfo::exists(dir.filePath("r.docx")));
         EXPECT_FALSE(QFileInfo::exists(dir.filePath("r.pdf")));
     }
@@ -183,14 +253,37 @@ TEST(DocumentReport, TemplateWithoutSomeBookmarksStillGivesAReportAndListsThem) 
     DocxPackage reduced = readBack(ShippedTemplate("IEC411Template"));
     QByteArray* document = reduced.find("word/document.xml");
     *document = QString::fromUtf8(*document)
-                    .remove(QRegularExpression("<w:bookmarkStart w:id=\"\\d+\" w:name=\"(BkEOS|GbkTrend)\"/>"))
+                    .remove(QRegularExpression(
+                        "<w:bookmarkStart w:id=\"\\d+\" w:name=\"(BkEOS|GbkTrend)\"/>"))
                     .toUtf8();
     QString error;
     ASSERT_TRUE(WriteDocxPackage(dir.filePath("T.docx"), reduced, error));
     DocumentReportOutcome outcome;
-    ASSERT_TRUE(WriteIecDocumentReport(SampleIecInput(), dir.filePath("T.docx"), dir.filePath("r"), outcome, error));
+    ASSERT_TRUE(WriteIecDocumentReport(SampleIecInput(), dir.filePath("T.docx"), dir.filePath("r"),
+                                       outcome, error));
     EXPECT_EQ(outcome.missingBookmarks, (QStringList{"BkEOS", "GbkTrend"}));
-    EXPECT_TRUE(MissingBookmarksMessage(dir.filePath("T.docx"), outcome.missingBookmarks).contains("BkEOS, GbkTrend"));
+    EXPECT_TRUE(MissingBookmarksMessage(dir.filePath("T.docx"), outcome.missingBookmarks)
+                    .contains("BkEOS, GbkTrend"));
+}
+
+TEST(DocumentReport, BookmarkInsideAFilledOneIsReportedMissingAndTheXmlStaysWhole) {
+    DocxPackage p;
+    p.put("word/document.xml",
+          "<w:document "
+          "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body><w:p>"
+          "<w:bookmarkStart w:id=\"1\" w:name=\"Outer\"/><w:r><w:t>a</w:t></w:r>"
+          "<w:bookmarkStart w:id=\"2\" w:name=\"Inner\"/><w:r><w:t>b</w:t></w:r><w:bookmarkEnd "
+          "w:id=\"2\"/>"
+          "<w:bookmarkEnd w:id=\"1\"/></w:p></w:body></w:document>");
+    DocumentContent content;
+    content.text["Outer"] = "outer value";
+    content.text["Inner"] = "inner value";
+    QStringList missing;
+    QString error;
+    ASSERT_TRUE(FillDocx(p, content, "T.docx", missing, error)) << error.toStdString();
+    EXPECT_EQ(missing, QStringList{"Inner"});
+    EXPECT_TRUE(WellFormedXml(*p.find("word/document.xml")));
+    EXPECT_EQ(BookmarkText(*p.find("word/document.xml"), "Outer"), "outer value");
 }
 
 TEST(DocumentReport, UnwritableFolderLeavesNoReport) {

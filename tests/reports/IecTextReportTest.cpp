@@ -25,7 +25,8 @@ QByteArray readAll(const QString& path) {
 TEST(IecTextReport, MatchesTheGoldenFile) {
     QTemporaryDir dir;
     QString error;
-    ASSERT_TRUE(WriteIecTextReport(dir.filePath("r.txt"), SampleIecInput(), error)) << error.toStdString();
+    ASSERT_TRUE(WriteIecTextReport(dir.filePath("r.txt"), SampleIecInput(), error))
+        << error.toStdString();
     const QByteArray written = readAll(dir.filePath("r.txt"));
     if (qEnvironmentVariableIsSet("OSTREL_UPDATE_GOLDEN")) {
         QFile out(OSTREL_REPORT_GOLDEN_DIR "/iec-text-report.txt");
@@ -40,7 +41,8 @@ TEST(IecTextReport, EndLineSaysAbortedOnlyWhenTheRunDidNotEnd) {
         const char* ended;
         const char* line;
     };
-    for (const Case& c : {Case{"Monday, March 2, 2026 09:12:40", "Time test completed  = Monday, March 2, 2026 09:12:40"},
+    for (const Case& c : {Case{"Monday, March 2, 2026 09:12:40",
+                               "Time test completed  = Monday, March 2, 2026 09:12:40"},
                           Case{"NONE, link lost", "Time test aborted    = NONE, link lost"},
                           Case{"NONE, User Abort", "Time test aborted    = NONE, User Abort"}}) {
         IecReportInput in = SampleIecInput();
@@ -61,14 +63,17 @@ TEST(IecPrintedReport, PrintedToPdfHasItsLabelsHeadingAndPageNumbers) {
     QTemporaryDir dir;
     IecReportInput in = SampleIecInput();
     in.eosUsed = true;
-    for (int i = 0; i < 80; ++i) in.steps << QStringList{"70", "25", "0.0", "3", "161.0", "1.4", "done"};
+    for (int i = 0; i < 80; ++i)
+        in.steps << QStringList{"70", "25", "0.0", "3", "161.0", "1.4", "done"};
     {
         QPdfWriter writer(dir.filePath("p.pdf"));
-        ASSERT_TRUE(PaintReportLines(IecPrintedReportLines(in), in.record[FieldReportTitle], in.printed, writer));
+        ASSERT_TRUE(PaintReportLines(IecPrintedReportLines(in), in.record[FieldReportTitle],
+                                     in.printed, writer));
     }
     const QString text = PdfText(dir.filePath("p.pdf")).simplified();
-    for (const char* label : {"Report Print Date =", "IEC TEST RESULT        = PASS", "TEST CONDITIONS:",
-                              "Nominal voltage (Un)  = 230.0 Vrms.", "Electronic Output Switch option used.",
+    for (const char* label : {"Report Print Date =", "IEC TEST RESULT        = PASS",
+                              "TEST CONDITIONS:", "Nominal voltage (Un)  = 230.0 Vrms.",
+                              "Electronic Output Switch option used.",
                               "Peak inrush current test:", "TEST PARAMETERS:", "Step no.",
                               "Test Report - Printed on: 2026-03-02", "Page #1", "Page #2"})
         EXPECT_TRUE(text.contains(QString(label).simplified())) << label;

@@ -24,18 +24,23 @@ void touch(const QString& path) {
 TEST(ReportNaming, AutomaticNamesTakeTheNextFreeNumber) {
     QTemporaryDir dir;
     const QString folder = dir.path();
-    EXPECT_EQ(AutomaticReportBase(folder, "DO160_ANF-", 4711, 30000, kDocument), folder + "/DO160_ANF-004711");
+    EXPECT_EQ(AutomaticReportBase(folder, "DO160_ANF-", 4711, 30000, kDocument),
+              folder + "/DO160_ANF-004711");
     touch(folder + "/IEC411-000042.docx");
     touch(folder + "/IEC411-000043.pdf");
-    EXPECT_EQ(AutomaticReportBase(folder, "IEC411-", 42, 100, kDocument), folder + "/IEC411-000044");
+    EXPECT_EQ(AutomaticReportBase(folder, "IEC411-", 42, 100, kDocument),
+              folder + "/IEC411-000044");
     touch(folder + "/IEC411-000099.docx");
-    EXPECT_EQ(AutomaticReportBase(folder, "IEC411-", 99, 100, kDocument), folder + "/IEC411-000000");
-    for (int n = 0; n < 100; ++n) touch(folder + QString("/IEC411-%1.docx").arg(n, 6, 10, QChar('0')));
+    EXPECT_EQ(AutomaticReportBase(folder, "IEC411-", 99, 100, kDocument),
+              folder + "/IEC411-000000");
+    for (int n = 0; n < 100; ++n)
+        touch(folder + QString("/IEC411-%1.docx").arg(n, 6, 10, QChar('0')));
     EXPECT_EQ(AutomaticReportBase(folder, "IEC411-", 7, 100, kDocument), folder + "/IEC411-000100");
 }
 
 TEST(ReportNaming, BadNamesAreRefused) {
-    for (const char* bad : {"a/b", "a\\b", "c:x", "x*", "q?", "\"q\"", "<a>", "a|b", ".", "..", "tab\there"})
+    for (const char* bad :
+         {"a/b", "a\\b", "c:x", "x*", "q?", "\"q\"", "<a>", "a|b", ".", "..", "tab\there"})
         EXPECT_FALSE(ReportNameProblem(bad).isEmpty()) << bad;
     for (const QString& good : {QString("run 1"), QString("IEC411-report.v2"), QString(61, u'n')})
         EXPECT_TRUE(ReportNameProblem(good).isEmpty()) << good.toStdString();
@@ -61,8 +66,9 @@ TEST(ReportNaming, PromptedNameIsAskedAgainUntilUsable) {
     EXPECT_EQ(prompt.messages().size(), 1);
     const PromptCall& first = prompt.calls().front();
     EXPECT_EQ(first.title, "Test Report Filename Input Request");
-    EXPECT_TRUE(first.text.startsWith("Enter filename for test report. The '.docx'\nextension will be added "
-                                      "automatically.\nReport will be saved in:\n"));
+    EXPECT_TRUE(first.text.startsWith(
+        "Enter filename for test report. The '.docx'\nextension will be added "
+        "automatically.\nReport will be saved in:\n"));
 }
 
 TEST(ReportNaming, ReplacingAfterYesAndNoFileForAnEmptyAnswer) {

@@ -50,17 +50,24 @@ IecReportInput SampleIecInput() {
 
 QString BookmarkText(const QByteArray& partXml, const QString& name) {
     const QString xml = QString::fromUtf8(partXml);
-    const auto start = QRegularExpression(QStringLiteral("<w:bookmarkStart\\b[^>]*w:name=\"%1\"[^>]*>").arg(name)).match(xml);
+    const auto start =
+        QRegularExpression(QStringLiteral("<w:bookmarkStart\\b[^>]*w:name=\"%1\"[^>]*>").arg(name))
+            .match(xml);
     if (!start.hasMatch()) return {};
-    const QString id = QRegularExpression(QStringLiteral("w:id=\"([^\"]*)\"")).match(start.captured()).captured(1);
-    const qsizetype end = xml.indexOf(QStringLiteral("<w:bookmarkEnd w:id=\"%1\"/>").arg(id), start.capturedEnd());
+    const QString id =
+        QRegularExpression(QStringLiteral("w:id=\"([^\"]*)\"")).match(start.captured()).captured(1);
+    const qsizetype end =
+        xml.indexOf(QStringLiteral("<w:bookmarkEnd w:id=\"%1\"/>").arg(id), start.capturedEnd());
     const QString inside = xml.mid(start.capturedEnd(), end - start.capturedEnd());
     QString text(QStringLiteral(""));
-    static const QRegularExpression pieces(QStringLiteral("<w:t(?: [^>]*)?>([^<]*)</w:t>|<w:tab/>|<w:br/>"));
+    static const QRegularExpression pieces(
+        QStringLiteral("<w:t(?: [^>]*)?>([^<]*)</w:t>|<w:tab/>|<w:br/>"));
     for (auto it = pieces.globalMatch(inside); it.hasNext();) {
         const auto m = it.next();
-        if (m.captured() == QLatin1String("<w:tab/>")) text += u'\t';
-        else if (m.captured() == QLatin1String("<w:br/>")) text += u'\n';
+        if (m.captured() == QLatin1String("<w:tab/>"))
+            text += u'\t';
+        else if (m.captured() == QLatin1String("<w:br/>"))
+            text += u'\n';
         else {
             QXmlStreamReader r(QStringLiteral("<t>") + m.captured(1) + QStringLiteral("</t>"));
             r.readNextStartElement();
@@ -72,14 +79,16 @@ QString BookmarkText(const QByteArray& partXml, const QString& name) {
 
 QByteArray WithoutBookmarkContents(const QByteArray& partXml) {
     static const QRegularExpression contents(
-        QStringLiteral("(<w:bookmarkStart\\b[^>]*w:id=\"([^\"]*)\"[^>]*>).*?(<w:bookmarkEnd w:id=\"\\2\"/>)"),
+        QStringLiteral(
+            "(<w:bookmarkStart\\b[^>]*w:id=\"([^\"]*)\"[^>]*>).*?(<w:bookmarkEnd w:id=\"\\2\"/>)"),
         QRegularExpression::DotMatchesEverythingOption);
     return QString::fromUtf8(partXml).replace(contents, QStringLiteral("\\1\\3")).toUtf8();
 }
 
 bool WellFormedXml(const QByteArray& xml) {
     QXmlStreamReader r(xml);
-    while (!r.atEnd()) r.readNext();
+    while (!r.atEnd())
+        r.readNext();
     return !r.hasError();
 }
 

@@ -17,8 +17,8 @@ QString BookmarkText(const QByteArray& partXml, const QString& name);
 // The part with every bookmark's contents removed: what must stay as the template had it.
 QByteArray WithoutBookmarkContents(const QByteArray& partXml);
 bool WellFormedXml(const QByteArray& xml);
-QString PdfText(const QString& pdfPath);         // pdftotext -layout
-QStringList PdfImages(const QString& pdfPath);   // pdfimages -list rows: "page width height"
+QString PdfText(const QString& pdfPath);       // pdftotext -layout
+QStringList PdfImages(const QString& pdfPath); // pdfimages -list rows: "page width height"
 QByteArray SolidPng(int width, int height, const char* colour);
 
 } // namespace ostrel::test

@@ -21,6 +21,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -416,6 +418,30 @@ TEST_F(Do160Window, ARunMeasuresTheEutAfterwardsAndTheReportSaysSo) {
     EXPECT_TRUE(text.contains("Test operator        = J. Doe"));
     EXPECT_TRUE(text.contains("Power group          = A(CF) 115V, Rev F"));
     EXPECT_TRUE(text.contains("Current THD verdict  = Fail"));
+
+    // The document format: the group's template, named automatically, left open.
+    program().settings.report.reportFormat = 2;
+    program().settings.report.fileNamePrompt = 0;
+    program().settings.report.reportFolder = fixture.tempPath("reports");
+    control<QPushButton>("cmdPrint")->click();
+    const QStringList made = QDir(fixture.tempPath("reports")).entryList({"DO160_ACF-*"}, QDir::Files, QDir::Name);
+    ASSERT_EQ(made.size(), 2) << prompt().messages().join('\n').toStdString();
+    EXPECT_TRUE(made[0].endsWith(".docx"));
+    EXPECT_EQ(made[1], QString(made[0]).replace(".docx", ".pdf"));
+    const auto opened = std::find_if(prompt().calls().begin(), prompt().calls().end(),
+                                     [](const PromptCall& c) { return c.kind == PromptCall::OpenDocument; });
+    ASSERT_NE(opened, prompt().calls().end());
+    EXPECT_EQ(opened->text, fixture.tempPath("reports/" + made[0]));
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", {fixture.tempPath("reports/" + made[1]), "-"});
+    pdftotext.waitForFinished();
+    const QString pdf = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    EXPECT_TRUE(pdf.contains("J. Doe"));
+    EXPECT_TRUE(pdf.contains("A(CF) 115V, Rev F"));
+    QProcess images; // phase A's waveform and spectrum graphs
+    images.start("pdfimages", {"-list", fixture.tempPath("reports/" + made[1])});
+    images.waitForFinished();
+    EXPECT_GE(QString::fromUtf8(images.readAllStandardOutput()).count(QRegularExpression("\\b900\\s+450\\b")), 2);
 }
 
 TEST_F(Do160Window, ClosingDuringARunAbortsItFirstAndGoesOnlyAfterItUnwound) {

@@ -13,7 +13,7 @@
 namespace ostrel::test {
 
 struct PromptCall {
-    enum Kind { Message, Question, Status, Busy, OpenFile, SaveFile, TextInput };
+    enum Kind { Message, Question, Status, Busy, OpenFile, SaveFile, TextInput, OpenDocument };
     PromptCall(Kind k, QString t) : kind(k), text(std::move(t)) {}
     Kind kind;
     QString text; // message or question text, status text, or the file dialog title
@@ -53,6 +53,7 @@ public:
     void setBusy(bool busy) override;
     QString chooseOpenFile(const FileRequest& request) override;
     QString chooseSaveFile(const FileRequest& request) override;
+    void openDocument(const QString& path) override { calls_.append(PromptCall{PromptCall::OpenDocument, path}); }
 
 private:
     QString nextFile(const FileRequest& request, const char* what);
