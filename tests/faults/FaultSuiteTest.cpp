@@ -28,8 +28,9 @@ namespace {
 const QString kData = QStringLiteral(OSTREL_SOURCE_DATA_DIR "/");
 
 // In `args`: "DATA/..." is a shipped file; "WAVE" a sample list, "TABLE" a
-// harmonic table, "SEQUENCE" a sequencer table and "LIBRARY" a folder of
-// waveform files, "RESIDENT" a resident test set-up file, made for the test.
+// harmonic table, "SEQUENCE" a sequencer table, "MACRO" a copy of the
+// shipped macro (its SAVE( writes beside it), "LIBRARY" a folder of waveform
+// files and "RESIDENT" a resident test set-up file, made for the test.
 struct RunRow {
     const char* name;
     QStringList args;     // after the bus options
@@ -87,7 +88,7 @@ const RunRow kRows[] = {
      .model = "4"},
     {.name = "macro",
      .args = {"run-macro", "--yes", "--input", "5", "--input", "6", "--input", "7",
-              "DATA/examples/every-directive-macro.txt"},
+              "MACRO"},
      .sameKeys = {"outcome"},
      .budgetMs = 16000,
      .rawReply = true},
@@ -164,6 +165,8 @@ protected:
             quick.write(cells.join(',') + "\n");
         }
 
+        ASSERT_TRUE(QFile::copy(kData + "examples/every-directive-macro.txt", dir.filePath("macro.txt")));
+
         QFile resident(dir.filePath("resident.704"));
         ASSERT_TRUE(resident.open(QIODevice::WriteOnly));
         resident.write("[General Settings]\nTest_Standard=MS704\nGroup=SAC\nPhase=1\n[Normal State test]\nTest00=1\nTest01=1\n");
@@ -194,6 +197,8 @@ protected:
                 args << dir.filePath("harm3.hwv");
             else if (a == QLatin1String("SEQUENCE"))
                 args << dir.filePath("quick.seq");
+            else if (a == QLatin1String("MACRO"))
+                args << dir.filePath("macro.txt");
             else if (a == QLatin1String("RESIDENT"))
                 args << dir.filePath("resident.704");
             else if (a == QLatin1String("LIBRARY"))
