@@ -35,4 +35,8 @@ QJsonObject OutcomeJson(const QString& command, const Outcome& outcome) {
     return object;
 }
 
+Outcome UsageFailure(const QString& command, const QString& why) {
+    return Outcome::failed(ExitUsage, command + QStringLiteral(": ") + why + QStringLiteral("\nSee ostrel-cli --help."));
+}
+
 } // namespace ostrel

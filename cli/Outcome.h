@@ -32,4 +32,7 @@ QString ExitStatusName(ExitStatus status);
 // and, on failure, "error" (CR LF as line feeds).
 QJsonObject OutcomeJson(const QString& command, const Outcome& outcome);
 
+// A bad argument of a command: its name, why, and where to read more.
+Outcome UsageFailure(const QString& command, const QString& why);
+
 } // namespace ostrel

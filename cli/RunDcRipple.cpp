@@ -15,8 +15,7 @@ namespace ostrel {
 namespace {
 
 Outcome usage(const QString& why) {
-    return Outcome::failed(ExitUsage, QStringLiteral("run-dc-ripple: ") + why +
-                                          QStringLiteral("\nSee ostrel-cli --help."));
+    return UsageFailure(QStringLiteral("run-dc-ripple"), why);
 }
 
 } // namespace

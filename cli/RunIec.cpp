@@ -49,8 +49,7 @@ const QStringList kUserKeys{QStringLiteral("TestedBy"),    QStringLiteral("Test_
                             QStringLiteral("Pressure"),    QStringLiteral("Observations")};
 
 Outcome usage(const QString& why) {
-    return Outcome::failed(ExitUsage, QStringLiteral("run-iec: ") + why +
-                                          QStringLiteral("\nSee ostrel-cli --help."));
+    return UsageFailure(QStringLiteral("run-iec"), why);
 }
 
 std::optional<double> positive(const QString& text) {

@@ -24,8 +24,7 @@ struct Options {
 };
 
 Outcome usage(const QString& why) {
-    return Outcome::failed(ExitUsage, QStringLiteral("run-macro: ") + why +
-                                          QStringLiteral("\nSee ostrel-cli --help."));
+    return UsageFailure(QStringLiteral("run-macro"), why);
 }
 
 QString parse(const QStringList& args, Options& o) {

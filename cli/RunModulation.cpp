@@ -16,8 +16,7 @@ namespace ostrel {
 namespace {
 
 Outcome usage(const QString& why) {
-    return Outcome::failed(ExitUsage, QStringLiteral("run-modulation: ") + why +
-                                          QStringLiteral("\nSee ostrel-cli --help."));
+    return UsageFailure(QStringLiteral("run-modulation"), why);
 }
 
 QJsonObject entryJson(const ModulationEntry& e) {

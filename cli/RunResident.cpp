@@ -33,7 +33,7 @@ struct Options {
 };
 
 Outcome usage(const QString& why) {
-    return Outcome::failed(ExitUsage, QStringLiteral("run-resident: ") + why + QStringLiteral("\nSee ostrel-cli --help."));
+    return UsageFailure(QStringLiteral("run-resident"), why);
 }
 
 QString parse(const QStringList& args, Options& o) {

@@ -25,8 +25,7 @@ struct Options {
 };
 
 Outcome usage(const QString& why) {
-    return Outcome::failed(ExitUsage, QStringLiteral("run-sequence: ") + why +
-                                          QStringLiteral("\nSee ostrel-cli --help."));
+    return UsageFailure(QStringLiteral("run-sequence"), why);
 }
 
 QString parse(const QStringList& args, Options& o) {

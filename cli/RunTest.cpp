@@ -55,7 +55,7 @@ struct Options {
 };
 
 Outcome usage(const QString& why) {
-    return Outcome::failed(ExitUsage, QStringLiteral("run-test: ") + why + QStringLiteral("\nSee ostrel-cli --help."));
+    return UsageFailure(QStringLiteral("run-test"), why);
 }
 
 std::optional<int> positiveInt(const QString& text) {

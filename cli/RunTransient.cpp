@@ -42,8 +42,7 @@ struct Options {
 };
 
 Outcome usage(const QString& why) {
-    return Outcome::failed(ExitUsage, QStringLiteral("run-transient: ") + why +
-                                          QStringLiteral("\nSee ostrel-cli --help."));
+    return UsageFailure(QStringLiteral("run-transient"), why);
 }
 
 bool positive(const QString& text, double& out) {

@@ -21,10 +21,6 @@ namespace ostrel {
 
 namespace {
 
-Outcome usage(const QString& command, const QString& why) {
-    return Outcome::failed(ExitUsage, command + QStringLiteral(": ") + why +
-                                          QStringLiteral("\nSee ostrel-cli --help."));
-}
 
 // The outcome with the fields gathered so far, printed on failure too.
 Outcome with(Outcome outcome, const QJsonObject& fields, bool ok) {
@@ -47,18 +43,18 @@ Outcome RunSynthCommand(Program& program, const QStringList& args) {
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == QLatin1String("--out") || a == QLatin1String("--name")) {
-            if (i + 1 >= args.size()) return usage(command, a + QStringLiteral(" needs a value"));
+            if (i + 1 >= args.size()) return UsageFailure(command, a + QStringLiteral(" needs a value"));
             (a == QLatin1String("--out") ? out : name.emplace()) = args[++i];
         } else if (a == QLatin1String("--download")) {
             download = true;
         } else if (a.startsWith(QLatin1String("--")) || !table.isEmpty()) {
-            return usage(command, QStringLiteral("unknown argument ") + a);
+            return UsageFailure(command, QStringLiteral("unknown argument ") + a);
         } else {
             table = a;
         }
     }
-    if (table.isEmpty()) return usage(command, QStringLiteral("a table file (.hwv) is needed"));
-    if (name && name->isEmpty()) return usage(command, QStringLiteral("--name needs a value"));
+    if (table.isEmpty()) return UsageFailure(command, QStringLiteral("a table file (.hwv) is needed"));
+    if (name && name->isEmpty()) return UsageFailure(command, QStringLiteral("--name needs a value"));
 
     const QString registerName = name ? TypedWaveformName(*name) : FileWaveformName(table);
     QJsonObject fields{{QStringLiteral("table"), table},
@@ -128,14 +124,14 @@ Outcome RunShapeCommand(Program&, const QStringList& args) {
                                     QStringLiteral("stepped"), QStringLiteral("noise"),
                                     QStringLiteral("clipped"), QStringLiteral("level")};
     if (args.isEmpty() || !shapes.contains(args[0]))
-        return usage(command,
+        return UsageFailure(command,
                      QStringLiteral("the shape is one of ") + shapes.join(QStringLiteral(", ")));
     ShapeSettings settings;
     QString out;
     unsigned seed = 1;
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (i + 1 >= args.size()) return usage(command, a + QStringLiteral(" needs a value"));
+        if (i + 1 >= args.size()) return UsageFailure(command, a + QStringLiteral(" needs a value"));
         const QString v = args[++i];
         bool ok = true;
         const double x = v.toDouble(&ok);
@@ -143,7 +139,7 @@ Outcome RunShapeCommand(Program&, const QStringList& args) {
             out = v;
             continue;
         }
-        if (!ok || !std::isfinite(x)) return usage(command, a + QStringLiteral(" needs a number"));
+        if (!ok || !std::isfinite(x)) return UsageFailure(command, a + QStringLiteral(" needs a number"));
         if (a == QLatin1String("--mult"))
             settings.multiplierIndex = int(x);
         else if (a == QLatin1String("--amplitude"))
@@ -161,9 +157,9 @@ Outcome RunShapeCommand(Program&, const QStringList& args) {
         else if (a == QLatin1String("--seed"))
             seed = unsigned(x);
         else
-            return usage(command, QStringLiteral("unknown argument ") + a);
+            return UsageFailure(command, QStringLiteral("unknown argument ") + a);
     }
-    if (out.isEmpty()) return usage(command, QStringLiteral("--out FILE is needed"));
+    if (out.isEmpty()) return UsageFailure(command, QStringLiteral("--out FILE is needed"));
     std::mt19937 generator(seed);
     std::uniform_real_distribution<double> uniform(0, 1);
     std::vector<float> period(kWaveformPeriod, 0.0f);
@@ -183,20 +179,20 @@ Outcome RunDownloadAbwCommand(Program& program, const QStringList& args) {
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--name")) {
             if (i + 1 >= args.size() || args[i + 1].isEmpty())
-                return usage(command, QStringLiteral("--name needs a value"));
+                return UsageFailure(command, QStringLiteral("--name needs a value"));
             name = TypedWaveformName(args[++i]);
         } else if (args[i].startsWith(QLatin1String("--"))) {
-            return usage(command, QStringLiteral("unknown argument ") + args[i]);
+            return UsageFailure(command, QStringLiteral("unknown argument ") + args[i]);
         } else {
             paths << args[i];
         }
     }
-    if (paths.isEmpty()) return usage(command, QStringLiteral("a file or folder is needed"));
+    if (paths.isEmpty()) return UsageFailure(command, QStringLiteral("a file or folder is needed"));
     QStringList files;
     for (const QString& p : paths)
         files << (QFileInfo(p).isDir() ? LibraryFiles(p) : QStringList{p});
     if (name && files.size() != 1)
-        return usage(command, QStringLiteral("--name applies to a single file"));
+        return UsageFailure(command, QStringLiteral("--name applies to a single file"));
 
     QJsonObject fields{{QStringLiteral("downloaded"), QJsonArray()},
                        {QStringLiteral("failed"), QJsonArray()},
