@@ -2,7 +2,7 @@
 
 #include "app/Program.h"
 #include "link/Numbers.h"
-#include "standards/SourceIdle.h"
+#include "transients/SourceIdle.h"
 
 #include <QElapsedTimer>
 
@@ -301,7 +301,7 @@ void IecRun::inrushTest(const IecTestFile& file) {
         IdleWaitOptions o;
         o.limitSeconds = kInrushPointSeconds + kIdleMarginSeconds;
         o.stop = [this] { return stop(); };
-        const IdleWait w = WaitSourceIdle(program_, o);
+        const IdleWait w = WaitSourceIdle(program_, o).state;
         if (w == IdleWait::Stopped) return;
         if (w != IdleWait::Idle) {
             fail(IdleWaitFailure(w));
@@ -377,7 +377,7 @@ void IecRun::playStep(IecStepReport& report, int number) {
             measure();
         }
     };
-    const IdleWait w = WaitSourceIdle(program_, o);
+    const IdleWait w = WaitSourceIdle(program_, o).state;
     if (w == IdleWait::Stopped) {
         report.result = IecStepResult::Aborted;
         if (failed_) report.error = outcome_.reason;

@@ -2,7 +2,7 @@
 
 #include "app/Program.h"
 #include "link/Numbers.h"
-#include "standards/ResidentRestore.h"
+#include "standards/RestoreOutput.h"
 #include "standards/TestSteps.h"
 
 #include <QElapsedTimer>
@@ -357,8 +357,7 @@ ResidentOutcome ResidentRun::run(const ResidentSetup& setup, const std::vector<i
         outcome_.reason = QStringLiteral("The option refused its set-up: ") + errors;
         program_.prompt().showMessage(errors, PromptIcon::Exclamation);
         status(QStringLiteral("Test not started."));
-        RestoreSteadyOutput(program_, true);
-        outcome_.restored = !program_.link.Lost();
+        outcome_.restored = RestoreOutput(program_, true).reached;
         return end();
     }
     const double nominal = NominalFrequency(option_, setup);
@@ -390,8 +389,7 @@ ResidentOutcome ResidentRun::run(const ResidentSetup& setup, const std::vector<i
         stopSource();
         status(QStringLiteral("Test sequence aborted by user..."));
     }
-    RestoreSteadyOutput(program_, true);
-    outcome_.restored = !program_.link.Lost();
+    outcome_.restored = RestoreOutput(program_, true).reached;
 
     const int notRun = int(std::count_if(outcome_.tests.begin(), outcome_.tests.end(), [](const ResidentTestReport& t) {
         return t.selected && t.status != ResidentTestStatus::Completed;

@@ -4,10 +4,11 @@
 #include "link/Numbers.h"
 #include "link/Readback.h"
 #include "standards/PhaseAngles.h"
+#include "standards/RestoreOutput.h"
 #include "standards/TestStandard.h"
 #include "standards/TestSteps.h"
+#include "transients/SourceIdle.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <algorithm>
@@ -18,19 +19,13 @@ namespace ostrel {
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-// A source that answers the state query this many times in a row with
-// nothing usable has gone.
-constexpr int kUnansweredPollsToFail = 3;
 constexpr double kAbortSettleS = 0.2;
 // A source stops at once on "abort"; one still busy after this many polls
 // (10 s) never will, and the run must not wait for it.
 constexpr int kPollsAfterAbort = 50;
-const QString kStuck =
-    QStringLiteral("ERROR: The power source stayed busy after \"abort\"; the test was ended without it.");
 
-const QString kNoReply =
-    QStringLiteral("ERROR: No reply from the power source while waiting for test completion.");
-const QString kLost = QStringLiteral("Communication with the power source lost.");
+const QString kNoReply = IdleWaitFailure(IdleWait::NoReply);
+const QString kLost = IdleWaitFailure(IdleWait::Lost);
 
 QString lines(std::initializer_list<QString> parts) {
     return QStringList(parts).join(kCrLf);
@@ -373,32 +368,26 @@ void TestRun::runGroup(const TestRunRequest& r, GroupReport& group, const Compil
     group.result = abortRequested() ? GroupResult::Aborted : GroupResult::Completed;
 }
 
-// With abortFirst: "abort", 200 ms, then the state, until the source is idle.
+// With abortFirst: "abort", 200 ms, then the state, until the source is
+// idle; without it the polls go back to back, so a short group ends as soon
+// as the source has played it.
 TestRun::Poll TestRun::waitIdle(bool abortFirst) {
-    InstrumentLink& link = program_.link;
-    int unanswered = 0;
-    for (;;) {
-        if (abortRequested()) return Poll::Aborted;
-        if (abortFirst) {
-            link.Send(0, QStringLiteral("abort"));
-            if (program_.engineClock.wait(kAbortSettleS, [this] { return abortRequested(); }))
-                return Poll::Aborted;
-        }
-        const QueryResult reply = link.TryQuery(0, QStringLiteral("trig:stat?"));
-        if (link.Lost() || reply.status == ReplyStatus::LinkLost) {
-            failLost();
-            return Poll::Failed;
-        }
-        if (abortRequested()) return Poll::Aborted;
-        const QString state = reply.text.trimmed().toUpper();
-        if (reply.ok() && state.startsWith(QLatin1String("IDLE"))) return Poll::Idle;
-        if (reply.ok() && state.startsWith(QLatin1String("BUSY"))) {
-            unanswered = 0;
-        } else if (++unanswered >= kUnansweredPollsToFail) {
-            failNoReply();
-            return Poll::Failed;
-        }
-        QCoreApplication::processEvents();
+    IdleWaitOptions o;
+    o.abortFirst = abortFirst;
+    o.settleSeconds = kAbortSettleS;
+    o.pollSeconds = 0;
+    o.stop = [this] { return abortRequested(); };
+    switch (WaitSourceIdle(program_, o).state) {
+    case IdleWait::Idle:
+        return Poll::Idle;
+    case IdleWait::Stopped:
+        return Poll::Aborted;
+    case IdleWait::Lost:
+        failLost();
+        return Poll::Failed;
+    default:
+        failNoReply();
+        return Poll::Failed;
     }
 }
 
@@ -439,27 +428,18 @@ void TestRun::failNoReply() {
     status(kLost);
 }
 
-// One routine for every end: "abort", 200 ms, the error queue, fixed modes,
-// and after a run that did not complete the steady state when asked.
+// The engine's restore at every end; after a run that did not complete the
+// steady state when asked, and phases B and C back to their angles.
 void TestRun::restore(const TestRunRequest& r, bool completed) {
-    InstrumentLink& link = program_.link;
-    if (link.Lost()) return;
     const OutputState& out = program_.outputState;
-    link.Send(0, QStringLiteral("abort"));
-    program_.engineClock.wait(kAbortSettleS);
-    const QString errors = link.CheckError();
-    if (link.Lost()) return;
-    if (!errors.isEmpty()) {
-        const QString text = QStringLiteral("Source Error: ") + errors;
+    const RestoreResult done = RestoreOutput(program_, !completed && r.returnSteady,
+                                             anglesChanged_ ? RestorePhaseAngleLines(out) : QStringList());
+    if (!done.errors.isEmpty() && !program_.link.Lost()) {
+        const QString text = QStringLiteral("Source Error: ") + done.errors;
         program_.prompt().showMessage(text, PromptIcon::Exclamation);
         status(text);
     }
-    QStringList restoreLines = anglesChanged_ ? RestorePhaseAngleLines(out) : QStringList();
-    restoreLines += SetFixedModesLines(out.OutputMode);
-    if (!completed && r.returnSteady) restoreLines += SteadyStateLines(out, out.MultiPhaseOutput == 1);
-    for (const QString& line : restoreLines)
-        link.Send(0, line);
-    outcome_.restored = !link.Lost();
+    outcome_.restored = done.reached;
 }
 
 void TestRun::finish(const TestRunRequest& r) {
@@ -468,27 +448,24 @@ void TestRun::finish(const TestRunRequest& r) {
     // The operator's abort: the source stops and is seen idle before the restore.
     if (stopped && !failed_ && connected()) {
         link.Send(0, QStringLiteral("abort"));
-        int unanswered = 0;
-        for (int poll = 0; !failed_; ++poll) {
-            if (poll == kPollsAfterAbort) {
-                outcome_.reason = kStuck;
-                failed_ = true;
-                program_.prompt().showMessage(kStuck, PromptIcon::Critical);
-                status(kStuck);
-                break;
-            }
-            const QueryResult reply = link.TryQuery(0, QStringLiteral("trig:stat?"));
-            if (link.Lost()) {
-                failLost();
-                break;
-            }
-            const QString state = reply.text.trimmed().toUpper();
-            if (reply.ok() && state.startsWith(QLatin1String("IDLE"))) break;
-            if (reply.ok() && state.startsWith(QLatin1String("BUSY")))
-                unanswered = 0;
-            else if (++unanswered >= kUnansweredPollsToFail)
-                failNoReply();
-            if (!failed_) program_.engineClock.wait(kAbortSettleS);
+        IdleWaitOptions o;
+        o.pollSeconds = kAbortSettleS;
+        o.maxPolls = kPollsAfterAbort;
+        switch (WaitSourceIdle(program_, o).state) {
+        case IdleWait::Lost:
+            failLost();
+            break;
+        case IdleWait::NoReply:
+            failNoReply();
+            break;
+        case IdleWait::Stuck:
+            outcome_.reason = IdleWaitFailure(IdleWait::Stuck);
+            failed_ = true;
+            program_.prompt().showMessage(outcome_.reason, PromptIcon::Critical);
+            status(outcome_.reason);
+            break;
+        default:
+            break;
         }
     }
     int notExecuted = 0;

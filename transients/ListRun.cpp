@@ -3,7 +3,7 @@
 #include "app/Program.h"
 #include "link/Numbers.h"
 #include "link/QueryResult.h"
-#include "link/Waits.h"
+#include "transients/SourceIdle.h"
 
 #include <QRegularExpression>
 
@@ -14,9 +14,7 @@ namespace ostrel {
 namespace {
 
 // The source is asked for its state at most this often.
-constexpr int kPollIntervalMs = 50;
-// A source that gives no usable state this many times in a row has gone.
-constexpr int kUnansweredPollsToFail = 3;
+constexpr double kPollIntervalS = 0.05;
 constexpr int kMonitorRefreshMs = 1000;
 
 const QString kCompleted = QStringLiteral("Transient Execution completed");
@@ -277,38 +275,28 @@ bool ListRun::startSegment(const ListRunSegment& segment, bool first) {
 }
 
 ListRun::Wait ListRun::waitIdle(int pass, int segment) {
-    InstrumentLink& link = program_.link;
-    int unanswered = 0;
-    for (;;) {
-        if (stopRequested_) return Wait::Stopped;
-        QElapsedTimer turn;
-        turn.start();
-        const QueryResult r = link.TryQuery(0, QStringLiteral("trig:stat?"));
-        if (r.status == ReplyStatus::LinkLost || link.Lost()) {
-            failLost();
-            return Wait::Failed;
-        }
-        // Stop pressed while the query waited: its "abort" is out now.
-        if (stopRequested_) return Wait::Stopped;
-        const QString state = r.text.trimmed().left(4).toUpper();
-        if (r.ok() && state == QLatin1String("IDLE")) {
-            if (started_) outcome_.durationS = elapsed();
-            return Wait::Idle;
-        }
-        if (r.ok() && state == QLatin1String("BUSY")) {
-            unanswered = 0;
-        } else if (++unanswered >= kUnansweredPollsToFail) {
-            fail(
-                QStringLiteral("the source gave no state to \"trig:stat?\" %1 times in a row "
-                               "(last: %2).")
-                    .arg(kUnansweredPollsToFail)
-                    .arg(r.ok() ? QLatin1Char('"') + r.text.left(40) + QLatin1Char('"') : r.error));
-            return Wait::Failed;
-        }
+    IdleWaitOptions o;
+    o.pollSeconds = kPollIntervalS;
+    o.stop = [this] { return stopRequested_; };
+    o.betweenPolls = [&] {
         if (started_) report(pass, segment);
         refreshMonitorIfDue();
-        const int left = kPollIntervalMs - int(turn.elapsed());
-        WaitUntil([this] { return stopRequested_; }, std::max(1, left));
+    };
+    const IdleWaitResult w = WaitSourceIdle(program_, o);
+    switch (w.state) {
+    case IdleWait::Idle:
+        if (started_) outcome_.durationS = elapsed();
+        return Wait::Idle;
+    case IdleWait::Stopped:
+        return Wait::Stopped;
+    case IdleWait::Lost:
+        failLost();
+        return Wait::Failed;
+    default:
+        fail(QStringLiteral("the source gave no state to \"trig:stat?\" %1 times in a row (last: %2).")
+                 .arg(kUnansweredIdlePolls)
+                 .arg(w.lastReply));
+        return Wait::Failed;
     }
 }
 

@@ -1,4 +1,4 @@
-#include "standards/ResidentRestore.h"
+#include "standards/RestoreOutput.h"
 
 #include "app/Program.h"
 #include "standards/CompileGroup.h"
@@ -9,19 +9,21 @@ namespace {
 constexpr double kAbortSettleS = 0.2;
 }
 
-QString RestoreSteadyOutput(Program& program, bool steadyState) {
+RestoreResult RestoreOutput(Program& program, bool steadyState, const QStringList& firstLines) {
+    RestoreResult result;
     InstrumentLink& link = program.link;
-    if (link.Lost()) return {};
+    if (link.Lost()) return result;
     const OutputState& out = program.outputState;
     link.Send(0, QStringLiteral("abort"));
     program.engineClock.wait(kAbortSettleS);
-    const QString errors = link.CheckError();
-    if (link.Lost()) return errors;
-    QStringList lines = SetFixedModesLines(out.OutputMode);
+    result.errors = link.CheckError();
+    if (link.Lost()) return result;
+    QStringList lines = firstLines + SetFixedModesLines(out.OutputMode);
     if (steadyState) lines += SteadyStateLines(out, out.MultiPhaseOutput == 1);
     for (const QString& line : lines)
         link.Send(0, line);
-    return errors;
+    result.reached = !link.Lost();
+    return result;
 }
 
 } // namespace ostrel
