@@ -158,9 +158,24 @@ TEST_P(AbortMoment, StopsTheSourceRestoresTheSteadyStateAndNeverReportsCompletio
             if (s == QLatin1String("Polling power source completion status...")) abortNow();
         };
         break;
+    case 3: // between the second group's programming lines
+        program().link.state.traceCommands = true;
+        QObject::connect(&program().busTrace, &QAbstractItemModel::rowsInserted, [&](const QModelIndex&, int row) {
+            if (program().busTrace.entries().value(row) == QLatin1String("list:volt 120.0;:list:volt:slew max"))
+                abortNow();
+        });
+        break;
+    case 4: // the critical box of a refused second group
+        prompt().answer(PromptAnswer::Yes); // the range warning
+        prompt().whileShown = [&](const QString& text) {
+            if (text.startsWith(QLatin1String("Execution step aborted."))) abortNow();
+        };
+        break;
     }
+    const char* second = GetParam() == 4 ? "200.0" : "120.0";
     const TestRunOutcome out =
-        run(requestFor(Grid({step("115.0", "3.0000"), step("120.0", "3.0000")})), callbacks, standard);
+        run(requestFor(Grid({step("115.0", "3.0000"), step(second, "3.0000"), step("125.0", "3.0000")})), callbacks,
+            standard);
     ASSERT_GE(abortMark, 0);
     EXPECT_EQ(out.outcome, RunOutcome::Aborted);
     EXPECT_EQ(out.result, QStringLiteral("User Abort"));
@@ -178,11 +193,11 @@ TEST_P(AbortMoment, StopsTheSourceRestoresTheSteadyStateAndNeverReportsCompletio
 }
 
 std::string MomentName(const ::testing::TestParamInfo<int>& info) {
-    static const char* const names[] = {"IdleWait", "Countdown", "CompletionPoll"};
+    static const char* const names[] = {"IdleWait", "Countdown", "CompletionPoll", "Programming", "ErrorBox"};
     return names[info.param];
 }
 
-INSTANTIATE_TEST_SUITE_P(Moments, AbortMoment, ::testing::Values(0, 1, 2), MomentName);
+INSTANTIATE_TEST_SUITE_P(Moments, AbortMoment, ::testing::Values(0, 1, 2, 3, 4), MomentName);
 
 TEST_F(TestRunTest, OutputOffDuringARunRestoresThenOpensTheRelay) {
     connect();

@@ -23,6 +23,7 @@ void ScriptedPrompt::showMessage(const QString& text, PromptIcon icon) {
     c.owner = owner();
     c.icon = icon;
     calls_.append(c);
+    if (whileShown) whileShown(text);
 }
 
 PromptAnswer ScriptedPrompt::ask(const QString& text, PromptButtons buttons, int defaultButton,

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 
 namespace ostrel::test {
 
@@ -34,6 +35,9 @@ public:
     void chooseFile(const QString& path) { files_.push_back(path); }
     // What the operator types at the next text input; nullopt cancels it.
     void type(std::optional<QString> text) { texts_.push_back(std::move(text)); }
+
+    // What the operator does while a message box is up (pressing Abort, say).
+    std::function<void(const QString& text)> whileShown;
 
     const QList<PromptCall>& calls() const { return calls_; }
     QStringList messages() const;  // texts of the message boxes, in order
