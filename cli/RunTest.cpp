@@ -366,7 +366,7 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
     bool measureAborted = false;
     const EutEvents events{[&](const QString& s) { program.prompt().setStatus(1, s); },
                            [&](const QString& e) { program.prompt().showMessage(e, PromptIcon::Exclamation); },
-                           [&] { return measureAborted; }};
+                           [&] { return measureAborted; }, {}};
     QVector<EutAcquisition> acquisitions;
 
     TestRunRequest request;

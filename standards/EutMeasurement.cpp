@@ -317,6 +317,7 @@ EutAcquisition AcquireEutData(const EutRequest& request, SourceIo& io, Measureme
             a.currentPhase[i] = readNumber(io, QStringLiteral("inst:nsel %1;:fetc:curr:harm:phas? 1").arg(p + 1));
         a.harmonics[i] = BuildHarmonicTable(a.spectra[i], spectra, a.frequency, c.threePhase,
                                             request.limits);
+        if (events.phaseCaptured) events.phaseCaptured(p, a);
         if (aborted()) return a;
         const PhaseMeasurement m = MeasurePhase(p, c, io);
         if (!m.ok) {

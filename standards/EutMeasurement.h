@@ -163,6 +163,8 @@ struct EutEvents {
     std::function<void(const QString&)> status;
     std::function<void(const QString&)> error; // shown to the operator
     std::function<bool()> aborted;             // `cmdMeasAbort`
+    // A phase's record, spectra and harmonic table are in: the window draws them.
+    std::function<void(int phase, const EutAcquisition&)> phaseCaptured;
 };
 
 std::optional<float> TotalPower(const std::array<EutPhaseReadings, 3>& phases, int count);

@@ -7,6 +7,7 @@
 #include "reports/Do160Report.h"
 #include "reports/PlainTextReport.h"
 #include "reports/ReportOutput.h"
+#include "standards/EutGraphs.h"
 #include "standards/GroupRules.h"
 #include "standards/OpeningLibrary.h"
 #include "standards/TestLibrary.h"
@@ -31,9 +32,6 @@
 #include <QTableWidget>
 
 #include <cmath>
-#include <QBuffer>
-#include <QImage>
-#include <QPainter>
 #include <QRandomGenerator>
 
 namespace ostrel {
@@ -610,7 +608,8 @@ void frmTestTables::acquireOnce() {
     const EutAcquisition a =
         AcquireEutData(eutRequest(), io_, program_.measurements,
                        {[this](const QString& t) { statusBar()->showMessage(t); },
-                        [this](const QString& e) { status(e); }, [this] { return measAbort_; }});
+                        [this](const QString& e) { status(e); }, [this] { return measAbort_; },
+                        [this](int p, const EutAcquisition& taken) { drawPhase(p, taken); }});
     measuring_ = false;
     eut_ = {a};
     showAcquisition(a);
@@ -630,8 +629,9 @@ void frmTestTables::acquireSweep() {
     sweep.entries = SweepEntriesBetween(standard_->testFrequencies, g.sweepFirst, g.sweepLast);
     sweep.presentEntry = cmbTestFrequency_->currentIndex();
     sweep.settleSeconds = c.connected ? 2 : 5;
-    const EutEvents events{[this](const QString& t) { status(t); },
-                           [this](const QString& e) { status(e); }, [this] { return measAbort_; }};
+    const EutEvents events{[this](const QString& t) { status(t); }, [this](const QString& e) { status(e); },
+                           [this] { return measAbort_; },
+                           [this](int p, const EutAcquisition& taken) { drawPhase(p, taken); }};
     const QVector<EutAcquisition> taken =
         RunEutSweep(sweep, io_, program_.measurements, events, [this](double s) {
             return !program_.engineClock.wait(s, [this] { return measAbort_; });
@@ -648,6 +648,12 @@ void frmTestTables::acquireSweep() {
     cmbTestFrequency_->setCurrentIndex(sweep.presentEntry);
     filling_ = false;
     writeSummary();
+}
+
+// Each phase's graphs as soon as it is acquired; the last phase stays shown.
+void frmTestTables::drawPhase(int phase, const EutAcquisition& a) {
+    DrawPhaseRecord(*pegoCurrent_, a, phase);
+    DrawPhaseSpectrum(*pegoSpectrum_, a, phase);
 }
 
 void frmTestTables::showAcquisition(const EutAcquisition& a) {
@@ -691,36 +697,6 @@ void frmTestTables::showAcquisition(const EutAcquisition& a) {
                                        ? QStringLiteral("background-color: #FF8080;")
                                        : QString());
 
-    // Phase A's record and spectrum.
-    const Capture& w = a.waveforms[0];
-    pegoCurrent_->reset();
-    pegoCurrent_->setTitle(QStringLiteral("Phase A Voltage and Current"));
-    pegoCurrent_->setAxisTitles(QStringLiteral("Time (ms)"), QStringLiteral("Volts"));
-    if (w.samples > 0 && w.channels() >= 2) {
-        pegoCurrent_->setSize(2, w.samples);
-        pegoCurrent_->setKeys(0, w.intervalUs / 1000.0);
-        pegoCurrent_->setSubsetLabel(0, QStringLiteral("Voltage"));
-        pegoCurrent_->setSubsetLabel(1, QStringLiteral("Current"));
-        pegoCurrent_->setSubsetOnSecondAxis(1);
-        pegoCurrent_->setSecondAxisTitle(QStringLiteral("Amps"));
-        pegoCurrent_->setSubsetColor(1, 12);
-        pegoCurrent_->setYData(w.values);
-    }
-    pegoCurrent_->redraw();
-    pegoSpectrum_->reset();
-    pegoSpectrum_->setTitle(QStringLiteral("Phase A Harmonic Current"));
-    pegoSpectrum_->setAxisTitles(QStringLiteral("Harmonic"), QStringLiteral("% of fundamental"));
-    pegoSpectrum_->setStyle(GraphStyle::Bar);
-    pegoSpectrum_->setSize(1, kLimitedHarmonics);
-    QVector<float> bars;
-    QStringList labels;
-    for (const HarmonicVerdictRow& row : a.harmonics[0]) {
-        bars << row.percentFund.value_or(0);
-        labels << QString::number(row.order);
-    }
-    pegoSpectrum_->setPointLabels(labels);
-    pegoSpectrum_->setYData(bars);
-    pegoSpectrum_->redraw();
     tabSections_->setCurrentIndex(2);
 }
 
@@ -872,20 +848,6 @@ void frmTestTables::printReport() {
     status(QStringLiteral("Print processing: Completed."));
 }
 
-namespace {
-QByteArray GraphPng(const GraphView& graph) {
-    QImage image(900, 450, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    graph.render(painter, image.rect());
-    painter.end();
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png;
-}
-} // namespace
 
 void frmTestTables::printDocumentReport(const QString& templateName) {
     status(QStringLiteral("Print processing: Initializing MS word file."));
@@ -897,9 +859,11 @@ void frmTestTables::printDocumentReport(const QString& templateName) {
     input.inputNotes = txtInput_->toPlainText();
     input.printed = QDateTime::currentDateTime();
     if (!record_.eut.isEmpty()) {
-        // The graphs as shown: phase A's record and spectrum.
-        input.waveformPng[0] = GraphPng(*pegoCurrent_);
-        input.harmonicPng[0] = GraphPng(*pegoSpectrum_);
+        // Every phase's record and spectrum, drawn as the window draws them.
+        for (int p = 0; p < 3; ++p) {
+            input.waveformPng[static_cast<size_t>(p)] = PhaseGraphPng(record_.eut.last(), p, false);
+            input.harmonicPng[static_cast<size_t>(p)] = PhaseGraphPng(record_.eut.last(), p, true);
+        }
     }
     status(QStringLiteral("Print processing: DO160 Test Power Group ") + record_.groupName);
     const ReportMade made = MakeDocumentReport(

@@ -90,6 +90,7 @@ private:
     void acquireOnce();
     void acquireSweep();
     void showAcquisition(const EutAcquisition& a);
+    void drawPhase(int phase, const EutAcquisition& a);
     void writeSummary();
     void resetPeak();
 

@@ -4,6 +4,7 @@
 #include "app/Program.h"
 #include "link/Waits.h"
 #include "measure/LinkIo.h"
+#include "standards/EutGraphs.h"
 #include "standards/EutMeasurement.h"
 #include "standards/TestStandard.h"
 #include "support/ProgramFixture.h"
@@ -48,7 +49,7 @@ protected:
         return r;
     }
     EutAcquisition acquire(const EutRequest& r) {
-        return AcquireEutData(r, io, state, {{}, [this](const QString& e) { errors << e; }, {}});
+        return AcquireEutData(r, io, state, {{}, [this](const QString& e) { errors << e; }, {}, {}});
     }
     QStringList received() {
         io.query("*opc?", 1.0);
@@ -144,6 +145,25 @@ TEST_F(EutAcquisitionTest, ThreePhasesGiveTheTotalAndTheUnbalance) {
     EXPECT_EQ(acquire(request(20, false)).unbalancePercent, std::nullopt);
 }
 
+// Each phase is handed to the window as soon as it is in, and a report draws
+// every phase's spectrum, not only the one on screen.
+TEST_F(EutAcquisitionTest, EachPhaseIsDrawnAsItArrivesAndEveryPhaseHasItsPicture) {
+    connect({"--model", "3", "--load", "r=50"});
+    output();
+    std::vector<int> drawn;
+    const EutAcquisition a = AcquireEutData(request(20, true), io, state,
+                                            {{}, {}, {}, [&](int p, const EutAcquisition& sofar) {
+                                                 EXPECT_TRUE(sofar.harmonics[size_t(p)][0].current.has_value());
+                                                 drawn.push_back(p);
+                                             }});
+    ASSERT_TRUE(a.complete) << a.error.toStdString();
+    EXPECT_EQ(drawn, (std::vector<int>{0, 1, 2}));
+    for (int p = 0; p < 3; ++p)
+        EXPECT_TRUE(PhaseGraphPng(a, p, true).startsWith("\x89PNG")) << p;
+    EXPECT_TRUE(PhaseGraphPng(a, 0, false).isEmpty()); // no record was captured
+    EXPECT_TRUE(PhaseGraphPng(acquire(request(20, false)), 1, true).isEmpty());
+}
+
 TEST_F(EutAcquisitionTest, ResetPeakResetsEveryPhaseThenReadsThePeaks) {
     connect({"--model", "3", "--load", "r=50"});
     output();
@@ -170,7 +190,7 @@ TEST_F(EutAcquisitionTest, ASweepMeasuresEveryFrequencyReturnsAndSummarisesThemA
         return true;
     };
     const QVector<EutAcquisition> taken =
-        RunEutSweep(sweep, io, state, {[&](const QString& s) { statuses << s; }, {}, {}}, wait);
+        RunEutSweep(sweep, io, state, {[&](const QString& s) { statuses << s; }, {}, {}, {}}, wait);
     ASSERT_EQ(taken.size(), 8);
     for (int i = 0; i < taken.size(); ++i) {
         EXPECT_EQ(taken[i].entry, i + 1);
@@ -213,7 +233,8 @@ TEST_F(EutAcquisitionTest, AbortingASweepStopsBeforeTheNextStepAndStillReturnsTh
                                    abort = true;
                            },
                            {},
-                           [&] { return abort; }};
+                           [&] { return abort; },
+                           {}};
     const QVector<EutAcquisition> taken =
         RunEutSweep(sweep, io, state, events, [&](double) { return !abort; });
     EXPECT_TRUE(taken.isEmpty());
