@@ -22,6 +22,13 @@
 #include <random>
 #include <thread>
 
+namespace ostrel::crashsafe {
+// Failures name the kind, not its bytes.
+void PrintTo(const FileKind& kind, std::ostream* out) {
+    *out << kind.name.toStdString();
+}
+} // namespace ostrel::crashsafe
+
 using namespace ostrel::crashsafe;
 
 namespace {
