@@ -1,11 +1,13 @@
 // Kills (SIGKILL) a writer of each kind of file at random moments, hundreds
 // of times, and proves after every kill that each file on disk is whole: the
 // old content or the new one, never missing, mixed or cut short, with no
-// temporary file left beside it; and that an appended log holds every row
-// reported flushed before the kill, with no torn row.
+// temporary beside it that the program would take for data; and that an appended log holds every row
+// reported flushed before the kill, whole, and loses the row the kill cut
+// short when it is next appended to.
 #include "FileChecks.h"
 #include "FileKinds.h"
 
+#include "measure/MeasurementLog.h"
 #include "waveforms/LibraryBatch.h"
 
 #include <QDir>
@@ -188,8 +190,21 @@ TEST_P(CrashSafeFiles, EveryKillLeavesTheOldOrTheNewFileWhole) {
     }
     // Proof that the kills hit the writes, not only the pauses between them.
     std::cout << kind.name.toStdString() << ": " << kKills << " kills, " << insideWrite
-              << " inside a write, " << leftTemporary << " left its temporary; one round "
-              << roundUs << " us\n";
+              << " inside a write, "
+              << (log ? QStringLiteral("%1 tore the row in hand").arg(logCheck.tornRows())
+                      : QStringLiteral("%1 left its temporary").arg(leftTemporary))
+                     .toStdString()
+              << "; one round " << roundUs << " us\n";
+    if (log) {
+        // The last kill's torn row, if any, goes with the next append too.
+        ostrel::LogFile next;
+        ASSERT_TRUE(ostrel::BeginLog(next, folder.filePath(kLogFile), true, QDateTime::currentDateTime(),
+                                     LogComment(), LogHeaderText(), error));
+        next.close();
+        QFile file(folder.filePath(kLogFile));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), logCheck.whole());
+    }
     EXPECT_GE(insideWrite, kKills / 4);
     // The one scan of a folder for data files passes over what the kills left.
     if (kind.files == QStringList{"wave.abw"}) {

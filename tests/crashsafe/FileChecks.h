@@ -30,16 +30,21 @@ QByteArray WithoutPdfDates(QByteArray pdf);
 
 // Follows an appended log across kills: what was checked once must stay
 // byte for byte; after it, writer n's rows 1, 2, ... each whole, at least
-// up to the last one reported done and at most the one after it.
+// up to the last one reported done and at most the one after it. The row
+// in hand at the kill may be cut short; the next append must remove it.
 class LogCheck {
 public:
     // The file as started: its first line and the header.
     bool start(const QByteArray& file, QString& why);
     // After writer `worker` was killed having reported rows 1..done flushed.
     bool afterKill(const QByteArray& file, int worker, int done, QString& why);
+    // The file up to its last whole row.
+    const QByteArray& whole() const { return checked_; }
+    int tornRows() const { return tornRows_; }
 
 private:
     QByteArray checked_;
+    int tornRows_ = 0;
 };
 
 } // namespace ostrel::crashsafe
