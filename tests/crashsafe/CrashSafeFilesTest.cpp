@@ -1,9 +1,9 @@
 // Kills (SIGKILL) a writer of each kind of file at random moments, hundreds
 // of times, and proves after every kill that each file on disk is whole: the
 // old content or the new one, never missing, mixed or cut short, with no
-// temporary beside it that the program would take for data; and that an appended log holds every row
-// reported flushed before the kill, whole, and loses the row the kill cut
-// short when it is next appended to.
+// temporary beside it that the program would take for data; and that an
+// appended log holds every row reported flushed before the kill, whole, and
+// loses the row the kill cut short when it is next appended to.
 #include "FileChecks.h"
 #include "FileKinds.h"
 
