@@ -57,7 +57,7 @@ QString label(int which) {
     for (int which = worker % 2 == 1 ? 0 : 1; alive.elapsed() < kLifetimeMs; which ^= 1) {
         say(QStringLiteral("begin ") + label(which));
         QString error;
-        if (!WriteContent(kind, which, folder, error)) failed(error);
+        if (!kind.write(which, folder, error)) failed(error);
         say(QStringLiteral("done ") + label(which));
     }
     _exit(3);
@@ -96,7 +96,7 @@ qint64 prepareFiles(const FileKind& kind, const QString& folder, const QString& 
     for (int round = 0; round < 3; ++round) {
         pair.start();
         for (int which = 0; which < 2; ++which) {
-            if (!WriteContent(kind, which, folder, error)) failed(error);
+            if (!kind.write(which, folder, error)) failed(error);
             if (round == 1 && !keepCopies(kind, folder, expected, which))
                 failed(QStringLiteral("the copy of %1 cannot be kept").arg(label(which)));
         }
@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString folder = args[2];
-    const bool log = kind->checks.front() == Check::LogRows;
+    const bool log = kind->write == nullptr;
     const qint64 cycle = log ? prepareLog(folder) : prepareFiles(*kind, folder, args[3]);
     say(QStringLiteral("ready %1").arg(cycle));
 

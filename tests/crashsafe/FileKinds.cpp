@@ -29,7 +29,8 @@ QString number(double v) {
     return QString::number(v, 'g', 6);
 }
 
-bool writeSetup(int which, const QDir& dir, QString& error) {
+bool writeSetup(int which, const QString& folder, QString& error) {
+    const QDir dir(folder);
     OutputState s;
     s.Frequency = which == 0 ? 60.0f : 400.0f;
     for (int p = 0; p < 3; ++p) {
@@ -40,7 +41,8 @@ bool writeSetup(int which, const QDir& dir, QString& error) {
     return WriteSetupFile(dir.filePath("setup.stp"), 1, s, &error);
 }
 
-bool writeTestSequence(int which, const QDir& dir, QString& error) {
+bool writeTestSequence(int which, const QString& folder, QString& error) {
+    const QDir dir(folder);
     SequenceFile f;
     f.description = which == 0 ? QStringLiteral("Short test") : QStringLiteral("Long test");
     f.grid.headers = QStringList{QString(), "Volt", "Freq", "Time", "Comment"};
@@ -51,7 +53,8 @@ bool writeTestSequence(int which, const QDir& dir, QString& error) {
     return WriteSequenceFile(dir.filePath("test.seq"), f, QLatin1Char('.'), error);
 }
 
-bool writeSequencer(int which, const QDir& dir, QString& error) {
+bool writeSequencer(int which, const QString& folder, QString& error) {
+    const QDir dir(folder);
     SequenceTable t;
     for (int p = 0; p < 3; ++p)
         for (int r = 1; r <= rowsOf(which) / 10; ++r) {
@@ -70,7 +73,8 @@ bool writeSequencer(int which, const QDir& dir, QString& error) {
            WriteSequenceUserData(SequenceIniPath(path), user, which == 1, error);
 }
 
-bool writeWaveform(int which, const QDir& dir, QString& error) {
+bool writeWaveform(int which, const QString& folder, QString& error) {
+    const QDir dir(folder);
     WaveformSamples s{};
     // A is a square wave of short numbers, B a sine of long ones.
     for (int k = 0; k < kWaveformPeriod; ++k)
@@ -79,7 +83,8 @@ bool writeWaveform(int which, const QDir& dir, QString& error) {
     return WriteAbwFile(dir.filePath("wave.abw"), s, error);
 }
 
-bool writeHarmonicTable(int which, const QDir& dir, QString& error) {
+bool writeHarmonicTable(int which, const QString& folder, QString& error) {
+    const QDir dir(folder);
     HarmonicTable table{};
     const int filled = which == 0 ? 2 : kHarmonicTableRows;
     for (int r = 0; r < filled; ++r)
@@ -90,7 +95,8 @@ bool writeHarmonicTable(int which, const QDir& dir, QString& error) {
            WriteHarmonicTableFile(dir.filePath(kLastSaveFile), table, QLatin1Char('.'), error);
 }
 
-bool writeHarmonicData(int which, const QDir& dir, QString& error) {
+bool writeHarmonicData(int which, const QString& folder, QString& error) {
+    const QDir dir(folder);
     HarmonicData d;
     d.date = which == 0 ? QStringLiteral("01-01-2026 , 10:00:00")
                         : QStringLiteral("31-12-2026 , 23:59:59");
@@ -103,7 +109,8 @@ bool writeHarmonicData(int which, const QDir& dir, QString& error) {
     return WriteHarmonicFile(dir.filePath("harm.hmd"), d, error);
 }
 
-bool writeCapture(int which, const QDir& dir, QString& error) {
+bool writeCapture(int which, const QString& folder, QString& error) {
+    const QDir dir(folder);
     Capture c;
     c.parameter = QStringLiteral("Volt & Curr phase A");
     c.title = QStringLiteral("Phase A Voltage & Current");
@@ -119,7 +126,8 @@ bool writeCapture(int which, const QDir& dir, QString& error) {
     return WriteCaptureFile(dir.filePath("capture.wfd"), c, error);
 }
 
-bool writeTransientList(int which, const QDir& dir, QString& error) {
+bool writeTransientList(int which, const QString& folder, QString& error) {
+    const QDir dir(folder);
     StepTable t;
     t.comment = which == 0 ? QStringLiteral("dip") : QStringLiteral("long sweep");
     t.runCount = which == 0 ? 1 : 25;
@@ -129,7 +137,8 @@ bool writeTransientList(int which, const QDir& dir, QString& error) {
     return WriteTransientList(dir.filePath("list.tls"), t, error);
 }
 
-bool writeDocument(int which, const QDir& dir, QString& error) {
+bool writeDocument(int which, const QString& folder, QString& error) {
+    const QDir dir(folder);
     DocumentContent c;
     c.text[QStringLiteral("Bk102")] = which == 0 ? QStringLiteral("Report A") : QStringLiteral("Report B");
     c.text[QStringLiteral("Bk107")] = which == 0 ? QStringLiteral("PASS") : QStringLiteral("FAIL");
@@ -143,7 +152,8 @@ bool writeDocument(int which, const QDir& dir, QString& error) {
                               c.text[QStringLiteral("Bk102")], outcome, error);
 }
 
-bool writeTextReport(int which, const QDir& dir, QString& error) {
+bool writeTextReport(int which, const QString& folder, QString& error) {
+    const QDir dir(folder);
     TestReportRecord r;
     r[FieldProgramTitle] = QStringLiteral("Ostrel");
     r[FieldReportTitle] = which == 0 ? QStringLiteral("Report A") : QStringLiteral("Report B");
@@ -174,16 +184,16 @@ LogLayout logLayout() {
 const std::vector<FileKind>& FileKinds() {
     using C = Check;
     static const std::vector<FileKind> kinds{
-        {"setup", {"setup.stp"}, {C::Bytes}},
-        {"test-sequence", {"test.seq"}, {C::Bytes}},
-        {"sequencer", {"burnin.seq", "burnin.ini"}, {C::Bytes, C::Bytes}},
-        {"waveform", {"wave.abw"}, {C::Bytes}},
-        {"harmonic-table", {"table.hwv", kLastSaveFile}, {C::Bytes, C::Bytes}},
-        {"harmonic-data", {"harm.hmd"}, {C::Bytes}},
-        {"capture", {"capture.wfd"}, {C::Bytes}},
-        {"transient-list", {"list.tls"}, {C::Bytes}},
-        {"document-report", {"report.docx", "report.pdf"}, {C::DocxParts, C::PdfBody}},
-        {"text-report", {"report.txt"}, {C::Bytes}},
+        {"setup", {"setup.stp"}, {C::Bytes}, writeSetup},
+        {"test-sequence", {"test.seq"}, {C::Bytes}, writeTestSequence},
+        {"sequencer", {"burnin.seq", "burnin.ini"}, {C::Bytes, C::Bytes}, writeSequencer},
+        {"waveform", {"wave.abw"}, {C::Bytes}, writeWaveform},
+        {"harmonic-table", {"table.hwv", kLastSaveFile}, {C::Bytes, C::Bytes}, writeHarmonicTable},
+        {"harmonic-data", {"harm.hmd"}, {C::Bytes}, writeHarmonicData},
+        {"capture", {"capture.wfd"}, {C::Bytes}, writeCapture},
+        {"transient-list", {"list.tls"}, {C::Bytes}, writeTransientList},
+        {"document-report", {"report.docx", "report.pdf"}, {C::DocxParts, C::PdfBody}, writeDocument},
+        {"text-report", {"report.txt"}, {C::Bytes}, writeTextReport},
         {"log", {kLogFile}, {C::LogRows}},
     };
     return kinds;
@@ -193,26 +203,6 @@ const FileKind* FindFileKind(const QString& name) {
     for (const FileKind& k : FileKinds())
         if (k.name == name) return &k;
     return nullptr;
-}
-
-bool WriteContent(const FileKind& kind, int which, const QString& dir, QString& error) {
-    using Writer = bool (*)(int, const QDir&, QString&);
-    static const std::vector<std::pair<QString, Writer>> writers{
-        {"setup", writeSetup},
-        {"test-sequence", writeTestSequence},
-        {"sequencer", writeSequencer},
-        {"waveform", writeWaveform},
-        {"harmonic-table", writeHarmonicTable},
-        {"harmonic-data", writeHarmonicData},
-        {"capture", writeCapture},
-        {"transient-list", writeTransientList},
-        {"document-report", writeDocument},
-        {"text-report", writeTextReport},
-    };
-    for (const auto& [name, write] : writers)
-        if (name == kind.name) return write(which, QDir(dir), error);
-    error = QStringLiteral("no writer for %1").arg(kind.name);
-    return false;
 }
 
 QString LogRowText(int worker, int n) {

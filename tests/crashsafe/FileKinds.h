@@ -18,17 +18,18 @@ enum class Check {
     LogRows,   // an appended log: every flushed row there, whole, in order
 };
 
+// Writes content A (which = 0) or B (which = 1) of a kind into `dir`.
+using ContentWriter = bool (*)(int which, const QString& dir, QString& error);
+
 struct FileKind {
     QString name;
-    QStringList files; // what one write makes in the folder
+    QStringList files;         // what one write makes in the folder
     std::vector<Check> checks; // one per file
+    ContentWriter write = nullptr; // none for the log, which appends rows instead
 };
 
 const std::vector<FileKind>& FileKinds();
 const FileKind* FindFileKind(const QString& name);
-
-// Content A (which = 0) or B (which = 1) of the kind, written into `dir`.
-bool WriteContent(const FileKind& kind, int which, const QString& dir, QString& error);
 
 // The log: its file name, the layout of row n (odd rows narrow, even rows
 // wide) and the text of row n of writer `worker`.
