@@ -28,6 +28,28 @@ std::optional<float> columnValue(const LogColumn& c, const CycleResult& cycle,
     return line[c.readout];
 }
 
+// A row cut short (the program was killed, or the machine lost power, inside
+// its write) was never reported written; appending after it would glue the
+// next row onto its fragment, so the file is cut back to its last whole line.
+bool dropUnfinishedRow(QFile& file) {
+    const qint64 size = file.size();
+    if (size == 0) return true;
+    qint64 end = size;
+    constexpr qint64 kChunk = 4096;
+    while (end > 0) {
+        const qint64 from = std::max<qint64>(0, end - kChunk);
+        if (!file.seek(from)) return false;
+        const QByteArray tail = file.read(end - from);
+        const qsizetype feed = tail.lastIndexOf('\n');
+        if (feed >= 0) {
+            end = from + feed + 1;
+            break;
+        }
+        end = from;
+    }
+    return end == size || file.resize(end);
+}
+
 } // namespace
 
 LogLayout MakeLogLayout(const std::array<bool, kPhaseCount>& phases,
@@ -86,30 +108,6 @@ QString LogRow(const LogLayout& layout, const QDateTime& now, const CycleResult&
     }
     return row;
 }
-
-namespace {
-// A row cut short (the machine lost power while it was being written) was
-// never reported written; appending after it would glue the next row onto
-// its fragment, so the file is cut back to its last whole line first.
-bool dropUnfinishedRow(QFile& file) {
-    const qint64 size = file.size();
-    if (size == 0) return true;
-    qint64 end = size;
-    constexpr qint64 kChunk = 4096;
-    while (end > 0) {
-        const qint64 from = std::max<qint64>(0, end - kChunk);
-        if (!file.seek(from)) return false;
-        const QByteArray tail = file.read(end - from);
-        const qsizetype feed = tail.lastIndexOf('\n');
-        if (feed >= 0) {
-            end = from + feed + 1;
-            break;
-        }
-        end = from;
-    }
-    return end == size || file.resize(end);
-}
-} // namespace
 
 bool LogFile::open(const QString& path, bool append, QString& error) {
     file_.close();
