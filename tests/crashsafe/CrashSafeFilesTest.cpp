@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <iostream>
@@ -114,6 +115,19 @@ FolderEntries ListFolder(const QDir& folder, const QStringList& files) {
     return e;
 }
 
+// Whether the writer has a file of the folder open (on Linux): the kill then
+// lands inside the file write itself, not in the work before or after it.
+bool HoldsFileOf(const QString& pid, const QDir& folder) {
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    const QByteArray prefix = QFile::encodeName(folder.canonicalPath()) + '/';
+    for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        char target[4096];
+        const ssize_t n = ::readlink(QFile::encodeName(fds.filePath(fd)).constData(), target, sizeof target);
+        if (n > 0 && QByteArray(target, n).startsWith(prefix)) return true;
+    }
+    return false;
+}
+
 std::string kindName(const testing::TestParamInfo<FileKind>& info) {
     return QString(info.param.name).replace('-', '_').toStdString();
 }
@@ -152,6 +166,7 @@ TEST_P(CrashSafeFiles, EveryKillLeavesTheOldOrTheNewFileWhole) {
     std::mt19937 random(std::hash<std::string>{}(kind.name.toStdString()) ^ 18u);
     std::uniform_int_distribution<qint64> delayUs(0, roundUs);
     int insideWrite = 0;     // between the writer's "begin" and "done"
+    int holdingFile = 0;     // with a file of the folder open
     int leftTemporary = 0;   // between naming the finished temporary and renaming it
     qsizetype temporaries = 0;
     for (int kill = 1; kill <= kKills; ++kill) {
@@ -160,6 +175,7 @@ TEST_P(CrashSafeFiles, EveryKillLeavesTheOldOrTheNewFileWhole) {
         ASSERT_TRUE(pid.startsWith("pid ")) << pid.toStdString();
         const qint64 delay = delayUs(random);
         std::this_thread::sleep_for(std::chrono::microseconds(delay));
+        holdingFile += HoldsFileOf(pid.mid(4), folder) ? 1 : 0;
         ASSERT_EQ(::kill(pid.mid(4).toInt(), SIGKILL), 0);
         const WriterLines w = readUntilEnded(child);
         ASSERT_EQ(w.ended, "ended signal 9") << w.lines.join(" | ").toStdString();
@@ -190,7 +206,7 @@ TEST_P(CrashSafeFiles, EveryKillLeavesTheOldOrTheNewFileWhole) {
     }
     // Proof that the kills hit the writes, not only the pauses between them.
     std::cout << kind.name.toStdString() << ": " << kKills << " kills, " << insideWrite
-              << " inside a write, "
+              << " inside a write, " << holdingFile << " with the file open, "
               << (log ? QStringLiteral("%1 tore the row in hand").arg(logCheck.tornRows())
                       : QStringLiteral("%1 left its temporary").arg(leftTemporary))
                      .toStdString()
