@@ -4,8 +4,9 @@
 //
 //   crashsafe_writer KIND FOLDER EXPECTED
 //
-// It first writes A and B once each, keeps a copy of each file as written in
-// EXPECTED/A and EXPECTED/B, and prints "ready <microseconds of one A and B>".
+// It first writes A and B three times over, keeps a copy of each file as
+// written in EXPECTED/A and EXPECTED/B, and prints "ready <microseconds of one
+// A and B>" (a log: started with its header, the time of twenty rows).
 // Then each "go <n>" line on standard input forks writer n, which prints
 // "pid <pid>" and writes B, A, B, ... (n odd: A first) until it is killed;
 // when it has ended this process prints "ended". A log writer appends rows
@@ -89,7 +90,7 @@ bool keepCopies(const FileKind& kind, const QString& folder, const QString& expe
     return true;
 }
 
-// A and B written once each, copies kept; the time of one A and B.
+// A and B written three times over, copies kept; the time of one A and B.
 qint64 prepareFiles(const FileKind& kind, const QString& folder, const QString& expected) {
     QString error;
     QElapsedTimer pair;
