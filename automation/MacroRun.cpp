@@ -2,12 +2,12 @@
 
 #include "app/Program.h"
 #include "link/Waits.h"
+#include "measure/MeasurementLog.h"
 #include "measure/SourceIo.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 
 #include <cmath>
 
@@ -171,10 +171,13 @@ MacroRun::LineEnd MacroRun::execute(int index, int pass) {
         if (!ok) return noReply(line.argument);
         const QString base = folder_.isEmpty() ? program_.paths.userDir : folder_;
         QDir().mkpath(base);
-        QFile file(QDir(base).absoluteFilePath(line.second));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Append) ||
-            file.write((reply + QStringLiteral("\r\n")).toUtf8()) < 0 || !file.flush())
-            return fail(record, file.fileName() + QStringLiteral(": ") + file.errorString());
+        // One whole, flushed line per reply, as the measurement log writes them.
+        const QString path = QDir(base).absoluteFilePath(line.second);
+        LogFile file;
+        QString error;
+        if (!file.open(path, true, error)) return fail(record, error);
+        if (!file.writeLine(reply))
+            return fail(record, path + QStringLiteral(": the reply cannot be written."));
         break;
     }
     case MacroKind::Input: {

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace ostrel {
 
 namespace {
@@ -24,6 +26,28 @@ std::optional<float> columnValue(const LogColumn& c, const CycleResult& cycle,
     if (c.phase >= 0) return cycle.values[c.phase][c.readout];
     const std::optional<float> line[3] = {lines.vac, lines.vab, lines.vbc};
     return line[c.readout];
+}
+
+// A row cut short (the program was killed, or the machine lost power, inside
+// its write) was never reported written; appending after it would glue the
+// next row onto its fragment, so the file is cut back to its last whole line.
+bool dropUnfinishedRow(QFile& file) {
+    const qint64 size = file.size();
+    if (size == 0) return true;
+    qint64 end = size;
+    constexpr qint64 kChunk = 4096;
+    while (end > 0) {
+        const qint64 from = std::max<qint64>(0, end - kChunk);
+        if (!file.seek(from)) return false;
+        const QByteArray tail = file.read(end - from);
+        const qsizetype feed = tail.lastIndexOf('\n');
+        if (feed >= 0) {
+            end = from + feed + 1;
+            break;
+        }
+        end = from;
+    }
+    return end == size || file.resize(end);
 }
 
 } // namespace
@@ -88,10 +112,13 @@ QString LogRow(const LogLayout& layout, const QDateTime& now, const CycleResult&
 bool LogFile::open(const QString& path, bool append, QString& error) {
     file_.close();
     file_.setFileName(path);
-    const QIODevice::OpenMode mode =
-        QIODevice::WriteOnly | (append ? QIODevice::Append : QIODevice::Truncate);
-    if (file_.open(mode)) return true;
+    if (!append) {
+        if (file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) return true;
+    } else if (file_.open(QIODevice::ReadWrite) && dropUnfinishedRow(file_) && file_.seek(file_.size())) {
+        return true;
+    }
     error = QStringLiteral("The log file %1 cannot be opened: %2").arg(path, file_.errorString());
+    file_.close();
     return false;
 }
 
@@ -102,9 +129,9 @@ bool LogFile::writeLine(const QString& line) {
 
 bool BeginLog(LogFile& file, const QString& path, bool append, const QDateTime& now,
               const QString& comment, const QString& header, QString& error) {
+    if (!file.open(path, append, error)) return false;
     // Appending to nothing starts a file like any other, so it still has its header.
     const bool continuing = append && QFileInfo(path).size() > 0;
-    if (!file.open(path, append, error)) return false;
     if (continuing || (file.writeLine(LogFirstLine(now, comment)) && file.writeLine(header)))
         return true;
     error = QStringLiteral("The log file %1 cannot be written.").arg(path);

@@ -44,7 +44,8 @@ double SerialDay(const QDateTime& when);
 // A log file that is written one whole line at a time and flushed after each.
 class LogFile {
 public:
-    // Overwrites or appends; on failure `error` names the file.
+    // Overwrites or appends; before appending, a last row left unfinished
+    // (the writer died inside it) is cut off. On failure `error` names the file.
     bool open(const QString& path, bool append, QString& error);
     bool writeLine(const QString& line);
     void close() { file_.close(); }
