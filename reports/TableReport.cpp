@@ -1,8 +1,9 @@
-#include "reports/Do160Report.h"
+#include "reports/TableReport.h"
 
 #include "link/Numbers.h"
 #include "measure/StandardMeasurement.h"
 #include "standards/EutMeasurement.h"
+#include "standards/TestStandard.h"
 
 namespace ostrel {
 
@@ -26,20 +27,6 @@ void gridRows(const ReportTable& table, const QString& mark, int bookmarks, Docu
         c.text[QStringLiteral("%1").arg(r + 1, 2, 10, QLatin1Char('0')) + mark] = QString();
 }
 
-QString groupCode(const QString& group) {
-    const QString g = group.simplified().toUpper();
-    if (g.startsWith(QLatin1String("A(CF)"))) return QStringLiteral("ACF");
-    if (g.startsWith(QLatin1String("A(NF)"))) return QStringLiteral("ANF");
-    if (g.startsWith(QLatin1String("A(WF)"))) return QStringLiteral("AWF");
-    if (g.startsWith(QLatin1String("A DC")) || g.startsWith(QLatin1String("ADC")))
-        return QStringLiteral("ADC");
-    if (g.startsWith(QLatin1String("B DC")) || g.startsWith(QLatin1String("BDC")))
-        return QStringLiteral("BDC");
-    if (g.startsWith(QLatin1String("Z DC")) || g.startsWith(QLatin1String("ZDC")))
-        return QStringLiteral("ZDC");
-    return {};
-}
-
 void phaseReadings(DocumentContent& c, int p, const EutAcquisition& a, const QString& frequency) {
     const EutPhaseTexts t = PhaseTexts(a.phase[static_cast<size_t>(p == 0 ? 0 : p - 1)]);
     const QString b = QStringLiteral("Bk%1m").arg(p);
@@ -53,22 +40,38 @@ void phaseReadings(DocumentContent& c, int p, const EutAcquisition& a, const QSt
     c.text[b + QStringLiteral("11")] = t.voltageThd;
 }
 
+// Every reading, limit, table and graph bookmark, so that one with no value
+// (no acquisition, a phase not measured, no graph drawn, a limit the program
+// has none for) reads blank instead of showing the template's placeholder.
+void blankReadings(DocumentContent& c) {
+    for (int p = 0; p <= 3; ++p)
+        for (const char* code : {"10", "2", "3", "4", "6", "7", "8", "11"})
+            c.text[QStringLiteral("Bk%1m").arg(p) + QLatin1String(code)] = QString();
+    for (const char* mark : {"Bk0m50", "Bk0m52", "Bk0m100", "Bk0m101", "Bk0m102", "Bk0m90",
+                             "Bk0m92", "BkEutData", "Bk4hA", "Bk4hB", "Bk4hC", "BWL"})
+        c.text[QLatin1String(mark)] = QString();
+    for (int p = 1; p <= 3; ++p) {
+        c.text[QStringLiteral("Gbkvi%1").arg(p)] = QString();
+        c.text[QStringLiteral("Gbkch%1").arg(p)] = QString();
+    }
+}
+
 } // namespace
 
-QString Do160TemplateName(const QString& groupName) {
-    const QString code = groupCode(groupName);
-    return code.isEmpty() ? QString()
-                          : QStringLiteral("DO160_") + code + QStringLiteral("_Template");
+QString ReportTemplateName(const QString& templateFile) {
+    QString name = templateFile.trimmed();
+    for (const QLatin1String extension : {QLatin1String(".docx"), QLatin1String(".doc")})
+        if (name.endsWith(extension, Qt::CaseInsensitive)) {
+            name.chop(extension.size());
+            break;
+        }
+    return name;
 }
 
-QString Do160ReportPrefix(const QString& groupName) {
-    const QString code = groupCode(groupName);
-    return code.isEmpty() ? QString() : QStringLiteral("DO160_") + code + QLatin1Char('-');
-}
-
-DocumentContent Do160DocumentContent(const Do160ReportInput& in) {
+DocumentContent TableDocumentContent(const TableReportInput& in) {
     const TestReportRecord& r = in.record;
     DocumentContent c;
+    blankReadings(c);
     auto& t = c.text;
     t[QStringLiteral("Bk102")] = r[FieldReportTitle];
     t[QStringLiteral("Bk300")] = ReportTime(in.printed);
@@ -170,6 +173,11 @@ DocumentContent Do160DocumentContent(const Do160ReportInput& in) {
                 in.harmonicPng[static_cast<size_t>(p)];
     }
     return c;
+}
+
+DocumentReportJob TableReportJob(const PowerGroup& group, const TableReportInput& input) {
+    return {ReportTemplateName(group.reportTemplate), group.reportPrefix, kTableReportNumbers,
+            input.record[FieldReportTitle], TableDocumentContent(input)};
 }
 
 } // namespace ostrel
