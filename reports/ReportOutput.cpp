@@ -25,7 +25,8 @@ ReportMade MakeDocumentReport(Prompt& prompt, const ReportSettings& settings, co
     ReportMade made;
     const QString templatePath = FindReportTemplate(paths, job.templateName);
     if (templatePath.isEmpty()) {
-        prompt.showMessage(MissingTemplateMessage(paths, job.templateName), PromptIcon::Exclamation);
+        prompt.showMessage(MissingTemplateMessage(paths, job.templateName),
+                           PromptIcon::Exclamation);
         return made;
     }
     const ReportNaming naming{settings.fileNamePrompt != 0,

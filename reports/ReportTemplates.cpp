@@ -25,7 +25,8 @@ QString ShippedTemplateFolder(const Paths& paths) {
 QStringList ShippedTemplateNames(const Paths& paths) {
     QStringList names;
     const QDir folder(ShippedTemplateFolder(paths));
-    for (const QFileInfo& f : folder.entryInfoList({QStringLiteral("*.docx")}, QDir::Files, QDir::Name))
+    for (const QFileInfo& f :
+         folder.entryInfoList({QStringLiteral("*.docx")}, QDir::Files, QDir::Name))
         names << f.completeBaseName();
     return names;
 }

@@ -45,9 +45,11 @@ protected:
         env.insert("XDG_DATA_HOME", tempPath("xdg"));
         env.insert("HOME", tempPath("home"));
         process.setProcessEnvironment(env);
-        process.start(OSTREL_CLI_PATH, QStringList{"--settings", settingsPath(), "--bus", "lan", "--host", source.host(),
-                                                   "--port", QString::number(source.port()), "run-test", "--time-scale",
-                                                   "1000", "--close-relay"} + args);
+        process.start(OSTREL_CLI_PATH,
+                      QStringList{"--settings", settingsPath(), "--bus", "lan", "--host",
+                                  source.host(), "--port", QString::number(source.port()),
+                                  "run-test", "--time-scale", "1000", "--close-relay"} +
+                          args);
         CliRun r;
         if (!process.waitForFinished(60000)) {
             process.kill();
@@ -64,7 +66,8 @@ protected:
     }
     void startSource(int model) {
         source.stop();
-        ASSERT_TRUE(source.start({"--time-scale", "1000", "--reset-time", "0.1", "--model", QString::number(model)}))
+        ASSERT_TRUE(source.start(
+            {"--time-scale", "1000", "--reset-time", "0.1", "--model", QString::number(model)}))
             << source.errorString().toStdString();
     }
     QString userFile(const QString& name) { return tempPath("xdg/Ostrel/Ostrel/") + name; }
@@ -90,15 +93,16 @@ TEST_F(ReportCli, EachSetsRunWritesItsGroupsDocumentInTheFolder) {
          "TAC: 115V/400 Hz CF AC 3 Phs, Rev F", "Mil-Std 704 Test Report"},
         {"b787", "115VAC", "115VAC_Ex2_Levels", 4, "three-phase-115V-400Hz.stp", "B787_AC115-",
          "AC: 115V / 360 - 800 Hz VF, Rev A", "Boeing B787B3-0147 Test Report"},
-        {"do160", "ACF115", "ACF115_Ex1_SteadyState", 0, "single-phase-115V-400Hz.stp", "DO160_ACF-",
-         "A(CF) 115V, Rev F", "RTCA/DO160 Test Report"},
+        {"do160", "ACF115", "ACF115_Ex1_SteadyState", 0, "single-phase-115V-400Hz.stp",
+         "DO160_ACF-", "A(CF) 115V, Rev F", "RTCA/DO160 Test Report"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.standard);
         startSource(c.model);
         const QString folder = tempPath(QString("reports-") + c.standard);
-        const CliRun r = run({"--standard", c.standard, "--group", c.group, "--test", c.test, "--setup",
-                              setup(c.setup), "--set", "operator=J. Doe", "--report", folder});
+        const CliRun r =
+            run({"--standard", c.standard, "--group", c.group, "--test", c.test, "--setup",
+                 setup(c.setup), "--set", "operator=J. Doe", "--report", folder});
         EXPECT_EQ(r.json.value("outcome").toString(), "completed") << r.err.toStdString();
         EXPECT_NE(r.exit, 5) << r.err.toStdString();
         const QJsonArray files = r.json.value("report").toArray();
@@ -120,7 +124,8 @@ TEST_F(ReportCli, EachSetsRunWritesItsGroupsDocumentInTheFolder) {
         EXPECT_EQ(BookmarkText(xml, "Bk107"), r.json.value("result").toString());
         EXPECT_EQ(BookmarkText(xml, "Bk112"), QString(c.test) + ".ini");
         // The EUT was measured after the run: phase A's voltage is a reading.
-        EXPECT_TRUE(BookmarkText(xml, "Bk1m2").startsWith("11")) << BookmarkText(xml, "Bk1m2").toStdString();
+        EXPECT_TRUE(BookmarkText(xml, "Bk1m2").startsWith("11"))
+            << BookmarkText(xml, "Bk1m2").toStdString();
         const QString text = PdfText(pdf.filePath());
         EXPECT_TRUE(text.contains(c.title));
         EXPECT_TRUE(text.contains("J. Doe"));
@@ -136,8 +141,8 @@ TEST_F(ReportCli, AnUnreadableLabTemplateRefusesTheRunBeforeItStarts) {
     broken.write("not a document");
     broken.close();
     const QString folder = tempPath("reports");
-    const CliRun r = run({"--standard", "ms704", "--group", "SAC", "--test", "SAC_Nominal", "--setup",
-                          setup("single-phase-115V-400Hz.stp"), "--report", folder});
+    const CliRun r = run({"--standard", "ms704", "--group", "SAC", "--test", "SAC_Nominal",
+                          "--setup", setup("single-phase-115V-400Hz.stp"), "--report", folder});
     EXPECT_EQ(r.exit, 3);
     EXPECT_EQ(r.json.value("outcome").toString(), "not started");
     EXPECT_TRUE(r.json.value("reason").toString().contains("MS704_SAC_Template.docx"))
@@ -155,8 +160,8 @@ TEST_F(ReportCli, AReportThatCannotBeWrittenFailsTheCompletedRun) {
     QFile file(blocked);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly)); // a file where the folder should go
     file.close();
-    const CliRun r = run({"--standard", "ms704", "--group", "SAC", "--test", "SAC_Nominal", "--setup",
-                          setup("single-phase-115V-400Hz.stp"), "--report", blocked});
+    const CliRun r = run({"--standard", "ms704", "--group", "SAC", "--test", "SAC_Nominal",
+                          "--setup", setup("single-phase-115V-400Hz.stp"), "--report", blocked});
     EXPECT_EQ(r.json.value("outcome").toString(), "completed");
     EXPECT_EQ(r.exit, 5);
     EXPECT_TRUE(r.err.contains(blocked)) << r.err.toStdString();

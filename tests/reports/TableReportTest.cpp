@@ -136,8 +136,8 @@ QByteArray documentXml(const QString& docxPath) {
 
 // Every set the table windows are built from, B787 in both caption sets.
 std::vector<const TestStandard*> tableSets() {
-    return {&Do160Standard(),   &Ms704Standard(), &Abd010018Standard(), &AbdA350Standard(),
-            &Amd24Standard(),   &B787Standard(),  &B787RevisionSet(2)};
+    return {&Do160Standard(), &Ms704Standard(), &Abd010018Standard(), &AbdA350Standard(),
+            &Amd24Standard(), &B787Standard(),  &B787RevisionSet(2)};
 }
 
 TEST(TableReportTemplates, EveryGroupHasItsTemplateWithEveryBookmarkTheReportFills) {
@@ -160,9 +160,9 @@ TEST(TableReportTemplates, EveryGroupHasItsTemplateWithEveryBookmarkTheReportFil
 }
 
 TEST(TableReportTemplates, EveryResidentOptionsTemplateHasItsTestList) {
-    for (const char* name : {"MS704F_SAC_Template", "MS704F_TAC_Template", "MS704F_SVF_Template",
-                             "MS704F_TVF_Template", "MS704F_SXF_Template", "MIL704Template",
-                             "DO160Template"}) {
+    for (const char* name :
+         {"MS704F_SAC_Template", "MS704F_TAC_Template", "MS704F_SVF_Template",
+          "MS704F_TVF_Template", "MS704F_SXF_Template", "MIL704Template", "DO160Template"}) {
         SCOPED_TRACE(name);
         const QStringList marks = BookmarkNames(documentXml(ShippedTemplate(name)));
         for (const char* mark : {"Bk102", "Bk107", "Bk103", "Bk104", "Bk300", "Bk301", "Bk302",
@@ -210,7 +210,8 @@ TEST_P(SetReport, IsWrittenUnderTheGroupsPrefixWithNoPlaceholderLeft) {
     in.record.dcMode = c.dc;
     in.record.threePhase = c.threePhase;
     if (c.dc) in.record.eut.clear(); // a DC run without acquisition: no readings at all
-    const ReportMade made = MakeDocumentReport(prompt, settings, paths, TableReportJob(g, in), 4711);
+    const ReportMade made =
+        MakeDocumentReport(prompt, settings, paths, TableReportJob(g, in), 4711);
     ASSERT_TRUE(made.written) << prompt.messages().join("\n").toStdString();
     const QString base = dir.filePath("lab/") + g.reportPrefix + "004711";
     EXPECT_EQ(made.files, (QStringList{base + ".docx", base + ".pdf"}));
@@ -229,25 +230,28 @@ TEST_P(SetReport, IsWrittenUnderTheGroupsPrefixWithNoPlaceholderLeft) {
     EXPECT_FALSE(pdf.contains("[Bk"));
 }
 
-INSTANTIATE_TEST_SUITE_P(OneGroupPerSet, SetReport,
-                         ::testing::Values(SetCase{"do160_ANF115", &Do160Standard, "ANF115", false, false},
-                                           SetCase{"ms704_TAC", &Ms704Standard, "TAC", false, true},
-                                           SetCase{"ms704_HDC", &Ms704Standard, "HDC", true, false},
-                                           SetCase{"abd010018_D", &Abd010018Standard, "D", true, false},
-                                           SetCase{"a350_SVFH", &AbdA350Standard, "SVFH", false, false},
-                                           SetCase{"amd24_SCF", &Amd24Standard, "SCF", false, false},
-                                           SetCase{"b787A_TYPE2DC", &B787Standard, "TYPE2DC", true, false},
-                                           SetCase{"b787C_TYPE2DC", &b787RevC, "TYPE2DC", true, false},
-                                           SetCase{"b787C_235VAC", &b787RevC, "235VAC", false, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    OneGroupPerSet, SetReport,
+    ::testing::Values(SetCase{"do160_ANF115", &Do160Standard, "ANF115", false, false},
+                      SetCase{"ms704_TAC", &Ms704Standard, "TAC", false, true},
+                      SetCase{"ms704_HDC", &Ms704Standard, "HDC", true, false},
+                      SetCase{"abd010018_D", &Abd010018Standard, "D", true, false},
+                      SetCase{"a350_SVFH", &AbdA350Standard, "SVFH", false, false},
+                      SetCase{"amd24_SCF", &Amd24Standard, "SCF", false, false},
+                      SetCase{"b787A_TYPE2DC", &B787Standard, "TYPE2DC", true, false},
+                      SetCase{"b787C_TYPE2DC", &b787RevC, "TYPE2DC", true, false},
+                      SetCase{"b787C_235VAC", &b787RevC, "235VAC", false, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SetReport, AGroupWhoseTemplateIsMissingNamesItAndWritesNothing) {
     PowerGroup g = Ms704Standard().groups[0];
     g.reportTemplate = "MS704_XYZ_Template.doc";
-    const ReportMade made = MakeDocumentReport(prompt, settings, paths, TableReportJob(g, sampleInput()), 1);
+    const ReportMade made =
+        MakeDocumentReport(prompt, settings, paths, TableReportJob(g, sampleInput()), 1);
     EXPECT_FALSE(made.written);
     ASSERT_EQ(prompt.messages().size(), 1);
-    EXPECT_TRUE(prompt.messages()[0].startsWith("The report template MS704_XYZ_Template.docx is in neither"));
+    EXPECT_TRUE(prompt.messages()[0].startsWith(
+        "The report template MS704_XYZ_Template.docx is in neither"));
     EXPECT_TRUE(prompt.messages()[0].contains(UserTemplateFolder(paths)));
     EXPECT_FALSE(QDir(dir.filePath("lab")).exists() && !QDir(dir.filePath("lab")).isEmpty());
 }
@@ -276,11 +280,12 @@ TEST_F(SetReport, ALabsTemplateInItsFolderWinsAndItsMissingBookmarksAreListed) {
     lab.write(bytes);
     lab.close();
 
-    const ReportMade made = MakeDocumentReport(prompt, settings, paths, TableReportJob(g, sampleInput()), 3);
+    const ReportMade made =
+        MakeDocumentReport(prompt, settings, paths, TableReportJob(g, sampleInput()), 3);
     ASSERT_TRUE(made.written);
     ASSERT_EQ(prompt.messages().size(), 1);
-    EXPECT_EQ(prompt.messages()[0],
-              "The report was made, but the template " + name + ".docx has no bookmark for:\nBk510, Gbkvi3");
+    EXPECT_EQ(prompt.messages()[0], "The report was made, but the template " + name +
+                                        ".docx has no bookmark for:\nBk510, Gbkvi3");
     EXPECT_TRUE(made.files[0].endsWith("/B787_DC270T5-000003.docx"));
 }
 

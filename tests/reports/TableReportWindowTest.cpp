@@ -54,11 +54,13 @@ protected:
         control<QAbstractButton>("optTestTable", group)->click();
         emit control<QTableWidget>("grdTestNumbers")->cellClicked(0, 0);
         control<QPushButton>("cmdStart")->click();
-        EXPECT_TRUE(control<QPushButton>("cmdPrint")->isEnabled()) << window->resultText().toStdString();
+        EXPECT_TRUE(control<QPushButton>("cmdPrint")->isEnabled())
+            << window->resultText().toStdString();
         fixture.prompt().clear();
         control<QPushButton>("cmdPrint")->click();
         QStringList files;
-        for (const QString& f : QDir(fixture.tempPath("reports")).entryList(QDir::Files, QDir::Name))
+        for (const QString& f :
+             QDir(fixture.tempPath("reports")).entryList(QDir::Files, QDir::Name))
             files << fixture.tempPath("reports/" + f);
         return files;
     }
@@ -75,7 +77,8 @@ TEST_F(TableWindowReport, Ms704ThreePhaseGroupUsesItsTemplate) {
     ASSERT_EQ(files.size(), 2) << fixture.prompt().messages().join('\n').toStdString();
     EXPECT_TRUE(QFileInfo(files[0]).fileName().startsWith("MS704_TAC-"));
     EXPECT_TRUE(files[1].endsWith(".pdf"));
-    EXPECT_TRUE(fixture.prompt().messages().isEmpty()) << fixture.prompt().messages().join('\n').toStdString();
+    EXPECT_TRUE(fixture.prompt().messages().isEmpty())
+        << fixture.prompt().messages().join('\n').toStdString();
     const QString text = PdfText(files[1]);
     EXPECT_TRUE(text.contains("Mil-Std 704 Test Report"));
     EXPECT_TRUE(text.contains("TAC: 115V/400 Hz CF AC 3 Phs, Rev F"));
@@ -96,8 +99,10 @@ TEST_F(TableWindowReport, B787RevisionCDcGroupTakesThe28VoltPrefix) {
     ASSERT_EQ(control<QComboBox>("cmbAirFrame")->currentText(), "B787_RevC");
     const QStringList files = runAndPrint(5);
     ASSERT_EQ(files.size(), 2) << fixture.prompt().messages().join('\n').toStdString();
-    EXPECT_TRUE(QFileInfo(files[0]).fileName().startsWith("B787_DC28T2-")) << files[0].toStdString();
-    EXPECT_TRUE(fixture.prompt().messages().isEmpty()) << fixture.prompt().messages().join('\n').toStdString();
+    EXPECT_TRUE(QFileInfo(files[0]).fileName().startsWith("B787_DC28T2-"))
+        << files[0].toStdString();
+    EXPECT_TRUE(fixture.prompt().messages().isEmpty())
+        << fixture.prompt().messages().join('\n').toStdString();
     const QString text = PdfText(files[1]);
     EXPECT_TRUE(text.contains("Boeing B787B3-0147 Test Report"));
     EXPECT_TRUE(text.contains("DC Type 2: 28 Vdc, Rev C"));
