@@ -10,7 +10,12 @@
 #include "link/Readback.h"
 #include "measure/ProgramIo.h"
 #include "panel/SetupActions.h"
+#include "reports/DocxPackage.h"
 #include "reports/PlainTextReport.h"
+#include "reports/ReportNaming.h"
+#include "reports/ReportOutput.h"
+#include "reports/ReportTemplates.h"
+#include "reports/TableReport.h"
 #include "reports/TestReportRecord.h"
 #include "standards/DistortionLimits.h"
 #include "standards/EutMeasurement.h"
@@ -23,8 +28,10 @@
 #include "standards/WindowStart.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QRandomGenerator>
 
 #include <cmath>
 #include <optional>
@@ -51,7 +58,7 @@ struct Options {
     QList<std::pair<QString, QString>> fields;
     double timeScale = 1;
     double timeoutS = 0;
-    QString report;
+    QString report; // the text report's file, or the document report's folder ("ReportFormat" 2)
 };
 
 Outcome usage(const QString& why) {
@@ -120,7 +127,7 @@ QString parse(const QStringList& args, Options& o) {
             if (!ok || !std::isfinite(x) || x <= 0) return a + QStringLiteral(" is a positive number");
             (a == QLatin1String("--time-scale") ? o.timeScale : o.timeoutS) = x;
         } else if (a == QLatin1String("--report")) {
-            if (!value()) return QStringLiteral("--report needs a file");
+            if (!value()) return QStringLiteral("--report needs a file (a folder for a document report)");
             o.report = v;
         } else {
             return QStringLiteral("unknown option %1").arg(a);
@@ -203,6 +210,34 @@ ChosenTest chooseTest(const Program& program, const TestStandard& standard, cons
     return c;
 }
 
+// The document report in `folder`, named automatically by the group's prefix;
+// the files written, or false with the message.
+bool writeTableReport(const Program& program, const PowerGroup& group, const QString& templatePath,
+                      const TestReportRecord& record, const QString& folder, QStringList& files,
+                      QStringList& warnings, QString& error) {
+    if (!QDir().mkpath(folder)) {
+        error = QStringLiteral("The report folder %1 cannot be made.").arg(folder);
+        return false;
+    }
+    TableReportInput input;
+    input.record = record;
+    input.programVersion = QStringLiteral(OSTREL_VERSION);
+    input.model = program.sourceModel.ModelName;
+    input.serialNumber = program.sourceModel.SerialNumber;
+    input.printed = QDateTime::currentDateTime();
+    const DocumentReportJob job = TableReportJob(group, input);
+    const QString base =
+        AutomaticReportBase(QDir(folder).absolutePath(), job.prefix,
+                            int(QRandomGenerator::global()->bounded(job.limit)), job.limit,
+                            {QStringLiteral(".docx"), QStringLiteral(".pdf")});
+    DocumentReportOutcome written;
+    if (!WriteDocumentReport(templatePath, job.content, base, job.title, written, error)) return false;
+    files << written.docxPath << written.pdfPath;
+    if (!written.missingBookmarks.isEmpty())
+        warnings << MissingBookmarksMessage(templatePath, written.missingBookmarks);
+    return true;
+}
+
 // What the run reports, filled as far as it got.
 struct Report {
     QJsonObject fields;
@@ -238,7 +273,7 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
     out.set(QStringLiteral("standard"), standard.key);
     for (const char* key : {"library", "revision", "group", "test", "mode", "phases", "steps", "groups",
                             "groupsCompiled", "plannedSeconds", "elapsedSeconds", "hfFactors", "reason",
-                            "result", "eut", "verdict", "record"})
+                            "result", "eut", "verdict", "record", "report"})
         out.set(QLatin1String(key), QJsonValue());
     out.set(QStringLiteral("outcome"), RunOutcomeName(RunOutcome::NotStarted));
     const auto notStarted = [&](ExitStatus status, const QString& why) {
@@ -311,6 +346,20 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
                                                  {QStringLiteral("name"), pg.reportName}});
     if (const QString refusal = GroupRefusal(set, group, state.OutputMode); !refusal.isEmpty())
         return notStarted(ExitRefused, refusal);
+
+    // A document report comes from the group's template: one that cannot be
+    // had refuses the run before it starts, not after it.
+    const bool document = !o.report.isEmpty() && program.settings.report.reportFormat == ReportDocument;
+    QString templatePath;
+    if (document) {
+        const QString name = ReportTemplateName(pg.reportTemplate);
+        templatePath = FindReportTemplate(program.paths, name);
+        if (templatePath.isEmpty()) return notStarted(ExitRefused, MissingTemplateMessage(program.paths, name));
+        DocxPackage package;
+        QString templateError;
+        if (!ReadDocxPackage(templatePath, QFileInfo(templatePath).fileName(), package, templateError))
+            return notStarted(ExitRefused, templateError);
+    }
 
     // The test: a row of the group's structure table, or the file given.
     TestReportRecord record;
@@ -434,13 +483,26 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
     out.set(QStringLiteral("eut"), acquisitions.isEmpty() ? QJsonValue() : QJsonValue(eutJson));
     out.set(QStringLiteral("verdict"), verdict ? QJsonValue(VerdictText(*verdict)) : QJsonValue());
 
+    // A report asked for and not written fails a run that completed.
+    QString reportError;
     if (result.outcome != RunOutcome::NotStarted) {
         record.eut = acquisitions;
         EndReport(record, result.result, QDateTime::currentDateTime());
         out.set(QStringLiteral("record"), ReportRecordJson(record));
-        if (!o.report.isEmpty() &&
-            !WritePlainTextReport(o.report, record, QDateTime::currentDateTime(), QStringLiteral(OSTREL_VERSION), error))
-            program.prompt().showMessage(error, PromptIcon::Exclamation);
+        QStringList files, warnings;
+        if (document) {
+            if (!writeTableReport(program, pg, templatePath, record, o.report, files, warnings, reportError))
+                program.prompt().showMessage(reportError, PromptIcon::Exclamation);
+        } else if (!o.report.isEmpty()) {
+            if (WritePlainTextReport(o.report, record, QDateTime::currentDateTime(), QStringLiteral(OSTREL_VERSION),
+                                     reportError))
+                files << o.report;
+            else
+                program.prompt().showMessage(reportError, PromptIcon::Exclamation);
+        }
+        for (const QString& w : warnings)
+            program.prompt().showMessage(w, PromptIcon::Information);
+        if (!o.report.isEmpty()) out.set(QStringLiteral("report"), QJsonArray::fromStringList(files));
     }
 
     switch (result.outcome) {
@@ -453,6 +515,7 @@ Outcome RunTestCommand(Program& program, const QStringList& args) {
     case RunOutcome::Completed:
         break;
     }
+    if (!reportError.isEmpty()) return {ExitFailedSent, out.fields, reportError};
     if (!verdict || *verdict == DistortionVerdict::NoLimit || *verdict == DistortionVerdict::NoData)
         return {ExitNoVerdict, out.fields, {}};
     return {*verdict == DistortionVerdict::Fail ? ExitFail : ExitCompleted, out.fields, {}};

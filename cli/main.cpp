@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
         "  run-test SEQUENCE.ini [--group CODE]\n"
         "           [--setup FILE.stp] [--single ROW] [--trigger-out list|bot] [--no-revert]\n"
         "           [--acquire none|once|sweep] [--close-relay] [--accept-warnings]\n"
-        "           [--set FIELD=TEXT] [--time-scale K] [--timeout S] [--report FILE] [--trace]\n"
+        "           [--set FIELD=TEXT] [--time-scale K] [--timeout S] [--report FILE|DIR] [--trace]\n"
         "                           run a standard test as its window does; 1 when the EUT\n"
         "                           verdict is Fail, 6 when completed without a verdict\n"
         "  run-resident FILE.704|FILE.160 [--tests I,J,...] [--vf-repeat on|off]\n"

@@ -15,15 +15,18 @@ QStringList ReportFormatNames() {
             QStringLiteral("Word document (.docx + PDF)")};
 }
 
+QString MissingTemplateMessage(const Paths& paths, const QString& templateName) {
+    return QStringLiteral("The report template %1.docx is in neither %2 nor %3.")
+        .arg(templateName, UserTemplateFolder(paths), ShippedTemplateFolder(paths));
+}
+
 ReportMade MakeDocumentReport(Prompt& prompt, const ReportSettings& settings, const Paths& paths,
                               const DocumentReportJob& job, int randomStart) {
     ReportMade made;
     const QString templatePath = FindReportTemplate(paths, job.templateName);
     if (templatePath.isEmpty()) {
-        prompt.showMessage(
-            QStringLiteral("The report template %1.docx is in neither %2 nor %3.")
-                .arg(job.templateName, UserTemplateFolder(paths), ShippedTemplateFolder(paths)),
-            PromptIcon::Exclamation);
+        prompt.showMessage(MissingTemplateMessage(paths, job.templateName),
+                           PromptIcon::Exclamation);
         return made;
     }
     const ReportNaming naming{settings.fileNamePrompt != 0,

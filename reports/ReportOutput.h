@@ -32,6 +32,8 @@ struct DocumentReportJob {
     QString title;        // the PDF's title
     DocumentContent content;
 };
+// "The report template NAME.docx is in neither ... nor ...": the lab's folder and the shipped one.
+QString MissingTemplateMessage(const Paths& paths, const QString& templateName);
 // A document report (format 2) of any test window.
 ReportMade MakeDocumentReport(Prompt& prompt, const ReportSettings& settings, const Paths& paths,
                               const DocumentReportJob& job, int randomStart);

@@ -22,6 +22,15 @@ QString ShippedTemplateFolder(const Paths& paths) {
     return QStringLiteral(OSTREL_BUILT_TEMPLATES_DIR);
 }
 
+QStringList ShippedTemplateNames(const Paths& paths) {
+    QStringList names;
+    const QDir folder(ShippedTemplateFolder(paths));
+    for (const QFileInfo& f :
+         folder.entryInfoList({QStringLiteral("*.docx")}, QDir::Files, QDir::Name))
+        names << f.completeBaseName();
+    return names;
+}
+
 QString FindReportTemplate(const Paths& paths, const QString& name) {
     for (const QString& folder : {UserTemplateFolder(paths), ShippedTemplateFolder(paths)})
         if (QFileInfo::exists(docx(folder, name))) return docx(folder, name);

@@ -5,12 +5,15 @@
 #include "config/Settings.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace ostrel {
 
 QString UserTemplateFolder(const Paths& paths);
 // The shipped .docx templates: the installed data's reports/ folder, else the build's.
 QString ShippedTemplateFolder(const Paths& paths);
+// Every shipped template's name (without ".docx"), in name order.
+QStringList ShippedTemplateNames(const Paths& paths);
 // `name` without ".docx"; empty when neither folder has it.
 QString FindReportTemplate(const Paths& paths, const QString& name);
 // Copies the shipped template into the user folder (an existing copy is kept).

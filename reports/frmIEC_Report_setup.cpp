@@ -24,15 +24,6 @@
 
 namespace ostrel {
 
-namespace {
-const QStringList kTemplates{
-    QStringLiteral("IEC411Template"),     QStringLiteral("IEC414Template"),
-    QStringLiteral("IEC428Template"),     QStringLiteral("DO160_ACF_Template"),
-    QStringLiteral("DO160_ANF_Template"), QStringLiteral("DO160_AWF_Template"),
-    QStringLiteral("DO160_ADC_Template"), QStringLiteral("DO160_BDC_Template"),
-    QStringLiteral("DO160_ZDC_Template")};
-}
-
 frmIEC_Report_setup::frmIEC_Report_setup(Program& program, QWidget* parent)
     : QDialog(parent), program_(program) {
     setObjectName(QStringLiteral("frmIEC_Report_setup"));
@@ -77,7 +68,7 @@ frmIEC_Report_setup::frmIEC_Report_setup(Program& program, QWidget* parent)
     templateLayout->addRow(QStringLiteral("Your templates (used first):"), userFolder);
     templateLayout->addRow(QStringLiteral("Shipped templates:"), shippedFolder);
     cboTemplate_ = Named(new QComboBox(templates), QStringLiteral("cboTemplate"));
-    cboTemplate_->addItems(kTemplates);
+    cboTemplate_->addItems(ShippedTemplateNames(program_.paths));
     auto* copy = Named(new QPushButton(QStringLiteral("Copy to your templates"), templates),
                        QStringLiteral("cmdCopyTemplate"));
     auto* open = Named(new QPushButton(QStringLiteral("Open your template folder"), templates),

@@ -44,6 +44,11 @@ TestStandard makeDo160() {
         {QStringLiteral("Z: Other 28V DC"), QStringLiteral("ZDC28"), QStringLiteral("Z DC 28VDC"), true, dc, false, {}, {}, {}, {}},
         {QStringLiteral("Z: Other 14V DC"), QStringLiteral("ZDC14"), QStringLiteral("Z DC 14VDC"), true, dc, false, {}, {}, {}, {}},
     };
+    // One template per category: both voltages of A(CF) share "DO160_ACF_Template".
+    for (PowerGroup& g : s.groups) {
+        g.reportTemplate = QStringLiteral("DO160_") + g.code.left(3) + QStringLiteral("_Template.doc");
+        g.reportPrefix = QStringLiteral("DO160_") + g.code.left(3) + QLatin1Char('-');
+    }
     s.firstDcGroup = 6;
     s.lowFrequencyGroup = 0;
     s.lowFrequencyHighRange = 1;

@@ -4,9 +4,9 @@
 #include "app/Program.h"
 #include "link/Numbers.h"
 #include "measure/GraphView.h"
-#include "reports/Do160Report.h"
 #include "reports/PlainTextReport.h"
 #include "reports/ReportOutput.h"
+#include "reports/TableReport.h"
 #include "standards/EutGraphs.h"
 #include "standards/GroupRules.h"
 #include "standards/OpeningLibrary.h"
@@ -829,9 +829,9 @@ void frmTestTables::printReport() {
         record_[FieldTestResult] = resultText_;
         record_[FieldTimeEnded] = QStringLiteral("NONE");
     }
-    const QString templateName = Do160TemplateName(record_.groupName);
-    if (program_.settings.report.reportFormat == ReportDocument && !templateName.isEmpty()) {
-        printDocumentReport(templateName);
+    const PowerGroup& group = standard_->groups[static_cast<size_t>(group_)];
+    if (program_.settings.report.reportFormat == ReportDocument && !group.reportTemplate.isEmpty()) {
+        printDocumentReport(group);
         return;
     }
     const QString path = program_.prompt().chooseSaveFile(
@@ -849,9 +849,9 @@ void frmTestTables::printReport() {
 }
 
 
-void frmTestTables::printDocumentReport(const QString& templateName) {
+void frmTestTables::printDocumentReport(const PowerGroup& group) {
     status(QStringLiteral("Print processing: Initializing MS word file."));
-    Do160ReportInput input;
+    TableReportInput input;
     input.record = record_;
     input.programVersion = QStringLiteral(OSTREL_VERSION);
     input.model = program_.sourceModel.ModelName;
@@ -865,12 +865,11 @@ void frmTestTables::printDocumentReport(const QString& templateName) {
             input.harmonicPng[static_cast<size_t>(p)] = PhaseGraphPng(record_.eut.last(), p, true);
         }
     }
-    status(QStringLiteral("Print processing: DO160 Test Power Group ") + record_.groupName);
+    status(QStringLiteral("Print processing: ") + standard_->key.toUpper() +
+           QStringLiteral(" Test Power Group ") + record_.groupName);
     const ReportMade made = MakeDocumentReport(
-        program_.prompt(), program_.settings.report, program_.paths,
-        {templateName, Do160ReportPrefix(record_.groupName), 30000, record_[FieldReportTitle],
-         Do160DocumentContent(input)},
-        static_cast<int>(QRandomGenerator::global()->bounded(30000)));
+        program_.prompt(), program_.settings.report, program_.paths, TableReportJob(group, input),
+        static_cast<int>(QRandomGenerator::global()->bounded(kTableReportNumbers)));
     if (made.written) status(QStringLiteral("Print processing: Completed."));
 }
 

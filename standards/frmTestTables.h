@@ -31,6 +31,7 @@ class QTableWidget;
 namespace ostrel {
 
 struct Program;
+struct PowerGroup;
 struct TestStandard;
 class GraphView;
 class TestRun;
@@ -99,7 +100,7 @@ private:
     bool saveFile(bool askName);
     void printReport();
     void setPrintEnabled(bool on);
-    void printDocumentReport(const QString& templateName);
+    void printDocumentReport(const PowerGroup& group);
     void fillUserData();
     void status(const QString& text);
 

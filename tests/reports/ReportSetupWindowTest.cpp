@@ -63,7 +63,12 @@ TEST(ReportSetupWindow, CopiedTemplateIsFoundFirst) {
     EXPECT_TRUE(FindReportTemplate(program.paths, "IEC411Template")
                     .startsWith(ShippedTemplateFolder(program.paths)));
     frmIEC_Report_setup window(program);
-    window.findChild<QComboBox*>("cboTemplate")->setCurrentText("IEC411Template");
+    // Every shipped template can be copied, the table windows' too.
+    auto* choice = window.findChild<QComboBox*>("cboTemplate");
+    for (const char* name : {"IEC411Template", "DO160_ZDC_Template", "MS704_SAC_Template", "B787_DC2XTX_Template",
+                             "MS704F_SAC_Template", "DO160Template"})
+        EXPECT_GE(choice->findText(name), 0) << name;
+    choice->setCurrentText("IEC411Template");
     window.findChild<QPushButton*>("cmdCopyTemplate")->click();
     const QString copy = UserTemplateFolder(program.paths) + "/IEC411Template.docx";
     EXPECT_EQ(FindReportTemplate(program.paths, "IEC411Template"), copy);
