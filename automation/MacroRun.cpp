@@ -1,6 +1,7 @@
 #include "automation/MacroRun.h"
 
 #include "app/Program.h"
+#include "config/SaveTarget.h"
 #include "link/Waits.h"
 #include "measure/SourceIo.h"
 
@@ -8,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cmath>
 
@@ -170,8 +172,9 @@ MacroRun::LineEnd MacroRun::execute(int index, int pass) {
         sent = true;
         if (!ok) return noReply(line.argument);
         const QString base = folder_.isEmpty() ? program_.paths.userDir : folder_;
-        QDir().mkpath(base);
-        QFile file(QDir(base).absoluteFilePath(line.second));
+        const QString target = SaveTargetPath(program_.paths, QDir(base).absoluteFilePath(line.second));
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        QFile file(target);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Append) ||
             file.write((reply + QStringLiteral("\r\n")).toUtf8()) < 0 || !file.flush())
             return fail(record, file.fileName() + QStringLiteral(": ") + file.errorString());
