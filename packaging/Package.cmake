@@ -10,12 +10,10 @@ set(CPACK_PACKAGE_NAME ostrel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Ostrel developers <ostrel@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Control and test programmable AC/DC power sources")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "Control and test programmable AC/DC power sources\n"
-  " Sets the steady-state output, runs transients, sequences and waveforms,\n"
-  " takes measurements and runs power-quality immunity tests over LAN,\n"
-  " RS-232 or GPIB. Ships ostrel-cli for test stations and ostrel-vsource,\n"
-  " a virtual power source to try everything without hardware.")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Sets the steady-state output, runs transients, sequences and waveforms, takes
+measurements and runs power-quality immunity tests over LAN, RS-232 or GPIB.
+Ships ostrel-cli for test stations and ostrel-vsource, a virtual power source
+to try everything without hardware.")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
