@@ -5,8 +5,8 @@
 #include "app/Program.h"
 #include "automation/ModulationFile.h"
 #include "automation/ModulationRun.h"
-#include "config/SaveTarget.h"
 #include "config/FileNames.h"
+#include "config/SaveTarget.h"
 #include "link/Numbers.h"
 #include "measure/WindowParts.h"
 
