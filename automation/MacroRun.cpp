@@ -1,6 +1,7 @@
 #include "automation/MacroRun.h"
 
 #include "app/Program.h"
+#include "config/SaveTarget.h"
 #include "link/Waits.h"
 #include "measure/MeasurementLog.h"
 #include "measure/SourceIo.h"
@@ -8,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 #include <cmath>
 
@@ -170,9 +172,10 @@ MacroRun::LineEnd MacroRun::execute(int index, int pass) {
         sent = true;
         if (!ok) return noReply(line.argument);
         const QString base = folder_.isEmpty() ? program_.paths.userDir : folder_;
-        QDir().mkpath(base);
+        // A shipped folder stays as shipped: the reply goes to the per-user copy.
+        const QString path = SaveTargetPath(program_.paths, QDir(base).absoluteFilePath(line.second));
+        QDir().mkpath(QFileInfo(path).absolutePath());
         // One whole, flushed line per reply, as the measurement log writes them.
-        const QString path = QDir(base).absoluteFilePath(line.second);
         LogFile file;
         QString error;
         if (!file.open(path, true, error)) return fail(record, error);

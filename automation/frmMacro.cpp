@@ -4,6 +4,7 @@
 #include "app/Program.h"
 #include "automation/MacroFile.h"
 #include "automation/MacroRun.h"
+#include "config/SaveTarget.h"
 #include "link/Readback.h"
 #include "measure/ProgramIo.h"
 #include "measure/WindowParts.h"
@@ -313,7 +314,8 @@ bool frmMacro::openFile(const QString& path) {
     return true;
 }
 
-bool frmMacro::writeTo(const QString& path) {
+bool frmMacro::writeTo(const QString& chosen) {
+    const QString path = SaveTargetPath(program_.paths, chosen);
     QString error;
     if (!WriteMacroFile(path, lines(), error)) {
         prompt_.showMessage(error, PromptIcon::Exclamation);

@@ -6,6 +6,7 @@
 #include "automation/ModulationFile.h"
 #include "automation/ModulationRun.h"
 #include "config/FileNames.h"
+#include "config/SaveTarget.h"
 #include "link/Numbers.h"
 #include "measure/WindowParts.h"
 
@@ -280,6 +281,7 @@ void frmModulation::saveFile(bool choose) {
                         PromptButtons::YesNo, 2, PromptIcon::Question) != PromptAnswer::Yes)
             return;
     }
+    path = SaveTargetPath(program_.paths, path);
     if (const QString error = WriteModulationFile(path, settings()); !error.isEmpty()) {
         prompt_.showMessage(error, PromptIcon::Critical);
         return;

@@ -5,6 +5,7 @@
 #include "app/Program.h"
 #include "automation/SequenceReport.h"
 #include "config/FileNames.h"
+#include "config/SaveTarget.h"
 #include "link/Numbers.h"
 #include "measure/ProgramIo.h"
 #include "measure/WindowParts.h"
@@ -427,7 +428,8 @@ bool frmSequencer::openFile(const QString& path) {
     return true;
 }
 
-bool frmSequencer::writeTo(const QString& path) {
+bool frmSequencer::writeTo(const QString& chosen) {
+    const QString path = SaveTargetPath(program_.paths, chosen);
     QString error;
     if (!WriteSequenceFile(path, table(), dc_, error) ||
         !WriteSequenceUserData(SequenceIniPath(path), userData(), std::nullopt, error)) {

@@ -5,6 +5,7 @@
 #include "app/Program.h"
 #include "app/WindowPrompt.h"
 #include "app/frmMain.h"
+#include "config/SaveTarget.h"
 #include "iec/IecRunReport.h"
 #include "link/Numbers.h"
 #include "measure/GraphView.h"
@@ -427,6 +428,7 @@ bool frmIEC411Test::saveFile(bool askName) {
             {QStringLiteral("Save IEC Test File..."), kFilter, QStringLiteral("411"), path_});
         if (path.isEmpty()) return false;
     }
+    path = SaveTargetPath(program_.paths, path);
     QString error;
     const IecTestFile f = testFile();
     if (!SaveIecTestFile(path, f, error)) {

@@ -1,5 +1,8 @@
 #include "link/LinkPlatform.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QtGlobal>
 
 #if defined(_WIN32)
@@ -12,7 +15,19 @@ namespace ostrel {
 
 QStringList GpibLibraryNames() {
     const QString chosen = qEnvironmentVariable("OSTREL_GPIB_LIBRARY");
-    if (!chosen.isEmpty()) return {chosen};
+    if (!chosen.isEmpty()) {
+        // A bare file name is looked for beside the program (a build folder)
+        // and in its ../lib/ostrel (where the package puts the virtual
+        // source's GPIB shim) before the loader's own search.
+        if (!chosen.contains(QLatin1Char('/')) && !chosen.contains(QLatin1Char('\\'))) {
+            const QString appDir = QCoreApplication::applicationDirPath();
+            for (const QString& dir : {appDir, appDir + QStringLiteral("/../lib/ostrel")}) {
+                const QFileInfo file(dir + QLatin1Char('/') + chosen);
+                if (file.isFile()) return {QDir::cleanPath(file.absoluteFilePath())};
+            }
+        }
+        return {chosen};
+    }
 #if defined(_WIN32)
     return {QStringLiteral("ni4882"), QStringLiteral("gpib-32")};
 #else

@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "config/FileNames.h"
+#include "config/SaveTarget.h"
 #include "link/Configuration.h"
 #include "link/Numbers.h"
 #include "link/Readback.h"
@@ -134,6 +135,7 @@ bool SaveSetup(Program& program, QString& currentFile, bool saveAs) {
                                  PromptButtons::YesNo, 2, PromptIcon::Question) != PromptAnswer::Yes)
             return false;
     }
+    path = SaveTargetPath(program.paths, path);
     QString error;
     if (!WriteSetupFile(path, program.sourceModel.ModelIndex, program.outputState, &error)) {
         program.prompt().showMessage(error, PromptIcon::Exclamation);

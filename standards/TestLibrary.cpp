@@ -50,16 +50,6 @@ QString FindAppFile(const Paths& paths, const QString& relative) {
     return findUnder(paths.dataDir, names);
 }
 
-QString SaveTargetPath(const Paths& paths, const QString& path) {
-    if (paths.dataDir.isEmpty()) return path;
-    const QString data = QDir::cleanPath(QFileInfo(paths.dataDir).absoluteFilePath());
-    const QString file = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    if (!file.startsWith(data + QLatin1Char('/'))) return path;
-    const QString target = paths.userDir + file.mid(data.size());
-    QDir().mkpath(QFileInfo(target).absolutePath());
-    return target;
-}
-
 QStringList LibraryEntries(const Paths& paths, const TestStandard& standard) {
     return standard.libraryEntries + ReadNameList(FindAppFile(paths, standard.userLibraryList));
 }

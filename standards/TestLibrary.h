@@ -3,6 +3,8 @@
 // then the shipped data/: an edited copy of a shipped file wins. "\" in a
 // name is "/", and a name that differs only in case is found. Saving a
 // shipped file writes the per-user copy instead.
+#include "config/SaveTarget.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,9 +16,6 @@ struct TestStandard;
 // The existing file for `relative` (per-user first, then shipped, case
 // ignored per path part); "" when there is none.
 QString FindAppFile(const Paths& paths, const QString& relative);
-// Where saving `path` writes: itself unless it lies in the shipped folder,
-// then the same relative path in the per-user folder.
-QString SaveTargetPath(const Paths& paths, const QString& path);
 
 // The library entries of the selector: the standard's, then the user list's lines.
 QStringList LibraryEntries(const Paths& paths, const TestStandard& standard);

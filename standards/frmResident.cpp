@@ -2,6 +2,7 @@
 
 #include "app/ControlArrays.h"
 #include "app/Program.h"
+#include "config/SaveTarget.h"
 #include "link/Numbers.h"
 #include "reports/PlainTextReport.h"
 #include "standards/ResidentReport.h"
@@ -259,7 +260,8 @@ bool frmResident::openFile(const QString& path) {
     return true;
 }
 
-bool frmResident::saveFile(const QString& path) {
+bool frmResident::saveFile(const QString& chosen) {
+    const QString path = SaveTargetPath(program_.paths, chosen);
     QString error;
     if (!WriteResidentFile(option_, setup(), path, error)) {
         prompt_.showMessage(error, PromptIcon::Exclamation);

@@ -2,6 +2,7 @@
 
 #include "app/ControlArrays.h"
 #include "app/Program.h"
+#include "config/SaveTarget.h"
 #include "link/Numbers.h"
 #include "measure/WindowParts.h"
 #include "transients/StepTableRun.h"
@@ -488,7 +489,12 @@ void frmTrans::openFile() {
 }
 
 bool frmTrans::save() {
-    return file_.isEmpty() ? saveAs() : writeTo(file_);
+    if (file_.isEmpty()) return saveAs();
+    const QString path = SaveTargetPath(program_.paths, file_);
+    if (!writeTo(path)) return false;
+    file_ = path;
+    showFileName();
+    return true;
 }
 
 bool frmTrans::saveAs() {
@@ -496,7 +502,7 @@ bool frmTrans::saveAs() {
         prompt_.chooseSaveFile({QStringLiteral("Save Transient List As ..."), kTransientListFilter,
                                 QStringLiteral("tls"), file_});
     if (chosen.isEmpty()) return false;
-    const QString path = TransientListPath(chosen);
+    const QString path = SaveTargetPath(program_.paths, TransientListPath(chosen));
     if (QFileInfo::exists(path) && prompt_.ask(kOverwriteQuestion, PromptButtons::YesNo, 2,
                                                PromptIcon::Question) != PromptAnswer::Yes)
         return false;

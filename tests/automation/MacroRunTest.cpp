@@ -5,8 +5,10 @@
 #include "automation/MacroRun.h"
 #include "measure/ProgramIo.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 
 using namespace ostrel;
@@ -140,6 +142,20 @@ TEST_P(MacroRunTest, InputSendsTheTypedValueAndSaveAppendsEachReply) {
     QFile saved(tempPath(QStringLiteral("Volts.txt")));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), QByteArray("33.0\r\n6.5\r\n"));
+}
+
+TEST_P(MacroRunTest, SaveBesideAShippedMacroAppendsToThePerUserCopy) {
+    program().paths.dataDir = tempPath(QStringLiteral("shipped"));
+    const QString folder = program().paths.shippedFile(QStringLiteral("examples"));
+    QDir().mkpath(folder);
+    ProgramIo io(program());
+    MacroRun run(program(), io, {"volt 12", "#SAVE(volt?, Volts.txt)"}, folder, {});
+    const MacroOutcome o = run.run();
+    ASSERT_EQ(o.result, MacroResult::Completed) << o.message.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/Volts.txt")));
+    QFile saved(program().paths.userFile(QStringLiteral("examples/Volts.txt")));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), QByteArray("12.0\r\n"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Lan, MacroRunTest, ::testing::Values(int(BusLan)),
