@@ -154,8 +154,9 @@ TEST(TableReportTemplates, EveryGroupHasItsTemplateWithEveryBookmarkTheReportFil
             EXPECT_EQ(BookmarkNames(xml), base);
             EXPECT_TRUE(g.reportPrefix.endsWith('-'));
             // The group's own templates say which group they are for.
-            if (set != &Do160Standard())
+            if (set != &Do160Standard()) {
                 EXPECT_TRUE(xml.contains(g.caption.toHtmlEscaped().toUtf8()));
+            }
         }
 }
 
