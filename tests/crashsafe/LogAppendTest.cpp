@@ -18,6 +18,11 @@ struct TornCase {
     QByteArray after; // once row "r9" is appended
 };
 
+// The case by its name in CTest's list, not as bytes.
+void PrintTo(const TornCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class LogAppend : public testing::TestWithParam<TornCase> {};
 
 TEST_P(LogAppend, DropsAnUnfinishedLastRowAndKeepsEveryWholeOne) {
