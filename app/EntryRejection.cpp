@@ -1,6 +1,6 @@
 #include "app/EntryRejection.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 
 namespace ostrel {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The operator prompt as message boxes and file dialogs, every box titled
 // with the program's message title.
-#include "app/Prompt.h"
+#include "core/Prompt.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -2,7 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Oem.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Configuration.h"
 #include "link/Identification.h"
 #include "link/ModelSetup.h"

@@ -1,6 +1,6 @@
 #include "app/WindowPrompt.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 
 namespace ostrel {
 

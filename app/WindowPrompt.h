@@ -1,7 +1,7 @@
 #pragma once
 // The program's prompt speaking for one window: every box and file dialog it
 // opens belongs to that window, whichever window the operator used last.
-#include "app/Prompt.h"
+#include "core/Prompt.h"
 
 namespace ostrel {
 

@@ -1,6 +1,6 @@
 #include "app/frmAbout.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 
 #include <QDialogButtonBox>
 #include <QHostInfo>

@@ -1,7 +1,7 @@
 #include "app/frmMain.h"
 
 #include "app/Oem.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "app/Startup.h"
 #include "app/frmAbout.h"
 #include "config/frmConfig.h"

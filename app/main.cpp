@@ -1,7 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/InstanceLock.h"
 #include "app/MessageBoxPrompt.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "app/Startup.h"
 #include "app/VirtualSource.h"
 #include "app/frmMain.h"

@@ -1,6 +1,6 @@
 #include "automation/DcRippleSession.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Numbers.h"
 #include "link/Readback.h"
 #include "link/Waits.h"

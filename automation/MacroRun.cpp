@@ -1,6 +1,6 @@
 #include "automation/MacroRun.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "config/SaveTarget.h"
 #include "link/Waits.h"
 #include "measure/MeasurementLog.h"

@@ -1,7 +1,7 @@
 #include "automation/ModulationRun.h"
 
 #include "app/EntryRejection.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Readback.h"
 
 #include <algorithm>

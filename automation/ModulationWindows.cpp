@@ -1,6 +1,6 @@
 #include "automation/ModulationWindows.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "app/frmMain.h"
 #include "automation/frmDCRipple.h"
 #include "automation/frmModulation.h"

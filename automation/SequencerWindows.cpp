@@ -1,6 +1,6 @@
 #include "automation/SequencerWindows.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "app/frmMain.h"
 #include "automation/frmMacro.h"
 #include "automation/frmSequencer.h"

@@ -1,7 +1,7 @@
 #include "automation/frmDCRipple.h"
 
 #include "app/ControlArrays.h"
-#include "app/Program.h"
+#include "core/Program.h"
 
 #include <QAction>
 #include <QButtonGroup>

@@ -1,7 +1,7 @@
 #include "automation/frmMacro.h"
 
 #include "app/ControlArrays.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "automation/MacroFile.h"
 #include "automation/MacroRun.h"
 #include "config/SaveTarget.h"

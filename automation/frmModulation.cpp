@@ -2,7 +2,7 @@
 
 #include "app/ControlArrays.h"
 #include "app/EntryRejection.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "automation/ModulationFile.h"
 #include "automation/ModulationRun.h"
 #include "config/FileNames.h"

@@ -2,7 +2,7 @@
 
 #include "app/ControlArrays.h"
 #include "app/EntryRejection.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "automation/SequenceReport.h"
 #include "config/FileNames.h"
 #include "config/SaveTarget.h"

@@ -5,7 +5,7 @@
 //   - Abort to the source's "abort" during a ripple poll and a modulation
 //     poll, against one query round trip.
 //   bench_dc_ripple [--rounds N]
-#include "app/Program.h"
+#include "core/Program.h"
 #include "automation/DcRippleSession.h"
 #include "automation/ModulationRun.h"
 #include "link/Configuration.h"

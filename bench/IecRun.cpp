@@ -5,7 +5,7 @@
 //   - one measurement tick against two bare round trips (target: at most 1.2 ×).
 //   bench_iec_run [--rounds N]
 #include "iec/IecRun.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Configuration.h"
 #include "link/Identification.h"
 #include "link/ModelSetup.h"

@@ -3,7 +3,7 @@
 // several rounds on the same source; then full three-phase readbacks, and the
 // cost of putting the stream back in step after a reply came too late.
 //   bench_link [--rounds N] [--queries N]
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Configuration.h"
 #include "link/Identification.h"
 #include "link/ModelSetup.h"

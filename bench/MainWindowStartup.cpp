@@ -1,7 +1,7 @@
 // Start-up of the main window in simulation against a bare Qt main window:
 // time from process start to the window shown and filled, and resident memory
 // then, as medians of alternating rounds in separate processes.
-#include "app/Program.h"
+#include "core/Program.h"
 #include "app/Startup.h"
 #include "app/frmMain.h"
 #include "support/Rounds.h"

@@ -4,7 +4,7 @@
 //    bare query round trips;
 //  - a 4096-sample voltage and current capture fetched, parsed and drawn
 //    against the bare transfer of the same arrays on the same socket.
-#include "app/Program.h"
+#include "core/Program.h"
 #include "measure/ArrayReply.h"
 #include "measure/GraphView.h"
 #include "measure/LinkIo.h"

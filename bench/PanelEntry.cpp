@@ -1,7 +1,7 @@
 // A typed frequency and voltage reach the virtual source, error-queue read
 // included, measured against the LAN query round trip of the same link in
 // the same run (medians of alternating rounds).
-#include "app/Program.h"
+#include "core/Program.h"
 #include "panel/PanelActions.h"
 #include "support/BenchProgram.h"
 #include "support/Rounds.h"

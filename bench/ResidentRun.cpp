@@ -5,7 +5,7 @@
 //     on the source's clock, against one poll period plus four query round
 //     trips (target at most 1).
 //   bench_resident_run [--seconds S]   (length of each test, default 30)
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Configuration.h"
 #include "link/Identification.h"
 #include "link/ModelSetup.h"

@@ -5,7 +5,7 @@
 //   - a macro of 1000 alternating commands and queries, command delay 0
 //     (goal: at most 1.2 times).
 //   bench_sequencer_macro [--rounds N]
-#include "app/Program.h"
+#include "core/Program.h"
 #include "automation/MacroRun.h"
 #include "automation/SequencerRun.h"
 #include "link/Configuration.h"

@@ -2,7 +2,7 @@
 // (window start, default group and its first test loaded) against opening
 // the DO-160 window in the same rounds. Prints the ratio of the times; the
 // target is at most 1.2 for each.
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Configuration.h"
 #include "link/Identification.h"
 #include "link/ModelSetup.h"

@@ -11,7 +11,7 @@
 //     reading its lines once;
 //   - CPU time during a 10 s countdown against its wall time.
 //   bench_test_engine [--rounds N]
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Configuration.h"
 #include "link/Identification.h"
 #include "link/ModelSetup.h"

@@ -5,7 +5,7 @@
 //     sending the same lines and queries;
 //   - the gap between two segments, against the poll interval and round trips.
 //   bench_transient_run [--rounds N]
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Configuration.h"
 #include "link/Identification.h"
 #include "link/ModelSetup.h"

@@ -5,7 +5,7 @@
 //     bare graph redraw of 1024 points;
 //   - the open library turned to a folder of 600 files (listing, first tab
 //     drawn) against reading and parsing the 12 files that tab shows.
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Identification.h"
 #include "link/ModelSetup.h"
 #include "link/WaveformTransfer.h"

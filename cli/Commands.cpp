@@ -9,7 +9,7 @@
 #include "cli/RunTransient.h"
 #include "cli/RunWaveforms.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "cli/BenchmarkStats.h"
 #include "cli/RecordJson.h"
 #include "link/Configuration.h"

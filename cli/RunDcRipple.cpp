@@ -1,6 +1,6 @@
 #include "cli/RunDcRipple.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "automation/DcRippleSession.h"
 #include "cli/RunModulation.h"
 #include "cli/TransientCommon.h"

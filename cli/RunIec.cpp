@@ -1,7 +1,7 @@
 #include "cli/RunIec.h"
 #include "cli/StopWatch.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "cli/Commands.h"
 #include "cli/StdinTerminal.h"
 #include "iec/IecPlan.h"

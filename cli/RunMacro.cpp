@@ -1,7 +1,7 @@
 #include "cli/RunMacro.h"
 #include "cli/StopWatch.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "automation/MacroFile.h"
 #include "automation/MacroRun.h"
 #include "cli/Commands.h"

@@ -1,7 +1,7 @@
 #include "cli/RunModulation.h"
 #include "cli/StopWatch.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "automation/ModulationFile.h"
 #include "automation/ModulationRun.h"
 #include "cli/TransientCommon.h"

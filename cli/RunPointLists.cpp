@@ -1,6 +1,6 @@
 #include "cli/RunPointLists.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "cli/Commands.h"
 #include "cli/TransientCommon.h"
 #include "link/Numbers.h"

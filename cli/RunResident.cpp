@@ -1,7 +1,7 @@
 #include "cli/RunResident.h"
 #include "cli/StopWatch.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "cli/Commands.h"
 #include "link/ModelSetup.h"
 #include "link/Readback.h"

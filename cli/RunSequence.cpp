@@ -1,7 +1,7 @@
 #include "cli/RunSequence.h"
 #include "cli/StopWatch.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "automation/SequenceReport.h"
 #include "automation/SequencerRun.h"
 #include "cli/Commands.h"

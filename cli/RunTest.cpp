@@ -1,7 +1,7 @@
 #include "cli/RunTest.h"
 #include "cli/StopWatch.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "cli/Commands.h"
 #include "cli/TestJson.h"
 #include "cli/TransientCommon.h"

@@ -1,7 +1,7 @@
 #include "cli/RunTransient.h"
 #include "cli/StopWatch.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "cli/Commands.h"
 #include "link/Numbers.h"
 #include "link/Readback.h"

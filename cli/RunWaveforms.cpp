@@ -1,6 +1,6 @@
 #include "cli/RunWaveforms.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "cli/Commands.h"
 #include "waveforms/FunctionLibrary.h"
 #include "waveforms/HarmonicTableFile.h"

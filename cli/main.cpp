@@ -1,7 +1,7 @@
 // ostrel-cli: the instrument link from the command line, for scripts and
 // automated test stations. Same code as the program; no windows. Every run
 // prints one JSON object and ends with the exit status of cli/Outcome.h.
-#include "app/Program.h"
+#include "core/Program.h"
 #include "cli/StopWatch.h"
 #include "cli/Commands.h"
 #include "cli/RunIec.h"

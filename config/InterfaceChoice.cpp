@@ -1,6 +1,6 @@
 #include "config/InterfaceChoice.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Decoders.h"
 #include "link/Identification.h"
 #include "link/Waits.h"

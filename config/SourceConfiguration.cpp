@@ -1,6 +1,6 @@
 #include "config/SourceConfiguration.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/ModelSetup.h"
 #include "link/Numbers.h"
 #include "link/Waits.h"

@@ -1,6 +1,6 @@
 #include "config/TraceSave.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "config/FileNames.h"
 #include "link/Numbers.h"
 

@@ -1,6 +1,6 @@
 #include "config/frmConfig.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "app/ControlArrays.h"
 #include "link/Numbers.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The source configuration dialog: synchronisation, trigger output, relay
 // hold-off, remote inhibit, distortion mode, array format, user limits.
-#include "app/Prompt.h"
+#include "core/Prompt.h"
 #include "config/SourceConfiguration.h"
 
 #include <QDialog>

@@ -1,7 +1,7 @@
 #include "config/frmInter.h"
 
 #include "app/ControlArrays.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Decoders.h"
 #include "link/Identification.h"
 #include "link/Numbers.h"

@@ -1,6 +1,6 @@
 #pragma once
 // The interface dialog: choose and verify the transport, try commands on it.
-#include "app/Prompt.h"
+#include "core/Prompt.h"
 #include "config/InterfaceChoice.h"
 
 #include <QDialog>

@@ -1,6 +1,6 @@
 #include "config/frmSmallDialogs.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "app/ControlArrays.h"
 #include "app/EntryRejection.h"
 #include "config/SourceConfiguration.h"

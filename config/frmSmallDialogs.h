@@ -1,6 +1,6 @@
 #pragma once
 // The power-on, model selection and program timing dialogs.
-#include "app/Prompt.h"
+#include "core/Prompt.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #include "config/frmViewer.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "config/TraceSave.h"
 
 #include <QApplication>

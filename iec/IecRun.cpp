@@ -1,6 +1,6 @@
 #include "iec/IecRun.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Numbers.h"
 #include "transients/SourceIdle.h"
 

@@ -1,6 +1,6 @@
 #include "iec/IecRunReport.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Numbers.h"
 
 #include <QFileInfo>

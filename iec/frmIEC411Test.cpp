@@ -2,7 +2,7 @@
 
 #include "app/ControlArrays.h"
 #include "app/EntryRejection.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "app/WindowPrompt.h"
 #include "app/frmMain.h"
 #include "config/SaveTarget.h"

@@ -1,6 +1,6 @@
 #include "link/Identification.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Decoders.h"
 #include "link/ModelSetup.h"
 #include "link/ModelTable.h"

@@ -1,6 +1,6 @@
 #include "link/InstrumentLink.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Decoders.h"
 #include "link/LinkPlatform.h"
 #include "link/Numbers.h"

@@ -1,6 +1,6 @@
 #include "link/ModelSetup.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/InstrumentLink.h"
 #include "link/ModelTable.h"
 #include "link/Readback.h"

@@ -2,7 +2,7 @@
 // The queries of one readout (readback, configuration). After the first
 // failure nothing more is asked, so a caller can read on and look at
 // `failure` once at the end; nothing is ever stored from a failed reply.
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/QueryResult.h"
 
 #include <optional>

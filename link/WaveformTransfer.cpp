@@ -1,6 +1,6 @@
 #include "link/WaveformTransfer.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/ModelSetup.h"
 #include "link/Numbers.h"
 #include "link/Waits.h"

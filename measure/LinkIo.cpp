@@ -1,6 +1,6 @@
 #include "measure/LinkIo.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "measure/ArrayReply.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "measure/MeasurementWindows.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "app/frmMain.h"
 #include "measure/frmHMeas.h"
 #include "measure/frmLogger.h"

@@ -1,6 +1,6 @@
 #include "measure/ProgramIo.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 
 namespace ostrel {
 

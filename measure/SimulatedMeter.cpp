@@ -1,6 +1,6 @@
 #include "measure/SimulatedMeter.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Numbers.h"
 #include "measure/Harmonics.h"
 

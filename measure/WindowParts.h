@@ -1,6 +1,6 @@
 #pragma once
 // Small pieces the measurement windows share.
-#include "app/Prompt.h"
+#include "core/Prompt.h"
 
 #include <QChar>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "measure/frmHMeas.h"
 
 #include "app/ControlArrays.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Numbers.h"
 #include "link/Waits.h"
 #include "measure/GraphView.h"

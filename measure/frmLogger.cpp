@@ -1,7 +1,7 @@
 #include "measure/frmLogger.h"
 
 #include "app/ControlArrays.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "measure/MeasurementLog.h"
 #include "measure/StandardMeasurement.h"
 

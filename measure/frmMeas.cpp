@@ -1,7 +1,7 @@
 #include "measure/frmMeas.h"
 
 #include "app/ControlArrays.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "config/frmSmallDialogs.h"
 #include "link/Numbers.h"
 #include "measure/MeasurementLog.h"

@@ -2,7 +2,7 @@
 
 #include "app/ControlArrays.h"
 #include "app/EntryRejection.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Numbers.h"
 #include "measure/CaptureFile.h"
 #include "measure/GraphView.h"

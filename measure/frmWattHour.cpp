@@ -1,7 +1,7 @@
 #include "measure/frmWattHour.h"
 
 #include "app/ControlArrays.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Numbers.h"
 #include "measure/GraphView.h"
 #include "measure/WindowParts.h"

@@ -1,6 +1,6 @@
 #include "panel/PanelActions.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Numbers.h"
 #include "link/Waits.h"
 #include "panel/PanelLimits.h"

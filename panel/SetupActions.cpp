@@ -1,6 +1,6 @@
 #include "panel/SetupActions.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "config/FileNames.h"
 #include "config/SaveTarget.h"
 #include "link/Configuration.h"

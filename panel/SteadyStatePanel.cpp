@@ -1,7 +1,7 @@
 #include "panel/SteadyStatePanel.h"
 
 #include "app/ControlArrays.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Numbers.h"
 #include "panel/PanelActions.h"
 #include "panel/PanelLimits.h"

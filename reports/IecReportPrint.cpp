@@ -1,6 +1,6 @@
 #include "reports/IecReportPrint.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "reports/PrintPreview.h"
 
 #include <QRandomGenerator>

@@ -3,7 +3,7 @@
 // from where it starts) or asked of the operator, never overwriting a report
 // without asking first. A name is the folder and base, without extension:
 // a document report is base + ".docx" and ".pdf", a text report base + ".txt".
-#include "app/Prompt.h"
+#include "core/Prompt.h"
 
 #include <QString>
 #include <QStringList>

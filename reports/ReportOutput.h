@@ -3,7 +3,7 @@
 // 1 a text file, 2 a document (NAME.docx + NAME.pdf); 0 (printed) is the
 // window's, which prints `IecPrintedReportLines`. The name comes from the
 // operator or automatically ("FileNamePrompt"), in the report folder.
-#include "app/Prompt.h"
+#include "core/Prompt.h"
 #include "config/Paths.h"
 #include "config/Settings.h"
 #include "reports/DocxFill.h"

@@ -1,7 +1,7 @@
 #include "reports/frmIEC_Report_setup.h"
 
 #include "app/ControlArrays.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "reports/ReportOutput.h"
 #include "reports/ReportTemplates.h"
 

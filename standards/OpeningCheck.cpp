@@ -1,6 +1,6 @@
 #include "standards/OpeningCheck.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/OutputState.h"
 
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "standards/ResidentRun.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Numbers.h"
 #include "standards/RestoreOutput.h"
 #include "standards/TestSteps.h"

@@ -1,6 +1,6 @@
 #include "standards/RestoreOutput.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "standards/CompileGroup.h"
 
 namespace ostrel {

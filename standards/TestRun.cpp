@@ -1,6 +1,6 @@
 #include "standards/TestRun.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Numbers.h"
 #include "link/Readback.h"
 #include "standards/PhaseAngles.h"

@@ -1,6 +1,6 @@
 #include "standards/WindowStart.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/WaveformTransfer.h"
 #include "standards/CompileGroup.h"
 #include "standards/GroupRules.h"

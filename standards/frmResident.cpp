@@ -1,7 +1,7 @@
 #include "standards/frmResident.h"
 
 #include "app/ControlArrays.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "config/SaveTarget.h"
 #include "link/Numbers.h"
 #include "reports/PlainTextReport.h"

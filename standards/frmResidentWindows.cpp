@@ -1,6 +1,6 @@
 #include "standards/frmResidentWindows.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "app/frmMain.h"
 #include "standards/ResidentOption.h"
 #include "standards/frmResident.h"

@@ -1,7 +1,7 @@
 #include "standards/frmTestTables.h"
 
 #include "app/ControlArrays.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Numbers.h"
 #include "measure/GraphView.h"
 #include "reports/PlainTextReport.h"

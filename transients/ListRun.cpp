@@ -1,6 +1,6 @@
 #include "transients/ListRun.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Numbers.h"
 #include "link/QueryResult.h"
 #include "transients/SourceIdle.h"

@@ -1,6 +1,6 @@
 #include "transients/PointListRun.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Readback.h"
 #include "link/Waits.h"
 

@@ -1,6 +1,6 @@
 #include "transients/SourceIdle.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "transients/TransientWindows.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "app/frmMain.h"
 #include "transients/frmTrans.h"
 #include "transients/frmTrnstList.h"

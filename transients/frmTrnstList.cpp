@@ -1,7 +1,7 @@
 #include "transients/frmTrnstList.h"
 
 #include "app/ControlArrays.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Numbers.h"
 #include "measure/WindowParts.h"
 #include "transients/PointListCommands.h"

@@ -1,6 +1,6 @@
 #include "waveforms/LibraryBatch.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/WaveformTransfer.h"
 #include "waveforms/AbwFile.h"
 #include "waveforms/WaveformName.h"

@@ -1,6 +1,6 @@
 #include "waveforms/WaveformMenu.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "app/frmMain.h"
 #include "waveforms/frmArb.h"
 #include "waveforms/frmHarmgen.h"

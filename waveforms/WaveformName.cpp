@@ -1,6 +1,6 @@
 #include "waveforms/WaveformName.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/WaveformTransfer.h"
 
 #include <QFileInfo>

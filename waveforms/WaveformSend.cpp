@@ -1,6 +1,6 @@
 #include "waveforms/WaveformSend.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Waits.h"
 #include "link/WaveformTransfer.h"
 #include "waveforms/AbwFile.h"

@@ -1,7 +1,7 @@
 #include "waveforms/frmArb.h"
 
 #include "app/ControlArrays.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/WaveformTransfer.h"
 #include "measure/GraphView.h"
 #include "measure/WindowParts.h"

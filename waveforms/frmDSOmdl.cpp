@@ -1,7 +1,7 @@
 #include "waveforms/frmDSOmdl.h"
 
 #include "app/ControlArrays.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "measure/CaptureFile.h"
 #include "waveforms/CaptureUpload.h"
 

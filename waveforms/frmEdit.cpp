@@ -1,7 +1,7 @@
 #include "waveforms/frmEdit.h"
 
 #include "app/ControlArrays.h"
-#include "app/Program.h"
+#include "core/Program.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

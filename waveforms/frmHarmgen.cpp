@@ -1,7 +1,7 @@
 #include "waveforms/frmHarmgen.h"
 
 #include "app/ControlArrays.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "config/FileNames.h"
 #include "link/WaveformTransfer.h"
 #include "measure/GraphView.h"

@@ -1,7 +1,7 @@
 #include "waveforms/frmLibrary.h"
 
 #include "app/ControlArrays.h"
-#include "app/Program.h"
+#include "core/Program.h"
 
 #include <QComboBox>
 #include <QFormLayout>

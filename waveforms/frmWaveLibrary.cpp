@@ -1,7 +1,7 @@
 #include "waveforms/frmWaveLibrary.h"
 
 #include "app/ControlArrays.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/WaveformTransfer.h"
 #include "measure/GraphView.h"
 #include "waveforms/LibraryBatch.h"

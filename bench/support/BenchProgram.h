@@ -1,7 +1,7 @@
 #pragma once
 // A program object for a benchmark: silent prompt, settings and user files in
 // a temporary folder, the link pointed at a source on a loopback LAN port.
-#include "app/Program.h"
+#include "core/Program.h"
 
 #include <QTemporaryDir>
 

@@ -1,7 +1,7 @@
 #include "MainWindowFixture.h"
 
 #include "app/EntryRejection.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "config/frmConfig.h"
 #include "config/frmInter.h"
 #include "config/frmSmallDialogs.h"

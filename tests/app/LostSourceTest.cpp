@@ -3,7 +3,7 @@
 // come, and Source, Reconnect picks the source up again on the same port.
 #include "MainWindowFixture.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 
 #include <QAction>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "MainWindowFixture.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "measure/MeasurementWindows.h"
 
 #include <QApplication>

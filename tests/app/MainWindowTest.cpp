@@ -1,6 +1,6 @@
 #include "MainWindowFixture.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "panel/SetupFile.h"
 
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 // start with, and whose file dialogs are whose.
 #include "MainWindowFixture.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 // is what goes out: fills, refreshes and the controls that depend on the mode.
 #include "MainWindowFixture.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Numbers.h"
 #include "link/Readback.h"
 

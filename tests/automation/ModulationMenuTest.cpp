@@ -2,7 +2,7 @@
 // both windows in simulation: nothing is sent and a run ends after its set-up.
 #include "app/MainWindowFixture.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "automation/ModulationWindows.h"
 #include "automation/frmDCRipple.h"
 #include "automation/frmModulation.h"

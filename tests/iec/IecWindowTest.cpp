@@ -1,7 +1,7 @@
 // frmIEC411Test offscreen, driven by its controls' names: open, edit, the
 // user-limit warning, closing with changes, a scripted run to "PASS" against
 // the virtual source, and Abort during a run.
-#include "app/Program.h"
+#include "core/Program.h"
 #include "app/frmMain.h"
 #include "iec/frmIEC411Test.h"
 #include "link/Configuration.h"

@@ -1,7 +1,7 @@
 #pragma once
 // A program object talking to a running virtual source over one transport:
 // its TCP port, its pseudo-terminal as a serial port, or the GPIB shim.
-#include "app/Program.h"
+#include "core/Program.h"
 #include "support/ProgramFixture.h"
 #include "support/VirtualSourceProcess.h"
 

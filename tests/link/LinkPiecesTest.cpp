@@ -1,6 +1,6 @@
 // The link's pure pieces: identification parsing and matching, status texts,
 // the baud list, designation, user limits, the waveform catalog and samples.
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/BusTrace.h"
 #include "link/Decoders.h"
 #include "link/Identification.h"

@@ -1,6 +1,6 @@
 // The link with no source attached: nothing is sent, every query answers "",
 // and the trace still shows the traffic as the callers passed it.
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Readback.h"
 #include "support/ProgramFixture.h"
 

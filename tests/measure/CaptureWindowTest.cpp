@@ -1,7 +1,7 @@
 #include "WindowFixture.h"
 
 #include "app/EntryRejection.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Numbers.h"
 #include "measure/GraphView.h"
 #include "measure/frmTMeas.h"

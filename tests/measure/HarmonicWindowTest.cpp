@@ -1,6 +1,6 @@
 #include "WindowFixture.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "measure/GraphView.h"
 #include "measure/HarmonicFile.h"
 #include "measure/frmHMeas.h"

@@ -1,6 +1,6 @@
 #include "WindowFixture.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Numbers.h"
 #include "measure/ArrayReply.h"
 #include "measure/LinkIo.h"

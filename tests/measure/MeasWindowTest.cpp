@@ -1,6 +1,6 @@
 #include "WindowFixture.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "measure/frmLogger.h"
 #include "measure/frmMeas.h"
 

@@ -2,7 +2,7 @@
 // THD, captured records in both array forms, and the energy meter.
 #include "WindowFixture.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "measure/frmHMeas.h"
 #include "measure/frmTMeas.h"
 #include "measure/frmWattHour.h"

@@ -1,6 +1,6 @@
 #include "WindowFixture.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "app/frmMain.h"
 #include "measure/MeasurementWindows.h"
 #include "measure/frmHMeas.h"

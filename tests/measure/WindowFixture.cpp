@@ -1,6 +1,6 @@
 #include "WindowFixture.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

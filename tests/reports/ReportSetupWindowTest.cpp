@@ -2,7 +2,7 @@
 // three (the default folder as empty), and a lab copies a template to its
 // own folder, where the lookup then finds it first.
 // With OSTREL_SCREENSHOT_DIR set the window is also saved as a picture.
-#include "app/Program.h"
+#include "core/Program.h"
 #include "reports/IecReportPrint.h"
 #include "reports/ReportOutput.h"
 #include "reports/ReportTemplates.h"

@@ -3,7 +3,7 @@
 // prefix), with no "missing bookmarks" message.
 #include "ReportTestSupport.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/ModelSetup.h"
 #include "standards/TestStandard.h"
 #include "standards/frmTestTables.h"

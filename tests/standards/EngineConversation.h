@@ -3,7 +3,7 @@
 // state, for the run controller's conversation tests.
 #include "StepFixtures.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "support/ProgramFixture.h"
 #include "support/VirtualSourceProcess.h"
 

@@ -1,7 +1,7 @@
 // The EUT acquisition against the virtual source's meter and load: the
 // verdicts it gives, what it sends, what an absent reading does, the sweep
 // and the summary file it leaves.
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Waits.h"
 #include "measure/LinkIo.h"
 #include "standards/EutGraphs.h"

@@ -3,7 +3,7 @@
 // falls back with its own warning, shows the A350 switching-transients row,
 // and the menu entry offers the phase angles before it opens. With
 // OSTREL_SCREENSHOT_DIR set the windows are also saved as pictures.
-#include "app/Program.h"
+#include "core/Program.h"
 #include "app/frmMain.h"
 #include "standards/StandardWindows.h"
 #include "standards/TestStandard.h"

@@ -2,7 +2,7 @@
 // it opens, the choices it refuses, a run on the virtual source with the EUT
 // measured after it, the printed report, and closing in the middle of a run.
 // With OSTREL_SCREENSHOT_DIR set the window is also saved as pictures.
-#include "app/Program.h"
+#include "core/Program.h"
 #include "app/frmMain.h"
 #include "link/Configuration.h"
 #include "link/Identification.h"

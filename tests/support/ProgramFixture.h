@@ -1,7 +1,7 @@
 #pragma once
 // A fresh program object per test: scripted prompt, settings in a temporary
 // INI file, shipped data from the source tree, user files in a temporary folder.
-#include "app/Program.h"
+#include "core/Program.h"
 #include "support/ScriptedPrompt.h"
 
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 // A prompt for tests: records every call with its exact text and answers
 // questions and file choices from a script. A question nobody scripted fails
 // the running test at once instead of waiting for a click.
-#include "app/Prompt.h"
+#include "core/Prompt.h"
 
 #include <QList>
 #include <QString>

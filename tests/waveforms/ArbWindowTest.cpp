@@ -2,7 +2,7 @@
 // their controls' names; the capture upload from a record the source took.
 #include "WaveformFixture.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "measure/Capture.h"
 #include "measure/CaptureFile.h"
 #include "measure/GraphView.h"

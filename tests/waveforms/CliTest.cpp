@@ -1,7 +1,7 @@
 // ostrel-cli synth and download-abw against the virtual source over LAN.
 #include "WaveformFixture.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "waveforms/AbwFile.h"
 #include "waveforms/HarmonicTableFile.h"
 

@@ -2,7 +2,7 @@
 // virtual source, and the source's own harmonic analysis of what it plays.
 #include "WaveformFixture.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "waveforms/AbwFile.h"
 #include "waveforms/HarmonicTableFile.h"
 #include "waveforms/frmHarmgen.h"

@@ -1,7 +1,7 @@
 // The disk waveform library window against the virtual source.
 #include "WaveformFixture.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "measure/GraphView.h"
 #include "waveforms/frmWaveLibrary.h"
 

@@ -1,6 +1,6 @@
 // The waveform windows open from the main window's menu, toolbar and the
 // "/O" words of the command line.
-#include "app/Program.h"
+#include "core/Program.h"
 #include "app/frmMain.h"
 #include "support/ProgramFixture.h"
 #include "waveforms/WaveformMenu.h"

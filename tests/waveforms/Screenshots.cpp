@@ -1,6 +1,6 @@
 // Renders the waveform windows offscreen into PNG files for the guide:
 //   waveform_screenshots OUTPUT_FOLDER
-#include "app/Program.h"
+#include "core/Program.h"
 #include "measure/GraphView.h"
 #include "waveforms/frmArb.h"
 #include "waveforms/frmHarmgen.h"

@@ -2,7 +2,7 @@
 // command line, the library's batches, deleting every register.
 #include "WaveformFixture.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/WaveformTransfer.h"
 #include "waveforms/AbwFile.h"
 #include "waveforms/LibraryBatch.h"

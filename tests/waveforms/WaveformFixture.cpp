@@ -1,6 +1,6 @@
 #include "WaveformFixture.h"
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "link/Identification.h"
 #include "link/ModelSetup.h"
 #include "waveforms/AbwFile.h"

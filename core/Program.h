@@ -2,7 +2,7 @@
 // The program object: one instance of every program-wide record, created at
 // start and handed to windows and logic by reference. Nothing program-wide
 // lives anywhere else, so a test builds a fresh one and nothing leaks.
-#include "app/Prompt.h"
+#include "core/Prompt.h"
 #include "config/Paths.h"
 #include "config/Settings.h"
 #include "config/SettingsStore.h"
@@ -11,7 +11,7 @@
 #include "link/OutputState.h"
 #include "link/SourceModel.h"
 #include "measure/MeasurementState.h"
-#include "standards/EngineClock.h"
+#include "core/EngineClock.h"
 #include "waveforms/WaveformBuffer.h"
 
 #include <QChar>

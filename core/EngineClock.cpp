@@ -1,4 +1,4 @@
-#include "standards/EngineClock.h"
+#include "core/EngineClock.h"
 
 #include "link/Waits.h"
 
