@@ -1,0 +1,55 @@
+// The test-table engine's sequence files, with "." and "," as the grid's
+// separator: any file is read without a crash; a refusal names the file;
+// an accepted grid holds its rows and columns, and is written over the file
+// and read again to the same cells.
+#include "FuzzInput.h"
+
+#include "standards/TestFiles.h"
+
+#include <cmath>
+
+using namespace ostrel;
+using namespace ostrel::fuzz;
+
+namespace {
+
+QString gridText(const SequenceFile& f) {
+    QString out = f.description + QLatin1Char('\n') + f.grid.headers.join(QLatin1Char('|'));
+    for (const QStringList& row : f.grid.rows)
+        out += QLatin1Char('\n') + row.join(QLatin1Char('|'));
+    return out;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    for (const QChar separator : {QLatin1Char('.'), QLatin1Char(',')}) {
+        const QString input = InputFile(QStringLiteral("input.ini"), data, size);
+        QString error;
+        const std::optional<SequenceFile> first = ReadSequenceFile(input, separator, error);
+        if (!first) {
+            Check(error.contains(input), "a refused file is named", error);
+            continue;
+        }
+        const int columns = first->grid.columnCount();
+        Check(columns >= 1 && columns <= kMaxSequenceColumns, "1 to 25 columns", QString::number(columns));
+        Check(first->grid.rowCount() >= 1 && first->grid.rowCount() <= kMaxTableRows, "1 to 10000 rows");
+        Check(first->widths.size() == size_t(columns) + 1, "a width for every column and the labels");
+        for (double w : first->widths)
+            Check(std::isfinite(w) && w >= 0, "a width is a finite percentage", QString::number(w));
+        for (const QStringList& row : first->grid.rows)
+            Check(row.size() == columns + 1, "every row holds every column");
+
+        // Over the file itself, as the window saves: its opening comments stay.
+        Check(WriteSequenceFile(input, *first, separator, error), "an accepted grid is written", error);
+        const std::optional<SequenceFile> second = ReadSequenceFile(input, separator, error);
+        Check(second.has_value(), "a written grid is read back", error);
+        Check(second->description == first->description && second->phaseDisplay == first->phaseDisplay &&
+                  second->grid.headers == first->grid.headers && second->grid.rows == first->grid.rows,
+              "a written grid reads back the same", gridText(*first) + QStringLiteral("\n---\n") + gridText(*second));
+        for (size_t c = 0; c < first->widths.size(); ++c)
+            Check(second->widths[c] == std::round(first->widths[c]), "a width reads back whole",
+                  QString::number(first->widths[c]));
+    }
+    return 0;
+}
