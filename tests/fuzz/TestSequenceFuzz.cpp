@@ -1,10 +1,12 @@
 // The test-table engine's sequence files, with "." and "," as the grid's
 // separator: any file is read without a crash; a refusal names the file;
 // an accepted grid holds its rows and columns, and is written over the file
-// and read again to the same cells.
+// and read again to the same grid - a number only put in its column's form
+// - and once written, a grid reads back cell for cell.
 #include "FuzzInput.h"
 
 #include "standards/TestFiles.h"
+#include "standards/TestSteps.h"
 
 #include <cmath>
 
@@ -18,6 +20,24 @@ QString gridText(const SequenceFile& f) {
     for (const QStringList& row : f.grid.rows)
         out += QLatin1Char('\n') + row.join(QLatin1Char('|'));
     return out;
+}
+
+bool isNumber(const QString& cell) {
+    return CellNumber(cell, QLatin1Char('.')) || CellNumber(cell, QLatin1Char(','));
+}
+
+// Written over the file and read again.
+SequenceFile rewritten(const QString& path, const SequenceFile& file, QChar separator) {
+    QString error;
+    Check(WriteSequenceFile(path, file, separator, error), "an accepted grid is written", error);
+    const std::optional<SequenceFile> back = ReadSequenceFile(path, separator, error);
+    Check(back.has_value(), "a written grid is read back", error);
+    return *back;
+}
+
+bool sameGrid(const SequenceFile& a, const SequenceFile& b) {
+    return a.description == b.description && a.phaseDisplay == b.phaseDisplay && a.grid.headers == b.grid.headers &&
+           a.grid.rows == b.grid.rows && a.widths == b.widths;
 }
 
 } // namespace
@@ -41,15 +61,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             Check(row.size() == columns + 1, "every row holds every column");
 
         // Over the file itself, as the window saves: its opening comments stay.
-        Check(WriteSequenceFile(input, *first, separator, error), "an accepted grid is written", error);
-        const std::optional<SequenceFile> second = ReadSequenceFile(input, separator, error);
-        Check(second.has_value(), "a written grid is read back", error);
-        Check(second->description == first->description && second->phaseDisplay == first->phaseDisplay &&
-                  second->grid.headers == first->grid.headers && second->grid.rows == first->grid.rows,
-              "a written grid reads back the same", gridText(*first) + QStringLiteral("\n---\n") + gridText(*second));
+        const SequenceFile second = rewritten(input, *first, separator);
+        const QString both = gridText(*first) + QStringLiteral("\n---\n") + gridText(second);
+        Check(second.description == first->description && second.phaseDisplay == first->phaseDisplay &&
+                  second.grid.headers == first->grid.headers && second.grid.rowCount() == first->grid.rowCount(),
+              "a written grid keeps its headers and rows", both);
+        for (int r = 1; r <= second.grid.rowCount(); ++r)
+            for (int c = 0; c <= columns; ++c) {
+                const QString cell = first->grid.cell(r, c);
+                Check(second.grid.cell(r, c) == cell || isNumber(cell), "a written cell reads back", both);
+            }
         for (size_t c = 0; c < first->widths.size(); ++c)
-            Check(second->widths[c] == std::round(first->widths[c]), "a width reads back whole",
+            Check(second.widths[c] == std::round(first->widths[c]), "a width reads back whole",
                   QString::number(first->widths[c]));
+        Check(sameGrid(rewritten(input, second, separator), second), "a written grid reads back cell for cell",
+              gridText(second));
     }
     return 0;
 }

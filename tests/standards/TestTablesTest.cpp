@@ -337,6 +337,16 @@ TEST_F(SequenceFileTest, DamagedFilesAreRefusedNamingFileAndLine) {
         {"twice", "[Dimensions]\nNoRows=1\nNoCols=2\n[GridData]\n1Header=Freq\n2Header=Freq\n",
          "line 6: the header \"Freq\" of column 2 repeats column 1"},
         {"nul", QByteArray("[Dimensions]\nNoRows=1\nNoCols=2\nDescription=a\0b\n", 45) + good, "line 4: the line holds a NUL byte"},
+        // Keys compare without case: two such columns would share their cells.
+        {"twice-in-case", "[Dimensions]\nNoRows=1\nNoCols=2\n[GridData]\n1Header=Freq\n2Header=FREQ\n",
+         "line 6: the header \"FREQ\" of column 2 repeats column 1", true},
+        // Written back as keys, these would read as a section, a comment or another key.
+        {"section-header", "[Dimensions]\nNoRows=1\nNoCols=2\n[GridData]\n1Header=[1RowData]x\n2Header=Freq\n",
+         "line 5: the header \"[1RowData]x\" of column 1 cannot name a key"},
+        {"comment-header", "[Dimensions]\nNoRows=1\nNoCols=2\n[GridData]\n1Header=Freq\n2Header=;Volt\n",
+         "line 6: the header \";Volt\" of column 2 cannot name a key"},
+        {"equals-header", "[Dimensions]\nNoRows=1\nNoCols=2\n[GridData]\n1Header=Volt=A\n",
+         "line 5: the header \"Volt=A\" of column 1 cannot name a key", true},
     };
     for (const Case& c : cases) {
         const QString path = write(QLatin1String(c.name) + QStringLiteral(".ini"), c.text);
@@ -346,6 +356,21 @@ TEST_F(SequenceFileTest, DamagedFilesAreRefusedNamingFileAndLine) {
         EXPECT_FALSE(read) << c.name;
         EXPECT_TRUE(error.startsWith(path)) << error.toStdString();
         EXPECT_TRUE(error.contains(QLatin1String(c.expect))) << c.name << ": " << error.toStdString();
+    }
+}
+
+TEST_F(SequenceFileTest, HeadersThatCannotBeKeysAreNotWritten) {
+    for (const QString header : {QStringLiteral("[1RowData]"), QStringLiteral("Volt=A"), QStringLiteral("DWELL")}) {
+        const QString path = write(QStringLiteral("kept.ini"), "[Dimensions]\nNoRows=1\n");
+        SequenceFile file;
+        file.grid = Grid({Step{}});
+        file.grid.headers[1] = header;
+        QString error;
+        EXPECT_FALSE(WriteSequenceFile(path, file, QLatin1Char('.'), error)) << header.toStdString();
+        EXPECT_TRUE(error.startsWith(path) && error.contains(header, Qt::CaseInsensitive)) << error.toStdString();
+        QFile kept(path);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), QByteArray("[Dimensions]\nNoRows=1\n"));
     }
 }
 
