@@ -188,7 +188,8 @@ public:
         std::vector<double> out;
         for (int c = first; c <= last; ++c) {
             float w = 8;
-            if (!TryParseSingle(text(kGridData, QString::number(c) + QStringLiteral("ColWidth")), w) || w < 0)
+            // A width is a share of the grid: anything else would not fit a column's pixels.
+            if (!TryParseSingle(text(kGridData, QString::number(c) + QStringLiteral("ColWidth")), w) || w < 0 || w > 100)
                 w = 8;
             out.push_back(w);
         }

@@ -2,7 +2,8 @@
 // ("MS704_Durations.ini"): any file is read without a crash; a refused file
 // is named; an accepted one is written and read again to the same set-up,
 // for each option's window, and the window that opens a file is the one
-// whose standard it names; every group reads a duration per test.
+// whose standard it names; each option's groups in turn (by the input's
+// size) read a duration per test.
 #include "FuzzInput.h"
 
 #include "standards/ResidentFiles.h"
@@ -42,12 +43,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(opening == option, "the window that opens a file is the one that reads it", first->standard);
     }
     const QString durations = InputFile(QStringLiteral("MS704_Durations.ini"), data, size);
-    for (const ResidentOption* option : ResidentOptions())
-        for (const ResidentGroup& group : option->groups) {
-            const std::vector<int> seconds = ReadResidentDurations(*option, group, durations);
-            Check(seconds.size() == size_t(option->catalogue.size()), "a duration for every test");
-            for (int s : seconds)
-                Check(s >= 1 && s <= 86400, "a duration is 1 s to a day", QString::number(s));
-        }
+    for (const ResidentOption* option : ResidentOptions()) {
+        const ResidentGroup& group = option->groups[size % option->groups.size()];
+        const std::vector<int> seconds = ReadResidentDurations(*option, group, durations);
+        Check(seconds.size() == size_t(option->catalogue.size()), "a duration for every test");
+        for (int s : seconds)
+            Check(s >= 1 && s <= 86400, "a duration is 1 s to a day", QString::number(s));
+    }
     return 0;
 }

@@ -374,6 +374,21 @@ TEST_F(SequenceFileTest, HeadersThatCannotBeKeysAreNotWritten) {
     }
 }
 
+TEST_F(SequenceFileTest, AWidthThatIsNoShareOfTheGridReadsAsTheDefault) {
+    const QString path = write(QStringLiteral("widths.ini"),
+                               "[Dimensions]\nNoRows=1\nNoCols=4\n[GridData]\n0ColWidth=12.5\n1Header=Freq\n1ColWidth=666666666666\n"
+                               "2Header=Volt_A\n2ColWidth=-3\n3Header=Dwell\n3ColWidth=100\n4Header=Comment\n4ColWidth=wide\n");
+    QString error;
+    const auto file = ReadSequenceFile(path, QLatin1Char('.'), error);
+    ASSERT_TRUE(file) << error.toStdString();
+    EXPECT_EQ(file->widths, (std::vector<double>{12.5, 8, 8, 100, 8}));
+    // Written as whole percentages, which a huge width could not be.
+    ASSERT_TRUE(WriteSequenceFile(path, *file, QLatin1Char('.'), error)) << error.toStdString();
+    const auto back = ReadSequenceFile(path, QLatin1Char('.'), error);
+    ASSERT_TRUE(back) << error.toStdString();
+    EXPECT_EQ(back->widths, (std::vector<double>{13, 8, 8, 100, 8}));
+}
+
 TEST_F(SequenceFileTest, StructureRowsAreKeyedByHeaderText) {
     const QString path = write(QStringLiteral("DO160_Structure_X.ini"),
                                "[dimensions]\nnorows=2\nNoCols=4\n[GridData]\n1Header=Section\n2Header=No\n"
