@@ -21,6 +21,13 @@ QString DecodeIniText(const QByteArray& bytes) {
 }
 
 const QString kDimensions = QStringLiteral("Dimensions");
+
+// A header is the key of its column's cells: keys compare without case, and
+// "=", a leading "[" or ";" or a line break would make the line something else.
+bool StorableHeader(const QString& h) {
+    return !h.startsWith(QLatin1Char('[')) && !h.startsWith(QLatin1Char(';')) && !h.contains(QLatin1Char('=')) &&
+           !h.contains(QLatin1Char('\n')) && !h.contains(QLatin1Char('\r')) && h == h.trimmed();
+}
 const QString kGridData = QStringLiteral("GridData");
 
 // A section or key name as it stands in the file, compared without case.
@@ -153,7 +160,15 @@ public:
             const QString key = QString::number(c) + QStringLiteral("Header");
             const QString h = text(kGridData, key);
             if (!h.isEmpty()) {
-                if (const auto it = seen.constFind(h); it != seen.constEnd()) {
+                if (!StorableHeader(h)) {
+                    error = QStringLiteral("%1 line %2: the header \"%3\" of column %4 cannot name a key.")
+                                .arg(path_)
+                                .arg(line(kGridData, key))
+                                .arg(h)
+                                .arg(c);
+                    return std::nullopt;
+                }
+                if (const auto it = seen.constFind(h.toCaseFolded()); it != seen.constEnd()) {
                     error = QStringLiteral("%1 line %2: the header \"%3\" of column %4 repeats column %5.")
                                 .arg(path_)
                                 .arg(line(kGridData, key))
@@ -162,7 +177,7 @@ public:
                                 .arg(*it);
                     return std::nullopt;
                 }
-                seen.insert(h, c);
+                seen.insert(h.toCaseFolded(), c);
             }
             out << h;
         }
@@ -173,7 +188,8 @@ public:
         std::vector<double> out;
         for (int c = first; c <= last; ++c) {
             float w = 8;
-            if (!TryParseSingle(text(kGridData, QString::number(c) + QStringLiteral("ColWidth")), w) || w < 0)
+            // A width is a share of the grid: anything else would not fit a column's pixels.
+            if (!TryParseSingle(text(kGridData, QString::number(c) + QStringLiteral("ColWidth")), w) || w < 0 || w > 100)
                 w = 8;
             out.push_back(w);
         }
@@ -323,11 +339,16 @@ bool WriteSequenceFile(const QString& path, const SequenceFile& file, QChar sep,
     for (int c = 1; c <= cols; ++c) {
         const QString& h = g.headers[c];
         if (h.isEmpty()) continue;
-        if (seen.contains(h)) {
-            error = QStringLiteral("%1: columns %2 and %3 are both headed \"%4\".").arg(path).arg(seen[h]).arg(c).arg(h);
+        if (!StorableHeader(h)) {
+            error = QStringLiteral("%1: the header \"%2\" of column %3 cannot name a key.").arg(path, h).arg(c);
             return false;
         }
-        seen.insert(h, c);
+        const QString folded = h.toCaseFolded();
+        if (seen.contains(folded)) {
+            error = QStringLiteral("%1: columns %2 and %3 are both headed \"%4\".").arg(path).arg(seen[folded]).arg(c).arg(h);
+            return false;
+        }
+        seen.insert(folded, c);
     }
     // The comment lines that open the file (its marking) stay.
     QString out;

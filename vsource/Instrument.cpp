@@ -20,6 +20,14 @@ std::vector<CommandDef> allDefs() {
     return defs;
 }
 
+// Every unit answers the same commands, so the table is built once; once a
+// thread, because a lookup works in the table's own scratch space.
+const CommandTable& commandTable() {
+    static thread_local const std::vector<CommandDef> defs = allDefs();
+    static thread_local const CommandTable table(defs);
+    return table;
+}
+
 std::string_view ttlName(TtlSource s) {
     switch (s) {
     case TtlSource::Bot:
@@ -36,7 +44,7 @@ std::string_view ttlName(TtlSource s) {
 
 Instrument::Instrument(InstrumentConfig cfg, const VirtualClock& clk, Timeline* tl)
     : config(std::move(cfg)), limits(modelLimits(config.model)), clock(clk), timeline(tl),
-      waves(config.waveSlots), random(config.seed), defs_(allDefs()), table_(defs_) {
+      waves(config.waveSlots), random(config.seed), table_(commandTable()) {
     if (config.listCapacity > 0) limits.listCapacity = config.listCapacity;
     if (config.minimumDwell > 0) limits.minimumDwell = config.minimumDwell;
     loads.fill(config.load);

@@ -120,8 +120,7 @@ private:
     double earliestRampEnd() const;
     void finishRamps(double t);
 
-    std::vector<CommandDef> defs_;
-    CommandTable table_;
+    const CommandTable& table_;
     std::vector<std::string_view> params_;
     double resetUntilReal_ = 0;
     bool stopLine_ = false;

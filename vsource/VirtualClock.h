@@ -3,6 +3,7 @@
 // that long transients can be tested in seconds. Readings, transients and the
 // timeline all use it.
 #include <chrono>
+#include <optional>
 
 namespace ostrel::vsource {
 
@@ -18,8 +19,12 @@ public:
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     }
 
-    // Virtual seconds since start.
-    double now() const { return realSeconds() * scale_; }
+    // Virtual seconds since start, or where the clock is held.
+    double now() const { return held_ ? *held_ : realSeconds() * scale_; }
+
+    // Stops virtual time at `t`, so that a driver feeding the unit line by
+    // line decides when time passes and every run is the same.
+    void holdAt(double t) { held_ = t; }
 
     // Real milliseconds until virtual time t (negative when past).
     double realMsUntil(double t) const { return (t / scale_ - realSeconds()) * 1000.0; }
@@ -27,6 +32,7 @@ public:
 private:
     double scale_;
     std::chrono::steady_clock::time_point start_;
+    std::optional<double> held_;
 };
 
 } // namespace ostrel::vsource

@@ -88,16 +88,25 @@ ShapeFigures analyseShape(std::span<const double> samples) {
 }
 
 WaveformStore::WaveformStore(int userSlots) : userSlots_(userSlots) {
-    std::vector<double> square(kWaveformSamples);
-    for (size_t i = 0; i < square.size(); ++i)
-        square[i] = i < square.size() / 2 ? 1.0 : -1.0;
-    square_ = analyseShape(square);
-    squareSpectrum_ = shapeSpectrum(square);
-    for (double level = 1.0; level >= 0.2; level -= 0.02) {
-        ShapeFigures clip = analyseShape(clippedSine(level));
-        clipCrest_.emplace_back(clip.thdFund, clip.crest);
-        clipLevel_.push_back(level);
-    }
+    // The built-in shapes' figures are every unit's: worked out once.
+    static const WaveformStore builtIn = [] {
+        WaveformStore b;
+        std::vector<double> square(kWaveformSamples);
+        for (size_t i = 0; i < square.size(); ++i)
+            square[i] = i < square.size() / 2 ? 1.0 : -1.0;
+        b.square_ = analyseShape(square);
+        b.squareSpectrum_ = shapeSpectrum(square);
+        for (double level = 1.0; level >= 0.2; level -= 0.02) {
+            ShapeFigures clip = analyseShape(clippedSine(level));
+            b.clipCrest_.emplace_back(clip.thdFund, clip.crest);
+            b.clipLevel_.push_back(level);
+        }
+        return b;
+    }();
+    square_ = builtIn.square_;
+    squareSpectrum_ = builtIn.squareSpectrum_;
+    clipCrest_ = builtIn.clipCrest_;
+    clipLevel_ = builtIn.clipLevel_;
 }
 
 std::string WaveformStore::canonicalName(std::string_view name) const {

@@ -56,6 +56,7 @@ public:
     Spectrum spectrum(std::string_view canonical, double clipThd) const;
 
 private:
+    WaveformStore() : userSlots_(0) {} // the built-in shapes alone
     struct Register {
         std::string name;
         std::vector<double> samples;

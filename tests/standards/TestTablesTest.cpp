@@ -337,6 +337,16 @@ TEST_F(SequenceFileTest, DamagedFilesAreRefusedNamingFileAndLine) {
         {"twice", "[Dimensions]\nNoRows=1\nNoCols=2\n[GridData]\n1Header=Freq\n2Header=Freq\n",
          "line 6: the header \"Freq\" of column 2 repeats column 1"},
         {"nul", QByteArray("[Dimensions]\nNoRows=1\nNoCols=2\nDescription=a\0b\n", 45) + good, "line 4: the line holds a NUL byte"},
+        // Keys compare without case: two such columns would share their cells.
+        {"twice-in-case", "[Dimensions]\nNoRows=1\nNoCols=2\n[GridData]\n1Header=Freq\n2Header=FREQ\n",
+         "line 6: the header \"FREQ\" of column 2 repeats column 1", true},
+        // Written back as keys, these would read as a section, a comment or another key.
+        {"section-header", "[Dimensions]\nNoRows=1\nNoCols=2\n[GridData]\n1Header=[1RowData]x\n2Header=Freq\n",
+         "line 5: the header \"[1RowData]x\" of column 1 cannot name a key"},
+        {"comment-header", "[Dimensions]\nNoRows=1\nNoCols=2\n[GridData]\n1Header=Freq\n2Header=;Volt\n",
+         "line 6: the header \";Volt\" of column 2 cannot name a key"},
+        {"equals-header", "[Dimensions]\nNoRows=1\nNoCols=2\n[GridData]\n1Header=Volt=A\n",
+         "line 5: the header \"Volt=A\" of column 1 cannot name a key", true},
     };
     for (const Case& c : cases) {
         const QString path = write(QLatin1String(c.name) + QStringLiteral(".ini"), c.text);
@@ -347,6 +357,36 @@ TEST_F(SequenceFileTest, DamagedFilesAreRefusedNamingFileAndLine) {
         EXPECT_TRUE(error.startsWith(path)) << error.toStdString();
         EXPECT_TRUE(error.contains(QLatin1String(c.expect))) << c.name << ": " << error.toStdString();
     }
+}
+
+TEST_F(SequenceFileTest, HeadersThatCannotBeKeysAreNotWritten) {
+    for (const QString header : {QStringLiteral("[1RowData]"), QStringLiteral("Volt=A"), QStringLiteral("DWELL")}) {
+        const QString path = write(QStringLiteral("kept.ini"), "[Dimensions]\nNoRows=1\n");
+        SequenceFile file;
+        file.grid = Grid({Step{}});
+        file.grid.headers[1] = header;
+        QString error;
+        EXPECT_FALSE(WriteSequenceFile(path, file, QLatin1Char('.'), error)) << header.toStdString();
+        EXPECT_TRUE(error.startsWith(path) && error.contains(header, Qt::CaseInsensitive)) << error.toStdString();
+        QFile kept(path);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), QByteArray("[Dimensions]\nNoRows=1\n"));
+    }
+}
+
+TEST_F(SequenceFileTest, AWidthThatIsNoShareOfTheGridReadsAsTheDefault) {
+    const QString path = write(QStringLiteral("widths.ini"),
+                               "[Dimensions]\nNoRows=1\nNoCols=4\n[GridData]\n0ColWidth=12.5\n1Header=Freq\n1ColWidth=666666666666\n"
+                               "2Header=Volt_A\n2ColWidth=-3\n3Header=Dwell\n3ColWidth=100\n4Header=Comment\n4ColWidth=wide\n");
+    QString error;
+    const auto file = ReadSequenceFile(path, QLatin1Char('.'), error);
+    ASSERT_TRUE(file) << error.toStdString();
+    EXPECT_EQ(file->widths, (std::vector<double>{12.5, 8, 8, 100, 8}));
+    // Written as whole percentages, which a huge width could not be.
+    ASSERT_TRUE(WriteSequenceFile(path, *file, QLatin1Char('.'), error)) << error.toStdString();
+    const auto back = ReadSequenceFile(path, QLatin1Char('.'), error);
+    ASSERT_TRUE(back) << error.toStdString();
+    EXPECT_EQ(back->widths, (std::vector<double>{13, 8, 8, 100, 8}));
 }
 
 TEST_F(SequenceFileTest, StructureRowsAreKeyedByHeaderText) {
