@@ -56,6 +56,8 @@ bool IniFile::load(const QString& path) {
 
 void IniFile::setText(const QString& text) {
     lines_.clear();
+    lookup_.clear();
+    lookupBuilt_ = false;
     lineEnd_ = text.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");
     QString body = text;
     body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -70,16 +72,32 @@ QString IniFile::text() const {
     return out;
 }
 
-qsizetype IniFile::find(QStringView section, QStringView key) const {
+QString IniFile::lookupName(QStringView section, QStringView key) {
+    return section.toString().toCaseFolded() + QLatin1Char('\n') + key.toString().toCaseFolded();
+}
+
+// A repeated section continues the first: its keys come later.
+void IniFile::buildLookup() const {
+    lookup_.clear();
+    lookup_.reserve(lines_.size());
+    QString section;
     bool inSection = false;
     for (qsizetype i = 0; i < lines_.size(); ++i) {
         const Line& l = lines_[i];
-        if (l.kind == Line::Section)
-            inSection = sameName(l.section, section);
-        else if (inSection && l.kind == Line::Key && sameName(l.key, key))
-            return i;
+        if (l.kind == Line::Section) {
+            section = l.section;
+            inSection = true;
+        } else if (inSection && l.kind == Line::Key) {
+            const QString name = lookupName(section, l.key);
+            if (!lookup_.contains(name)) lookup_.insert(name, i); // the first match wins
+        }
     }
-    return -1;
+    lookupBuilt_ = true;
+}
+
+qsizetype IniFile::find(QStringView section, QStringView key) const {
+    if (!lookupBuilt_) buildLookup();
+    return lookup_.value(lookupName(section, key), -1);
 }
 
 QString IniFile::value(QStringView section, QStringView key, const QString& defaultValue) const {
@@ -134,6 +152,10 @@ void IniFile::setValue(QStringView section, QStringView key, const QString& valu
         insertAt = lines_.size() - 1;
     }
     lines_.insert(insertAt + 1, parse(raw));
+    // The lines after the new one moved down by one.
+    for (auto it = lookup_.begin(); it != lookup_.end(); ++it)
+        if (it.value() > insertAt) ++it.value();
+    lookup_.insert(lookupName(section, key), insertAt + 1);
 }
 
 bool IniFile::save(const QString& path) {

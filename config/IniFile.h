@@ -4,6 +4,7 @@
 // wins, values are trimmed and otherwise kept as they stand (commas, quotes,
 // "="), ";" starts a comment line. Writing a key rewrites only its own line
 // and keeps every other line, comment and the order.
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -39,8 +40,14 @@ private:
     static Line parse(const QString& raw);
     // Index of the first key line of `key` in a section named `section`, or -1.
     qsizetype find(QStringView section, QStringView key) const;
+    static QString lookupName(QStringView section, QStringView key);
+    void buildLookup() const;
 
     QList<Line> lines_;
+    // The first line of each section and key, by their case-folded names,
+    // built on the first look-up, so a large table is not scanned per key.
+    mutable QHash<QString, qsizetype> lookup_;
+    mutable bool lookupBuilt_ = false;
     QString lineEnd_ = QStringLiteral("\n");
     bool utf8_ = true;
     QString error_;

@@ -360,7 +360,7 @@ TEST_F(SequenceFileTest, DamagedFilesAreRefusedNamingFileAndLine) {
 }
 
 TEST_F(SequenceFileTest, HeadersThatCannotBeKeysAreNotWritten) {
-    for (const QString header : {QStringLiteral("[1RowData]"), QStringLiteral("Volt=A"), QStringLiteral("DWELL")}) {
+    for (const QString& header : {QStringLiteral("[1RowData]"), QStringLiteral("Volt=A"), QStringLiteral("DWELL")}) {
         const QString path = write(QStringLiteral("kept.ini"), "[Dimensions]\nNoRows=1\n");
         SequenceFile file;
         file.grid = Grid({Step{}});
