@@ -49,6 +49,22 @@ inline int choiceParam(const Call& c, std::initializer_list<Choice> choices, int
     return readChoice(text, choices, out);
 }
 
+// An enumerated setting: the query answers the reply word of its present
+// value, a setting takes one of the mnemonics. Values run 0, 1, ... and
+// index `replies`.
+template <class T>
+int enumSetting(const Call& c, T& setting, std::initializer_list<Choice> mnemonics,
+                std::initializer_list<std::string_view> replies, std::string& out) {
+    if (c.query) {
+        out += replies.begin()[static_cast<size_t>(setting)];
+        return 0;
+    }
+    int v = 0;
+    if (int e = choiceParam(c, mnemonics, v)) return e;
+    setting = static_cast<T>(v);
+    return 0;
+}
+
 // A query that may ask for its MIN or MAX instead of the present value.
 inline int queryValue(const Call& c, double present, double min, double max, std::string& out,
                       void (*append)(std::string&, double) = appendReal) {

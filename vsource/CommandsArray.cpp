@@ -81,14 +81,7 @@ int waveform(Instrument& in, const Call& c, std::string& out) {
 }
 
 int arrayMode(Instrument& in, const Call& c, std::string& out) {
-    if (c.query) {
-        out += in.state.binaryArrays ? "BIN" : "ASC";
-        return 0;
-    }
-    int v = 0;
-    if (int e = choiceParam(c, {{"ASCii", 0}, {"BINary", 1}}, v)) return e;
-    in.state.binaryArrays = v == 1;
-    return 0;
+    return enumSetting(c, in.state.binaryArrays, {{"ASCii", 0}, {"BINary", 1}}, {"ASC", "BIN"}, out);
 }
 
 int meterState(Instrument& in, const Call& c, std::string& out) {

@@ -147,40 +147,16 @@ int listCount(Instrument& in, const Call& c, std::string& out) {
 }
 
 int listStep(Instrument& in, const Call& c, std::string& out) {
-    bool& once = in.state.lists.stepOnce;
-    if (c.query) {
-        out += once ? "ONCE" : "AUTO";
-        return 0;
-    }
-    int v = 0;
-    if (int e = choiceParam(c, {{"AUTO", 0}, {"ONCE", 1}}, v)) return e;
-    once = v == 1;
-    return 0;
+    return enumSetting(c, in.state.lists.stepOnce, {{"AUTO", 0}, {"ONCE", 1}}, {"AUTO", "ONCE"}, out);
 }
 
 int trigSource(Instrument& in, const Call& c, std::string& out) {
-    TriggerSource& s = in.state.trigger.source;
-    static constexpr std::string_view kNames[] = {"IMM", "BUS", "EXT"};
-    if (c.query) {
-        out += kNames[int(s)];
-        return 0;
-    }
-    int v = 0;
-    if (int e = choiceParam(c, {{"IMMediate", 0}, {"BUS", 1}, {"EXTernal", 2}}, v)) return e;
-    s = TriggerSource(v);
-    return 0;
+    return enumSetting(c, in.state.trigger.source, {{"IMMediate", 0}, {"BUS", 1}, {"EXTernal", 2}},
+                       {"IMM", "BUS", "EXT"}, out);
 }
 
 int syncSource(Instrument& in, const Call& c, std::string& out) {
-    SyncSource& s = in.state.trigger.sync;
-    if (c.query) {
-        out += s == SyncSource::Phase ? "PHAS" : "IMM";
-        return 0;
-    }
-    int v = 0;
-    if (int e = choiceParam(c, {{"IMMediate", 0}, {"PHASe", 1}}, v)) return e;
-    s = SyncSource(v);
-    return 0;
+    return enumSetting(c, in.state.trigger.sync, {{"IMMediate", 0}, {"PHASe", 1}}, {"IMM", "PHAS"}, out);
 }
 
 int syncPhase(Instrument& in, const Call& c, std::string& out) {
@@ -190,28 +166,12 @@ int syncPhase(Instrument& in, const Call& c, std::string& out) {
 }
 
 int acqSource(Instrument& in, const Call& c, std::string& out) {
-    AcqSource& s = in.state.trigger.acquire;
-    static constexpr std::string_view kNames[] = {"IMM", "TTLT", "SYNC"};
-    if (c.query) {
-        out += kNames[int(s)];
-        return 0;
-    }
-    int v = 0;
-    if (int e = choiceParam(c, {{"IMMediate", 0}, {"TTLTrg", 1}, {"SYNChronize", 2}}, v)) return e;
-    s = AcqSource(v);
-    return 0;
+    return enumSetting(c, in.state.trigger.acquire, {{"IMMediate", 0}, {"TTLTrg", 1}, {"SYNChronize", 2}},
+                       {"IMM", "TTLT", "SYNC"}, out);
 }
 
 int trigCount(Instrument& in, const Call& c, std::string& out) {
-    bool& all = in.state.trigger.countAll;
-    if (c.query) {
-        out += all ? "ALL" : "NONE";
-        return 0;
-    }
-    int v = 0;
-    if (int e = choiceParam(c, {{"ALL", 1}, {"NONE", 0}}, v)) return e;
-    all = v == 1;
-    return 0;
+    return enumSetting(c, in.state.trigger.countAll, {{"NONE", 0}, {"ALL", 1}}, {"NONE", "ALL"}, out);
 }
 
 int trigState(Instrument& in, const Call&, std::string& out) {
@@ -297,28 +257,12 @@ int ttlState(Instrument& in, const Call& c, std::string& out) {
 }
 
 int ttlSource(Instrument& in, const Call& c, std::string& out) {
-    TtlSource& s = in.state.trigger.ttlSource;
-    static constexpr std::string_view kNames[] = {"BOT", "EOT", "LIST"};
-    if (c.query) {
-        out += kNames[int(s)];
-        return 0;
-    }
-    int v = 0;
-    if (int e = choiceParam(c, {{"BOT", 0}, {"EOT", 1}, {"LIST", 2}}, v)) return e;
-    s = TtlSource(v);
-    return 0;
+    return enumSetting(c, in.state.trigger.ttlSource, {{"BOT", 0}, {"EOT", 1}, {"LIST", 2}}, {"BOT", "EOT", "LIST"},
+                       out);
 }
 
 int ttlMode(Instrument& in, const Call& c, std::string& out) {
-    bool& strobe = in.state.trigger.ttlStrobe;
-    if (c.query) {
-        out += strobe ? "FSTR" : "TRIG";
-        return 0;
-    }
-    int v = 0;
-    if (int e = choiceParam(c, {{"TRIGger", 0}, {"FSTRobe", 1}}, v)) return e;
-    strobe = v == 1;
-    return 0;
+    return enumSetting(c, in.state.trigger.ttlStrobe, {{"TRIGger", 0}, {"FSTRobe", 1}}, {"TRIG", "FSTR"}, out);
 }
 
 int sweepOffset(Instrument& in, const Call& c, std::string& out) {

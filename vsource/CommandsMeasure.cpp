@@ -88,14 +88,7 @@ int peakReset(Instrument& in, const Call& c, std::string&) {
 }
 
 int thdMode(Instrument& in, const Call& c, std::string& out) {
-    if (c.query) {
-        out += in.state.thdRms ? "RMSQ" : "FUND";
-        return 0;
-    }
-    int v = 0;
-    if (int e = choiceParam(c, {{"FUNDamental", 0}, {"RMSQ", 1}}, v)) return e;
-    in.state.thdRms = v == 1;
-    return 0;
+    return enumSetting(c, in.state.thdRms, {{"FUNDamental", 0}, {"RMSQ", 1}}, {"FUND", "RMSQ"}, out);
 }
 
 } // namespace

@@ -47,17 +47,8 @@ int freq(Instrument& in, const Call& c, std::string& out) {
 }
 
 int freqMode(Instrument& in, const Call& c, std::string& out) {
-    SteadySettings& s = in.state.steady;
-    static constexpr std::string_view kNames[] = {"FIX", "LIST", "SENS", "AUX"};
-    if (c.query) {
-        out += kNames[int(s.freqMode)];
-        return 0;
-    }
-    int v = 0;
-    if (int e = choiceParam(c, {{"FIXed", 0}, {"LIST", 1}, {"SENSe", 2}, {"AUXiliary", 3}}, v))
-        return e;
-    s.freqMode = FreqMode(v);
-    return 0;
+    return enumSetting(c, in.state.steady.freqMode, {{"FIXed", 0}, {"LIST", 1}, {"SENSe", 2}, {"AUXiliary", 3}},
+                       {"FIX", "LIST", "SENS", "AUX"}, out);
 }
 
 int freqSlew(Instrument& in, const Call& c, std::string& out) {
@@ -67,14 +58,7 @@ int freqSlew(Instrument& in, const Call& c, std::string& out) {
 }
 
 int fixOrList(const Call& c, bool& listMode, std::string& out) {
-    if (c.query) {
-        out += listMode ? "LIST" : "FIX";
-        return 0;
-    }
-    int v = 0;
-    if (int e = choiceParam(c, {{"FIXed", 0}, {"LIST", 1}}, v)) return e;
-    listMode = v == 1;
-    return 0;
+    return enumSetting(c, listMode, {{"FIXed", 0}, {"LIST", 1}}, {"FIX", "LIST"}, out);
 }
 
 int freqSlewMode(Instrument& in, const Call& c, std::string& out) {
@@ -142,15 +126,7 @@ int voltAlc(Instrument& in, const Call& c, std::string& out) {
 }
 
 int voltSense(Instrument& in, const Call& c, std::string& out) {
-    SteadySettings& s = in.state.steady;
-    if (c.query) {
-        out += s.senseExternal ? "EXT" : "INT";
-        return 0;
-    }
-    int v = 0;
-    if (int e = choiceParam(c, {{"INTernal", 0}, {"EXTernal", 1}}, v)) return e;
-    s.senseExternal = v == 1;
-    return 0;
+    return enumSetting(c, in.state.steady.senseExternal, {{"INTernal", 0}, {"EXTernal", 1}}, {"INT", "EXT"}, out);
 }
 
 enum PhaseMode { VoltMode, VoltSlewMode, FuncMode };
@@ -278,37 +254,16 @@ int impState(Instrument& in, const Call& c, std::string& out) {
 }
 
 int vanu(Instrument& in, const Call& c, std::string& out) {
-    bool& engaged = in.state.steady.impedanceNetwork;
-    if (c.query) {
-        out += engaged ? "ENG" : "BYP";
-        return 0;
-    }
-    int v = 0;
-    if (int e = choiceParam(c, {{"BYPass", 0}, {"ENGaged", 1}}, v)) return e;
-    engaged = v == 1;
-    return 0;
+    return enumSetting(c, in.state.steady.impedanceNetwork, {{"BYPass", 0}, {"ENGaged", 1}}, {"BYP", "ENG"}, out);
 }
 
 int riMode(Instrument& in, const Call& c, std::string& out) {
-    int& m = in.state.steady.remoteInhibit;
-    static constexpr std::string_view kNames[] = {"LIVE", "LATC", "OFF"};
-    if (c.query) {
-        out += kNames[m];
-        return 0;
-    }
-    return choiceParam(c, {{"LIVE", 0}, {"LATChing", 1}, {"OFF", 2}}, m);
+    return enumSetting(c, in.state.steady.remoteInhibit, {{"LIVE", 0}, {"LATChing", 1}, {"OFF", 2}},
+                       {"LIVE", "LATC", "OFF"}, out);
 }
 
 int instCouple(Instrument& in, const Call& c, std::string& out) {
-    bool& all = in.state.selection.coupleAll;
-    if (c.query) {
-        out += all ? "ALL" : "NONE";
-        return 0;
-    }
-    int v = 0;
-    if (int e = choiceParam(c, {{"ALL", 1}, {"NONE", 0}}, v)) return e;
-    all = v == 1;
-    return 0;
+    return enumSetting(c, in.state.selection.coupleAll, {{"NONE", 0}, {"ALL", 1}}, {"NONE", "ALL"}, out);
 }
 
 int instSelect(Instrument& in, const Call& c, std::string& out) {
@@ -323,15 +278,7 @@ int instSelect(Instrument& in, const Call& c, std::string& out) {
 }
 
 int senseCoupling(Instrument& in, const Call& c, std::string& out) {
-    bool& ac = in.state.steady.senseCouplingAc;
-    if (c.query) {
-        out += ac ? "AC" : "DC";
-        return 0;
-    }
-    int v = 0;
-    if (int e = choiceParam(c, {{"AC", 1}, {"DC", 0}}, v)) return e;
-    ac = v == 1;
-    return 0;
+    return enumSetting(c, in.state.steady.senseCouplingAc, {{"DC", 0}, {"AC", 1}}, {"DC", "AC"}, out);
 }
 
 } // namespace

@@ -274,14 +274,8 @@ int ms704Frequency(Instrument& in, const Call& c, std::string& out) {
 
 int ms704Step(Instrument& in, const Call& c, std::string& out) {
     if (int e = guard<ResidentId::Ms704>(in)) return e;
-    if (c.query) {
-        out += in.resident.setup.stepSingle ? "SING" : "CONT";
-        return 0;
-    }
-    int v = 0;
-    if (int e = cmd::choiceParam(c, {{"SINGle", 1}, {"CONTinuous", 0}}, v)) return e;
-    in.resident.setup.stepSingle = v == 1;
-    return 0;
+    return cmd::enumSetting(c, in.resident.setup.stepSingle, {{"CONTinuous", 0}, {"SINGle", 1}}, {"CONT", "SING"},
+                            out);
 }
 
 int ms704Condition(Instrument& in, const Call& c, std::string& out) {
