@@ -127,10 +127,11 @@ TEST_P(ModulationRunTest, VoltageAlternatesHighAndLowOnTickedPhasesThenFixedMode
     for (size_t i = 0; i < points.size(); ++i) {
         EXPECT_EQ(points[i].value(QLatin1String("index")).toInt(), int(i % 2));
         EXPECT_NEAR(points[i].value(QLatin1String("dwell")).toDouble(), 0.05, 1e-9);
-        if (i > 0)
+        if (i > 0) {
             EXPECT_NEAR(points[i].value(QLatin1String("t")).toDouble() -
                             points[i - 1].value(QLatin1String("t")).toDouble(),
                         0.05, 1e-6);
+        }
     }
     // The levels the output reached on A, on B none but the average.
     std::array<std::set<long>, 3> levels;
@@ -198,10 +199,11 @@ TEST_P(ModulationRunTest, DcModulationStartsAtOnceAndLeavesTheFrequencyAlone) {
                                       ":func:mode fix")}));
     // Queries (the readback's) aside.
     for (const QString& line : sent)
-        if (!line.contains(QLatin1Char('?')))
+        if (!line.contains(QLatin1Char('?'))) {
             EXPECT_FALSE(line.startsWith(QLatin1String("freq ")) ||
                          line.contains(QLatin1String("freq:")))
                 << line.toStdString();
+        }
     std::set<long> levels;
     for (const QJsonObject& o : outputsWhileListed()) {
         if (o.value(QLatin1String("phase")).toInt() != 1) continue;
@@ -297,7 +299,9 @@ TEST_P(ModulationRunTest, AbortSilenceAndALostLinkEndTheRunAndRestoreWhatCanBe) 
         EXPECT_EQ(outcome.linkLost, c.lost);
         control(QStringLiteral("fault clear"));
         if (c.lost) continue;
-        if (c.abort) EXPECT_EQ(outcome.message, QStringLiteral("Modulation aborted by operator"));
+        if (c.abort) {
+            EXPECT_EQ(outcome.message, QStringLiteral("Modulation aborted by operator"));
+        }
         const QStringList sent = receivedSince(mark);
         EXPECT_TRUE(
             InOrder(sent, {QStringLiteral(":init:name tran"), QStringLiteral("abort"),
@@ -404,6 +408,8 @@ TEST_P(ModulationCliTest, EachWayARunEndsHasItsExitStatus) {
 INSTANTIATE_TEST_SUITE_P(Lan, ModulationRunTest, ::testing::Values(int(BusLan)),
                          [](const auto& info) { return std::string(BusName(info.param)); });
 INSTANTIATE_TEST_SUITE_P(Lan, ModulationCliTest, ::testing::Values(int(BusLan)),
-                         [](const auto& info) { return std::string(BusName(info.param)); });
+                         [](const auto& info) {
+
+    return std::string(BusName(info.param)); });
 
 } // namespace

@@ -172,10 +172,15 @@ TEST_F(RunTestCli, EachExitStatusWithItsOutcome) {
                 if (e.value(QLatin1String("event")).toString() == QLatin1String("output")) lastVac = e.value(QLatin1String("vac")).toDouble();
             EXPECT_DOUBLE_EQ(lastVac, 115.0);
         }
-        if (c.exit == 3) EXPECT_TRUE(r.json.value(QLatin1String("record")).isNull());
-        if (r.json.value(QLatin1String("mode")).toString() == QLatin1String("DC"))
+        if (c.exit == 3) {
+            EXPECT_TRUE(r.json.value(QLatin1String("record")).isNull());
+        }
+        if (r.json.value(QLatin1String("mode")).toString() == QLatin1String("DC")) {
             EXPECT_EQ(r.json.value(QLatin1String("group")).toObject().value(QLatin1String("code")).toString(), QStringLiteral("ADC28"));
-        if (c.exit != 3) EXPECT_FALSE(modes().contains(QLatin1String("LIST"))) << modes().toStdString();
+        }
+        if (c.exit != 3) {
+            EXPECT_FALSE(modes().contains(QLatin1String("LIST"))) << modes().toStdString();
+        }
     }
 }
 

@@ -435,8 +435,9 @@ TEST_F(TestRunTest, RepliesSpoiledWhileWaitingForCompletionFailOnlyThreeInARow) 
         const TestRunOutcome out = run(requestFor(Grid({step("115.0", "0.5000")})), callbacks);
         EXPECT_TRUE(armed);
         EXPECT_EQ(out.outcome, c.outcome) << out.reason.toStdString();
-        if (c.outcome == RunOutcome::Failed)
+        if (c.outcome == RunOutcome::Failed) {
             EXPECT_EQ(out.reason, QStringLiteral("ERROR: No reply from the power source while waiting for test completion."));
+        }
         EXPECT_FALSE(program().testRunning);
         ASSERT_TRUE(control(QStringLiteral("fault clear")));
         EXPECT_FALSE(modes().contains(QLatin1String("LIST")));

@@ -107,7 +107,9 @@ TEST_F(HarmgenWindow, TransferredTableIsPlayedWithItsHarmonics) {
     EXPECT_NEAR(a[3] / a[1], 0.200, 0.001);
     EXPECT_NEAR(a[5] / a[1], 0.100, 0.001);
     for (int h = 2; h <= 50; ++h)
-        if (h != 3 && h != 5) EXPECT_LT(a[h] / a[1], 0.001) << h;
+        if (h != 3 && h != 5) {
+            EXPECT_LT(a[h] / a[1], 0.001) << h;
+        }
     EXPECT_LT(degreesApart(phase[3], 180), 0.5) << phase[3];
     EXPECT_LT(degreesApart(phase[5], 30), 0.5) << phase[5];
     EXPECT_NEAR(query(QStringLiteral("meas:volt:harm:thd?")).toDouble(), 22.36, 0.05);
@@ -161,7 +163,8 @@ TEST_F(HarmgenWindow, LimitCheckFollowsTheArbRestrictionSetting) {
             EXPECT_TRUE(prompt().messages()[0].startsWith(
                 QStringLiteral("Waveform download resulted in following error:\r\n-222,")))
                 << prompt().messages()[0].toStdString();
-            EXPECT_TRUE(std::all_of(held.begin(), held.end(), [](double v) { return v == 0; }));
+            EXPECT_TRUE(std::all_of(held.begin(), held.end(), [](double v) {
+            return v == 0; }));
         } else {
             EXPECT_TRUE(prompt().messages().isEmpty());
             ASSERT_EQ(held.size(), 1024u);
