@@ -5,7 +5,11 @@
 #include "cli/Commands.h"
 #include "link/ModelSetup.h"
 #include "link/Readback.h"
+#include "reports/DocumentReport.h"
 #include "reports/PlainTextReport.h"
+#include "reports/ReportNaming.h"
+#include "reports/ReportOutput.h"
+#include "reports/ReportTemplates.h"
 #include "standards/ResidentFiles.h"
 #include "standards/ResidentReport.h"
 #include "standards/ResidentRun.h"
@@ -13,6 +17,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QRandomGenerator>
 
 #include <cmath>
 #include <optional>
@@ -232,11 +237,28 @@ Outcome RunResidentCommand(Program& program, const QStringList& args) {
         out.insert(QStringLiteral("record"), recordJson(record));
         if (!o.reportDir.isEmpty()) {
             QDir().mkpath(o.reportDir);
-            const QString path = reportPath(o.reportDir, option, setup);
-            if (WritePlainTextReport(path, record, QDateTime::currentDateTime(), QStringLiteral(OSTREL_VERSION), error))
-                out.insert(QStringLiteral("report"), path);
-            else
-                program.prompt().showMessage(error, PromptIcon::Exclamation);
+            QStringList files;
+            if (program.settings.report.reportFormat == ReportDocument) {
+                // The option's template, named automatically by its prefix in the folder.
+                const ResidentReportSource source{QStringLiteral(OSTREL_VERSION), program.sourceModel.ModelName,
+                                                  program.sourceModel.SerialNumber, QDateTime::currentDateTime()};
+                const DocumentReportJob job = ResidentReportJob(option, setup, record, source);
+                const QString templatePath = FindReportTemplate(program.paths, job.templateName);
+                const QString base = AutomaticReportBase(
+                    QDir(o.reportDir).absolutePath(), job.prefix, int(QRandomGenerator::global()->bounded(job.limit)),
+                    job.limit, {QStringLiteral(".docx"), QStringLiteral(".pdf")});
+                DocumentReportOutcome written;
+                if (templatePath.isEmpty())
+                    error = MissingTemplateMessage(program.paths, job.templateName);
+                else if (WriteDocumentReport(templatePath, job.content, base, job.title, written, error))
+                    files << written.docxPath << written.pdfPath;
+            } else {
+                const QString path = reportPath(o.reportDir, option, setup);
+                if (WritePlainTextReport(path, record, QDateTime::currentDateTime(), QStringLiteral(OSTREL_VERSION), error))
+                    files << path;
+            }
+            if (files.isEmpty()) program.prompt().showMessage(error, PromptIcon::Exclamation);
+            out.insert(QStringLiteral("report"), QJsonArray::fromStringList(files));
         }
     }
 

@@ -14,8 +14,13 @@ using S = ResidentSection;
 const QString kCrLf = QStringLiteral("\r\n");
 
 ResidentOption makeMs704() {
-    ResidentOption o{ResidentKind::Ms704, QStringLiteral("frmMS704"), QStringLiteral("-704F"), OptMs704F,
-                     QStringLiteral("MIL-STD 704 (MS704)"), QStringLiteral("ms704")};
+    ResidentOption o;
+    o.kind = ResidentKind::Ms704;
+    o.window = QStringLiteral("frmMS704");
+    o.optionText = QStringLiteral("-704F");
+    o.optionIndex = OptMs704F;
+    o.optionName = QStringLiteral("MIL-STD 704 (MS704)");
+    o.prefix = QStringLiteral("ms704");
     o.catalogue = {QStringLiteral(":norm:ssl:nom"),        QStringLiteral(":norm:ssl:high"),
                    QStringLiteral(":norm:ssl:low"),        QStringLiteral(":norm:ssl:unb"),
                    QStringLiteral(":norm:volt:phas:diff"), QStringLiteral(":norm:volt:mod"),
@@ -83,6 +88,7 @@ ResidentOption makeMs704() {
     o.saveTitle = QStringLiteral("Save MIL-STD 704 Test File As...");
     o.durationsPrefix = QStringLiteral("MS704_Group_");
     o.reportPrefix = QStringLiteral("MS704_%1-");
+    o.reportTemplate = QStringLiteral("MS704F_%1_Template");
     o.skipAndRepeat = true;
     return o;
 }
@@ -101,8 +107,13 @@ std::vector<ResidentSection> sectionsByFirstWord(const QStringList& catalogue) {
 }
 
 ResidentOption makeMil704() {
-    ResidentOption o{ResidentKind::Mil704, QStringLiteral("frmMil704"), QStringLiteral("-704"), OptMs704,
-                     QStringLiteral("MIL-STD 704 (MIL704)"), QStringLiteral("*OPC;:MIL704")};
+    ResidentOption o;
+    o.kind = ResidentKind::Mil704;
+    o.window = QStringLiteral("frmMil704");
+    o.optionText = QStringLiteral("-704");
+    o.optionIndex = OptMs704;
+    o.optionName = QStringLiteral("MIL-STD 704 (MIL704)");
+    o.prefix = QStringLiteral("*OPC;:MIL704");
     o.catalogue = {QStringLiteral(":SST:VOLT:LEV"),   QStringLiteral(":SST:VOLT:MOD"),
                    QStringLiteral(":SST:VOLT:UNB"),   QStringLiteral(":SST:VOLT:RIPP"),
                    QStringLiteral(":SST:PHAS:DIFF"),  QStringLiteral(":SST:WAV:DIST"),
@@ -134,12 +145,18 @@ ResidentOption makeMil704() {
     o.saveTitle = QStringLiteral("Save MIL-STD 704 Test File As...");
     o.durationsPrefix = QStringLiteral("MIL704_Group_");
     o.reportPrefix = QStringLiteral("MIL704-");
+    o.reportTemplate = QStringLiteral("MIL704Template");
     return o;
 }
 
 ResidentOption makeDo160() {
-    ResidentOption o{ResidentKind::Do160, QStringLiteral("frmRTCA"), QStringLiteral("-160"), OptDo160,
-                     QStringLiteral("RTCA/DO160 (DO160)"), QStringLiteral("*OPC;:DO160")};
+    ResidentOption o;
+    o.kind = ResidentKind::Do160;
+    o.window = QStringLiteral("frmRTCA");
+    o.optionText = QStringLiteral("-160");
+    o.optionIndex = OptDo160;
+    o.optionName = QStringLiteral("RTCA/DO160 (DO160)");
+    o.prefix = QStringLiteral("*OPC;:DO160");
     o.catalogue = {QStringLiteral(":NORM:VOLT_FREQ:MIN"), QStringLiteral(":NORM:VOLT_FREQ:MAX"),
                    QStringLiteral(":NORM:VOLT:UNB"),      QStringLiteral(":NORM:FREQ:MOD "),
                    QStringLiteral(":NORM:WAV:DIST"),      QStringLiteral(":NORM:VOLT:MOD "),
@@ -182,6 +199,7 @@ ResidentOption makeDo160() {
     o.saveTitle = QStringLiteral("Save DO-160 Test File As...");
     o.durationsPrefix = QStringLiteral("DO160_Group_");
     o.reportPrefix = QStringLiteral("DO160-");
+    o.reportTemplate = QStringLiteral("DO160Template");
     return o;
 }
 

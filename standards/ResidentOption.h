@@ -46,6 +46,7 @@ struct ResidentOption {
     QString saveTitle;
     QString durationsPrefix; // "MS704_Group_"
     QString reportPrefix;    // report file name before its number ("%1" = group)
+    QString reportTemplate;  // the document report's template ("%1" = group)
     bool skipAndRepeat = false; // cmdSkip, chkVarFreqRepeat
 
     QString command(int index) const { return prefix + catalogue.value(index); }

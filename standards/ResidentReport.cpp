@@ -54,4 +54,48 @@ TestReportRecord ResidentReportRecord(const ResidentOption& option, const Reside
     return r;
 }
 
+namespace {
+// Automatic report numbers start below this.
+constexpr int kResidentReportNumbers = 30000;
+} // namespace
+
+DocumentReportJob ResidentReportJob(const ResidentOption& option, const ResidentSetup& setup,
+                                    const TestReportRecord& r, const ResidentReportSource& source) {
+    DocumentContent c;
+    auto& t = c.text;
+    t[QStringLiteral("Bk102")] = r[FieldReportTitle];
+    t[QStringLiteral("Bk112")] = QFileInfo(r[FieldTestFile]).fileName();
+    t[QStringLiteral("Bk113")] = r[FieldTestType];
+    t[QStringLiteral("Bk103")] = r[FieldTimeStarted];
+    t[QStringLiteral("Bk104")] = r[FieldTimeEnded];
+    t[QStringLiteral("Bk109")] = r[FieldOperator];
+    t[QStringLiteral("Bk105")] = r[FieldNominalVoltage] + QStringLiteral(" Vrms");
+    t[QStringLiteral("Bk106")] = r[FieldNominalFrequency] + QStringLiteral(" Hz");
+    t[QStringLiteral("Bk107")] = r[FieldTestResult];
+    t[QStringLiteral("Bk108")] = r[FieldEutDescription];
+    t[QStringLiteral("Bk110")] = r[FieldComment];
+    t[QStringLiteral("Bk114")] = setup.phase == 0 ? QStringLiteral("Every output")
+                                                  : QStringLiteral("Phase ") + QChar(u'A' + setup.phase - 1);
+    t[QStringLiteral("Bk300")] = ReportTime(source.printed);
+    t[QStringLiteral("Bk301")] = r[FieldProgramTitle] + QStringLiteral(" ,version: ") + source.programVersion;
+    t[QStringLiteral("Bk302")] =
+        QStringLiteral("Model = ") + source.model + QStringLiteral(", Serial no.= ") + source.serialNumber;
+    t[QStringLiteral("Bk500")] = r[FieldSite];
+    t[QStringLiteral("Bk501")] = r[FieldTemperature];
+    t[QStringLiteral("Bk502")] = r[FieldHumidity];
+    t[QStringLiteral("Bk503")] = r[FieldPressure];
+    t[QStringLiteral("Bk504")] = setup.group + QStringLiteral(", Rev ") + setup.revision;
+    t[QStringLiteral("Bk510")] = r.observations;
+    t[QStringLiteral("BkTests")] = QString();
+    if (r.stepTable.size() > 1) c.tables[QStringLiteral("BkTests")] = r.stepTable;
+    t[QStringLiteral("bkFooter")] = QStringLiteral("Printed:\t") +
+                                    source.printed.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+                                    QStringLiteral("\t");
+    const auto byGroup = [&](const QString& text) {
+        return text.contains(QLatin1String("%1")) ? text.arg(setup.group) : text;
+    };
+    return {byGroup(option.reportTemplate), byGroup(option.reportPrefix), kResidentReportNumbers,
+            r[FieldReportTitle], c};
+}
+
 } // namespace ostrel

@@ -4,7 +4,6 @@
 #include "core/Program.h"
 #include "config/SaveTarget.h"
 #include "link/Numbers.h"
-#include "reports/PlainTextReport.h"
 #include "standards/ResidentReport.h"
 
 #include <QCheckBox>
@@ -19,6 +18,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -364,16 +364,13 @@ void frmResident::report() {
     const ResidentSetup s = setup();
     const TestReportRecord record =
         ResidentReportRecord(option_, s, *last_, program_.messageTitle, filePath_);
-    const QString dir = program_.paths.userFile(QStringLiteral("Reports"));
-    QDir().mkpath(dir);
-    QString path;
-    for (int n = 1; path.isEmpty() || QFileInfo::exists(path); ++n)
-        path = QDir(dir).filePath(ResidentReportName(option_, s, n) + QStringLiteral(".txt"));
-    QString error;
-    if (!WritePlainTextReport(path, record, QDateTime::currentDateTime(), QStringLiteral(OSTREL_VERSION), error))
-        prompt_.showMessage(error, PromptIcon::Exclamation);
-    else
-        showStatus(QStringLiteral("Report written: ") + path);
+    const ResidentReportSource source{QStringLiteral(OSTREL_VERSION), program_.sourceModel.ModelName,
+                                      program_.sourceModel.SerialNumber, QDateTime::currentDateTime()};
+    const DocumentReportJob job = ResidentReportJob(option_, s, record, source);
+    const ReportMade made =
+        MakeDocumentReport(prompt_, program_.settings.report, program_.paths, job,
+                           static_cast<int>(QRandomGenerator::global()->bounded(job.limit)));
+    if (made.written) showStatus(QStringLiteral("Report written: ") + made.files.join(QStringLiteral(", ")));
 }
 
 void frmResident::changeEvent(QEvent* event) {

@@ -2,7 +2,10 @@
 // reached by one run, with the JSON the run prints.
 #include "EngineConversation.h"
 
+#include "config/IniFile.h"
+
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -75,9 +78,10 @@ TEST_F(ResidentCli, EveryExitStatusIsReachedByOneRun) {
     for (const auto& c : cases) {
         const Result r = cli(c.args);
         EXPECT_EQ(r.exit, c.exit) << c.args.join(u' ').toStdString() << "\n" << r.err.toStdString();
-        if (c.outcome)
+        if (c.outcome) {
             EXPECT_EQ(r.json.value(QLatin1String("outcome")).toString(), QLatin1String(c.outcome))
                 << c.args.join(u' ').toStdString();
+        }
     }
     const Result done = cli({file, QStringLiteral("--tests"), QStringLiteral("0,31"), scale, QStringLiteral("100")});
     EXPECT_EQ(done.json.value(QLatin1String("window")).toString(), QStringLiteral("frmMS704"));
@@ -89,6 +93,30 @@ TEST_F(ResidentCli, EveryExitStatusIsReachedByOneRun) {
     EXPECT_EQ(tests[31].toObject().value(QLatin1String("status")).toString(), QStringLiteral("not run"));
     EXPECT_EQ(tests[2].toObject().value(QLatin1String("status")).toString(), QStringLiteral("skipped"));
     EXPECT_EQ(done.json.value(QLatin1String("phases")).toString(), QStringLiteral("A"));
+}
+
+// --report DIR: a text file, or with the word-processor format the option's
+// document, .docx and .pdf, filled from the run.
+TEST_F(ResidentCli, TheReportIsTheOptionsDocumentWhenTheSettingsAskForIt) {
+    const QString folder = tempPath(QStringLiteral("reports"));
+    const QStringList args{file, QStringLiteral("--tests"), QStringLiteral("0"), QStringLiteral("--time-scale"),
+                           QStringLiteral("100"), QStringLiteral("--report"), folder};
+    const Result text = cli(args);
+    ASSERT_EQ(text.exit, 0) << text.err.toStdString();
+    const QJsonArray textFiles = text.json.value(QLatin1String("report")).toArray();
+    ASSERT_EQ(textFiles.size(), 1);
+    EXPECT_TRUE(textFiles[0].toString().endsWith(QLatin1String("/MS704_SAC-1.txt")));
+
+    ASSERT_TRUE(WriteIniString(settingsPath(), QStringLiteral("ReportSettings"), QStringLiteral("ReportFormat"),
+                               QStringLiteral("2")));
+    const Result document = cli(args);
+    ASSERT_EQ(document.exit, 0) << document.err.toStdString();
+    const QJsonArray files = document.json.value(QLatin1String("report")).toArray();
+    ASSERT_EQ(files.size(), 2) << document.err.toStdString();
+    EXPECT_TRUE(QFileInfo(files[0].toString()).fileName().startsWith(QLatin1String("MS704_SAC-")));
+    EXPECT_TRUE(files[0].toString().endsWith(QLatin1String(".docx")));
+    EXPECT_TRUE(files[1].toString().endsWith(QLatin1String(".pdf")));
+    for (const QJsonValue& f : files) EXPECT_GT(QFileInfo(f.toString()).size(), 1000) << f.toString().toStdString();
 }
 
 TEST_F(ResidentCli, TheOpeningCheckAndAMissingOptionRefuseBeforeAnythingIsSent) {

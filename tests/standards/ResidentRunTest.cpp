@@ -192,7 +192,9 @@ TEST_F(ResidentConversation, AbortAtEachMomentTellsTheSourceAndStartsNoLaterTest
         const QStringList got = receivedSince(from);
         const qsizetype first = IndexOf(got, QStringLiteral("ms704:norm:ssl:nom"));
         EXPECT_EQ(first >= 0, c.firstTestStarted) << c.moment;
-        if (first >= 0) EXPECT_GE(IndexOf(got, QStringLiteral("ABORT"), first), 0) << c.moment;
+        if (first >= 0) {
+            EXPECT_GE(IndexOf(got, QStringLiteral("ABORT"), first), 0) << c.moment;
+        }
         EXPECT_EQ(IndexOf(got, QStringLiteral("ms704:norm:ssl:high")), -1) << c.moment;
         EXPECT_GE(IndexOf(got, QStringLiteral("volt:mode fix;:volt:ac 115.0")), 0) << c.moment; // restored
         EXPECT_TRUE(state().endsWith(QLatin1String("resident=IDLE"))) << c.moment;
@@ -222,8 +224,9 @@ TEST_F(ResidentConversation, ALostOrSilentSourceEndsTheRunFailedNeverCompleted) 
         EXPECT_EQ(out.result, QStringLiteral("TEST FAILED")) << c.fault;
         EXPECT_EQ(out.linkLost, c.linkLost) << c.fault;
         EXPECT_EQ(out.tests[1].status, ResidentTestStatus::NotRun) << c.fault;
-        if (!c.linkLost)
+        if (!c.linkLost) {
             EXPECT_EQ(out.reason, QStringLiteral("ERROR: No reply from the power source while waiting for test completion."));
+        }
     }
 }
 
