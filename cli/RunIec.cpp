@@ -7,6 +7,7 @@
 #include "iec/IecPlan.h"
 #include "iec/IecRun.h"
 #include "iec/IecRunReport.h"
+#include "iec/IecTrendGraph.h"
 #include "iec/IecTestFile.h"
 #include "link/Readback.h"
 #include "reports/DocxPackage.h"
@@ -342,6 +343,8 @@ Outcome RunIecCommand(Program& program, const QStringList& args) {
             };
             const QString base = !o.report.isEmpty() ? strip(o.report, QStringLiteral(".docx"))
                                                      : strip(o.pdf, QStringLiteral(".pdf"));
+            // The same trend picture the window's report carries.
+            input.trendPng = IecTrendPng(result);
             DocumentReportOutcome written;
             QString error;
             if (!WriteIecDocumentReport(input, templ, base, written, error)) {

@@ -18,6 +18,7 @@
 #include "reports/TableReport.h"
 #include "reports/TestReportRecord.h"
 #include "standards/DistortionLimits.h"
+#include "standards/EutGraphs.h"
 #include "standards/EutMeasurement.h"
 #include "standards/GroupRules.h"
 #include "standards/HfFactors.h"
@@ -225,6 +226,12 @@ bool writeTableReport(const Program& program, const PowerGroup& group, const QSt
     input.model = program.sourceModel.ModelName;
     input.serialNumber = program.sourceModel.SerialNumber;
     input.printed = QDateTime::currentDateTime();
+    // Every phase's record and spectrum, as the window's report draws them.
+    if (!record.eut.isEmpty())
+        for (int p = 0; p < 3; ++p) {
+            input.waveformPng[size_t(p)] = PhaseGraphPng(record.eut.last(), p, false);
+            input.harmonicPng[size_t(p)] = PhaseGraphPng(record.eut.last(), p, true);
+        }
     const DocumentReportJob job = TableReportJob(group, input);
     const QString base =
         AutomaticReportBase(QDir(folder).absolutePath(), job.prefix,

@@ -12,7 +12,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -131,13 +131,14 @@ QString checkSettingsFile(const QString& path) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // A PDF report is drawn with fonts, which need a GUI application; offscreen will do.
+    // A PDF report is drawn with fonts and its pictures with the windows' graph,
+    // which need a widget application; offscreen will do.
     bool drawsPdf = false;
     for (int i = 1; i < argc; ++i)
         drawsPdf |= std::strcmp(argv[i], "--report") == 0 || std::strcmp(argv[i], "--pdf") == 0;
     if (drawsPdf && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     const std::unique_ptr<QCoreApplication> application =
-        drawsPdf ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+        drawsPdf ? std::make_unique<QApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication& app = *application;
     QCoreApplication::setOrganizationName(QStringLiteral("Ostrel"));
     QCoreApplication::setApplicationName(QStringLiteral("Ostrel"));

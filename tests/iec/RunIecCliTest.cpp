@@ -4,6 +4,7 @@
 #include "IecTimeline.h"
 
 #include "iec/IecTestFile.h"
+#include "reports/DocxPackage.h"
 #include "support/ProgramFixture.h"
 #include "support/VirtualSourceProcess.h"
 
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace ostrel;
@@ -185,6 +187,15 @@ TEST_F(RunIecCli, VariationFileAndReports) {
     EXPECT_EQ(r.json.value(QStringLiteral("reports")).toArray().size(), 3);
     for (const char* ext : {".docx", ".pdf", ".txt"})
         EXPECT_TRUE(QFile::exists(base + QString::fromLatin1(ext))) << ext;
+    // The document carries the run's trend picture beside the template's logo, as the window's does.
+    DocxPackage docx;
+    QString error;
+    ASSERT_TRUE(ReadDocxPackage(base + QStringLiteral(".docx"), QStringLiteral("report"), docx, error))
+        << error.toStdString();
+    EXPECT_TRUE(std::any_of(docx.parts.begin(), docx.parts.end(), [](const DocxPart& p) {
+        return p.name.startsWith(QLatin1String("word/media/")) && !p.name.endsWith(QLatin1String("/logo.png")) &&
+               p.data.startsWith("\x89PNG");
+    }));
     // The variation: 161 V held for one cycle, then back to 230 V over 25 cycles.
     bool held = false;
     QFile tl(timeline);

@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace ostrel;
 using namespace ostrel::test;
 
@@ -126,6 +128,12 @@ TEST_F(ReportCli, EachSetsRunWritesItsGroupsDocumentInTheFolder) {
         // The EUT was measured after the run: phase A's voltage is a reading.
         EXPECT_TRUE(BookmarkText(xml, "Bk1m2").startsWith("11"))
             << BookmarkText(xml, "Bk1m2").toStdString();
+        // Its record and spectrum pictures, as the window's report carries them: one of
+        // each per phase measured, beside the template's logo.
+        const qsizetype pictures = std::count_if(p.parts.begin(), p.parts.end(), [](const DocxPart& part) {
+            return part.name.startsWith("word/media/") && !part.name.endsWith("/logo.png");
+        });
+        EXPECT_GE(pictures, 1);
         const QString text = PdfText(pdf.filePath());
         EXPECT_TRUE(text.contains(c.title));
         EXPECT_TRUE(text.contains("J. Doe"));
