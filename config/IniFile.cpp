@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QSet>
 #include <QStringDecoder>
 
 namespace ostrel {
@@ -111,20 +112,26 @@ bool IniFile::contains(QStringView section, QStringView key) const {
 
 QStringList IniFile::sections() const {
     QStringList names;
+    QSet<QString> seen;
     for (const Line& l : lines_)
-        if (l.kind == Line::Section && !names.contains(l.section, Qt::CaseInsensitive))
+        if (l.kind == Line::Section && !seen.contains(l.section.toCaseFolded())) {
+            seen.insert(l.section.toCaseFolded());
             names.append(l.section);
+        }
     return names;
 }
 
 QStringList IniFile::keys(QStringView section) const {
     QStringList names;
+    QSet<QString> seen;
     bool inSection = false;
     for (const Line& l : lines_) {
         if (l.kind == Line::Section)
             inSection = sameName(l.section, section);
-        else if (inSection && l.kind == Line::Key && !names.contains(l.key, Qt::CaseInsensitive))
+        else if (inSection && l.kind == Line::Key && !seen.contains(l.key.toCaseFolded())) {
+            seen.insert(l.key.toCaseFolded());
             names.append(l.key);
+        }
     }
     return names;
 }

@@ -102,6 +102,7 @@ TEST_F(PhaseAngleRun, AbortInTheSecondGroupStillReturnsBAndC) {
     };
     const TestRunOutcome out = run(tacGrid(), callbacks);
     EXPECT_EQ(out.outcome, RunOutcome::Aborted);
+    received(); // the restore's last lines are in the timeline
     EXPECT_EQ(anglesOf(timelinePath, 2), (std::vector<double>{240, 234, 240}));
     EXPECT_EQ(anglesOf(timelinePath, 3), (std::vector<double>{120, 126, 120}));
 }
