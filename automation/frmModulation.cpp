@@ -2,11 +2,12 @@
 
 #include "app/ControlArrays.h"
 #include "app/EntryRejection.h"
-#include "core/Program.h"
+#include "app/EntrySignals.h"
 #include "automation/ModulationFile.h"
 #include "automation/ModulationRun.h"
 #include "config/FileNames.h"
 #include "config/SaveTarget.h"
+#include "core/Program.h"
 #include "link/Numbers.h"
 #include "measure/WindowParts.h"
 
@@ -53,7 +54,9 @@ frmModulation::frmModulation(Program& program, QWidget* parent)
     showStatus(QStringLiteral("Ready..."));
 }
 
-frmModulation::~frmModulation() = default;
+frmModulation::~frmModulation() {
+    DisconnectEntries(*this);
+}
 
 void frmModulation::build() {
     auto* central = new QWidget(this);

@@ -1,6 +1,7 @@
 #include "config/frmInter.h"
 
 #include "app/ControlArrays.h"
+#include "app/EntrySignals.h"
 #include "core/Program.h"
 #include "link/Decoders.h"
 #include "link/Identification.h"
@@ -149,7 +150,10 @@ frmInter::frmInter(Program& program, QWidget* parent)
     layoutForTransport();
 }
 
-frmInter::~frmInter() { program_.interfaceDialogOpen = false; }
+frmInter::~frmInter() {
+    DisconnectEntries(*this);
+    program_.interfaceDialogOpen = false;
+}
 
 void frmInter::layoutForTransport() {
     const int bus = optType_->checkedId();

@@ -2,10 +2,11 @@
 
 #include "app/ControlArrays.h"
 #include "app/EntryRejection.h"
-#include "core/Program.h"
+#include "app/EntrySignals.h"
 #include "app/WindowPrompt.h"
 #include "app/frmMain.h"
 #include "config/SaveTarget.h"
+#include "core/Program.h"
 #include "iec/IecRunReport.h"
 #include "iec/IecTrendGraph.h"
 #include "link/Numbers.h"
@@ -81,7 +82,9 @@ frmIEC411Test::frmIEC411Test(Program& program, QWidget* parent)
     tmrMeas_->start(base_.measUpdateRate);
 }
 
-frmIEC411Test::~frmIEC411Test() = default;
+frmIEC411Test::~frmIEC411Test() {
+    DisconnectEntries(*this);
+}
 
 void frmIEC411Test::build() {
     auto* central = new QWidget(this);

@@ -1,8 +1,9 @@
 #include "measure/frmMeas.h"
 
 #include "app/ControlArrays.h"
-#include "core/Program.h"
+#include "app/EntrySignals.h"
 #include "config/frmSmallDialogs.h"
+#include "core/Program.h"
 #include "link/Numbers.h"
 #include "measure/MeasurementLog.h"
 #include "measure/WindowParts.h"
@@ -53,6 +54,10 @@ frmMeas::frmMeas(Program& program, MeasurementState& state, QWidget* parent)
     loadRecord();
     refreshPhases();
     showModeCaptions();
+}
+
+frmMeas::~frmMeas() {
+    DisconnectEntries(*this);
 }
 
 void frmMeas::build() {

@@ -26,6 +26,7 @@ class frmMeas : public QWidget {
     Q_OBJECT
 public:
     frmMeas(Program& program, MeasurementState& state, QWidget* parent = nullptr);
+    ~frmMeas() override;
 
     bool running() const { return running_; }
 

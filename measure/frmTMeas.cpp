@@ -2,6 +2,7 @@
 
 #include "app/ControlArrays.h"
 #include "app/EntryRejection.h"
+#include "app/EntrySignals.h"
 #include "core/Program.h"
 #include "link/Numbers.h"
 #include "measure/CaptureFile.h"
@@ -60,6 +61,10 @@ frmTMeas::frmTMeas(Program& program, MeasurementState& state, QWidget* parent)
     showStatus(QStringLiteral("Ready..."));
     clearGraph();
     resize(1000, 620);
+}
+
+frmTMeas::~frmTMeas() {
+    DisconnectEntries(*this);
 }
 
 void frmTMeas::build() {

@@ -29,6 +29,7 @@ class frmTMeas : public QMainWindow {
     Q_OBJECT
 public:
     frmTMeas(Program& program, MeasurementState& state, QWidget* parent = nullptr);
+    ~frmTMeas() override;
 
     const Capture& capture() const { return capture_; }
     float intervalUs() const { return intervalUs_; }

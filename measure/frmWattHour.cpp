@@ -1,6 +1,7 @@
 #include "measure/frmWattHour.h"
 
 #include "app/ControlArrays.h"
+#include "app/EntrySignals.h"
 #include "core/Program.h"
 #include "link/Numbers.h"
 #include "measure/GraphView.h"
@@ -43,6 +44,10 @@ frmWattHour::frmWattHour(Program& program, MeasurementState& state, QWidget* par
         cmdStop_->setEnabled(true);
         tmrUpdate_->start();
     }
+}
+
+frmWattHour::~frmWattHour() {
+    DisconnectEntries(*this);
 }
 
 void frmWattHour::build() {

@@ -25,6 +25,7 @@ class frmWattHour : public QWidget {
     Q_OBJECT
 public:
     frmWattHour(Program& program, MeasurementState& state, QWidget* parent = nullptr);
+    ~frmWattHour() override;
 
     // One update, as the timer runs it.
     void tick();

@@ -1,6 +1,7 @@
 #include "panel/SteadyStatePanel.h"
 
 #include "app/ControlArrays.h"
+#include "app/EntrySignals.h"
 #include "core/Program.h"
 #include "link/Numbers.h"
 #include "panel/PanelActions.h"
@@ -55,6 +56,10 @@ SteadyStatePanel::SteadyStatePanel(Program& program, QWidget* parent) : QWidget(
     connectEntries();
     connectOptions();
     fill();
+}
+
+SteadyStatePanel::~SteadyStatePanel() {
+    DisconnectEntries(*this);
 }
 
 void SteadyStatePanel::build() {

@@ -29,6 +29,7 @@ class SteadyStatePanel : public QWidget {
     Q_OBJECT
 public:
     explicit SteadyStatePanel(Program& program, QWidget* parent = nullptr);
+    ~SteadyStatePanel() override;
 
     // Sets every control from OutputState without sending anything: after a
     // setup file, a recall, a mode or range change, another phase shown.
