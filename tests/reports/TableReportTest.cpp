@@ -182,6 +182,11 @@ struct SetCase {
     bool threePhase;
 };
 
+// The case by its name in CTest's list, not as bytes.
+void PrintTo(const SetCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 const TestStandard& b787RevC() {
     return B787RevisionSet(2);
 }
