@@ -5,9 +5,7 @@
 #include "cli/Commands.h"
 #include "link/ModelSetup.h"
 #include "link/Readback.h"
-#include "reports/DocumentReport.h"
 #include "reports/PlainTextReport.h"
-#include "reports/ReportNaming.h"
 #include "reports/ReportOutput.h"
 #include "reports/ReportTemplates.h"
 #include "standards/ResidentFiles.h"
@@ -17,7 +15,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QRandomGenerator>
 
 #include <cmath>
 #include <optional>
@@ -244,13 +241,10 @@ Outcome RunResidentCommand(Program& program, const QStringList& args) {
                                                   program.sourceModel.SerialNumber, QDateTime::currentDateTime()};
                 const DocumentReportJob job = ResidentReportJob(option, setup, record, source);
                 const QString templatePath = FindReportTemplate(program.paths, job.templateName);
-                const QString base = AutomaticReportBase(
-                    QDir(o.reportDir).absolutePath(), job.prefix, int(QRandomGenerator::global()->bounded(job.limit)),
-                    job.limit, {QStringLiteral(".docx"), QStringLiteral(".pdf")});
                 DocumentReportOutcome written;
                 if (templatePath.isEmpty())
                     error = MissingTemplateMessage(program.paths, job.templateName);
-                else if (WriteDocumentReport(templatePath, job.content, base, job.title, written, error))
+                else if (WriteAutomaticDocumentReport(templatePath, job, o.reportDir, written, error))
                     files << written.docxPath << written.pdfPath;
             } else {
                 const QString path = reportPath(o.reportDir, option, setup);

@@ -12,7 +12,6 @@
 #include "panel/SetupActions.h"
 #include "reports/DocxPackage.h"
 #include "reports/PlainTextReport.h"
-#include "reports/ReportNaming.h"
 #include "reports/ReportOutput.h"
 #include "reports/ReportTemplates.h"
 #include "reports/TableReport.h"
@@ -32,7 +31,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QRandomGenerator>
 
 #include <cmath>
 #include <optional>
@@ -233,12 +231,8 @@ bool writeTableReport(const Program& program, const PowerGroup& group, const QSt
             input.harmonicPng[size_t(p)] = PhaseGraphPng(record.eut.last(), p, true);
         }
     const DocumentReportJob job = TableReportJob(group, input);
-    const QString base =
-        AutomaticReportBase(QDir(folder).absolutePath(), job.prefix,
-                            int(QRandomGenerator::global()->bounded(job.limit)), job.limit,
-                            {QStringLiteral(".docx"), QStringLiteral(".pdf")});
     DocumentReportOutcome written;
-    if (!WriteDocumentReport(templatePath, job.content, base, job.title, written, error)) return false;
+    if (!WriteAutomaticDocumentReport(templatePath, job, folder, written, error)) return false;
     files << written.docxPath << written.pdfPath;
     if (!written.missingBookmarks.isEmpty())
         warnings << MissingBookmarksMessage(templatePath, written.missingBookmarks);

@@ -4,6 +4,9 @@
 #include "reports/ReportNaming.h"
 #include "reports/ReportTemplates.h"
 
+#include <QDir>
+#include <QRandomGenerator>
+
 namespace ostrel {
 
 namespace {
@@ -50,6 +53,15 @@ ReportMade MakeDocumentReport(Prompt& prompt, const ReportSettings& settings, co
                            PromptIcon::Information);
     prompt.openDocument(outcome.docxPath);
     return made;
+}
+
+bool WriteAutomaticDocumentReport(const QString& templatePath, const DocumentReportJob& job, const QString& folder,
+                                  DocumentReportOutcome& written, QString& error) {
+    const QString base =
+        AutomaticReportBase(QDir(folder).absolutePath(), job.prefix,
+                            int(QRandomGenerator::global()->bounded(job.limit)), job.limit,
+                            {QStringLiteral(".docx"), QStringLiteral(".pdf")});
+    return WriteDocumentReport(templatePath, job.content, base, job.title, written, error);
 }
 
 ReportMade MakeIecReport(Prompt& prompt, const ReportSettings& settings, const Paths& paths,

@@ -6,6 +6,7 @@
 #include "core/Prompt.h"
 #include "config/Paths.h"
 #include "config/Settings.h"
+#include "reports/DocumentReport.h"
 #include "reports/DocxFill.h"
 #include "reports/IecReport.h"
 
@@ -37,6 +38,11 @@ QString MissingTemplateMessage(const Paths& paths, const QString& templateName);
 // A document report (format 2) of any test window.
 ReportMade MakeDocumentReport(Prompt& prompt, const ReportSettings& settings, const Paths& paths,
                               const DocumentReportJob& job, int randomStart);
+
+// The command line's document report: named automatically in `folder` by the
+// job's prefix. False with the message; `written` names both files.
+bool WriteAutomaticDocumentReport(const QString& templatePath, const DocumentReportJob& job, const QString& folder,
+                                  DocumentReportOutcome& written, QString& error);
 
 ReportMade MakeIecReport(Prompt& prompt, const ReportSettings& settings, const Paths& paths,
                          const IecReportInput& input, int randomStart);
